@@ -1,0 +1,39 @@
+# Third-party dependencies shared by every target: Boost headers and JNI headers.
+# Each is offered as an INTERFACE target so that targets name what they use.
+
+# --- Boost (headers only: PropertyTree, Foreach) ---
+if(CMAKE_CROSSCOMPILING)
+  # The cross compiler must not see the host's /usr/include, so only the boost
+  # directory is made visible, through a link of its own in the build tree.
+  set(TQ_HOST_BOOST_DIR "/usr/include/boost" CACHE PATH "Host Boost header directory")
+  set(_boost_root ${CMAKE_BINARY_DIR}/boost-include)
+  file(MAKE_DIRECTORY ${_boost_root})
+  if(NOT EXISTS ${_boost_root}/boost)
+    file(CREATE_LINK ${TQ_HOST_BOOST_DIR} ${_boost_root}/boost SYMBOLIC)
+  endif()
+  add_library(tq_boost INTERFACE)
+  target_include_directories(tq_boost SYSTEM INTERFACE ${_boost_root})
+else()
+  find_package(Boost 1.58 REQUIRED)
+  add_library(tq_boost INTERFACE)
+  target_link_libraries(tq_boost INTERFACE Boost::boost)
+endif()
+
+# --- JNI headers ---
+add_library(tq_jni INTERFACE)
+if(WIN32)
+  # The JDK here is a Linux one: its jni.h is portable, its machine header is
+  # not. A Windows machine header of our own stands in front of it.
+  set(TQ_JDK_HOME "/usr/lib/jvm/java-17-openjdk-amd64" CACHE PATH "JDK whose jni.h is used")
+  if(MSVC AND DEFINED ENV{JAVA_HOME})
+    set(TQ_JDK_HOME "$ENV{JAVA_HOME}" CACHE PATH "JDK whose jni.h is used" FORCE)
+  endif()
+  set(_jni_include ${CMAKE_BINARY_DIR}/jni-include)
+  file(MAKE_DIRECTORY ${_jni_include})
+  configure_file(${TQ_JDK_HOME}/include/jni.h ${_jni_include}/jni.h COPYONLY)
+  target_include_directories(tq_jni SYSTEM INTERFACE
+    ${CMAKE_SOURCE_DIR}/cmake/win32-jni ${_jni_include})
+else()
+  find_package(JNI REQUIRED COMPONENTS JVM)
+  target_include_directories(tq_jni SYSTEM INTERFACE ${JNI_INCLUDE_DIRS})
+endif()

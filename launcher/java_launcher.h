@@ -1,0 +1,58 @@
+// The launcher record: everything the launch sequence finds and builds on its
+// way from the game's directory tree to a running Java main method.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <jni.h>
+
+#include "launch_settings.h"
+#include "platform/platform.h"
+
+struct JavaLauncher {
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+    std::string workDir;
+    std::string mainJar;
+    std::string mainClass;
+    std::string runtimePath;
+    std::string libDir;
+    std::string nativeLibDir;
+    std::vector<std::string> extraClassPathDirs;
+    std::vector<std::string> programArgs;
+    const LaunchSettings& settings;
+    platform::LibraryHandle runtimeModule = nullptr;
+    std::vector<std::string> classPath;
+
+    explicit JavaLauncher(const LaunchSettings& launchSettings) : settings(launchSettings) {}
+    JavaLauncher(const JavaLauncher&) = delete;
+    JavaLauncher& operator=(const JavaLauncher&) = delete;
+
+    // Runtime location and loading.
+    void locateDefaultRuntime();
+    bool loadRuntime();
+    // Loads the runtime, sets the working directory, collects the class path.
+    bool prepare();
+
+    // Class path assembly.
+    void findMainJar();
+    void collectJars();
+    std::string buildClassPathOption() const;
+
+    // Creates the VM, calls the main class's main and destroys the VM.
+    // Returns the process exit status.
+    int run();
+};
+
+// The directory of the running executable, without a trailing separator.
+std::string executableDirectory();
+
+// Appends to results every entry of directory that matches name: by exact
+// name (listing everything) when matchByName, else by the platform's pattern
+// matching; recurse descends depth-first into subdirectories.
+void findFiles(std::string directory, std::string name, std::vector<std::string>& results,
+               bool matchByName, bool recurse);
+
+// The runtime library's full path inside path, or "" with a message.
+std::string validateJavaPath(const std::string& path);

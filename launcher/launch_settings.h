@@ -1,0 +1,32 @@
+// The launch options of one run, read from LaunchConfig.ini beside the
+// executable (or written there as a default file when it cannot be read).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct LaunchSettings {
+    // The flags word: six one-bit flags from bit 0 upward.
+    std::uint32_t debugMode : 1;
+    std::uint32_t verboseJni : 1;
+    std::uint32_t verboseGC : 1;
+    std::uint32_t verboseClass : 1;
+    std::uint32_t overrideDefaultJavaPath : 1;
+    std::uint32_t cleanLogsOnStart : 1;  // read, never acted on
+    std::uint32_t : 26;
+
+    std::string initialHeap;
+    std::string maxHeapSize;
+    std::string javaPath;
+    std::vector<std::string> vmParams;
+
+    LaunchSettings();
+
+    // Reads the file beside the executable, writes the default file when that
+    // fails, then opens the debug console when debugMode is on.
+    void loadOrCreateConfig();
+    bool readConfig(const std::string& path);
+    // Appends "-XX:+AggressiveOpts" to vmParams, then writes the file.
+    bool writeConfig(const std::string& path);
+};

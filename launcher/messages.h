@@ -1,0 +1,10 @@
+// The launcher's one-line messages. Each goes to its stream followed by a
+// newline and a flush, and is kept in an in-memory log of this run so that a
+// launcher without a visible console can still show what it printed.
+#pragma once
+
+#include <string>
+
+void writeOut(const std::string& line);  // standard output
+void writeErr(const std::string& line);  // standard error
+const std::string& messageLog();         // every line written so far, in order

@@ -1,0 +1,58 @@
+// The launcher's platform layer. Everything above this seam is the same on
+// every platform; everything below it lives in platform_<os>.cpp and
+// console_<os>.cpp.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+using LibraryHandle = void*;
+
+extern const char pathSeparator;          // between a directory and an entry
+extern const char classPathSeparator;     // between class path entries
+extern const char* const runtimeLibraryName;  // "jvm.dll" / "libjvm.so"
+
+// Full path of the running executable, however long.
+std::string executablePath();
+
+// The command-line arguments, the program as invoked first, each as modified
+// UTF-8 ready for NewStringUTF.
+std::vector<std::string> commandLineArguments();
+
+struct DirectoryEntry {
+    std::string name;  // the name as the platform lists it
+    bool isDirectory;
+};
+
+// Lists the entries of directory whose names match pattern the way the
+// platform's directory search matches ("*" and "?" wildcards, letter case
+// ignored; "*.*" lists everything; "" lists everything). Returns false when
+// nothing can be listed.
+bool listDirectory(const std::string& directory, const std::string& pattern,
+                   std::vector<DirectoryEntry>& entries);
+
+// An identity of a directory that stays the same whichever path reaches it
+// (symbolic links, junctions); empty when it cannot be told.
+std::string directoryIdentity(const std::string& directory);
+
+// Registers a directory searched for the dependent libraries of the next load.
+void setLibraryDirectory(const std::string& directory);
+// Loads a shared library by full path; null on failure.
+LibraryHandle loadLibrary(const std::string& path);
+void* findSymbol(LibraryHandle library, const char* name);
+
+// Makes path the process's working directory.
+bool changeDirectory(const std::string& path);
+
+// Waits for a key press after a failed launch (the system's "PAUSE").
+void pause();
+
+// Debug console: opens a console window and rebinds standard output and
+// standard error to it, unbuffered.
+void openDebugConsole();
+// Detaches from the console, if any.
+void freeConsole();
+
+}  // namespace platform
