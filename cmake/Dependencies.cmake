@@ -20,14 +20,21 @@ else()
 endif()
 
 # --- JNI headers ---
+# The JDK used for headers, libjvm, javac, jar and jlink: JAVA_HOME when set,
+# else Debian's OpenJDK 17.
+if(DEFINED ENV{JAVA_HOME})
+  set(_jdk_default "$ENV{JAVA_HOME}")
+else()
+  set(_jdk_default "/usr/lib/jvm/java-17-openjdk-amd64")
+endif()
+set(TQ_JDK_HOME "${_jdk_default}" CACHE PATH "JDK used by the build and the tests")
+set(JAVA_HOME "${TQ_JDK_HOME}")
+set(ENV{JAVA_HOME} "${TQ_JDK_HOME}")
+
 add_library(tq_jni INTERFACE)
-if(WIN32)
+if(WIN32 AND NOT MSVC)
   # The JDK here is a Linux one: its jni.h is portable, its machine header is
   # not. A Windows machine header of our own stands in front of it.
-  set(TQ_JDK_HOME "/usr/lib/jvm/java-17-openjdk-amd64" CACHE PATH "JDK whose jni.h is used")
-  if(MSVC AND DEFINED ENV{JAVA_HOME})
-    set(TQ_JDK_HOME "$ENV{JAVA_HOME}" CACHE PATH "JDK whose jni.h is used" FORCE)
-  endif()
   set(_jni_include ${CMAKE_BINARY_DIR}/jni-include)
   file(MAKE_DIRECTORY ${_jni_include})
   configure_file(${TQ_JDK_HOME}/include/jni.h ${_jni_include}/jni.h COPYONLY)
@@ -36,4 +43,5 @@ if(WIN32)
 else()
   find_package(JNI REQUIRED COMPONENTS JVM)
   target_include_directories(tq_jni SYSTEM INTERFACE ${JNI_INCLUDE_DIRS})
+  # JAVA_JVM_LIBRARY names the JDK's libjvm, which the tests load for real.
 endif()
