@@ -1,0 +1,30 @@
+// The Steam API's own lifecycle for Java: the restart check, start-up, shutdown and
+// the callback pump. Each export makes its one Steam call, without testing anything
+// first, and returns exactly what Steam returns.
+#include "Pellux_Steam_api.h"
+#include "steam/steam_api.h"
+
+extern "C" {
+
+// The Java int's 32 bits are the unsigned application id: -1 asks about 4294967295.
+JNIEXPORT jboolean JNICALL
+Java_Pellux_Steam_1api_SteamAPI_1RestartAppIfNecessary(JNIEnv*, jobject, jint appId) {
+    return SteamAPI_RestartAppIfNecessary(static_cast<uint32>(appId)) ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1Init(JNIEnv*, jobject) {
+    return SteamAPI_Init() ? JNI_TRUE : JNI_FALSE;
+}
+
+// Java spells it ShutDown; Steam's function is SteamAPI_Shutdown.
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1ShutDown(JNIEnv*, jobject) {
+    SteamAPI_Shutdown();
+}
+
+// Steam runs the bridge's callback objects and the server-list relay only inside this
+// call, on this thread; they call into Java before it returns.
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1RunCallbacks(JNIEnv*, jobject) {
+    SteamAPI_RunCallbacks();
+}
+
+}  // extern "C"
