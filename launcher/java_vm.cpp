@@ -1,6 +1,122 @@
-// Java VM start and the call of the client's main method.
+// Java VM start and the call of the client's main method: the last step of a
+// launch. The VM lives inside this process and runs the client on the
+// launcher's own thread; the call returns when the client's main returns, and
+// the VM's destruction waits for the client's last non-daemon thread.
+#include <cstdarg>
+#include <exception>
+#include <string>
+#include <vector>
+
 #include "java_launcher.h"
+#include "messages.h"
+#include "platform/platform.h"
+#include "vm_options.h"
+
+namespace {
+
+using CreateJavaVMFunction = jint(JNICALL*)(JavaVM**, void**, void*);
+
+constexpr jint requestedJniVersion = 0x10008;  // JNI 1.8
+constexpr const char* mainMethodName = "main";
+constexpr const char* mainMethodDescriptor = "([Ljava/lang/String;)V";
+constexpr const char* stringClassName = "Ljava/lang/String;";
+
+// Calls a static void method through the function table's variable-argument-
+// list form.
+void callStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID method, ...) {
+    va_list args;
+    va_start(args, method);
+    env->CallStaticVoidMethodV(cls, method, args);
+    va_end(args);
+}
+
+// Builds the String[] handed to main from the program arguments, which are
+// already in the VM's modified UTF-8. Returns null with the Java exception
+// pending when the VM cannot build it.
+jobjectArray makeArgumentArray(JNIEnv* env, const std::vector<std::string>& programArgs) {
+    jclass stringClass = env->FindClass(stringClassName);
+    if (stringClass == nullptr) return nullptr;
+    jobjectArray array =
+        env->NewObjectArray(static_cast<jsize>(programArgs.size()), stringClass, nullptr);
+    if (array == nullptr) return nullptr;
+    for (std::size_t i = 0; i < programArgs.size(); ++i) {
+        jstring text = env->NewStringUTF(programArgs[i].c_str());
+        if (text == nullptr) return nullptr;
+        env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
+        // A long command line must not exhaust the thread's local references.
+        env->DeleteLocalRef(text);
+    }
+    return array;
+}
+
+}  // namespace
 
 int JavaLauncher::run() {
-    return 1;
+    auto createJavaVM = reinterpret_cast<CreateJavaVMFunction>(
+        platform::findSymbol(runtimeModule, "JNI_CreateJavaVM"));
+
+    jint createStatus = JNI_ERR;
+    {
+        // The option texts and the array that points into them live until the
+        // creation call has returned.
+        const std::vector<std::string> optionTexts =
+            javaVmOptions(workDir, buildClassPathOption(), nativeLibDir, settings);
+        writeOut("Number of options: " + std::to_string(optionTexts.size()));
+
+        std::vector<JavaVMOption> options(optionTexts.size());
+        for (std::size_t i = 0; i < optionTexts.size(); ++i) {
+            options[i].optionString = const_cast<char*>(optionTexts[i].c_str());
+            options[i].extraInfo = nullptr;
+        }
+        JavaVMInitArgs initArgs{};
+        initArgs.version = requestedJniVersion;
+        initArgs.nOptions = static_cast<jint>(options.size());
+        initArgs.options = options.data();
+        initArgs.ignoreUnrecognized = JNI_FALSE;
+
+        writeOut("Create java VM!");
+        if (createJavaVM != nullptr) {
+            createStatus = createJavaVM(&vm, reinterpret_cast<void**>(&env), &initArgs);
+        }
+    }
+    if (createStatus != JNI_OK) {
+        // The VM has already described a refused option on its own output.
+        vm = nullptr;
+        env = nullptr;
+        writeErr("Failed to create Java VM (error " + std::to_string(createStatus) + ")");
+        return 1;
+    }
+
+    // Set when main could not be called or left a Java exception behind.
+    bool failed = true;
+    jclass mainCls = env->FindClass(mainClass.c_str());
+    if (mainCls != nullptr) {
+        try {
+            jmethodID mainMethod =
+                env->GetStaticMethodID(mainCls, mainMethodName, mainMethodDescriptor);
+            if (mainMethod != nullptr) {
+                jobjectArray args = makeArgumentArray(env, programArgs);
+                if (args != nullptr) {
+                    callStaticVoidMethod(env, mainCls, mainMethod, args);
+                    failed = env->ExceptionCheck() == JNI_TRUE;
+                }
+            }
+        } catch (const std::exception& error) {
+            writeErr(error.what());
+        }
+    }
+
+    // A Java exception still pending here (main class or method missing, or
+    // thrown out of main) goes to the main thread's uncaught-exception handler
+    // when the thread detaches: the default one prints "Exception in thread
+    // "main" ..." with the stack trace, and a handler the client installed
+    // runs instead.
+    if (vm->DetachCurrentThread() != JNI_OK) {
+        writeErr("Failed to detach the main thread from the Java VM");
+        failed = true;
+    }
+    vm->DestroyJavaVM();
+    vm = nullptr;
+    env = nullptr;
+    return failed ? 1 : 0;
 }

@@ -1,0 +1,22 @@
+#include "vm_options.h"
+
+std::vector<std::string> javaVmOptions(const std::string& workDir,
+                                       const std::string& classPathOption,
+                                       const std::string& nativeLibDir,
+                                       const LaunchSettings& settings) {
+    std::vector<std::string> options;
+    options.reserve(6 + settings.vmParams.size() + 3);
+    options.push_back("-Dworkdir=" + workDir);
+    options.push_back(classPathOption);
+    options.push_back("-Djava.library.path=" + workDir + nativeLibDir);
+    options.push_back("-Xmn256M");
+    // The heap sizes go to the VM exactly as the settings file gives them;
+    // the VM itself judges them.
+    options.push_back("-Xms" + settings.initialHeap);
+    options.push_back("-Xmx" + settings.maxHeapSize);
+    options.insert(options.end(), settings.vmParams.begin(), settings.vmParams.end());
+    if (settings.verboseJni) options.push_back("-verbose:jni");
+    if (settings.verboseGC) options.push_back("-verbose:gc");
+    if (settings.verboseClass) options.push_back("-verbose:class");
+    return options;
+}

@@ -1,0 +1,17 @@
+// The option texts the Java VM is created with, as plain data: the six fixed
+// options, the user's extra options from the settings, then the verbose
+// switches in the order jni, gc, class.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "launch_settings.h"
+
+// workDir is the game's working directory, classPathOption the complete
+// "-Djava.class.path=..." text, nativeLibDir the native library
+// subdirectory with its leading separator.
+std::vector<std::string> javaVmOptions(const std::string& workDir,
+                                       const std::string& classPathOption,
+                                       const std::string& nativeLibDir,
+                                       const LaunchSettings& settings);
