@@ -1,0 +1,185 @@
+// Debug console on POSIX systems. The launcher's messages must be seen as
+// they are written:
+//  - standard output already a terminal: keep it, and make standard output
+//    and standard error unbuffered;
+//  - otherwise, with a display: open a terminal window (x-terminal-emulator,
+//    else xterm with 500 lines of scroll-back) and point standard input,
+//    output and error at its terminal, unbuffered; standard input too, so
+//    that the pause after a failed launch waits for a key in that window;
+//  - with no display (or when no window opens): leave the streams where they
+//    are, unbuffered.
+// The window closes once the launcher's process has ended.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform.h"
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+constexpr const char* windowTitle = "Tessvik debug console";
+// How long a terminal window may take to report its terminal device.
+constexpr auto windowStartTimeout = std::chrono::seconds(10);
+
+bool hasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+void makeStreamsUnbuffered() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    // std::cout and std::cerr write through stdout and stderr; unitbuf also
+    // flushes them after every output operation should that ever change.
+    std::cout.setf(std::ios::unitbuf);
+    std::cerr.setf(std::ios::unitbuf);
+}
+
+std::string temporaryDirectory() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";
+    pattern += "/tessvik-console-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) return {};
+    return buffer.data();
+}
+
+// Starts one terminal program whose window runs a shell that writes the name
+// of its terminal device to reportFile and then stays until this process has
+// ended. Returns the child's id, or -1 when the program could not be started.
+pid_t startTerminal(const char* program, bool setScrollBack, const std::string& reportFile) {
+    static const char script[] =
+        "tty > \"$1.part\" && mv \"$1.part\" \"$1\"; "
+        "while kill -0 \"$2\" 2>/dev/null; do sleep 1; done";
+    const std::string launcherPid = std::to_string(getpid());
+
+    std::vector<const char*> argv{program};
+    if (setScrollBack) {
+        argv.push_back("-sl");
+        argv.push_back("500");
+    }
+    for (const char* arg : {"-T", windowTitle, "-e", "sh", "-c", script, "sh"}) argv.push_back(arg);
+    argv.push_back(reportFile.c_str());
+    argv.push_back(launcherPid.c_str());
+    argv.push_back(nullptr);
+
+    // The terminal must not hold the launcher's own output and error open:
+    // whoever reads them would otherwise wait for the window to close.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd = 0; fd <= 2; ++fd) {
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
+                                         0);
+    }
+    pid_t child = -1;
+    int error = posix_spawnp(&child, program, &actions, nullptr,
+                             const_cast<char* const*>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? child : -1;
+}
+
+// Waits for the window's shell to report its terminal device. Gives up when
+// the terminal program has ended without reporting or the time is over.
+std::string awaitTerminalName(pid_t terminal, const std::string& reportFile) {
+    const auto deadline = std::chrono::steady_clock::now() + windowStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream report(reportFile);
+        std::string name;
+        if (report && std::getline(report, name) && !name.empty()) return name;
+        // Some terminal programs hand the window to a server and end at
+        // once, so an ended child alone does not mean failure; give it a
+        // moment to report before moving on.
+        int status = 0;
+        if (waitpid(terminal, &status, WNOHANG) == terminal) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            std::ifstream late(reportFile);
+            if (late && std::getline(late, name) && !name.empty()) return name;
+            return {};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return {};
+}
+
+// Opens a terminal window and returns its terminal device, or "" when none
+// could be opened.
+std::string openTerminalWindow() {
+    const std::string directory = temporaryDirectory();
+    if (directory.empty()) return {};
+    const std::string reportFile = directory + "/tty";
+
+    std::string name;
+    struct Candidate {
+        const char* program;
+        bool setScrollBack;
+    };
+    for (const Candidate& candidate : {Candidate{"x-terminal-emulator", false},
+                                       Candidate{"xterm", true}}) {
+        pid_t terminal = startTerminal(candidate.program, candidate.setScrollBack, reportFile);
+        if (terminal < 0) continue;
+        name = awaitTerminalName(terminal, reportFile);
+        if (!name.empty()) break;
+    }
+    std::remove(reportFile.c_str());
+    std::remove((reportFile + ".part").c_str());
+    rmdir(directory.c_str());
+    return name;
+}
+
+// Points standard input, output and error at the terminal device.
+bool redirectTo(const std::string& terminalName) {
+    int fd = open(terminalName.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return false;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    for (int target = 0; target <= 2; ++target) {
+        if (fd != target) dup2(fd, target);
+    }
+    if (fd > 2) close(fd);
+    std::clearerr(stdin);
+    std::clearerr(stdout);
+    std::clearerr(stderr);
+    std::cin.clear();
+    std::cout.clear();
+    std::cerr.clear();
+    return true;
+}
+
+}  // namespace
+
+void openDebugConsole() {
+    if (!isatty(STDOUT_FILENO) && hasDisplay()) {
+        const std::string terminalName = openTerminalWindow();
+        if (!terminalName.empty()) redirectTo(terminalName);
+    }
+    makeStreamsUnbuffered();
+}
+
+void freeConsole() {
+    // The window, if one was opened, closes by itself once the process has
+    // ended; until then it keeps what was written.
+    std::fflush(stdout);
+    std::fflush(stderr);
+}
+
+}  // namespace platform

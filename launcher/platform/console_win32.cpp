@@ -1,0 +1,40 @@
+// Debug console on Windows. The launcher is a GUI program and starts without
+// a console; this gives it one with a 500-row buffer and rebinds standard
+// output and standard error to it, unbuffered, so that messages appear at
+// once and in the order written. std::cout and std::cerr write through the
+// C streams and follow them.
+#include <windows.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "platform.h"
+
+namespace platform {
+
+void openDebugConsole() {
+    // Fails when the process already has a console; the steps below then
+    // act on that console.
+    AllocConsole();
+
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
+        COORD size = info.dwSize;
+        size.Y = 500;
+        SetConsoleScreenBufferSize(GetStdHandle(STD_OUTPUT_HANDLE), size);
+    }
+
+    // Reopening the standard streams in place on the console's output device
+    // keeps every existing reference to stdout and stderr valid. Text mode
+    // writes line feeds as CR LF.
+    if (std::freopen("CONOUT$", "w", stdout) != nullptr) std::cout.clear();
+    if (std::freopen("CONOUT$", "w", stderr) != nullptr) std::cerr.clear();
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+void freeConsole() {
+    FreeConsole();
+}
+
+}  // namespace platform
