@@ -1,0 +1,404 @@
+#include "scenario.h"
+
+#include <boost/property_tree/ini_parser.hpp>
+#include <boost/property_tree/ptree.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <limits>
+#include <sstream>
+
+namespace steamsim {
+
+namespace pt = boost::property_tree;
+
+const char *server_list_name(ServerList list) {
+  switch (list) {
+  case ServerList::Internet: return "internet";
+  case ServerList::Lan: return "lan";
+  case ServerList::Friends: return "friends";
+  case ServerList::Favorites: return "favorites";
+  case ServerList::History: return "history";
+  }
+  return "?";
+}
+
+Scenario::Scenario()
+    : interfaces{"SteamUser023",  "STEAMUSERSTATS_INTERFACE_VERSION012", "SteamFriends017",
+                 "SteamUtils010", "SteamMatchMaking009",                  "SteamMatchMakingServers002"} {
+  // The default ticket: 234 bytes 01 02 03 ...
+  ticket_bytes.resize(234);
+  for (std::size_t i = 0; i < ticket_bytes.size(); ++i) ticket_bytes[i] = static_cast<unsigned char>(i + 1);
+}
+
+namespace {
+
+// A scenario fault, with the line it was found on.
+struct Fault {
+  int line;
+  std::string reason;
+};
+
+std::string trim(const std::string &s) {
+  const auto begin = s.find_first_not_of(" \t\r");
+  if (begin == std::string::npos) return "";
+  const auto end = s.find_last_not_of(" \t\r");
+  return s.substr(begin, end - begin + 1);
+}
+
+std::string lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+class Reader {
+public:
+  explicit Reader(const std::string &text) {
+    std::istringstream in(text);
+    std::string line;
+    std::string section;
+    int number = 0;
+    while (std::getline(in, line)) {
+      ++number;
+      const std::string t = trim(line);
+      if (t.empty() || t[0] == ';' || t[0] == '#') continue;
+      if (t[0] == '[') {
+        section = trim(t.substr(1, t.find(']') - 1));
+        lines_.emplace(std::make_pair(section, std::string()), number);
+      } else if (const auto eq = t.find('='); eq != std::string::npos) {
+        lines_.emplace(std::make_pair(section, trim(t.substr(0, eq))), number);
+      }
+    }
+  }
+
+  // The line of a key in a section, or of the section header for an empty key.
+  int line_of(const std::string &section, const std::string &key = "") const {
+    const auto it = lines_.find({section, key});
+    return it != lines_.end() ? it->second : 0;
+  }
+
+private:
+  std::map<std::pair<std::string, std::string>, int> lines_;
+};
+
+// One section being read: values are converted with their line at hand.
+class Section {
+public:
+  Section(const Reader &reader, const std::string &name, const pt::ptree &tree)
+      : reader_(reader), name_(name), tree_(tree) {}
+
+  const std::string &name() const { return name_; }
+  int header_line() const { return reader_.line_of(name_); }
+  const pt::ptree &tree() const { return tree_; }
+
+  [[noreturn]] void fail(const std::string &key, const std::string &reason) const {
+    throw Fault{reader_.line_of(name_, key), reason};
+  }
+
+  void allow(std::initializer_list<const char *> keys) const {
+    for (const auto &entry : tree_) {
+      if (std::none_of(keys.begin(), keys.end(), [&](const char *k) { return entry.first == k; }))
+        fail(entry.first, "unknown key '" + entry.first + "' in [" + name_ + "]");
+    }
+  }
+
+  bool has(const char *key) const { return tree_.find(key) != tree_.not_found(); }
+  std::string text(const char *key) const { return tree_.get<std::string>(key); }
+
+  bool boolean(const std::string &key, const std::string &value) const {
+    const std::string v = lower(value);
+    if (v == "true" || v == "yes" || v == "on" || v == "1") return true;
+    if (v == "false" || v == "no" || v == "off" || v == "0") return false;
+    fail(key, "'" + value + "' is not a boolean (true or false)");
+  }
+  void read(const char *key, bool &out) const {
+    if (has(key)) out = boolean(key, text(key));
+  }
+
+  template <class T> T integer(const std::string &key, const std::string &value) const {
+    T result{};
+    const char *begin = value.data();
+    const char *end = begin + value.size();
+    const auto parsed = std::from_chars(begin, end, result);
+    if (parsed.ec == std::errc::result_out_of_range) fail(key, "'" + value + "' is out of range");
+    if (parsed.ec != std::errc() || parsed.ptr != end || value.empty())
+      fail(key, "'" + value + "' is not an integer");
+    return result;
+  }
+  template <class T> void read(const char *key, T &out) const {
+    if (has(key)) out = integer<T>(key, text(key));
+  }
+
+  float real(const std::string &key, const std::string &value) const {
+    float result = 0;
+    const char *begin = value.data();
+    const char *end = begin + value.size();
+    const auto parsed = std::from_chars(begin, end, result);
+    if (parsed.ec != std::errc() || parsed.ptr != end || value.empty())
+      fail(key, "'" + value + "' is not a number");
+    return result;
+  }
+
+  // An IPv4 address: dotted ("192.168.1.20") or one decimal number.
+  uint32 ip(const char *key) const {
+    const std::string value = text(key);
+    if (value.find('.') == std::string::npos) return integer<uint32>(key, value);
+    uint32 result = 0;
+    std::istringstream parts(value);
+    std::string part;
+    int count = 0;
+    while (std::getline(parts, part, '.')) {
+      if (++count > 4) break;
+      result = (result << 8) | integer<uint8>(key, part);
+    }
+    if (count != 4) fail(key, "'" + value + "' is not an IPv4 address");
+    return result;
+  }
+
+  // Text for a fixed field of `size` bytes, NUL included.
+  void field(const char *key, char *out, std::size_t size) const {
+    if (!has(key)) return;
+    const std::string value = text(key);
+    if (value.size() >= size)
+      fail(key, "'" + std::string(key) + "' is longer than " + std::to_string(size - 1) + " characters");
+    std::memcpy(out, value.c_str(), value.size() + 1);
+  }
+
+  std::vector<unsigned char> hex(const char *key) const {
+    std::string digits;
+    for (char c : text(key)) {
+      if (std::isxdigit(static_cast<unsigned char>(c)))
+        digits += c;
+      else if (c != ' ' && c != '\t' && c != ':')
+        fail(key, "'data' holds a character that is not a hex digit");
+    }
+    if (digits.size() % 2 != 0) fail(key, "'data' has an odd number of hex digits");
+    std::vector<unsigned char> bytes;
+    for (std::size_t i = 0; i < digits.size(); i += 2)
+      bytes.push_back(static_cast<unsigned char>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    return bytes;
+  }
+
+private:
+  const Reader &reader_;
+  std::string name_;
+  const pt::ptree &tree_;
+};
+
+ESteamAPIInitResult init_result(const Section &s) {
+  const std::string v = lower(s.text("init"));
+  if (v == "ok" || v == "0") return k_ESteamAPIInitResult_OK;
+  if (v == "failed" || v == "1") return k_ESteamAPIInitResult_FailedGeneric;
+  if (v == "no_client" || v == "2") return k_ESteamAPIInitResult_NoSteamClient;
+  if (v == "version_mismatch" || v == "3") return k_ESteamAPIInitResult_VersionMismatch;
+  s.fail("init", "'init' must be ok, failed, no_client or version_mismatch");
+}
+
+void read_steam(const Section &s, Scenario &out) {
+  s.allow({"init", "error", "interfaces", "restart", "logged_on", "steam_id", "app_id", "overlay_needs_present"});
+  if (s.has("init")) out.init_result = init_result(s);
+  if (s.has("error")) out.init_error = s.text("error");
+  if (s.has("interfaces")) {
+    out.interfaces.clear();
+    std::istringstream list(s.text("interfaces"));
+    std::string version;
+    while (std::getline(list, version, ','))
+      if (!trim(version).empty()) out.interfaces.push_back(trim(version));
+  }
+  s.read("restart", out.restart);
+  s.read("logged_on", out.logged_on);
+  s.read("steam_id", out.steam_id);
+  s.read("app_id", out.app_id);
+  s.read("overlay_needs_present", out.overlay_needs_present);
+}
+
+void read_stats(const Section &s, Scenario &out) {
+  s.allow({"request", "result", "store", "accept_unknown"});
+  s.read("request", out.stats_request);
+  s.read("result", out.stats_result);
+  s.read("store", out.store_stats);
+  s.read("accept_unknown", out.accept_unknown);
+}
+
+void read_ticket(const Section &s, Scenario &out) {
+  s.allow({"refuse", "first_handle", "data", "length"});
+  s.read("refuse", out.ticket_refuse);
+  s.read("first_handle", out.ticket_first_handle);
+  if (out.ticket_first_handle == k_HAuthTicketInvalid) s.fail("first_handle", "'first_handle' must not be 0");
+  if (s.has("data")) out.ticket_bytes = s.hex("data");
+  if (s.has("length")) {
+    const auto length = s.integer<uint32>("length", s.text("length"));
+    if (s.has("data") && length > out.ticket_bytes.size())
+      s.fail("length", "'length' is longer than 'data'");
+    if (!s.has("data")) {
+      out.ticket_bytes.resize(length);
+      for (uint32 i = 0; i < length; ++i) out.ticket_bytes[i] = static_cast<unsigned char>(i + 1);
+    } else {
+      out.ticket_bytes.resize(length);
+    }
+  }
+}
+
+// The N of "<prefix>.N".
+int ordinal(const Section &s, const std::string &prefix) {
+  const std::string n = s.name().substr(prefix.size() + 1);
+  int value = 0;
+  const auto parsed = std::from_chars(n.data(), n.data() + n.size(), value);
+  if (n.empty() || parsed.ec != std::errc() || parsed.ptr != n.data() + n.size())
+    throw Fault{s.header_line(), "section [" + s.name() + "] must end in a number"};
+  return value;
+}
+
+JoinRequestSpec read_join(const Section &s) {
+  s.allow({"friend", "connect", "pump"});
+  JoinRequestSpec join;
+  s.read("friend", join.friend_id);
+  if (s.has("connect")) {
+    join.connect = s.text("connect");
+    if (join.connect.size() >= static_cast<std::size_t>(k_cchMaxRichPresenceValueLength))
+      s.fail("connect", "'connect' is longer than 255 characters");
+  }
+  s.read("pump", join.pump);
+  if (join.pump < 1) s.fail("pump", "'pump' must be 1 or more");
+  return join;
+}
+
+ServerSpec read_server(const Section &s, bool &has_app) {
+  s.allow({"name", "ip", "port", "query_port", "app_id", "players", "max_players", "bots", "ping", "password",
+           "secure", "gamedir", "map", "description", "tags", "version", "last_played", "steam_id", "responds",
+           "do_not_refresh"});
+  ServerSpec server;
+  gameserveritem_t &item = server.item;
+  uint16 port = 0;
+  s.read("port", port);
+  uint16 query_port = port;
+  s.read("query_port", query_port);
+  item.m_NetAdr.Init(s.has("ip") ? s.ip("ip") : 0, query_port, port);
+  has_app = s.has("app_id");
+  s.read("app_id", item.m_nAppID);
+  s.read("players", item.m_nPlayers);
+  s.read("max_players", item.m_nMaxPlayers);
+  s.read("bots", item.m_nBotPlayers);
+  s.read("ping", item.m_nPing);
+  s.read("password", item.m_bPassword);
+  s.read("secure", item.m_bSecure);
+  s.read("do_not_refresh", item.m_bDoNotRefresh);
+  s.read("version", item.m_nServerVersion);
+  s.read("last_played", item.m_ulTimeLastPlayed);
+  uint64 id = 0;
+  s.read("steam_id", id);
+  item.m_steamID.SetFromUint64(id);
+  s.field("name", item.m_szServerName, sizeof(item.m_szServerName));
+  s.field("gamedir", item.m_szGameDir, sizeof(item.m_szGameDir));
+  s.field("map", item.m_szMap, sizeof(item.m_szMap));
+  s.field("description", item.m_szGameDescription, sizeof(item.m_szGameDescription));
+  s.field("tags", item.m_szGameTags, sizeof(item.m_szGameTags));
+  s.read("responds", server.responds);
+  item.m_bHadSuccessfulResponse = server.responds;
+  return server;
+}
+
+FavoriteEntry read_favorite(const Section &s, bool &has_app) {
+  s.allow({"app_id", "ip", "port", "query_port", "flags", "last_played"});
+  FavoriteEntry entry;
+  has_app = s.has("app_id");
+  s.read("app_id", entry.app);
+  if (s.has("ip")) entry.ip = s.ip("ip");
+  s.read("port", entry.conn_port);
+  entry.query_port = entry.conn_port;
+  s.read("query_port", entry.query_port);
+  entry.flags = k_unFavoriteFlagFavorite;
+  s.read("flags", entry.flags);
+  s.read("last_played", entry.last_played);
+  return entry;
+}
+
+bool starts_with(const std::string &s, const std::string &prefix) {
+  return s.size() > prefix.size() && s.compare(0, prefix.size(), prefix) == 0 && s[prefix.size()] == '.';
+}
+
+void read_all(const pt::ptree &root, const Reader &reader, Scenario &out) {
+  std::map<int, JoinRequestSpec> joins;
+  std::array<std::map<int, std::pair<ServerSpec, bool>>, kServerListCount> servers;
+  std::map<int, std::pair<FavoriteEntry, bool>> favorites;
+
+  for (const auto &entry : root) {
+    const std::string &name = entry.first;
+    if (entry.second.empty() && !entry.second.data().empty())
+      throw Fault{reader.line_of("", name), "key '" + name + "' is outside a section"};
+    const Section s(reader, name, entry.second);
+    if (name == "steam") {
+      read_steam(s, out);
+    } else if (name == "stats") {
+      read_stats(s, out);
+    } else if (name == "stats.int") {
+      for (const auto &stat : entry.second) out.int_stats[stat.first] = s.integer<int32>(stat.first, stat.second.data());
+    } else if (name == "stats.float") {
+      for (const auto &stat : entry.second) out.float_stats[stat.first] = s.real(stat.first, stat.second.data());
+    } else if (name == "achievements") {
+      for (const auto &ach : entry.second) out.achievements[ach.first] = s.boolean(ach.first, ach.second.data());
+    } else if (name == "ticket") {
+      read_ticket(s, out);
+    } else if (name == "servers") {
+      s.allow({"per_pump"});
+      s.read("per_pump", out.servers_per_pump);
+      if (out.servers_per_pump < 0) s.fail("per_pump", "'per_pump' must not be negative");
+    } else if (starts_with(name, "join")) {
+      joins[ordinal(s, "join")] = read_join(s);
+    } else if (starts_with(name, "favorites")) {
+      bool has_app = false;
+      FavoriteEntry fav = read_favorite(s, has_app);
+      favorites[ordinal(s, "favorites")] = {fav, has_app};
+    } else {
+      bool known = false;
+      for (int i = 0; i < kServerListCount && !known; ++i) {
+        const std::string prefix = std::string("servers.") + server_list_name(static_cast<ServerList>(i));
+        if (!starts_with(name, prefix)) continue;
+        known = true;
+        bool has_app = false;
+        ServerSpec server = read_server(s, has_app);
+        servers[i][ordinal(s, prefix)] = {server, has_app};
+      }
+      if (!known) throw Fault{reader.line_of(name), "unknown section [" + name + "]"};
+    }
+  }
+
+  for (auto &join : joins) out.join_requests.push_back(join.second);
+  for (int i = 0; i < kServerListCount; ++i) {
+    for (auto &server : servers[i]) {
+      if (!server.second.second) server.second.first.item.m_nAppID = out.app_id;
+      out.servers[i].push_back(server.second.first);
+    }
+  }
+  for (auto &fav : favorites) {
+    if (!fav.second.second) fav.second.first.app = out.app_id;
+    out.favorites.push_back(fav.second.first);
+  }
+}
+
+} // namespace
+
+bool parse_scenario(const std::string &text, const std::string &source, Scenario &out, std::string &error) {
+  Scenario scenario;
+  try {
+    std::istringstream in(text);
+    pt::ptree root;
+    pt::read_ini(in, root);
+    const Reader reader(text);
+    read_all(root, reader, scenario);
+  } catch (const pt::ini_parser_error &e) {
+    error = source + "(" + std::to_string(e.line()) + "): " + e.message();
+    return false;
+  } catch (const Fault &fault) {
+    error = source + "(" + std::to_string(fault.line) + "): " + fault.reason;
+    return false;
+  } catch (const std::exception &e) {
+    error = source + "(0): " + e.what();
+    return false;
+  }
+  out = scenario;
+  return true;
+}
+
+} // namespace steamsim

@@ -1,0 +1,142 @@
+// The simulated Steam client: the state behind the flat functions.
+//
+// Like the Steam client API it stands in for, it expects its callers not to
+// overlap calls (one thread at a time); it takes no locks.
+#pragma once
+
+#include "call_log.h"
+#include "scenario.h"
+
+#include "bridge/steam/steam_flat.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace steamsim {
+
+enum class Interface { User, UserStats, Friends, Utils, Matchmaking, MatchmakingServers };
+
+class Simulator {
+public:
+  // The one simulator of the process; its scenario comes from
+  // STEAMSIM_SCENARIO on first use.
+  static Simulator &instance();
+
+  // --- control ---
+  void reset();
+  bool load_text(const std::string &text, const std::string &source);
+  bool load_file(const std::string &path);
+  CallLog &log() { return log_; }
+
+  // Logs a call. Returns false, after marking the line "refused=stopped" or
+  // "refused=self", when Steam is not started or `self` is not the
+  // interface's object: the caller then answers with its failure value.
+  bool enter(LogLine &line, const void *self, Interface which);
+  void enter(const LogLine &line) { log_.add(line); }
+
+  // --- start-up and the pump ---
+  ESteamAPIInitResult init(const char *versions, SteamErrMsg *err);
+  void shutdown();
+  void run_callbacks();
+  bool restart_app() const { return scenario_.restart; }
+  void *interface(Interface which) const;
+
+  void register_callback(CCallbackBase *callback, int id);
+  void unregister_callback(CCallbackBase *callback);
+  // "1", "2", ... for a registered callback, "unknown" otherwise.
+  std::string callback_label(const CCallbackBase *callback) const;
+  int callback_count(int id) const;
+
+  // --- ISteamUser ---
+  bool logged_on() const { return scenario_.logged_on; }
+  uint64 steam_id() const { return scenario_.steam_id; }
+  HAuthTicket get_ticket(void *buffer, int capacity, uint32 *length);
+  void cancel_ticket(HAuthTicket ticket) { live_tickets_.erase(ticket); }
+  bool ticket_live(HAuthTicket ticket) const { return live_tickets_.count(ticket) != 0; }
+
+  // --- ISteamUserStats ---
+  bool request_stats();
+  bool get_stat(const char *name, int32 *value) const;
+  bool get_stat(const char *name, float *value) const;
+  bool set_stat(const char *name, int32 value);
+  bool set_stat(const char *name, float value);
+  bool get_achievement(const char *name, bool *achieved) const;
+  bool set_achievement(const char *name, bool achieved);
+  bool store_stats() const { return scenario_.store_stats; }
+
+  // --- ISteamUtils, ISteamFriends ---
+  void set_overlay_position(int position) { overlay_position_ = position; }
+  int overlay_position() const { return overlay_position_; }
+  bool overlay_needs_present() const { return scenario_.overlay_needs_present; }
+  AppId_t app_id() const { return scenario_.app_id; }
+  bool set_rich_presence(const char *key, const char *value);
+  const std::string *rich_presence(const std::string &key) const;
+
+  // --- ISteamMatchmaking ---
+  int favorite_count() const { return static_cast<int>(favorites_.size()); }
+  int add_favorite(const FavoriteEntry &entry);
+  bool remove_favorite(const FavoriteEntry &entry);
+  const FavoriteEntry *favorite(int index) const;
+
+  // --- ISteamMatchmakingServers ---
+  HServerListRequest request_list(ServerList list, AppId_t app, const std::vector<MatchMakingKeyValuePair_t> &filters,
+                                  ISteamMatchmakingServerListResponse *response);
+  void release_request(HServerListRequest request) { requests_.erase(request_id(request)); }
+  gameserveritem_t *server_details(HServerListRequest request, int server);
+  int open_request_count() const { return static_cast<int>(requests_.size()); }
+
+private:
+  struct Registration {
+    CCallbackBase *callback;
+    int id;
+    unsigned label;
+  };
+  struct Event {
+    int id;
+    std::vector<unsigned char> record; // exactly the record's size on this platform
+  };
+  struct Request {
+    ServerList list;
+    ISteamMatchmakingServerListResponse *response;
+    std::vector<ServerSpec> servers; // fixed once made: GetServerDetails points into it
+    std::size_t next = 0;
+    bool complete = false;
+  };
+
+  Simulator();
+  void use(const Scenario &scenario, bool usable);
+  void fail_scenario(const std::string &error);
+  template <class Record> void queue(const Record &record);
+  void deliver(Event &event);
+  void deliver_results(std::uintptr_t id);
+  static std::uintptr_t request_id(HServerListRequest request) { return reinterpret_cast<std::uintptr_t>(request); }
+
+  CallLog log_;
+  Scenario scenario_;
+  bool usable_ = true;
+  bool started_ = false;
+  bool pumping_ = false;
+  int pumps_ = 0;
+
+  std::vector<Registration> registrations_;
+  unsigned next_label_ = 1;
+  std::deque<Event> events_;
+
+  std::map<std::uintptr_t, Request> requests_;
+  std::uintptr_t next_request_ = 1;
+
+  std::map<std::string, int32> int_stats_;
+  std::map<std::string, float> float_stats_;
+  std::map<std::string, bool> achievements_;
+  uint32 next_ticket_ = 1;
+  std::set<HAuthTicket> live_tickets_;
+  std::map<std::string, std::string> rich_presence_;
+  int overlay_position_ = k_EPositionBottomRight;
+  std::vector<FavoriteEntry> favorites_;
+};
+
+} // namespace steamsim
