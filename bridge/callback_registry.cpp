@@ -1,0 +1,90 @@
+// CreateCallback and DeleteCallback, the process-wide registry slot, and the two
+// event handlers of CallbackTest.
+#include "callback_registry.h"
+
+#include "Pellux_Steam_api.h"
+#include "java_upcall.h"
+
+#include <cstring>
+
+namespace quellink {
+
+namespace {
+
+// Plain shared data: CreateCallback, DeleteCallback, the server-list exports and the
+// pump never overlap (the Java caller serialises them).
+CallbackRegistry* currentRegistry = nullptr;
+
+}  // namespace
+
+CallbackRegistry* CurrentCallbackRegistry() { return currentRegistry; }
+
+ConnectText::ConnectText(const GameRichPresenceJoinRequested_t& event) {
+    std::size_t length = 0;
+    while (length < sizeof event.m_rgchConnect && event.m_rgchConnect[length] != '\0') ++length;
+    std::memcpy(text, event.m_rgchConnect, length);
+    text[length] = '\0';
+}
+
+CallbackTest::CallbackTest(JNIEnv* env, jobject target, JavaVM* vm)
+    : userStatsReceived_(this, &CallbackTest::onUserStatsReceived),
+      joinRequested_(this, &CallbackTest::onJoinRequested), vm_(vm), target_(nullptr),
+      userStatsReceivedMethod_(nullptr), joinRequestedMethod_(nullptr) {
+    // Both callbacks are registered by now; no event arrives before the lookups end,
+    // since Steam delivers events only inside SteamAPI_RunCallbacks.
+    JavaTargetLookup lookup(env, target);
+    target_ = lookup.newGlobalRef();
+    userStatsReceivedMethod_ = lookup.method("UserStatsReceived_t", "()V");
+    joinRequestedMethod_ = lookup.method("GameRichPresenceJoinRequested_t", "(Ljava/lang/String;)V");
+}
+
+void CallbackTest::releaseJavaTarget(JNIEnv* env) {
+    if (target_ != nullptr) env->DeleteGlobalRef(target_);
+    target_ = nullptr;
+}
+
+// The record is not read: a failed request, or one for another user, gives the same
+// call as a successful one.
+void CallbackTest::onUserStatsReceived(UserStatsReceived_t*) {
+    JavaUpcall call(vm_);
+    if (target_ == nullptr || userStatsReceivedMethod_ == nullptr || !call.ready()) return;
+    call.env()->CallVoidMethod(target_, userStatsReceivedMethod_);
+}
+
+// Passes the connect text only; the friend's Steam ID is not passed.
+void CallbackTest::onJoinRequested(GameRichPresenceJoinRequested_t* event) {
+    ConnectText connect(*event);
+    JavaUpcall call(vm_);
+    if (target_ == nullptr || joinRequestedMethod_ == nullptr || !call.ready()) return;
+    LocalJavaString text(call.env(), connect.text);
+    if (text.get() == nullptr) return;  // no Java call; the OutOfMemoryError stays pending
+    call.env()->CallVoidMethod(target_, joinRequestedMethod_, text.get());
+}
+
+}  // namespace quellink
+
+using quellink::CallbackRegistry;
+using quellink::currentRegistry;
+
+extern "C" {
+
+// A registry made current earlier is not touched: it stays registered with Steam, and
+// its object keeps receiving events until the process ends.
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_CreateCallback(JNIEnv* env, jobject target) {
+    JavaVM* vm = nullptr;
+    if (env->GetJavaVM(&vm) != JNI_OK) vm = nullptr;
+    currentRegistry = new CallbackRegistry(env, target, vm);
+}
+
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_DeleteCallback(JNIEnv* env, jobject) {
+    CallbackRegistry* registry = currentRegistry;
+    if (registry == nullptr) return;
+    // Steam must never call the relay once it is freed.
+    registry->serverListResponse.releaseTrackedRequest();
+    registry->callbackTest.releaseJavaTarget(env);
+    registry->serverListResponse.releaseJavaTarget(env);
+    currentRegistry = nullptr;
+    delete registry;
+}
+
+}  // extern "C"

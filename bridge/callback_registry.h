@@ -1,0 +1,61 @@
+// The bridge's event objects: what routes Steam events to the Java object that
+// called CreateCallback.
+#pragma once
+
+#include "server_list_relay.h"
+#include "steam/steam_api.h"
+
+#include <jni.h>
+
+namespace quellink {
+
+// Receives two Steam events, the user's statistics having arrived and a friend's
+// join request, and calls the Java target's UserStatsReceived_t() and
+// GameRichPresenceJoinRequested_t(String) for each.
+//
+// Both Steam callbacks are registered while the object is built and unregistered
+// when it is destroyed, join request first. The object keeps the Java VM, not a
+// JNIEnv: Steam may run a callback on another thread, and each handler obtains its
+// own.
+class CallbackTest {
+public:
+    CallbackTest(JNIEnv* env, jobject target, JavaVM* vm);
+    ~CallbackTest() = default;
+
+    CallbackTest(const CallbackTest&) = delete;
+    CallbackTest& operator=(const CallbackTest&) = delete;
+
+    // Deletes the global reference to the Java target; no Java call follows.
+    void releaseJavaTarget(JNIEnv* env);
+
+private:
+    void onUserStatsReceived(UserStatsReceived_t* event);
+    void onJoinRequested(GameRichPresenceJoinRequested_t* event);
+
+    CCallback<CallbackTest, UserStatsReceived_t, false> userStatsReceived_;
+    CCallback<CallbackTest, GameRichPresenceJoinRequested_t, false> joinRequested_;
+    JavaVM* vm_;
+    jobject target_;
+    jmethodID userStatsReceivedMethod_;
+    jmethodID joinRequestedMethod_;
+};
+
+// The event objects made by one CreateCallback. At most one is current.
+struct CallbackRegistry {
+    CallbackRegistry(JNIEnv* env, jobject target, JavaVM* vm)
+        : callbackTest(env, target, vm), serverListResponse(env, target, vm) {}
+
+    CallbackTest callbackTest;
+    ServerListResponseCallback serverListResponse;
+};
+
+// The current registry; null before the first CreateCallback and after DeleteCallback.
+CallbackRegistry* CurrentCallbackRegistry();
+
+// The connect text of a join request, up to its NUL or the end of its field.
+struct ConnectText {
+    explicit ConnectText(const GameRichPresenceJoinRequested_t& event);
+    char text[k_cchMaxRichPresenceValueLength + 1];
+};
+
+}  // namespace quellink

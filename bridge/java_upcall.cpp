@@ -1,0 +1,48 @@
+#include "java_upcall.h"
+
+namespace quellink {
+
+JavaUpcall::JavaUpcall(JavaVM* vm) : vm_(vm), env_(nullptr) {
+    if (vm_ == nullptr) return;
+    void* env = nullptr;
+    jint found = vm_->GetEnv(&env, JNI_VERSION_1_6);
+    if (found == JNI_EDETACHED) {
+        if (vm_->AttachCurrentThread(&env, nullptr) != JNI_OK) env = nullptr;
+    } else if (found != JNI_OK) {
+        env = nullptr;
+    }
+    env_ = static_cast<JNIEnv*>(env);
+}
+
+JavaUpcall::~JavaUpcall() {
+    // Refused (and harmless) on a thread with Java frames; see the class comment.
+    if (vm_ != nullptr) vm_->DetachCurrentThread();
+}
+
+bool JavaUpcall::ready() {
+    if (env_ == nullptr) return false;
+    if (env_->ExceptionCheck()) env_->ExceptionDescribe();
+    return true;
+}
+
+JavaTargetLookup::JavaTargetLookup(JNIEnv* env, jobject target)
+    : env_(env), target_(target), class_(nullptr) {}
+
+JavaTargetLookup::~JavaTargetLookup() {
+    if (class_ != nullptr) env_->DeleteLocalRef(class_);
+}
+
+jobject JavaTargetLookup::newGlobalRef() {
+    return failed() ? nullptr : env_->NewGlobalRef(target_);
+}
+
+jmethodID JavaTargetLookup::method(const char* name, const char* signature) {
+    if (failed()) return nullptr;
+    if (class_ == nullptr) {
+        class_ = env_->GetObjectClass(target_);
+        if (class_ == nullptr) return nullptr;
+    }
+    return env_->GetMethodID(class_, name, signature);
+}
+
+}  // namespace quellink

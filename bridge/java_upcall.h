@@ -1,0 +1,92 @@
+// How the bridge's Steam callbacks call into Java.
+#pragma once
+
+#include <jni.h>
+
+namespace quellink {
+
+// One call into Java from a Steam callback, on whatever thread Steam runs it.
+//
+// Built on the VM the callback object keeps: GetEnv asks for JNI 1.6, and a thread
+// the VM does not know is attached. The destructor always ends with
+// DetachCurrentThread: a thread that was attached here is detached again, while a
+// Java thread inside a native method (the thread pumping SteamAPI_RunCallbacks) is
+// refused by the VM and simply stays attached.
+//
+//   JavaUpcall call(vm_);
+//   if (call.ready()) call.env()->CallVoidMethod(target_, method_);
+class JavaUpcall {
+public:
+    explicit JavaUpcall(JavaVM* vm);
+    ~JavaUpcall();
+
+    JavaUpcall(const JavaUpcall&) = delete;
+    JavaUpcall& operator=(const JavaUpcall&) = delete;
+
+    // The thread's JNIEnv; null when the VM gave none.
+    JNIEnv* env() const { return env_; }
+
+    // Prepares this event's Java call; false when there is no JNIEnv to make it with.
+    //
+    // An exception thrown by the Java method of an earlier event of the same pump is
+    // still pending here, and JNI allows no call with an exception pending. It is
+    // reported with ExceptionDescribe, which prints it and clears it, so that this
+    // event is delivered too. The exception of the last event stays pending and
+    // surfaces in Java when SteamAPI_RunCallbacks returns.
+    bool ready();
+
+private:
+    JavaVM* vm_;
+    JNIEnv* env_;
+};
+
+// A Java String made with NewStringUTF for the length of one call, its local
+// reference deleted when the holder ends. Null when the text is null or the String
+// could not be made (an OutOfMemoryError is then pending).
+class LocalJavaString {
+public:
+    LocalJavaString(JNIEnv* env, const char* text)
+        : env_(env), string_(text != nullptr ? env->NewStringUTF(text) : nullptr) {}
+    ~LocalJavaString() {
+        if (string_ != nullptr) env_->DeleteLocalRef(string_);
+    }
+
+    LocalJavaString(const LocalJavaString&) = delete;
+    LocalJavaString& operator=(const LocalJavaString&) = delete;
+
+    jstring get() const { return string_; }
+
+private:
+    JNIEnv* env_;
+    jstring string_;
+};
+
+// What a callback object takes from its Java target when CreateCallback builds it:
+// a global reference of its own, and method IDs looked up on the target's own class
+// (so a subclass may provide the methods).
+//
+// A method the class lacks yields no ID and leaves NoSuchMethodError pending, which
+// Java sees when CreateCallback returns. JNI allows none of these calls with an
+// exception pending, so from then on every step yields null and calls nothing.
+class JavaTargetLookup {
+public:
+    JavaTargetLookup(JNIEnv* env, jobject target);
+    ~JavaTargetLookup();
+
+    JavaTargetLookup(const JavaTargetLookup&) = delete;
+    JavaTargetLookup& operator=(const JavaTargetLookup&) = delete;
+
+    // A new global reference to the target.
+    jobject newGlobalRef();
+    // The ID of the instance method name with signature on the target's class.
+    jmethodID method(const char* name, const char* signature);
+
+private:
+    bool failed() const { return env_->ExceptionCheck() == JNI_TRUE; }
+
+    JNIEnv* env_;
+    jobject target_;
+    jclass class_;
+};
+
+}  // namespace quellink

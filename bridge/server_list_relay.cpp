@@ -1,0 +1,164 @@
+#include "server_list_relay.h"
+
+#include "address_text.h"
+#include "java_upcall.h"
+
+#include <cstring>
+
+namespace quellink {
+
+namespace {
+
+constexpr const char* kServerRespondedSignature =
+    "(Ljava/lang/String;Ljava/lang/String;JSIIZIZSLjava/lang/String;)V";
+
+// strncpy bounded by the field, as Steam expects its filter records.
+void fillFilter(MatchMakingKeyValuePair_t& filter, const char* key, const char* value) {
+    std::memset(filter.m_szKey, 0, sizeof filter.m_szKey);
+    std::memset(filter.m_szValue, 0, sizeof filter.m_szValue);
+    std::strncpy(filter.m_szKey, key, sizeof filter.m_szKey);
+    std::strncpy(filter.m_szValue, value, sizeof filter.m_szValue);
+}
+
+// A text field of a server record, up to its NUL or its end.
+void copyField(char* to, const char* field, std::size_t fieldSize) {
+    std::size_t length = 0;
+    while (length < fieldSize && field[length] != '\0') ++length;
+    std::memcpy(to, field, length);
+    to[length] = '\0';
+}
+
+jboolean toJava(bool flag) { return flag ? JNI_TRUE : JNI_FALSE; }
+
+// Steam's unsigned 16-bit port in a Java short: the same 16 bits.
+jshort portToJava(uint16 port) { return static_cast<jshort>(static_cast<int16>(port)); }
+
+}  // namespace
+
+ServerListFilters::ServerListFilters() : first(entries) {
+    fillFilter(entries[0], "gamedir", "zarnkeepserver");
+    fillFilter(entries[1], "secure", "1");
+}
+
+bool CollectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args) {
+    if (server.m_nAppID != appId) return false;
+
+    const servernetadr_t& address = server.m_NetAdr;
+    args.address = AddressText(address.GetIP(), address.GetConnectionPort());
+    if (server.m_szServerName[0] == '\0') {
+        args.name = args.address;
+    } else {
+        copyField(args.nameText, server.m_szServerName, sizeof server.m_szServerName);
+        args.name = args.nameText;
+    }
+    args.ip = static_cast<jlong>(address.GetIP());
+    args.connectionPort = portToJava(address.GetConnectionPort());
+    args.players = server.m_nPlayers;
+    args.maxPlayers = server.m_nMaxPlayers;
+    args.password = toJava(server.m_bPassword);
+    args.ping = server.m_nPing;
+    args.secure = toJava(server.m_bSecure);
+    args.queryPort = portToJava(address.GetQueryPort());
+    copyField(args.tagsText, server.m_szGameTags, sizeof server.m_szGameTags);
+    args.tags = args.tagsText;
+    return true;
+}
+
+ServerListResponseCallback::ServerListResponseCallback(JNIEnv* env, jobject target, JavaVM* vm)
+    : trackedRequest_(nullptr), vm_(vm), target_(nullptr), serverResponded_(nullptr),
+      serverFailedToRespond_(nullptr), refreshComplete_(nullptr) {
+    JavaTargetLookup lookup(env, target);
+    target_ = lookup.newGlobalRef();
+    serverResponded_ = lookup.method("ServerResponded", kServerRespondedSignature);
+    serverFailedToRespond_ = lookup.method("ServerFailedToRespond", "()V");
+    refreshComplete_ = lookup.method("RefreshComplete", "()V");
+}
+
+HServerListRequest ServerListResponseCallback::startRequest(ServerListKind kind) {
+    ServerListFilters filters;
+    ISteamMatchmakingServers* servers = SteamMatchmakingServers();
+    if (servers == nullptr) return nullptr;
+    ISteamUtils* utils = SteamUtils();
+    if (utils == nullptr) return nullptr;
+
+    if (trackedRequest_ != nullptr) {
+        servers->ReleaseRequest(trackedRequest_);
+        trackedRequest_ = nullptr;
+    }
+    AppId_t appId = utils->GetAppID();
+    HServerListRequest request = nullptr;
+    switch (kind) {
+    case ServerListKind::Lan:
+        request = servers->RequestLANServerList(appId, this);
+        break;
+    case ServerListKind::Internet:
+        request = servers->RequestInternetServerList(appId, filters.list(), ServerListFilters::kCount, this);
+        break;
+    case ServerListKind::Favorites:
+        request = servers->RequestFavoritesServerList(appId, filters.list(), ServerListFilters::kCount, this);
+        break;
+    case ServerListKind::History:
+        request = servers->RequestHistoryServerList(appId, filters.list(), ServerListFilters::kCount, this);
+        break;
+    case ServerListKind::Friends:
+        request = servers->RequestFriendsServerList(appId, filters.list(), ServerListFilters::kCount, this);
+        break;
+    }
+    trackedRequest_ = request;
+    return request;
+}
+
+void ServerListResponseCallback::releaseTrackedRequest() {
+    ISteamMatchmakingServers* servers = SteamMatchmakingServers();
+    if (servers == nullptr || trackedRequest_ == nullptr) return;
+    servers->ReleaseRequest(trackedRequest_);
+    trackedRequest_ = nullptr;
+}
+
+void ServerListResponseCallback::releaseJavaTarget(JNIEnv* env) {
+    if (target_ != nullptr) env->DeleteGlobalRef(target_);
+    target_ = nullptr;
+}
+
+void ServerListResponseCallback::ServerResponded(HServerListRequest request, int server) {
+    ISteamMatchmakingServers* servers = SteamMatchmakingServers();
+    if (servers == nullptr) return;
+    ISteamUtils* utils = SteamUtils();
+    if (utils == nullptr) return;
+
+    const gameserveritem_t* details = servers->GetServerDetails(request, server);
+    ServerRespondedArgs args;
+    bool collected = details != nullptr && CollectServerResponded(*details, utils->GetAppID(), args);
+
+    JavaUpcall call(vm_);
+    if (!collected || target_ == nullptr || serverResponded_ == nullptr || !call.ready()) return;
+    JNIEnv* env = call.env();
+    LocalJavaString name(env, args.name);
+    if (name.get() == nullptr) return;  // no Java call; the OutOfMemoryError stays pending
+    // An address or tags String that cannot be made is passed as null. Its
+    // OutOfMemoryError is reported first, since JNI allows no call with it pending.
+    LocalJavaString address(env, args.address);
+    if (address.get() == nullptr) env->ExceptionDescribe();
+    LocalJavaString tags(env, args.tags);
+    if (tags.get() == nullptr) env->ExceptionDescribe();
+    env->CallVoidMethod(target_, serverResponded_, name.get(), address.get(), args.ip, args.connectionPort,
+                        args.players, args.maxPlayers, args.password, args.ping, args.secure, args.queryPort,
+                        tags.get());
+}
+
+void ServerListResponseCallback::ServerFailedToRespond(HServerListRequest, int) {
+    callWithoutArguments(serverFailedToRespond_);
+}
+
+void ServerListResponseCallback::RefreshComplete(HServerListRequest, EMatchMakingServerResponse) {
+    // The request stays tracked: the next request or a cancel releases it.
+    callWithoutArguments(refreshComplete_);
+}
+
+void ServerListResponseCallback::callWithoutArguments(jmethodID method) {
+    JavaUpcall call(vm_);
+    if (target_ == nullptr || method == nullptr || !call.ready()) return;
+    call.env()->CallVoidMethod(target_, method);
+}
+
+}  // namespace quellink

@@ -1,0 +1,106 @@
+// The server browser: list requests and the relay that turns Steam's per-server
+// results into calls of the Java object that registered with CreateCallback.
+#pragma once
+
+#include "steam/steam_api.h"
+
+#include <jni.h>
+
+namespace quellink {
+
+// The five kinds of server list Steam offers.
+enum class ServerListKind { Lan, Internet, Favorites, History, Friends };
+
+// The filters of every list except LAN: only servers of the game directory
+// "zarnkeepserver" that report themselves secure. Built afresh for each request;
+// Steam takes a pointer to a pointer to the first entry, and the count.
+struct ServerListFilters {
+    static constexpr uint32 kCount = 2;
+
+    ServerListFilters();
+    ServerListFilters(const ServerListFilters&) = delete;
+    ServerListFilters& operator=(const ServerListFilters&) = delete;
+
+    MatchMakingKeyValuePair_t** list() { return &first; }
+
+    MatchMakingKeyValuePair_t entries[kCount];
+    MatchMakingKeyValuePair_t* first;
+};
+
+// The eleven arguments of the Java method ServerResponded, in its order, taken from
+// one server record. The texts point into this record or into address text buffers.
+struct ServerRespondedArgs {
+    const char* name;     // the server name; its address text when the name is empty
+    const char* address;  // "a.b.c.d:port" of the connection port
+    jlong ip;             // 0 to 4294967295
+    jshort connectionPort;  // ports above 32767 arrive negative
+    jint players;
+    jint maxPlayers;
+    jboolean password;
+    jint ping;
+    jboolean secure;
+    jshort queryPort;
+    const char* tags;
+
+    // Copies of the name and tags, terminated even when Steam's fields are full.
+    char nameText[k_cbMaxGameServerName + 1];
+    char tagsText[k_cbMaxGameServerTags + 1];
+};
+
+// Fills args from a server of the game appId. False, with nothing collected, for a
+// server of another application.
+bool CollectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args);
+
+// The request handle as Java sees it: a 64-bit integer, 0 for none.
+inline jlong RequestHandleToJava(HServerListRequest request) {
+    return static_cast<jlong>(reinterpret_cast<std::uintptr_t>(request));
+}
+
+// The response object of the bridge's server-list requests. It remembers the one
+// request it last started (the tracked request) so that the next request or a
+// cancel releases it, and holds a reference of its own to the Java target.
+//
+// Steam calls it for as long as a request started with it is alive: release the
+// tracked request (releaseTrackedRequest) before it is freed.
+class ServerListResponseCallback final : public ISteamMatchmakingServerListResponse {
+public:
+    // Takes a global reference to target and looks up the three Java methods on its
+    // class. A method the class lacks leaves NoSuchMethodError pending for Java and no
+    // ID here (nor any lookup after it): events of a missing method call nothing.
+    ServerListResponseCallback(JNIEnv* env, jobject target, JavaVM* vm);
+    ~ServerListResponseCallback() = default;
+
+    ServerListResponseCallback(const ServerListResponseCallback&) = delete;
+    ServerListResponseCallback& operator=(const ServerListResponseCallback&) = delete;
+
+    // Releases the tracked request, if any, and starts a list of this kind for the
+    // running game with this object as the response object; the new handle becomes
+    // the tracked request. Returns it, or 0 without Steam (the tracked request then
+    // stays as it was).
+    HServerListRequest startRequest(ServerListKind kind);
+
+    // Releases the tracked request, if any; nothing without Steam.
+    void releaseTrackedRequest();
+
+    HServerListRequest trackedRequest() const { return trackedRequest_; }
+
+    // Deletes the global reference to the Java target; no Java call follows.
+    void releaseJavaTarget(JNIEnv* env);
+
+    // ISteamMatchmakingServerListResponse, called inside SteamAPI_RunCallbacks.
+    void ServerResponded(HServerListRequest request, int server) override;
+    void ServerFailedToRespond(HServerListRequest request, int server) override;
+    void RefreshComplete(HServerListRequest request, EMatchMakingServerResponse response) override;
+
+private:
+    void callWithoutArguments(jmethodID method);
+
+    HServerListRequest trackedRequest_;
+    JavaVM* vm_;
+    jobject target_;
+    jmethodID serverResponded_;
+    jmethodID serverFailedToRespond_;
+    jmethodID refreshComplete_;
+};
+
+}  // namespace quellink
