@@ -1,0 +1,88 @@
+// The user's statistics and achievements: nine calls on ISteamUserStats.
+//
+// The bridge keeps no copy of any statistic and commits nothing itself: every read
+// asks Steam, every write goes straight to Steam, and only Java's StoreStats commits.
+// Reads return the output variable as Steam left it, which starts at 0, 0.0 or
+// false; Steam's success flag is not looked at, so a refused read gives the starting
+// value unless Steam wrote the output. Writes drop Steam's flag. Only
+// RequestCurrentStats and StoreStats hand Steam's flag to Java.
+#include "Pellux_Steam_api.h"
+#include "service_call.h"
+#include "steam/steam_api.h"
+
+using quellink::WithSteam;
+using quellink::WithSteamAndText;
+
+extern "C" {
+
+// Only starts the request; its answer reaches Java as UserStatsReceived_t from
+// inside SteamAPI_RunCallbacks.
+JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_RequestCurrentStats(JNIEnv*, jobject) {
+    return WithSteam(SteamUserStats, jboolean{JNI_FALSE}, [](ISteamUserStats& stats) -> jboolean {
+        return stats.RequestCurrentStats() ? JNI_TRUE : JNI_FALSE;
+    });
+}
+
+JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_GetStatInt(JNIEnv* env, jobject, jstring name) {
+    return WithSteamAndText(SteamUserStats, env, name, jint{0},
+                            [](ISteamUserStats& stats, const char* chars) -> jint {
+                                int32 value = 0;
+                                stats.GetStat(chars, &value);
+                                return value;
+                            });
+}
+
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SetStatInt(JNIEnv* env, jobject, jstring name,
+                                                         jint value) {
+    WithSteamAndText(SteamUserStats, env, name, [value](ISteamUserStats& stats, const char* chars) {
+        stats.SetStat(chars, static_cast<int32>(value));
+    });
+}
+
+JNIEXPORT jfloat JNICALL Java_Pellux_Steam_1api_GetStatFloat(JNIEnv* env, jobject, jstring name) {
+    return WithSteamAndText(SteamUserStats, env, name, jfloat{0.0f},
+                            [](ISteamUserStats& stats, const char* chars) -> jfloat {
+                                float value = 0.0f;
+                                stats.GetStat(chars, &value);
+                                return value;
+                            });
+}
+
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SetStatFloat(JNIEnv* env, jobject, jstring name,
+                                                           jfloat value) {
+    WithSteamAndText(SteamUserStats, env, name, [value](ISteamUserStats& stats, const char* chars) {
+        stats.SetStat(chars, static_cast<float>(value));
+    });
+}
+
+// One achievement, despite the plural: whether it is achieved, not whether Steam
+// answered.
+JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_getAchievements(JNIEnv* env, jobject,
+                                                                  jstring name) {
+    return WithSteamAndText(SteamUserStats, env, name, jboolean{JNI_FALSE},
+                            [](ISteamUserStats& stats, const char* chars) -> jboolean {
+                                bool achieved = false;
+                                stats.GetAchievement(chars, &achieved);
+                                return achieved ? JNI_TRUE : JNI_FALSE;
+                            });
+}
+
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_setAchievements(JNIEnv* env, jobject, jstring name) {
+    WithSteamAndText(SteamUserStats, env, name,
+                     [](ISteamUserStats& stats, const char* chars) { stats.SetAchievement(chars); });
+}
+
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_setClearAchievement(JNIEnv* env, jobject,
+                                                                  jstring name) {
+    WithSteamAndText(SteamUserStats, env, name, [](ISteamUserStats& stats, const char* chars) {
+        stats.ClearAchievement(chars);
+    });
+}
+
+JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_StoreStats(JNIEnv*, jobject) {
+    return WithSteam(SteamUserStats, jboolean{JNI_FALSE}, [](ISteamUserStats& stats) -> jboolean {
+        return stats.StoreStats() ? JNI_TRUE : JNI_FALSE;
+    });
+}
+
+}  // extern "C"
