@@ -1,0 +1,77 @@
+package com.zarnhall.client.launcherfx;
+
+import java.io.IOException;
+import java.lang.management.ManagementFactory;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.List;
+
+/**
+ * Stands in for the game client in the launcher's end-to-end tests. It writes
+ * what it received to the file named by TESSVIK_TEST_REPORT (UTF-8, one item
+ * a line), then behaves as TESSVIK_TEST_MODE asks:
+ * return (default), throw, handler (installs an uncaught-exception handler,
+ * then throws), exit3, thread (leaves a non-daemon thread running).
+ */
+public final class ZarnMain {
+
+    private ZarnMain() {
+    }
+
+    public static void main(String[] args) throws Exception {
+        String reportPath = System.getenv("TESSVIK_TEST_REPORT");
+        if (reportPath != null && !reportPath.isEmpty()) {
+            Files.write(Paths.get(reportPath), report(args), StandardCharsets.UTF_8);
+        }
+        String mode = System.getenv("TESSVIK_TEST_MODE");
+        if (mode == null) {
+            mode = "return";
+        }
+        switch (mode) {
+            case "throw":
+                throw new IllegalStateException("thrown by main");
+            case "handler":
+                Thread.setDefaultUncaughtExceptionHandler(
+                    (thread, error) -> System.out.println("handled in " + thread.getName() + ": " + error));
+                throw new IllegalStateException("thrown by main");
+            case "exit3":
+                System.exit(3);
+                break;
+            case "thread":
+                Thread worker = new Thread(() -> {
+                    try {
+                        Thread.sleep(700);
+                    } catch (InterruptedException e) {
+                        Thread.currentThread().interrupt();
+                    }
+                    System.out.println("worker done");
+                });
+                worker.setDaemon(false);
+                worker.start();
+                System.out.println("main returns");
+                break;
+            default:
+                System.out.println("main returns");
+                break;
+        }
+    }
+
+    private static List<String> report(String[] args) throws IOException {
+        List<String> lines = new ArrayList<>();
+        for (String arg : args) {
+            StringBuilder line = new StringBuilder("arg");
+            arg.codePoints().forEach(cp -> line.append(' ').append(Integer.toHexString(cp)));
+            lines.add(line.toString());
+        }
+        for (String input : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
+            lines.add("input " + input);
+        }
+        for (String name : new String[] {"java.class.path", "workdir", "java.library.path"}) {
+            lines.add("property " + name + "=" + System.getProperty(name));
+        }
+        lines.add("console " + (System.console() != null));
+        return lines;
+    }
+}

@@ -1,0 +1,232 @@
+// The launcher end to end: the real executable in a real game tree starts the
+// JDK's VM and calls the test client, which reports what it received.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "game_tree.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+Lines withPrefix(const Lines& lines, const std::string& prefix) {
+    Lines selected;
+    for (const std::string& line : lines) {
+        if (line.rfind(prefix, 0) == 0) selected.push_back(line.substr(prefix.size()));
+    }
+    return selected;
+}
+
+// The lines of the launcher's own output, from its first line on.
+Lines linesOf(const std::string& text) {
+    Lines lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool hasLine(const std::string& text, const std::string& line) {
+    for (const std::string& each : linesOf(text)) {
+        if (each == line) return true;
+    }
+    return false;
+}
+
+// The options the VM reports as its input arguments: everything the launcher
+// passed except the class path, which the VM keeps as a property only.
+Lines expectedInputs(const GameTree& tree, const std::string& initialHeap,
+                     const std::string& maxHeap, const Lines& rest = {}) {
+    Lines inputs{"-Dworkdir=" + tree.game(), "-Djava.library.path=" + tree.game() + "/nativelibs",
+                 "-Xmn256M", "-Xms" + initialHeap, "-Xmx" + maxHeap};
+    inputs.insert(inputs.end(), rest.begin(), rest.end());
+    return inputs;
+}
+
+}  // namespace
+
+// --- Options handed to the VM ---------------------------------------------
+
+TEST(LauncherVmOptions, SixFixedOptionsInOrderWhenNothingIsAdded) {
+    GameTree tree;
+    RunResult run = tree.launch();
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(hasLine(run.out, "Number of options: 6")) << run.out;
+    Lines report = tree.report();
+    EXPECT_EQ(withPrefix(report, "input "), expectedInputs(tree, "512m", "1g"));
+    EXPECT_EQ(withPrefix(report, "property workdir="), Lines{tree.game()});
+    EXPECT_EQ(withPrefix(report, "property java.library.path="), Lines{tree.game() + "/nativelibs"});
+}
+
+TEST(LauncherVmOptions, ExtraOptionsThenVerboseSwitchesInOrderJniGcClass) {
+    GameTree tree;
+    tree.writeSettings("512m", "1g", {"-Dzarn.first=1", "-Dzarn.second=two words"}, true, true, true);
+    RunResult run = tree.launch();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(hasLine(run.out, "Number of options: 11"));
+    EXPECT_EQ(withPrefix(tree.report(), "input "),
+              expectedInputs(tree, "512m", "1g",
+                             {"-Dzarn.first=1", "-Dzarn.second=two words", "-verbose:jni",
+                              "-verbose:gc", "-verbose:class"}));
+}
+
+TEST(LauncherVmOptions, OnlyVerboseClassGivesSevenOptionsEndingWithIt) {
+    GameTree tree;
+    tree.writeSettings("512m", "1g", {}, false, false, true);
+    RunResult run = tree.launch();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(hasLine(run.out, "Number of options: 7"));
+    EXPECT_EQ(withPrefix(tree.report(), "input "),
+              expectedInputs(tree, "512m", "1g", {"-verbose:class"}));
+}
+
+TEST(LauncherVmOptions, HeapSizesPassedAsWritten) {
+    GameTree tree;
+    tree.writeSettings("1g", "1536m", {});
+    RunResult run = tree.launch();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(withPrefix(tree.report(), "input "), expectedInputs(tree, "1g", "1536m"));
+}
+
+TEST(LauncherVmOptions, ClassPathNamesMainJarOtherJarsLibraryFilesAndResourceDirs) {
+    GameTree tree;
+    fs::copy_file(tree.game() + "/client.jar", tree.game() + "/other.jar");
+    tree.addFile("lib/notes.txt", "not a jar, still on the class path");
+    RunResult run = tree.launch();
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string& g = tree.game();
+    EXPECT_EQ(withPrefix(tree.report(), "property java.class.path="),
+              Lines{g + "/client.jar:" + g + "/other.jar:" + g + "/lib/notes.txt:" + g +
+                    "/internal-pack:" + g + "/launcher-data"});
+}
+
+// --- Arguments handed to main ----------------------------------------------
+
+TEST(LauncherVmArguments, WithoutArgumentsMainGetsTheProgramAsInvoked) {
+    GameTree tree;
+    RunResult run = tree.launch();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(withPrefix(tree.report(), "arg "), Lines{codePointsOf(tree.launcher())});
+}
+
+TEST(LauncherVmArguments, EachArgumentArrivesExactly) {
+    GameTree tree;
+    const Lines args{"with blank", "caf\xC3\xA9", "\xC4\x80\xC5\x81",  // U+0100 U+0141
+                     "\xF0\x9F\x98\x80", ""};                          // U+1F600, empty
+    RunResult run = tree.launch(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    Lines expected{codePointsOf(tree.launcher())};
+    for (const std::string& arg : args) expected.push_back(codePointsOf(arg));
+    Lines received = withPrefix(tree.report(), "arg");
+    for (std::string& line : received) {
+        if (!line.empty()) line.erase(0, 1);  // the blank after "arg"
+    }
+    EXPECT_EQ(received, expected);
+}
+
+// --- How a run ends ----------------------------------------------------------
+
+TEST(LauncherVmExit, MainReturningGivesZeroAndTheLauncherLinesComeFirst) {
+    GameTree tree;
+    RunResult run = tree.launch();
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 0);
+    Lines out = linesOf(run.out);
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out[out.size() - 3], "Number of options: 6");
+    EXPECT_EQ(out[out.size() - 2], "Create java VM!");
+    EXPECT_EQ(out.back(), "main returns");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(LauncherVmExit, SystemExitStatusBecomesTheProcessStatus) {
+    GameTree tree;
+    RunResult run = tree.launch({}, "exit3");
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 3);
+}
+
+TEST(LauncherVmExit, MainThrowingPrintsTheStackTraceAndGivesOne) {
+    GameTree tree;
+    RunResult run = tree.launch({}, "throw");
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(contains(run.err, "Exception in thread \"main\" java.lang.IllegalStateException: "
+                                  "thrown by main\n\tat com.zarnhall.client.launcherfx.ZarnMain.main("))
+        << run.err;
+}
+
+TEST(LauncherVmExit, UncaughtExceptionHandlerOfTheClientRuns) {
+    GameTree tree;
+    RunResult run = tree.launch({}, "handler");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(hasLine(run.out, "handled in main: java.lang.IllegalStateException: thrown by main"))
+        << run.out;
+    EXPECT_FALSE(contains(run.err, "Exception in thread")) << run.err;
+}
+
+TEST(LauncherVmExit, MissingMainClassIsNamedOnStandardErrorAndGivesOne) {
+    GameTree tree;
+    tree.removeClientJar();
+    RunResult run = tree.launch();
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(linesOf(run.out).back(), "Create java VM!");
+    EXPECT_TRUE(contains(run.err, "Exception in thread \"main\" java.lang.NoClassDefFoundError: "
+                                  "com/zarnhall/client/launcherfx/ZarnMain"))
+        << run.err;
+}
+
+TEST(LauncherVmExit, LauncherWaitsForTheLastNonDaemonThread) {
+    GameTree tree;
+    RunResult run = tree.launch({}, "thread");
+    EXPECT_EQ(run.status, 0) << run.err;
+    Lines out = linesOf(run.out);
+    ASSERT_GE(out.size(), 2u);
+    EXPECT_EQ(out[out.size() - 2], "main returns");
+    EXPECT_EQ(out.back(), "worker done");
+}
+
+TEST(LauncherVmExit, DefaultSettingsFileRefusedByThisVmFailsCleanly) {
+    GameTree tree;
+    fs::remove(tree.game() + "/LaunchConfig.ini");
+    RunResult run = tree.launch();
+    ASSERT_TRUE(run.exited) << "ended by signal " << run.status;
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(hasLine(run.out, "Number of options: 7"));
+    EXPECT_EQ(linesOf(run.out).back(), "Create java VM!");
+    EXPECT_TRUE(hasLine(run.err, "Unrecognized VM option 'AggressiveOpts'")) << run.err;
+    EXPECT_EQ(linesOf(run.err).back(), "Failed to create Java VM (error -6)");
+    for (const auto& entry : fs::recursive_directory_iterator(tree.root())) {
+        std::string name = entry.path().filename().string();
+        EXPECT_NE(name.rfind("core", 0), 0u) << entry.path();
+        EXPECT_NE(name.rfind("hs_err_pid", 0), 0u) << entry.path();
+    }
+    EXPECT_TRUE(tree.report().empty());
+}
+
+TEST(LauncherVmExit, RefusedHeapSizeFailsCleanly) {
+    GameTree tree;
+    tree.writeSettings("lots", "1g", {});
+    RunResult run = tree.launch();
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(contains(run.err, "Failed to create Java VM (error ")) << run.err;
+}

@@ -1,0 +1,41 @@
+// The VM option list as data: positions and conditions.
+#include <gtest/gtest.h>
+
+#include "vm_options.h"
+
+using Options = std::vector<std::string>;
+
+namespace {
+
+const char* const classPath = "-Djava.class.path=/g/client.jar:/g/internal-pack:/g/launcher-data";
+
+}  // namespace
+
+TEST(VmOptions, InitialSettingsGiveTheSixFixedOptions) {
+    LaunchSettings settings;
+    EXPECT_EQ(javaVmOptions("/g", classPath, "/nativelibs", settings),
+              (Options{"-Dworkdir=/g", classPath, "-Djava.library.path=/g/nativelibs", "-Xmn256M",
+                       "-Xms512m", "-Xmx2048m"}));
+}
+
+TEST(VmOptions, ExtraOptionsKeepTheirOrderAndComeBeforeTheVerboseSwitches) {
+    LaunchSettings settings;
+    settings.vmParams = {"-Db=2", "", "-Da=1"};
+    settings.verboseClass = 1;
+    settings.verboseJni = 1;
+    Options options = javaVmOptions("/g", classPath, "/nativelibs", settings);
+    ASSERT_EQ(options.size(), 11u);
+    EXPECT_EQ(Options(options.begin() + 6, options.end()),
+              (Options{"-Db=2", "", "-Da=1", "-verbose:jni", "-verbose:class"}));
+}
+
+TEST(VmOptions, HeapTextsAreNotConverted) {
+    LaunchSettings settings;
+    settings.initialHeap = "1g";
+    settings.maxHeapSize = "";
+    Options options = javaVmOptions("C:\\Games\\Zarn", classPath, "\\nativelibs", settings);
+    EXPECT_EQ(options[0], "-Dworkdir=C:\\Games\\Zarn");
+    EXPECT_EQ(options[2], "-Djava.library.path=C:\\Games\\Zarn\\nativelibs");
+    EXPECT_EQ(options[4], "-Xms1g");
+    EXPECT_EQ(options[5], "-Xmx");
+}
