@@ -45,14 +45,24 @@ struct JavaLauncher {
     int run();
 };
 
+// Gives a launcher record the fixed layout of the game's tree: the main jar
+// and class, and the lib, nativelibs, internal-pack and launcher-data
+// subdirectories, each with its leading separator.
+void assignGameLayout(JavaLauncher& launcher);
+
 // The directory of the running executable, without a trailing separator.
 std::string executableDirectory();
 
-// Appends to results every entry of directory that matches name: by exact
+// Appends to results every file of directory that matches name: by exact
 // name (listing everything) when matchByName, else by the platform's pattern
-// matching; recurse descends depth-first into subdirectories.
+// matching. recurse searches each subdirectory completely where the listing
+// meets it (depth-first), except one that the search is already inside.
 void findFiles(std::string directory, std::string name, std::vector<std::string>& results,
                bool matchByName, bool recurse);
 
 // The runtime library's full path inside path, or "" with a message.
 std::string validateJavaPath(const std::string& path);
+
+// Where the libraries that the runtime library needs are searched for: the
+// parent of the directory holding it (a JDK's bin for bin/server/jvm.dll).
+std::string runtimeLibraryDirectory(const std::string& libraryPath);

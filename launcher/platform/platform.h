@@ -18,8 +18,12 @@ extern const char* const runtimeLibraryName;  // "jvm.dll" / "libjvm.so"
 std::string executablePath();
 
 // The command-line arguments, the program as invoked first, each as modified
-// UTF-8 ready for NewStringUTF.
+// UTF-8 ready for NewStringUTF. Windows reads the process's command line;
+// POSIX converts what the entry handed to setProgramArguments.
 std::vector<std::string> commandLineArguments();
+#ifndef _WIN32
+void setProgramArguments(int argc, char** argv);
+#endif
 
 struct DirectoryEntry {
     std::string name;  // the name as the platform lists it
@@ -27,9 +31,11 @@ struct DirectoryEntry {
 };
 
 // Lists the entries of directory whose names match pattern the way the
-// platform's directory search matches ("*" and "?" wildcards, letter case
-// ignored; "*.*" lists everything; "" lists everything). Returns false when
-// nothing can be listed.
+// Windows directory search matches ("*" and "?" wildcards, letter case
+// ignored; "*.*" lists everything), in the order NTFS lists them; symbolic
+// links count as what they point to. An empty pattern lists the directory's
+// own entry, as a search for the bare path does. "." and ".." may be among
+// the entries. Returns false when nothing can be listed.
 bool listDirectory(const std::string& directory, const std::string& pattern,
                    std::vector<DirectoryEntry>& entries);
 
@@ -37,16 +43,15 @@ bool listDirectory(const std::string& directory, const std::string& pattern,
 // (symbolic links, junctions); empty when it cannot be told.
 std::string directoryIdentity(const std::string& directory);
 
-// Registers a directory searched for the dependent libraries of the next load.
+// Registers a directory searched for the dependent libraries of the next
+// load (Windows; POSIX libraries find theirs through their own run path).
 void setLibraryDirectory(const std::string& directory);
 // Loads a shared library by full path; null on failure.
 LibraryHandle loadLibrary(const std::string& path);
 void* findSymbol(LibraryHandle library, const char* name);
 
-// Makes path the process's working directory.
-bool changeDirectory(const std::string& path);
-
-// Waits for a key press after a failed launch (the system's "PAUSE").
+// Waits for a key press after a failed launch (the system's "PAUSE"); on
+// POSIX only when standard input is a terminal.
 void pause();
 
 // Debug console: opens a console window and rebinds standard output and

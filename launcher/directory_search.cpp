@@ -1,0 +1,69 @@
+// The two file-system routines the whole launcher shares: the executable's
+// directory and the directory search.
+#include <string>
+#include <vector>
+
+#include "java_launcher.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool isSeparator(char c) { return c == platform::pathSeparator || c == '/'; }
+
+}  // namespace
+
+std::string executableDirectory() {
+    const std::string path = platform::executablePath();
+    for (std::size_t i = path.size(); i > 0; --i) {
+        if (isSeparator(path[i - 1])) return path.substr(0, i - 1);
+    }
+    return path;
+}
+
+void findFiles(std::string directory, std::string name, std::vector<std::string>& results,
+               bool matchByName, bool recurse) {
+    const std::string pattern = matchByName ? std::string("*.*") : name;
+
+    // The search keeps its own stack of open listings instead of calling
+    // itself, so a deep tree cannot exhaust the thread's stack. The stack is
+    // also the chain of directories the search is inside: a link back to one
+    // of them is not entered again.
+    struct Listing {
+        std::string directory;
+        std::string identity;
+        std::vector<platform::DirectoryEntry> entries;
+        std::size_t next = 0;
+    };
+    std::vector<Listing> open;
+    const auto enter = [&](std::string path) {
+        Listing listing;
+        if (recurse) {
+            listing.identity = platform::directoryIdentity(path);
+            for (const Listing& outer : open) {
+                if (!listing.identity.empty() && outer.identity == listing.identity) return;
+            }
+        }
+        if (!platform::listDirectory(path, pattern, listing.entries)) return;
+        listing.directory = std::move(path);
+        open.push_back(std::move(listing));
+    };
+
+    enter(std::move(directory));
+    while (!open.empty()) {
+        Listing& listing = open.back();
+        if (listing.next == listing.entries.size()) {
+            open.pop_back();
+            continue;
+        }
+        const platform::DirectoryEntry& entry = listing.entries[listing.next++];
+        if (entry.isDirectory) {
+            if (!recurse || entry.name == "." || entry.name == "..") continue;
+            // Entering adds a listing and so invalidates listing and entry.
+            std::string subdirectory = listing.directory + platform::pathSeparator + entry.name;
+            enter(std::move(subdirectory));
+            continue;
+        }
+        if (matchByName && entry.name != name) continue;
+        results.push_back(listing.directory + platform::pathSeparator + entry.name);
+    }
+}

@@ -1,0 +1,61 @@
+// Tessvik: starts the game client in a Java VM inside this process.
+//
+//  1. "Starting: "
+//  2. the settings: LaunchConfig.ini read, or created; the debug console
+//  3. the launcher record with the game tree's fixed layout
+//  4. the default runtime below ../runtime
+//  5. the command-line arguments for the Java main method
+//  6. preparation: the runtime loaded, the working directory, the class path
+//  7. the VM and the client's main method, or
+//  8. after a failed preparation, a pause so the messages can be read
+//  9. the launcher record released, the console freed, the settings released
+// 10. the exit status
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <optional>
+
+#include "java_launcher.h"
+#include "launch_settings.h"
+#include "messages.h"
+#include "platform/platform.h"
+
+namespace {
+
+int launch() {
+    writeOut("Starting: ");
+
+    LaunchSettings settings;
+    settings.loadOrCreateConfig();
+
+    int status = 1;
+    {
+        JavaLauncher launcher(settings);
+        assignGameLayout(launcher);
+        launcher.locateDefaultRuntime();
+        launcher.programArgs = platform::commandLineArguments();
+        if (launcher.prepare()) {
+            status = launcher.run();
+        } else {
+            platform::pause();
+            status = 1;
+        }
+    }
+    platform::freeConsole();
+    return status;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+// A GUI program: it reads its command line itself and uses none of these.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return launch();
+}
+#else
+int main(int argc, char** argv) {
+    platform::setProgramArguments(argc, argv);
+    return launch();
+}
+#endif

@@ -1,0 +1,71 @@
+// Finding and loading the Java runtime's VM library: by default anywhere
+// below the game's ../runtime directory, or directly in a directory that the
+// settings name.
+#include <string>
+#include <vector>
+
+#include "java_launcher.h"
+#include "messages.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool isSeparator(char c) { return c == platform::pathSeparator || c == '/'; }
+
+// The path without its last component and the separators before it.
+// Repeated separators (a settings path ending in one gives two in a row)
+// count as one.
+std::string parentOf(const std::string& path) {
+    std::size_t end = path.size();
+    while (end > 0 && isSeparator(path[end - 1])) --end;
+    while (end > 0 && !isSeparator(path[end - 1])) --end;
+    while (end > 1 && isSeparator(path[end - 1])) --end;
+    return path.substr(0, end);
+}
+
+}  // namespace
+
+void JavaLauncher::locateDefaultRuntime() {
+    const std::string directory = executableDirectory();
+    writeOut(directory);
+    const std::string runtimeDirectory =
+        directory + platform::pathSeparator + ".." + platform::pathSeparator + "runtime";
+    std::vector<std::string> found;
+    findFiles(runtimeDirectory, platform::runtimeLibraryName, found, true, true);
+    if (!found.empty()) runtimePath = found.front();
+}
+
+std::string validateJavaPath(const std::string& path) {
+    if (path.empty()) {
+        writeOut("A path must be specified to override the default java path");
+        return {};
+    }
+    std::vector<std::string> found;
+    findFiles(path, platform::runtimeLibraryName, found, true, false);
+    if (!found.empty()) return found.front();
+    writeOut(std::string("Unable to find ") + platform::runtimeLibraryName +
+             " at specified location.");
+    return {};
+}
+
+std::string runtimeLibraryDirectory(const std::string& libraryPath) {
+    return parentOf(parentOf(libraryPath));
+}
+
+bool JavaLauncher::loadRuntime() {
+    const std::string candidate =
+        settings.overrideDefaultJavaPath ? validateJavaPath(settings.javaPath) : runtimePath;
+    if (candidate.empty()) {
+        writeOut("Failed to find jvm installation.");
+        return false;
+    }
+    writeOut("Runtime path: " + candidate);
+
+    platform::setLibraryDirectory(runtimeLibraryDirectory(candidate));
+    runtimeModule = platform::loadLibrary(candidate);
+    if (runtimeModule == nullptr) {
+        writeErr(std::string("Failed to load ") + platform::runtimeLibraryName);
+        return false;
+    }
+    return true;
+}
