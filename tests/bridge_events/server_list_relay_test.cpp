@@ -1,0 +1,287 @@
+// The server-list relay: the conversions of ServerResponded's arguments, the
+// filters, the tracked request through its table of states, and the Java call
+// sequence of the three operations.
+#include "server_list_relay.h"
+
+#include "fake_jni.h"
+#include "fake_steam.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using quellink::CollectServerResponded;
+using quellink::ServerListFilters;
+using quellink::ServerListKind;
+using quellink::ServerListResponseCallback;
+using quellink::ServerRespondedArgs;
+
+namespace {
+
+gameserveritem_t server(uint32 ip, uint16 port, const char* name, AppId_t app = 480) {
+    gameserveritem_t item;
+    item.m_NetAdr.Init(ip, static_cast<uint16>(port + 1), port);
+    item.SetName(name);
+    item.m_nAppID = app;
+    return item;
+}
+
+HServerListRequest handle(std::uintptr_t value) { return reinterpret_cast<HServerListRequest>(value); }
+
+std::vector<std::string> steamCalls() { return fake::steam.calls; }
+
+}  // namespace
+
+TEST(ServerRespondedArgs, EmptyNameIsTheAddressTextOfIpAndConnectionPort) {
+    gameserveritem_t item = server(0xC0A80114u, 27016, "");
+    ServerRespondedArgs args;
+    ASSERT_TRUE(CollectServerResponded(item, 480, args));
+    EXPECT_STREQ(args.name, "192.168.1.20:27016");
+    EXPECT_STREQ(args.address, "192.168.1.20:27016");
+    EXPECT_EQ(args.ip, 3232235796LL) << "widened without sign";
+}
+
+TEST(ServerRespondedArgs, PortsAboveShortRangeArriveNegativeWhileTheTextShowsThem) {
+    gameserveritem_t item = server(0x0A000001u, 40000, "Keep");
+    item.m_NetAdr.SetQueryPort(65535);
+    ServerRespondedArgs args;
+    ASSERT_TRUE(CollectServerResponded(item, 480, args));
+    EXPECT_EQ(args.connectionPort, -25536);
+    EXPECT_EQ(args.queryPort, -1);
+    EXPECT_STREQ(args.address, "10.0.0.1:40000");
+    EXPECT_STREQ(args.name, "Keep");
+}
+
+TEST(ServerRespondedArgs, FieldsAndFlagsPassAsTheyAre) {
+    gameserveritem_t item = server(0xFFFFFFFFu, 27015, "Full house");
+    item.m_nPlayers = 31;
+    item.m_nMaxPlayers = 32;
+    item.m_nPing = 87;
+    item.m_bPassword = true;
+    item.m_bSecure = false;
+    std::strcpy(item.m_szGameTags, "pvp,eu");
+    ServerRespondedArgs args;
+    ASSERT_TRUE(CollectServerResponded(item, 480, args));
+    EXPECT_EQ(args.ip, 4294967295LL);
+    EXPECT_EQ(args.players, 31);
+    EXPECT_EQ(args.maxPlayers, 32);
+    EXPECT_EQ(args.ping, 87);
+    EXPECT_EQ(args.password, JNI_TRUE);
+    EXPECT_EQ(args.secure, JNI_FALSE);
+    EXPECT_STREQ(args.tags, "pvp,eu");
+}
+
+TEST(ServerRespondedArgs, ServerOfAnotherApplicationIsNotCollected) {
+    gameserveritem_t item = server(0x01020304u, 27015, "Elsewhere", 730);
+    ServerRespondedArgs args;
+    EXPECT_FALSE(CollectServerResponded(item, 480, args));
+}
+
+TEST(ServerRespondedArgs, TextFieldsWithoutTerminatorEndWithTheirField) {
+    gameserveritem_t item = server(0x01020304u, 27015, "x");
+    std::memset(item.m_szServerName, 'n', sizeof item.m_szServerName);
+    std::memset(item.m_szGameTags, 't', sizeof item.m_szGameTags);
+    ServerRespondedArgs args;
+    ASSERT_TRUE(CollectServerResponded(item, 480, args));
+    EXPECT_EQ(std::string(args.name), std::string(64, 'n'));
+    EXPECT_EQ(std::string(args.tags), std::string(128, 't'));
+}
+
+TEST(ServerListFilters, GameDirectoryAndSecureZeroFilledBehindTheText) {
+    ServerListFilters filters;
+    EXPECT_EQ(ServerListFilters::kCount, 2u);
+    MatchMakingKeyValuePair_t* entries = *filters.list();
+    EXPECT_EQ(entries, filters.entries);
+    EXPECT_STREQ(entries[0].m_szKey, "gamedir");
+    EXPECT_STREQ(entries[0].m_szValue, "zarnkeepserver");
+    EXPECT_STREQ(entries[1].m_szKey, "secure");
+    EXPECT_STREQ(entries[1].m_szValue, "1");
+    for (const auto& entry : filters.entries) {
+        for (std::size_t i = std::strlen(entry.m_szKey); i < sizeof entry.m_szKey; ++i)
+            ASSERT_EQ(entry.m_szKey[i], '\0');
+        for (std::size_t i = std::strlen(entry.m_szValue); i < sizeof entry.m_szValue; ++i)
+            ASSERT_EQ(entry.m_szValue[i], '\0');
+    }
+}
+
+class RelayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::resetSteam();
+        fake::resetJvm();
+        relay = new ServerListResponseCallback(fake::env(), fake::target(), fake::vm());
+        fake::jvm.events.clear();
+    }
+    void TearDown() override {
+        relay->releaseJavaTarget(fake::env());
+        delete relay;
+        EXPECT_EQ(fake::jvm.violations, std::vector<std::string>{}) << "a JNI call with an exception pending";
+        EXPECT_EQ(fake::jvm.liveLocalRefs, 0) << "a local reference was left behind";
+        EXPECT_EQ(fake::jvm.liveGlobalRefs, 0);
+    }
+
+    ServerListResponseCallback* relay = nullptr;
+};
+
+TEST_F(RelayTest, EveryKindButLanSendsTheTwoFiltersWithTheAppIdAndTheRelay) {
+    struct Case {
+        ServerListKind kind;
+        const char* call;
+    } cases[] = {{ServerListKind::Internet, "RequestInternetServerList 480"},
+                 {ServerListKind::Favorites, "RequestFavoritesServerList 480"},
+                 {ServerListKind::History, "RequestHistoryServerList 480"},
+                 {ServerListKind::Friends, "RequestFriendsServerList 480"}};
+    for (const Case& c : cases) {
+        fake::steam.calls.clear();
+        relay->startRequest(c.kind);
+        EXPECT_EQ(fake::steam.calls.back(), c.call);
+        ASSERT_FALSE(fake::steam.lastFiltersNull) << c.call;
+        EXPECT_EQ(fake::steam.lastFilterCount, 2u);
+        ASSERT_EQ(fake::steam.lastFilters.size(), 2u);
+        EXPECT_EQ(fake::steam.lastFilters[0].key, "gamedir");
+        EXPECT_EQ(fake::steam.lastFilters[0].value, "zarnkeepserver");
+        EXPECT_EQ(fake::steam.lastFilters[1].key, "secure");
+        EXPECT_EQ(fake::steam.lastFilters[1].value, "1");
+        EXPECT_EQ(fake::steam.lastResponse, relay);
+    }
+    fake::steam.appId = 4000000000u;
+    relay->startRequest(ServerListKind::Lan);
+    EXPECT_EQ(fake::steam.calls.back(), "RequestLANServerList 4000000000");
+    EXPECT_TRUE(fake::steam.lastFiltersNull);
+}
+
+TEST_F(RelayTest, TwoRequestsInARowReleaseTheFirstBeforeTheSecondStarts) {
+    EXPECT_EQ(relay->trackedRequest(), nullptr);
+    EXPECT_EQ(relay->startRequest(ServerListKind::Internet), handle(0x100));
+    EXPECT_EQ(relay->startRequest(ServerListKind::Lan), handle(0x101));
+    EXPECT_EQ(relay->trackedRequest(), handle(0x101));
+    EXPECT_EQ(steamCalls(), (std::vector<std::string>{"GetAppID", "RequestInternetServerList 480",
+                                                      "ReleaseRequest 0x100", "GetAppID",
+                                                      "RequestLANServerList 480"}));
+}
+
+TEST_F(RelayTest, CancelReleasesOnceAndStillReleasesAfterRefreshComplete) {
+    relay->startRequest(ServerListKind::History);
+    relay->RefreshComplete(handle(0x100), eServerResponded);
+    EXPECT_EQ(relay->trackedRequest(), handle(0x100)) << "the end of the list keeps the request tracked";
+    fake::steam.calls.clear();
+    relay->releaseTrackedRequest();
+    relay->releaseTrackedRequest();
+    EXPECT_EQ(steamCalls(), std::vector<std::string>{"ReleaseRequest 0x100"});
+    EXPECT_EQ(relay->trackedRequest(), nullptr);
+}
+
+TEST_F(RelayTest, WithoutSteamNothingStartsAndTheTrackedRequestStays) {
+    relay->startRequest(ServerListKind::Internet);
+    fake::steam.calls.clear();
+    fake::steam.running = false;
+    EXPECT_EQ(relay->startRequest(ServerListKind::Friends), nullptr);
+    relay->releaseTrackedRequest();
+    fake::steam.running = true;
+    fake::steam.utilsMissing = true;
+    EXPECT_EQ(relay->startRequest(ServerListKind::Lan), nullptr);
+    EXPECT_EQ(steamCalls(), std::vector<std::string>{});
+    EXPECT_EQ(relay->trackedRequest(), handle(0x100));
+}
+
+TEST_F(RelayTest, ZeroHandleFromSteamIsTrackedAndLeavesNothingToRelease) {
+    fake::steam.zeroHandles = true;
+    EXPECT_EQ(relay->startRequest(ServerListKind::Internet), nullptr);
+    fake::steam.calls.clear();
+    relay->releaseTrackedRequest();
+    relay->startRequest(ServerListKind::Internet);
+    EXPECT_EQ(steamCalls(), (std::vector<std::string>{"GetAppID", "RequestInternetServerList 480"}));
+}
+
+TEST_F(RelayTest, RespondedServerBecomesOneJavaCallWithElevenValues) {
+    gameserveritem_t item = server(0xC0A80114u, 40000, "");
+    item.m_NetAdr.SetQueryPort(27016);
+    item.m_nPlayers = 3;
+    item.m_nMaxPlayers = 16;
+    item.m_bPassword = true;
+    item.m_nPing = 42;
+    item.m_bSecure = true;
+    std::strcpy(item.m_szGameTags, "coop");
+    fake::steam.details[{handle(0x100), 7}] = item;
+
+    relay->ServerResponded(handle(0x100), 7);
+
+    EXPECT_EQ(steamCalls(), (std::vector<std::string>{"GetServerDetails 0x100 7", "GetAppID"}));
+    ASSERT_EQ(fake::jvm.calls.size(), 1u);
+    const fake::JavaCall& call = fake::jvm.calls[0];
+    EXPECT_EQ(call.method, "ServerResponded");
+    EXPECT_EQ(call.strings, (std::vector<std::string>{"192.168.1.20:40000", "192.168.1.20:40000", "coop"}));
+    EXPECT_EQ(call.ip, 3232235796LL);
+    EXPECT_EQ(static_cast<jshort>(call.connectionPort), -25536);
+    EXPECT_EQ(call.players, 3);
+    EXPECT_EQ(call.maxPlayers, 16);
+    EXPECT_EQ(call.password, JNI_TRUE);
+    EXPECT_EQ(call.ping, 42);
+    EXPECT_EQ(call.secure, JNI_TRUE);
+    EXPECT_EQ(call.queryPort, 27016);
+    EXPECT_EQ(fake::jvm.events.front(), "GetEnv 1.6");
+    EXPECT_EQ(fake::jvm.events.back(), "DetachCurrentThread");
+    EXPECT_EQ(fake::count("DeleteLocalRef"), 3);
+}
+
+TEST_F(RelayTest, MissingRecordOrOtherAppMakesNoJavaCallButEndsTheSequence) {
+    fake::steam.details[{handle(0x100), 1}] = server(0x01020304u, 27015, "Elsewhere", 730);
+    relay->ServerResponded(handle(0x100), 0);  // no record
+    relay->ServerResponded(handle(0x100), 1);
+    EXPECT_EQ(fake::jvm.calls.size(), 0u);
+    EXPECT_EQ(fake::count("NewStringUTF"), 0);
+    EXPECT_EQ(fake::count("GetEnv 1.6"), 2);
+    EXPECT_EQ(fake::count("DetachCurrentThread"), 2);
+}
+
+TEST_F(RelayTest, WithoutSteamAResponseTouchesNeitherSteamNorTheVm) {
+    fake::steam.running = false;
+    relay->ServerResponded(handle(0x100), 0);
+    EXPECT_EQ(steamCalls(), std::vector<std::string>{});
+    EXPECT_EQ(fake::jvm.events, std::vector<std::string>{});
+}
+
+TEST_F(RelayTest, FailedServerAndEndOfListCallTheirMethodsWithoutArguments) {
+    relay->ServerFailedToRespond(handle(0x100), 3);
+    relay->RefreshComplete(handle(0x100), eNoServersListedOnMasterServer);
+    ASSERT_EQ(fake::jvm.calls.size(), 2u);
+    EXPECT_EQ(fake::jvm.calls[0].method, "ServerFailedToRespond");
+    EXPECT_EQ(fake::jvm.calls[1].method, "RefreshComplete");
+    EXPECT_EQ(fake::count("DetachCurrentThread"), 2);
+    EXPECT_EQ(steamCalls(), std::vector<std::string>{});
+}
+
+TEST_F(RelayTest, ThreadUnknownToTheVmIsAttachedWithoutArgumentsAndDetachedAgain) {
+    fake::jvm.getEnvAnswer = JNI_EDETACHED;
+    relay->RefreshComplete(handle(0x100), eServerResponded);
+    EXPECT_EQ(fake::jvm.events, (std::vector<std::string>{"GetEnv 1.6", "AttachCurrentThread", "ExceptionCheck",
+                                                          "CallVoidMethod", "DetachCurrentThread"}));
+    fake::jvm.events.clear();
+    fake::jvm.calls.clear();
+    fake::jvm.attachAnswer = JNI_ERR;
+    relay->RefreshComplete(handle(0x100), eServerResponded);
+    EXPECT_EQ(fake::jvm.calls.size(), 0u) << "no JNIEnv, no call";
+}
+
+TEST_F(RelayTest, JavaThatThrowsOnEveryServerStillGetsEveryServerAndOneExceptionStaysPending) {
+    for (int i = 0; i < 3; ++i) fake::steam.details[{handle(0x100), i}] = server(0x01020304u, 27015, "s");
+    fake::jvm.throwOnCall = true;
+    for (int i = 0; i < 3; ++i) relay->ServerResponded(handle(0x100), i);
+    relay->ServerFailedToRespond(handle(0x100), 3);
+    relay->RefreshComplete(handle(0x100), eServerResponded);
+    EXPECT_EQ(fake::jvm.calls.size(), 5u);
+    EXPECT_EQ(fake::jvm.describes, 4) << "each earlier exception reported once";
+    EXPECT_TRUE(fake::jvm.exceptionPending) << "the last one surfaces when the pump returns";
+}
+
+TEST_F(RelayTest, NameThatCannotBeMadeMakesNoJavaCall) {
+    fake::steam.details[{handle(0x100), 0}] = server(0x01020304u, 27015, "s");
+    fake::jvm.failNewString = true;
+    relay->ServerResponded(handle(0x100), 0);
+    EXPECT_EQ(fake::jvm.calls.size(), 0u);
+    EXPECT_EQ(fake::count("NewStringUTF"), 1);
+    EXPECT_TRUE(fake::jvm.exceptionPending) << "the OutOfMemoryError is left to Java";
+    fake::jvm.exceptionPending = false;
+}
