@@ -1,0 +1,158 @@
+"""Static checks of the two Windows deliverables' PE files."""
+import os
+import re
+import struct
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+import pefile
+
+BUILD = os.environ["TQ_WINDOWS_BUILD"]
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
+RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
+RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
+
+# What a Windows system supplies; anything else would have to be shipped.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "shell32.dll", "advapi32.dll", "msvcrt.dll",
+               "ucrtbase.dll", "ntdll.dll", "gdi32.dll"}
+SYSTEM_DLL_PATTERNS = [re.compile(r"^api-ms-win-crt-[a-z-]+-l1-1-0\.dll$")]
+
+
+def load(name):
+    return pefile.PE(os.path.join(BUILD, "bin", name))
+
+
+def resources(pe, type_id):
+    """{resource id: bytes} of one resource type, first language of each."""
+    found = {}
+    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
+        return found
+    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        if kind.id != type_id:
+            continue
+        for entry in kind.directory.entries:
+            language = entry.directory.entries[0]
+            rva, size = language.data.struct.OffsetToData, language.data.struct.Size
+            found[entry.id] = pe.get_data(rva, size)
+    return found
+
+
+def imported_dlls(pe):
+    return [entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
+
+
+def execution_level(manifest):
+    root = ElementTree.fromstring(manifest.decode("utf-8").lstrip("\ufeff"))
+    levels = [element.attrib for element in root.iter()
+              if element.tag.endswith("}requestedExecutionLevel")]
+    return levels
+
+
+class PeFileBasics(unittest.TestCase):
+    def test_both_are_64_bit_and_need_only_system_libraries(self):
+        for name, allowed in (("Tessvik.exe", set()), ("Quellink.dll", {"steam_api64.dll"})):
+            with self.subTest(name):
+                pe = load(name)
+                self.assertEqual(pe.FILE_HEADER.Machine, pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"])
+                self.assertEqual(pe.OPTIONAL_HEADER.Magic, pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS)
+                for dll in imported_dlls(pe):
+                    system = dll in SYSTEM_DLLS or any(p.match(dll) for p in SYSTEM_DLL_PATTERNS)
+                    self.assertTrue(system or dll in allowed,
+                                    f"{name} imports {dll}, which a Windows system does not have")
+
+    def test_launcher_is_a_gui_program_that_loads_the_runtime_itself(self):
+        pe = load("Tessvik.exe")
+        self.assertEqual(pe.OPTIONAL_HEADER.Subsystem,
+                         pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"])
+        self.assertNotIn("jvm.dll", imported_dlls(pe))
+
+
+class LauncherResources(unittest.TestCase):
+    def setUp(self):
+        self.pe = load("Tessvik.exe")
+
+    def test_icon_group_holds_the_seven_sizes_and_each_image_is_present(self):
+        groups = resources(self.pe, RT_GROUP_ICON)
+        icons = resources(self.pe, RT_ICON)
+        self.assertEqual(len(groups), 1, "one icon group")
+        data = next(iter(groups.values()))
+        reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+        self.assertEqual((reserved, kind), (0, 1))
+        sizes = []
+        for i in range(count):
+            width, height, _colors, _reserved, _planes, bits, length, icon_id = \
+                struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i)
+            width, height = width or 256, height or 256
+            self.assertEqual(width, height)
+            sizes.append(width)
+            with self.subTest(size=width):
+                self.assertEqual(bits, 32)
+                self.assertIn(icon_id, icons)
+                image = icons[icon_id]
+                self.assertEqual(len(image), length)
+                if image.startswith(b"\x89PNG"):
+                    png_width, png_height = struct.unpack_from(">II", image, 16)
+                    self.assertEqual((png_width, png_height), (width, width))
+                else:
+                    # A bitmap: its height counts the mask as well.
+                    header_size, bmp_width, bmp_height = struct.unpack_from("<Iii", image, 0)
+                    self.assertEqual(header_size, 40)
+                    self.assertEqual((bmp_width, bmp_height), (width, 2 * width))
+        self.assertEqual(sorted(sizes), [16, 24, 32, 48, 64, 128, 256])
+
+    def test_version_is_1_0_0_1_in_the_fixed_and_the_string_table(self):
+        fixed = self.pe.VS_FIXEDFILEINFO[0]
+        for ms, ls in ((fixed.FileVersionMS, fixed.FileVersionLS),
+                       (fixed.ProductVersionMS, fixed.ProductVersionLS)):
+            self.assertEqual((ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF), (1, 0, 0, 1))
+        strings = {}
+        for info in self.pe.FileInfo[0]:
+            if info.Key == b"StringFileInfo":
+                for table in info.StringTable:
+                    strings.update(table.entries)
+        self.assertEqual(strings.get(b"FileVersion"), b"1.0.0.1")
+        self.assertEqual(strings.get(b"ProductVersion"), b"1.0.0.1")
+        self.assertEqual(strings.get(b"OriginalFilename"), b"Tessvik.exe")
+
+
+class Manifests(unittest.TestCase):
+    def test_both_request_as_invoker(self):
+        # Programs carry their manifest as resource 1, libraries as resource 2.
+        for name, resource_id in (("Tessvik.exe", 1), ("Quellink.dll", 2)):
+            with self.subTest(name):
+                manifests = resources(load(name), RT_MANIFEST)
+                self.assertEqual(list(manifests), [resource_id])
+                levels = execution_level(manifests[resource_id])
+                self.assertEqual(len(levels), 1)
+                self.assertEqual(levels[0].get("level"), "asInvoker")
+                self.assertIn(levels[0].get("uiAccess", "false"), ("false",))
+
+
+class BridgeExports(unittest.TestCase):
+    def test_exports_are_exactly_the_33_jni_names_undecorated(self):
+        with open(os.path.join(SOURCE, "bridge", "exports.map")) as listing:
+            expected = set(re.findall(r"Java_Pellux_Steam_1api_\w+", listing.read()))
+        self.assertEqual(len(expected), 33)
+        pe = load("Quellink.dll")
+        symbols = pe.DIRECTORY_ENTRY_EXPORT.symbols
+        self.assertTrue(all(symbol.name for symbol in symbols), "an export without a name")
+        names = {symbol.name.decode() for symbol in symbols}
+        self.assertEqual(len(names), len(symbols))
+        self.assertEqual(names - expected, set(), "exports that are no native method")
+        self.assertEqual(expected - names, set(), "native methods not exported")
+
+    def test_every_steam_import_exists_in_valves_library_and_in_the_simulator(self):
+        pe = load("Quellink.dll")
+        steam = [entry for entry in pe.DIRECTORY_ENTRY_IMPORT
+                 if entry.dll.decode().lower() == "steam_api64.dll"]
+        self.assertEqual(len(steam), 1, "Quellink links steam_api64.dll at load time")
+        imported = {item.name.decode() for item in steam[0].imports}
+        self.assertTrue(imported)
+        for label, path in (("Valve's library", os.path.join(BUILD, "steam-redist", "steam_api64.dll")),
+                            ("the simulator", os.path.join(BUILD, "bin", "steamsim", "steam_api64.dll"))):
+            with self.subTest(label):
+                library = pefile.PE(path)
+                exported = {s.name.decode() for s in library.DIRECTORY_ENTRY_EXPORT.symbols if s.name}
+                self.assertEqual(imported - exported, set())

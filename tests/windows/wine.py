@@ -1,0 +1,69 @@
+"""Running the Windows build under Wine, headless, for the tests of this folder.
+
+One Wine prefix per build tree (<build>/wine-prefix), created once with
+wineboot and then reused. Programs run with WINEDEBUG=-all and no display.
+"""
+import os
+import shutil
+import subprocess
+import tempfile
+
+WINE = os.environ.get("TQ_WINE", "/usr/lib/wine/wine64")
+WINESERVER = os.environ.get("TQ_WINESERVER", "/usr/lib/wine/wineserver")
+
+
+class Wine:
+    def __init__(self, build_dir):
+        self.build_dir = os.path.abspath(build_dir)
+        self.prefix = os.path.join(self.build_dir, "wine-prefix")
+        self.env = dict(os.environ)
+        self.env.update({
+            "WINEPREFIX": self.prefix,
+            "WINEDEBUG": "-all",
+            "WINEARCH": "win64",
+            # No first-run dialogs and no Mono or Gecko installers.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        })
+        self.env.pop("DISPLAY", None)
+        self.env.pop("WAYLAND_DISPLAY", None)
+
+    def boot(self):
+        """Creates the prefix when it does not exist yet."""
+        if os.path.exists(os.path.join(self.prefix, "system.reg")):
+            return
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        subprocess.run([WINE, "wineboot", "--init"], env=self.env, check=True,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=300)
+        self.wait()
+
+    def wait(self):
+        """Waits until every process of the prefix has ended."""
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=120)
+
+    def shutdown(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, stderr=subprocess.DEVNULL)
+
+    def run(self, program, args=(), env=None, cwd=None, timeout=60, stdout=subprocess.PIPE):
+        """Runs a Windows program; returns the CompletedProcess with bytes output.
+
+        Arguments are passed on as they are; Wine builds the Windows command
+        line from them.
+        """
+        full_env = dict(self.env)
+        if env:
+            full_env.update(env)
+        return subprocess.run([WINE, program, *args], env=full_env, cwd=cwd,
+                              stdin=subprocess.DEVNULL, stdout=stdout,
+                              stderr=subprocess.PIPE, timeout=timeout)
+
+    def temp_dir(self, name):
+        """A fresh directory inside the build tree (so inside Wine's Z: drive)."""
+        parent = os.path.join(self.build_dir, "wine-tests-tmp")
+        os.makedirs(parent, exist_ok=True)
+        return tempfile.mkdtemp(prefix=name + "-", dir=parent)
+
+
+def windows_path(path):
+    """The Windows path under which Wine shows a Linux path (drive Z: is /)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
