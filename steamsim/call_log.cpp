@@ -46,7 +46,9 @@ LogLine &LogLine::raw(const char *key, const std::string &value) {
   return *this;
 }
 
-CallLog::CallLog() {
+void CallLog::open_from_environment() {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
   const char *path = std::getenv("STEAMSIM_LOG");
   if (path != nullptr && *path != '\0') {
     file_ = std::fopen(path, "a");

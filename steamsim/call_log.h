@@ -44,10 +44,13 @@ private:
 
 class CallLog {
 public:
-  CallLog();
+  CallLog() = default;
   ~CallLog();
   CallLog(const CallLog &) = delete;
   CallLog &operator=(const CallLog &) = delete;
+
+  // (Re)opens the file named by STEAMSIM_LOG, or none when it is unset.
+  void open_from_environment();
 
   void add(const std::string &line);
   void add(const LogLine &line) { add(line.text()); }

@@ -66,6 +66,7 @@ public:
       if (t[0] == '[') {
         section = trim(t.substr(1, t.find(']') - 1));
         lines_.emplace(std::make_pair(section, std::string()), number);
+        sections_.emplace_back(section, number);
       } else if (const auto eq = t.find('='); eq != std::string::npos) {
         lines_.emplace(std::make_pair(section, trim(t.substr(0, eq))), number);
       }
@@ -78,8 +79,13 @@ public:
     return it != lines_.end() ? it->second : 0;
   }
 
+  // Every section header with its line, empty sections included (the INI
+  // reader drops those).
+  const std::vector<std::pair<std::string, int>> &sections() const { return sections_; }
+
 private:
   std::map<std::pair<std::string, std::string>, int> lines_;
+  std::vector<std::pair<std::string, int>> sections_;
 };
 
 // One section being read: values are converted with their line at hand.
@@ -241,14 +247,15 @@ void read_ticket(const Section &s, Scenario &out) {
 }
 
 // The N of "<prefix>.N".
-int ordinal(const Section &s, const std::string &prefix) {
-  const std::string n = s.name().substr(prefix.size() + 1);
+int ordinal(const std::string &name, const std::string &prefix, int line) {
+  const std::string n = name.substr(prefix.size() + 1);
   int value = 0;
   const auto parsed = std::from_chars(n.data(), n.data() + n.size(), value);
   if (n.empty() || parsed.ec != std::errc() || parsed.ptr != n.data() + n.size())
-    throw Fault{s.header_line(), "section [" + s.name() + "] must end in a number"};
+    throw Fault{line, "section [" + name + "] must end in a number"};
   return value;
 }
+int ordinal(const Section &s, const std::string &prefix) { return ordinal(s.name(), prefix, s.header_line()); }
 
 JoinRequestSpec read_join(const Section &s) {
   s.allow({"friend", "connect", "pump"});
@@ -318,7 +325,23 @@ bool starts_with(const std::string &s, const std::string &prefix) {
   return s.size() > prefix.size() && s.compare(0, prefix.size(), prefix) == 0 && s[prefix.size()] == '.';
 }
 
+// Names every section header, so that a misspelt empty one is found too.
+void check_sections(const Reader &reader) {
+  static const char *const fixed[] = {"steam", "stats", "stats.int", "stats.float", "achievements", "ticket", "servers"};
+  for (const auto &[name, line] : reader.sections()) {
+    if (std::find(std::begin(fixed), std::end(fixed), name) != std::end(fixed)) continue;
+    std::vector<std::string> numbered = {"join", "favorites"};
+    for (int i = 0; i < kServerListCount; ++i)
+      numbered.push_back(std::string("servers.") + server_list_name(static_cast<ServerList>(i)));
+    const auto prefix = std::find_if(numbered.begin(), numbered.end(),
+                                     [&](const std::string &p) { return starts_with(name, p); });
+    if (prefix == numbered.end()) throw Fault{line, "unknown section [" + name + "]"};
+    ordinal(name, *prefix, line);
+  }
+}
+
 void read_all(const pt::ptree &root, const Reader &reader, Scenario &out) {
+  check_sections(reader);
   std::map<int, JoinRequestSpec> joins;
   std::array<std::map<int, std::pair<ServerSpec, bool>>, kServerListCount> servers;
   std::map<int, std::pair<FavoriteEntry, bool>> favorites;

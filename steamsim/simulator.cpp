@@ -66,6 +66,7 @@ void Simulator::reset() {
   registrations_.clear();
   next_label_ = 1;
   log_.clear();
+  log_.open_from_environment();
   const char *path = std::getenv("STEAMSIM_SCENARIO");
   if (path != nullptr && *path != '\0')
     load_file(path);

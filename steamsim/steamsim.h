@@ -24,8 +24,9 @@ extern "C" {
 #endif
 
 /* Back to the state at library load: Steam stopped, no callbacks registered
- * (registered objects are forgotten, not touched), empty call log, and the
- * scenario named by STEAMSIM_SCENARIO (or the defaults when unset). */
+ * (registered objects are forgotten, not touched), empty call log, the
+ * scenario named by STEAMSIM_SCENARIO (or the defaults when unset), the log
+ * file named by STEAMSIM_LOG. */
 STEAMSIM_API void steamsim_reset(void);
 
 /* Resets, then uses the scenario in the file / in the INI text. On a bad

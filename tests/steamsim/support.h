@@ -1,0 +1,28 @@
+// Shared helpers of the simulator tests.
+#pragma once
+
+#include "bridge/steam/steam_api.h"
+#include "steamsim/steamsim.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace steamsim_test {
+
+// The call log as lines.
+std::vector<std::string> log_lines();
+
+// The log lines that start with prefix.
+std::vector<std::string> log_lines_starting(const std::string &prefix);
+
+// Every test starts from a fresh simulator with the given scenario (empty:
+// the defaults) and Steam started.
+class Simulated : public ::testing::Test {
+protected:
+  void TearDown() override;
+  void start(const std::string &scenario = "");
+};
+
+} // namespace steamsim_test
