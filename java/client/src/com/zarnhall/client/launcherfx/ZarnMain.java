@@ -28,6 +28,8 @@ public final class ZarnMain {
         printProperty("java.class.path");
         printProperty("workdir");
         printProperty("java.library.path");
+
+        SteamTour.run();
     }
 
     /** The text's Unicode code points as U+XXXX, separated by blanks. */
