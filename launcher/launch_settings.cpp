@@ -3,7 +3,6 @@
 // default; a file that does not parse is replaced as a whole.
 #include "launch_settings.h"
 
-#include <cstdio>
 #include <exception>
 #include <fstream>
 #include <string>
@@ -99,11 +98,7 @@ bool LaunchSettings::writeConfig(const std::string& path) {
         stream.imbue(std::locale());
         pt::write_ini(stream, tree);
         stream.close();
-        if (!stream) {
-            // Leave no cut-off file behind for the next run to read.
-            std::remove(path.c_str());
-            throw pt::ini_parser_error("write error", path, 0);
-        }
+        if (!stream) throw pt::ini_parser_error("write error", path, 0);
     } catch (const pt::ptree_error& error) {
         writeErr(error.what());
         return false;

@@ -1,0 +1,167 @@
+// The directory search every launcher step relies on: Windows-like pattern
+// matching and listing order, depth-first recursion, links and cycles.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "java_launcher.h"
+#include "name_matching.h"
+#include "test_support.h"
+
+namespace {
+
+using launcher_test::Lines;
+using launcher_test::TempTree;
+
+TEST(WildcardMatching, FollowsTheWindowsDirectorySearch) {
+    const struct {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    } cases[] = {
+        {"*.jar", "a.jar", true},          {"*.jar", "X.JAR", true},
+        {"*.jar", "a.jar.txt", false},     {"*.jar", "jar", false},
+        {"*.jar", ".jar", true},           {"client.jar", "Client.jar", true},
+        {"client.jar", "client.jar2", false}, {"client.jar", "xclient.jar", false},
+        {"*.*", "no-extension", true},     {"*.*", "a.b.c", true},
+        {"a?c", "abc", true},              {"a?c", "ac", false},
+        {"a?c", "abbc", false},            {"?", "\xC3\xA9", true},
+        {"*a*b", "xaybz", false},          {"*a*b", "xayab", true},
+        {"**", "", true},                  {"*", "anything", true},
+        {"lib*", "LIBJVM.SO", true},       {"é", "É", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches)
+            << '"' << c.pattern << "\" vs \"" << c.name << '"';
+    }
+}
+
+TEST(ListingOrder, ComparesUpperCasedNamesOrdinally) {
+    Lines names{"_x", "b", "Zeta", "B.jar", "alpha", "a.jar", "A", "[", "1"};
+    std::sort(names.begin(), names.end(), listsBefore);
+    // Upper-casing puts "_" and "[" after every letter, as NTFS lists them.
+    EXPECT_EQ(names, (Lines{"1", "A", "a.jar", "alpha", "b", "B.jar", "Zeta", "[", "_x"}));
+    EXPECT_TRUE(listsBefore("A", "a"));  // a fixed order where case differs
+    EXPECT_FALSE(listsBefore("a", "A"));
+}
+
+class DirectorySearch : public ::testing::Test {
+protected:
+    Lines search(const std::string& directory, const std::string& name, bool matchByName,
+                 bool recurse) {
+        Lines results;
+        findFiles(directory, name, results, matchByName, recurse);
+        return results;
+    }
+    // The paths relative to the tree's root, to keep expectations short.
+    Lines relative(const Lines& paths) {
+        Lines out;
+        for (const std::string& p : paths) {
+            out.push_back(p.rfind(tree.root() + "/", 0) == 0 ? p.substr(tree.root().size() + 1) : p);
+        }
+        return out;
+    }
+
+    TempTree tree;
+};
+
+TEST_F(DirectorySearch, ExactNameIsByteForByteAndDepthFirst) {
+    tree.file("B/libjvm.so");
+    tree.file("a/x/libjvm.so");
+    tree.file("a/y/LIBJVM.SO");
+    tree.file("a/libjvm.so.1");
+    tree.file("libjvm.so");
+    tree.dir("c/libjvm.so");  // a directory named like the library
+    tree.file("c/libjvm.so/libjvm.so");
+    EXPECT_EQ(relative(search(tree.root(), "libjvm.so", true, true)),
+              (Lines{"a/x/libjvm.so", "B/libjvm.so", "c/libjvm.so/libjvm.so", "libjvm.so"}));
+    EXPECT_EQ(relative(search(tree.root(), "libjvm.so", true, false)), Lines{"libjvm.so"});
+}
+
+TEST_F(DirectorySearch, PatternsSelectFilesAsListedAndSkipDirectories) {
+    tree.file("Client.jar");
+    tree.file("b.JAR");
+    tree.file("a.jar");
+    tree.file("notes.txt");
+    tree.dir("dir.jar");
+    tree.file("sub/c.jar");
+    EXPECT_EQ(relative(search(tree.root(), "*.jar", false, false)),
+              (Lines{"a.jar", "b.JAR", "Client.jar"}));
+    EXPECT_EQ(relative(search(tree.root(), "client.jar", false, false)), Lines{"Client.jar"});
+    EXPECT_EQ(relative(search(tree.root(), "*.*", false, false)),
+              (Lines{"a.jar", "b.JAR", "Client.jar", "notes.txt"}));
+}
+
+TEST_F(DirectorySearch, AppendsWithoutTouchingEarlierResults) {
+    tree.file("x.jar");
+    Lines results{"kept"};
+    findFiles(tree.root(), "*.jar", results, false, false);
+    findFiles(tree.path("missing"), "*.jar", results, false, false);
+    findFiles(tree.path("x.jar"), "*.jar", results, false, false);  // not a directory
+    EXPECT_EQ(relative(results), (Lines{"kept", "x.jar"}));
+}
+
+TEST_F(DirectorySearch, LinksAreFollowedButCyclesAreNotReentered) {
+    tree.file("a/libjvm.so");
+    tree.link("a/up", "..");     // back to the root: a cycle
+    tree.link("a/self", ".");    // a cycle of one
+    tree.link("b", "a");         // another way into a, searched too
+    tree.link("c/file.so", "../a/libjvm.so");
+    tree.link("c/libjvm.so", "../a/libjvm.so");  // a link to a file is a file
+    tree.link("d/libjvm.so", "missing");         // so is a dangling one
+    EXPECT_EQ(relative(search(tree.root(), "libjvm.so", true, true)),
+              (Lines{"a/libjvm.so", "b/libjvm.so", "c/libjvm.so", "d/libjvm.so"}));
+}
+
+struct DeepSearch {
+    std::string root;
+    Lines results;
+};
+
+TEST_F(DirectorySearch, ADeepTreeDoesNotExhaustASmallStack) {
+    // A search that called itself would need far more than 64 KiB here.
+    std::string path = tree.root();
+    for (int level = 0; level < 600; ++level) {
+        path += "/d";
+        ASSERT_EQ(mkdir(path.c_str(), 0755), 0) << level;
+    }
+    std::ofstream(path + "/libjvm.so") << "";
+
+    DeepSearch deep{tree.root(), {}};
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 64 * 1024);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* arg) -> void* {
+                      auto* d = static_cast<DeepSearch*>(arg);
+                      findFiles(d->root, "libjvm.so", d->results, true, true);
+                      return nullptr;
+                  },
+                  &deep),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    EXPECT_EQ(deep.results, Lines{path + "/libjvm.so"});
+}
+
+TEST_F(DirectorySearch, AnUnreadableDirectoryContributesNothing) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    tree.file("a/libjvm.so");
+    tree.file("b/libjvm.so");
+    chmod(tree.path("a").c_str(), 0);
+    EXPECT_EQ(relative(search(tree.root(), "libjvm.so", true, true)), Lines{"b/libjvm.so"});
+}
+
+TEST(ExecutableDirectory, IsTheDirectoryOfTheRunningProgram) {
+    const std::string directory = executableDirectory();
+    ASSERT_FALSE(directory.empty());
+    EXPECT_NE(directory.back(), '/');
+    EXPECT_TRUE(launcher_test::fs::exists(directory + "/launcher_unit_tests"));
+}
+
+}  // namespace

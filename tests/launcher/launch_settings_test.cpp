@@ -1,0 +1,251 @@
+// LaunchConfig.ini: value conversions, parse errors, the default file, and
+// files no user meant to write.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "launch_settings.h"
+#include "test_support.h"
+
+namespace {
+
+using launcher_test::CapturedMessages;
+using launcher_test::Lines;
+using launcher_test::TempTree;
+
+const char* const defaultFile =
+    "[Runtime]\n"
+    "OverrideDefaultJavaPath=false\n"
+    "JavaPath=\n"
+    "[Memory]\n"
+    "InitialHeap=512m\n"
+    "MaxHeapSize=2048m\n"
+    "[VMParams]\n"
+    "JvmParam0=-XX:+AggressiveOpts\n";
+
+class SettingsFile : public ::testing::Test {
+protected:
+    // Reads text as a settings file into fresh settings; the read must work.
+    LaunchSettings read(const std::string& text) {
+        const std::string path = tree.file("LaunchConfig.ini", text);
+        LaunchSettings settings;
+        CapturedMessages messages;
+        EXPECT_TRUE(settings.readConfig(path)) << text.substr(0, 200);
+        EXPECT_EQ(messages.all(), Lines{}) << text.substr(0, 200);
+        return settings;
+    }
+
+    TempTree tree;
+};
+
+TEST_F(SettingsFile, BooleansAreZeroOneOrLowerCaseWords) {
+    const struct {
+        const char* value;
+        bool expected;
+    } cases[] = {{"1", true},     {"0", false},    {"true", true}, {"false", false},
+                 {"TRUE", false}, {"True", false}, {"yes", false}, {"2", false},
+                 {"", false},     {"1 x", false},  {"  1  ", true}};
+    for (const auto& c : cases) {
+        LaunchSettings settings = read(std::string("[Runtime]\nOverrideDefaultJavaPath=") +
+                                       c.value + "\n[Utility]\nCleanLogsOnStart=" + c.value + "\n");
+        EXPECT_EQ(bool(settings.overrideDefaultJavaPath), c.expected) << '"' << c.value << '"';
+        EXPECT_EQ(bool(settings.cleanLogsOnStart), c.expected) << '"' << c.value << '"';
+    }
+}
+
+TEST_F(SettingsFile, DebugKeysUseTheLowestBitOfAnInteger) {
+    const struct {
+        const char* value;
+        bool expected;
+    } cases[] = {{"1", true},  {"3", true},     {"-1", true},   {"0", false},
+                 {"2", false}, {"true", false}, {"1x", false},  {"", false},
+                 {"1.0", false}, {"99999999999", false}};
+    const char* const keys[] = {"DebugMode", "VerboseJni", "VerboseGC", "VerboseClass"};
+    for (const auto& c : cases) {
+        for (int k = 0; k < 4; ++k) {
+            LaunchSettings s = read(std::string("[Debug]\n") + keys[k] + "=" + c.value + "\n");
+            // Only the flag of that key may change.
+            const bool flags[] = {bool(s.debugMode), bool(s.verboseJni), bool(s.verboseGC),
+                                  bool(s.verboseClass)};
+            for (int f = 0; f < 4; ++f) {
+                EXPECT_EQ(flags[f], f == k && c.expected) << keys[k] << "=" << c.value;
+            }
+        }
+    }
+}
+
+TEST_F(SettingsFile, MissingKeysTakeTheirDefaults) {
+    LaunchSettings settings = read("[Other]\nKey=value\n");
+    EXPECT_FALSE(settings.overrideDefaultJavaPath);
+    EXPECT_EQ(settings.javaPath, "");
+    EXPECT_EQ(settings.initialHeap, "512m");
+    EXPECT_EQ(settings.maxHeapSize, "2048m");
+    // Initially on, but a file without the key turns it off.
+    EXPECT_FALSE(settings.cleanLogsOnStart);
+    EXPECT_FALSE(settings.debugMode || settings.verboseJni || settings.verboseGC ||
+                 settings.verboseClass);
+    EXPECT_TRUE(settings.vmParams.empty());
+}
+
+TEST_F(SettingsFile, TextValuesAreTrimmedAndMayBeEmpty) {
+    LaunchSettings settings =
+        read("[Memory]\nInitialHeap=\nMaxHeapSize =  4g  \n[Runtime]\nJavaPath= C:\\jre x \n");
+    EXPECT_EQ(settings.initialHeap, "");
+    EXPECT_EQ(settings.maxHeapSize, "4g");
+    EXPECT_EQ(settings.javaPath, "C:\\jre x");
+}
+
+TEST_F(SettingsFile, SectionNamesAreCaseSensitiveAndKeysOutsideSectionsIgnored) {
+    LaunchSettings settings = read(
+        "InitialHeap=1g\nJavaPath=/top\n"
+        "[runtime]\nOverrideDefaultJavaPath=1\nJavaPath=/lower\n"
+        "[MEMORY]\nInitialHeap=2g\n");
+    EXPECT_FALSE(settings.overrideDefaultJavaPath);
+    EXPECT_EQ(settings.javaPath, "");
+    EXPECT_EQ(settings.initialHeap, "512m");
+}
+
+TEST_F(SettingsFile, VmParamsKeepFileOrderWhateverTheNames) {
+    LaunchSettings settings =
+        read("[VMParams]\nb=-Dfirst=1\na=-Dsecond=2\nJvmParam0=\nz.y=-Xss2m\n; comment\n");
+    EXPECT_EQ(settings.vmParams, (Lines{"-Dfirst=1", "-Dsecond=2", "", "-Xss2m"}));
+
+    EXPECT_TRUE(read("[VMParams]\n[Memory]\nInitialHeap=1g\n").vmParams.empty());
+    EXPECT_TRUE(read("VMParams=-Xfoo\n").vmParams.empty());
+}
+
+TEST_F(SettingsFile, AnEmptyFileReadsAsDefaultsAndStaysEmpty) {
+    LaunchSettings settings = read("");
+    EXPECT_EQ(settings.initialHeap, "512m");
+    EXPECT_FALSE(settings.cleanLogsOnStart);
+    EXPECT_TRUE(settings.vmParams.empty());
+    EXPECT_EQ(launcher_test::readFile(tree.path("LaunchConfig.ini")), "");
+}
+
+TEST_F(SettingsFile, ParseErrorsNameThePathAndLineAndChangeNothing) {
+    const struct {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"[Runtime]\n[Memory\n", "(2): unmatched '['"},
+        {"[A]\nk=1\n[A]\nk=2\n", "(3): duplicate section name"},
+        {"; fine\n\n[Memory]\nInitialHeap\n", "(4): '=' character not found in line"},
+        {"[Memory]\n=512m\n", "(2): key expected"},
+        {"[Memory]\nInitialHeap=1g\nInitialHeap=2g\n", "(3): duplicate key name"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = tree.file("LaunchConfig.ini", c.text);
+        LaunchSettings settings;
+        settings.initialHeap = "kept";
+        settings.vmParams = {"-Dkept"};
+        CapturedMessages messages;
+        EXPECT_FALSE(settings.readConfig(path));
+        EXPECT_EQ(messages.out(), Lines{"Error: " + path + c.error});
+        EXPECT_EQ(messages.err(), Lines{});
+        EXPECT_EQ(settings.initialHeap, "kept");
+        EXPECT_EQ(settings.vmParams, Lines{"-Dkept"});
+        EXPECT_TRUE(settings.cleanLogsOnStart);
+    }
+}
+
+TEST_F(SettingsFile, AMissingFileCannotBeOpened) {
+    LaunchSettings settings;
+    CapturedMessages messages;
+    EXPECT_FALSE(settings.readConfig(tree.path("LaunchConfig.ini")));
+    EXPECT_EQ(messages.out(), Lines{"Error: " + tree.path("LaunchConfig.ini") + ": cannot open file"});
+}
+
+TEST_F(SettingsFile, TheDefaultFileIsEightLinesByteForByte) {
+    const std::string path = tree.path("LaunchConfig.ini");
+    LaunchSettings settings;
+    CapturedMessages messages;
+    ASSERT_TRUE(settings.writeConfig(path));
+    EXPECT_EQ(launcher_test::readFile(path), defaultFile);
+    EXPECT_EQ(settings.vmParams, Lines{"-XX:+AggressiveOpts"});
+    EXPECT_EQ(messages.all(), Lines{});
+
+    // The next run reads back what was written; the flag not written is off.
+    LaunchSettings next;
+    ASSERT_TRUE(next.readConfig(path));
+    EXPECT_EQ(next.initialHeap, "512m");
+    EXPECT_EQ(next.maxHeapSize, "2048m");
+    EXPECT_EQ(next.javaPath, "");
+    EXPECT_FALSE(next.overrideDefaultJavaPath);
+    EXPECT_FALSE(next.cleanLogsOnStart);
+    EXPECT_EQ(next.vmParams, Lines{"-XX:+AggressiveOpts"});
+}
+
+TEST_F(SettingsFile, WritingNumbersEveryParameterAndReplacesTheFile) {
+    const std::string path = tree.file("LaunchConfig.ini", "old content that is much longer\n");
+    LaunchSettings settings;
+    settings.overrideDefaultJavaPath = 1;
+    settings.javaPath = "/opt/jre";
+    settings.vmParams = {"-Da=1", "-Db.c=2"};
+    ASSERT_TRUE(settings.writeConfig(path));
+    EXPECT_EQ(launcher_test::readFile(path),
+              "[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=/opt/jre\n"
+              "[Memory]\nInitialHeap=512m\nMaxHeapSize=2048m\n"
+              "[VMParams]\nJvmParam0=-Da=1\nJvmParam1=-Db.c=2\nJvmParam2=-XX:+AggressiveOpts\n");
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeOpenedForWritingIsReportedOnStandardError) {
+    const std::string path = tree.path("no-such-directory/LaunchConfig.ini");
+    LaunchSettings settings;
+    CapturedMessages messages;
+    EXPECT_FALSE(settings.writeConfig(path));
+    EXPECT_EQ(messages.err(), Lines{path + ": cannot open file"});
+    EXPECT_EQ(messages.out(), Lines{});
+    // The option is added whatever the outcome.
+    EXPECT_EQ(settings.vmParams, Lines{"-XX:+AggressiveOpts"});
+}
+
+TEST_F(SettingsFile, AWriteThatFailsAfterOpeningIsAFailureToo) {
+    struct stat device;
+    if (stat("/dev/full", &device) != 0 || !S_ISCHR(device.st_mode)) {
+        GTEST_SKIP() << "no /dev/full device to fill";
+    }
+    LaunchSettings settings;
+    CapturedMessages messages;
+    EXPECT_FALSE(settings.writeConfig("/dev/full"));
+    EXPECT_EQ(messages.err(), Lines{"/dev/full: write error"});
+}
+
+// Bad input must give an error or a reading, never a crash.
+TEST_F(SettingsFile, BinaryGarbageIsRejectedOrRead) {
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 50; ++round) {
+        std::string garbage(4096, '\0');
+        for (char& c : garbage) c = static_cast<char>(random());
+        const std::string path = tree.file("LaunchConfig.ini", garbage);
+        LaunchSettings settings;
+        CapturedMessages messages;
+        if (!settings.readConfig(path)) {
+            ASSERT_EQ(messages.out().size(), 1u);
+            EXPECT_EQ(messages.out()[0].rfind("Error: " + path + "(", 0), 0u);
+        }
+    }
+}
+
+TEST_F(SettingsFile, NulBytesAndAMegabyteLineAreData) {
+    const std::string big(1 << 20, 'x');
+    const std::string nul(1, '\0');
+    LaunchSettings settings = read("[VMParams]\nJvmParam0=-Dv=a" + nul + "b\nJvmParam1=" + big +
+                                   "\n[Memory]\nInitialHeap=1g\n");
+    ASSERT_EQ(settings.vmParams.size(), 2u);
+    EXPECT_EQ(settings.vmParams[0], std::string("-Dv=a\0b", 7));
+    EXPECT_EQ(settings.vmParams[1], big);
+    EXPECT_EQ(settings.initialHeap, "1g");
+}
+
+TEST_F(SettingsFile, ADirectoryInPlaceOfTheFileIsAReadError) {
+    const std::string path = tree.dir("LaunchConfig.ini");
+    LaunchSettings settings;
+    CapturedMessages messages;
+    EXPECT_FALSE(settings.readConfig(path));
+    EXPECT_EQ(messages.out(), Lines{"Error: " + path + "(1): read error"});
+    EXPECT_FALSE(settings.writeConfig(path));
+    EXPECT_EQ(messages.err(), Lines{path + ": cannot open file"});
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// The built launcher, run in temporary game trees: its lines on standard
+// output and standard error, in order, and its exit status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+namespace fs = launcher_test::fs;
+using launcher_test::Lines;
+using launcher_test::TempTree;
+
+struct Outcome {
+    Lines out;
+    Lines err;
+    int status = -1;  // exit status, or -1 when the launcher did not exit
+};
+
+// A game tree: game/ holds the launcher, runtime/ stands beside it.
+class GameTree : public ::testing::Test {
+protected:
+    GameTree() {
+        chmod(tree.root().c_str(), 0755);  // readable by an unprivileged user too
+        game = tree.dir("game");
+        const std::string launcher = game + "/tessvik";
+        if (::link(TESSVIK_EXECUTABLE, launcher.c_str()) != 0) {
+            fs::copy_file(TESSVIK_EXECUTABLE, launcher);
+        }
+    }
+
+    std::string fakeRuntime(const std::string& relativeDirectory) {
+        const std::string path = tree.dir(relativeDirectory) + "/libjvm.so";
+        fs::copy_file(FAKE_RUNTIME_LIBRARY, path);
+        return path;
+    }
+
+    // Runs the launcher with standard input from /dev/null. mergeStreams
+    // sends standard error into standard output, so that their order shows;
+    // unprivileged runs it as an ordinary user when the test runs as root,
+    // so that permissions bind.
+    Outcome run(bool mergeStreams = false, bool unprivileged = false) {
+        const std::string outPath = tree.path("stdout.txt");
+        const std::string errPath = tree.path("stderr.txt");
+        const std::string launcher = game + "/tessvik";
+        const pid_t child = fork();
+        if (child == 0) {
+            const int in = open("/dev/null", O_RDONLY);
+            const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err =
+                mergeStreams ? out : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(in, 0);
+            dup2(out, 1);
+            dup2(err, 2);
+            if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+                _exit(125);
+            }
+            execl(launcher.c_str(), launcher.c_str(), static_cast<char*>(nullptr));
+            _exit(126);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        Outcome outcome;
+        outcome.out = launcher_test::splitLines(launcher_test::readFile(outPath));
+        if (!mergeStreams) outcome.err = launcher_test::splitLines(launcher_test::readFile(errPath));
+        if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
+        return outcome;
+    }
+
+    std::string settingsPath() const { return game + "/LaunchConfig.ini"; }
+    std::string openError() const { return "Error: " + settingsPath() + ": cannot open file"; }
+
+    // The lines up to and including the first that starts with prefix.
+    static Lines upTo(const Lines& lines, const std::string& prefix) {
+        Lines head;
+        for (const std::string& line : lines) {
+            head.push_back(line);
+            if (line.rfind(prefix, 0) == 0) break;
+        }
+        return head;
+    }
+
+    TempTree tree;
+    std::string game;
+};
+
+TEST_F(GameTree, WithoutARuntimeTheLaunchStopsWithStatusOne) {
+    const Outcome first = run();
+    EXPECT_EQ(first.out, (Lines{"Starting: ", openError(), game, "Failed to find jvm installation."}));
+    EXPECT_EQ(first.err, Lines{});
+    EXPECT_EQ(first.status, 1);
+
+    // The created file reads on the next run and is left as it is.
+    const std::string created = launcher_test::readFile(settingsPath());
+    EXPECT_EQ(launcher_test::splitLines(created).size(), 8u);
+    const Outcome second = run();
+    EXPECT_EQ(second.out, (Lines{"Starting: ", game, "Failed to find jvm installation."}));
+    EXPECT_EQ(launcher_test::readFile(settingsPath()), created);
+}
+
+TEST_F(GameTree, TheJdksRuntimeLoadsFromTheUnnormalisedPath) {
+    tree.dir("runtime/bin/server");
+    fs::create_symlink(REAL_JVM_LIBRARY, tree.path("runtime/bin/server/libjvm.so"));
+    tree.file("game/LaunchConfig.ini", "[Memory]\nInitialHeap=16m\nMaxHeapSize=64m\n");
+    const Outcome outcome = run();
+    EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
+              (Lines{"Starting: ", game, "Runtime path: " + game + "/../runtime/bin/server/libjvm.so",
+                     "Working Directory: " + game}));
+    // What the VM writes after that is not the launcher's.
+    for (const std::string& line : outcome.err) EXPECT_NE(line, "Failed to load libjvm.so");
+}
+
+TEST_F(GameTree, TheFirstRuntimeInDepthFirstOrderIsTaken) {
+    // Listed as NTFS lists them: "aaa" before "Bin", although "B" < "a".
+    fakeRuntime("runtime/Bin/server");
+    fakeRuntime("runtime/aaa/x");
+    fakeRuntime("runtime/aaa/y");
+    const Outcome outcome = run();
+    EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
+              (Lines{"Starting: ", openError(), game,
+                     "Runtime path: " + game + "/../runtime/aaa/x/libjvm.so",
+                     "Working Directory: " + game}));
+}
+
+TEST_F(GameTree, ARuntimeThatDoesNotLoadStopsTheLaunch) {
+    tree.file("runtime/libjvm.so", "#!/bin/sh\n");
+    const Outcome outcome = run();
+    EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), game,
+                                  "Runtime path: " + game + "/../runtime/libjvm.so"}));
+    EXPECT_EQ(outcome.err, Lines{"Failed to load libjvm.so"});
+    EXPECT_EQ(outcome.status, 1);
+}
+
+TEST_F(GameTree, TheSettingsCanNameTheRuntimeDirectory) {
+    const std::string jre = tree.dir("jre");
+    fakeRuntime("jre");
+    fakeRuntime("runtime");
+    tree.file("game/LaunchConfig.ini", "[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=" + jre + "/\n");
+    const Outcome outcome = run();
+    EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
+              (Lines{"Starting: ", game, "Runtime path: " + jre + "//libjvm.so",
+                     "Working Directory: " + game}));
+}
+
+TEST_F(GameTree, AReadOnlyGameDirectoryStillLaunches) {
+    chmod(game.c_str(), 0555);
+    const Outcome outcome = run(true, true);
+    EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
+                                  "Failed to create ini.", game, "Failed to find jvm installation."}));
+    EXPECT_EQ(outcome.status, 1);
+}
+
+TEST_F(GameTree, AnUnreadableRuntimeSubdirectoryIsPassedOver) {
+    fakeRuntime("runtime/aaa");
+    fakeRuntime("runtime/bin/server");
+    chmod(tree.path("runtime/aaa").c_str(), 0);
+    tree.file("game/LaunchConfig.ini", "");
+    const Outcome outcome = run(false, true);
+    EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
+              (Lines{"Starting: ", game, "Runtime path: " + game + "/../runtime/bin/server/libjvm.so",
+                     "Working Directory: " + game}));
+}
+
+TEST_F(GameTree, ADirectoryNamedLikeTheSettingsFileIsReportedNotFatal) {
+    tree.dir("game/LaunchConfig.ini");
+    const Outcome outcome = run(true);
+    EXPECT_EQ(outcome.out,
+              (Lines{"Starting: ", "Error: " + settingsPath() + "(1): read error",
+                     settingsPath() + ": cannot open file", "Failed to create ini.", game,
+                     "Failed to find jvm installation."}));
+    EXPECT_EQ(outcome.status, 1);
+}
+
+TEST_F(GameTree, AGarbledSettingsFileIsReplacedByTheDefault) {
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
+    tree.file("game/LaunchConfig.ini", garbage);
+    const Outcome outcome = run();
+    ASSERT_GE(outcome.out.size(), 2u);
+    EXPECT_EQ(outcome.out[1].rfind("Error: " + settingsPath() + "(", 0), 0u) << outcome.out[1];
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(launcher_test::splitLines(launcher_test::readFile(settingsPath())).front(), "[Runtime]");
+}
+
+}  // namespace

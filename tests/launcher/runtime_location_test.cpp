@@ -1,0 +1,101 @@
+// Choosing and loading the runtime library: the default search's result or
+// the settings' directory, and the messages of each outcome.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "java_launcher.h"
+#include "test_support.h"
+
+namespace {
+
+using launcher_test::CapturedMessages;
+using launcher_test::Lines;
+using launcher_test::TempTree;
+
+class RuntimeLoading : public ::testing::Test {
+protected:
+    std::string fakeRuntime(const std::string& relativeDirectory) {
+        const std::string path = tree.dir(relativeDirectory) + "/libjvm.so";
+        launcher_test::fs::copy_file(FAKE_RUNTIME_LIBRARY, path);
+        return path;
+    }
+
+    TempTree tree;
+    LaunchSettings settings;
+};
+
+TEST_F(RuntimeLoading, TheOverrideDirectoryItselfMustHoldTheLibrary) {
+    fakeRuntime("jre/bin/server");
+    CapturedMessages messages;
+    EXPECT_EQ(validateJavaPath(tree.path("jre")), "");
+    EXPECT_EQ(validateJavaPath(""), "");
+    EXPECT_EQ(messages.out(), (Lines{"Unable to find libjvm.so at specified location.",
+                                     "A path must be specified to override the default java path"}));
+    EXPECT_EQ(validateJavaPath(tree.path("jre/bin/server")), tree.path("jre/bin/server/libjvm.so"));
+    // Nothing checks for a trailing separator.
+    EXPECT_EQ(validateJavaPath(tree.path("jre/bin/server/")),
+              tree.path("jre/bin/server//libjvm.so"));
+}
+
+TEST_F(RuntimeLoading, OverrideOnTakesTheSettingsPathEvenWithADefaultRuntime) {
+    const std::string override = fakeRuntime("jre");
+    JavaLauncher launcher(settings);
+    launcher.runtimePath = fakeRuntime("default");
+    settings.overrideDefaultJavaPath = 1;
+    settings.javaPath = tree.path("jre");
+    CapturedMessages messages;
+    ASSERT_TRUE(launcher.loadRuntime());
+    EXPECT_NE(launcher.runtimeModule, nullptr);
+    EXPECT_EQ(messages.all(), Lines{"Runtime path: " + override});
+    EXPECT_EQ(launcher.runtimePath, tree.path("default/libjvm.so"));  // not replaced
+}
+
+TEST_F(RuntimeLoading, OverrideOnWithoutALibraryFails) {
+    fakeRuntime("default");
+    for (const std::string& javaPath : {std::string(), tree.path("default/..")}) {
+        JavaLauncher launcher(settings);
+        launcher.runtimePath = tree.path("default/libjvm.so");
+        settings.overrideDefaultJavaPath = 1;
+        settings.javaPath = javaPath;
+        CapturedMessages messages;
+        EXPECT_FALSE(launcher.loadRuntime());
+        EXPECT_EQ(messages.out().size(), 2u);
+        EXPECT_EQ(messages.out().back(), "Failed to find jvm installation.");
+        EXPECT_EQ(launcher.runtimeModule, nullptr);
+    }
+}
+
+TEST_F(RuntimeLoading, OverrideOffUsesTheDefaultSearchResult) {
+    JavaLauncher launcher(settings);
+    settings.javaPath = tree.path("ignored");
+    {
+        CapturedMessages messages;
+        EXPECT_FALSE(launcher.loadRuntime());
+        EXPECT_EQ(messages.all(), Lines{"Failed to find jvm installation."});
+    }
+    launcher.runtimePath = fakeRuntime("runtime/bin/server");
+    CapturedMessages messages;
+    EXPECT_TRUE(launcher.loadRuntime());
+    EXPECT_EQ(messages.all(), Lines{"Runtime path: " + launcher.runtimePath});
+}
+
+TEST_F(RuntimeLoading, AFileThatIsNoLibraryFailsToLoad) {
+    JavaLauncher launcher(settings);
+    launcher.runtimePath = tree.file("runtime/libjvm.so", "not a shared library");
+    CapturedMessages messages;
+    EXPECT_FALSE(launcher.loadRuntime());
+    EXPECT_EQ(messages.out(), Lines{"Runtime path: " + launcher.runtimePath});
+    EXPECT_EQ(messages.err(), Lines{"Failed to load libjvm.so"});
+    EXPECT_EQ(launcher.runtimeModule, nullptr);
+}
+
+TEST(RuntimeLibraryDirectory, IsTheParentOfTheLibrarysDirectory) {
+    EXPECT_EQ(runtimeLibraryDirectory("/g/../runtime/bin/server/libjvm.so"), "/g/../runtime/bin");
+    EXPECT_EQ(runtimeLibraryDirectory("/jre/bin/server//libjvm.so"), "/jre/bin");
+    EXPECT_EQ(runtimeLibraryDirectory("/g/../runtime/libjvm.so"), "/g/..");
+    EXPECT_EQ(runtimeLibraryDirectory("/server/libjvm.so"), "/");
+    EXPECT_EQ(runtimeLibraryDirectory("server/libjvm.so"), "");
+}
+
+}  // namespace
