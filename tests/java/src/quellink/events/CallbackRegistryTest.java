@@ -1,0 +1,149 @@
+package quellink.events;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import static quellink.events.SimulatedSteam.calls;
+import static quellink.events.SimulatedSteam.functions;
+import static quellink.events.SimulatedSteam.start;
+
+import java.util.List;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeAll;
+import org.junit.jupiter.api.BeforeEach;
+import org.junit.jupiter.api.DisplayName;
+import org.junit.jupiter.api.Nested;
+import org.junit.jupiter.api.Test;
+import quellink.harness.SimControl;
+
+/**
+ * CreateCallback and DeleteCallback against the simulated Steam client: which
+ * callbacks Steam holds, and which Java objects its events reach.
+ */
+class CallbackRegistryTest {
+    private RecordingApi api;
+
+    @BeforeAll
+    static void load() {
+        SimulatedSteam.loadBridge();
+    }
+
+    @BeforeEach
+    void fresh() {
+        SimControl.reset();
+        api = new RecordingApi();
+    }
+
+    @AfterEach
+    void stop() {
+        api.DeleteCallback();
+        api.SteamAPI_ShutDown();
+        SimControl.reset();
+    }
+
+    @Nested
+    @DisplayName("registering and removing")
+    class Lifecycle {
+        @Test
+        @DisplayName("CreateCallback registers 1101 then 337; DeleteCallback unregisters 337 first")
+        void registerAndUnregister() {
+            start(api, "");
+            api.CreateCallback();
+            assertEquals(List.of("SteamAPI_RegisterCallback", "SteamAPI_RegisterCallback"), functions());
+            assertTrue(calls().get(0).contains("id=1101"), calls().toString());
+            assertTrue(calls().get(1).contains("id=337"), calls().toString());
+            String statsLabel = SimControl.argument(calls().get(0), "callback");
+            String joinLabel = SimControl.argument(calls().get(1), "callback");
+
+            SimControl.clearLog();
+            api.DeleteCallback();
+            assertEquals(List.of("SteamAPI_UnregisterCallback callback=" + joinLabel,
+                    "SteamAPI_UnregisterCallback callback=" + statsLabel), calls());
+            assertEquals(0, SimControl.callbackCount(1101));
+            assertEquals(0, SimControl.callbackCount(337));
+        }
+
+        @Test
+        @DisplayName("DeleteCallback with no registry, and a second one in a row, do nothing")
+        void deleteWithNoneAndTwice() {
+            start(api, "");
+            api.DeleteCallback();
+            assertEquals(List.of(), calls());
+            api.CreateCallback();
+            api.DeleteCallback();
+            SimControl.clearLog();
+            api.DeleteCallback();
+            assertEquals(List.of(), calls());
+        }
+
+        @Test
+        @DisplayName("after DeleteCallback no statistics or join-request event reaches Java")
+        void noEventAfterDelete() {
+            start(api, "[join.1]\nconnect = +connect 1.2.3.4:27015\n");
+            api.CreateCallback();
+            api.DeleteCallback();
+            assertTrue(api.RequestCurrentStats());
+            api.SteamAPI_RunCallbacks();
+            api.SteamAPI_RunCallbacks();
+            assertEquals(List.of(), api.events);
+            assertTrue(calls().stream().noneMatch(c -> c.startsWith("=> ")), calls().toString());
+        }
+
+        @Test
+        @DisplayName("two CreateCallback calls: each event reaches both objects; DeleteCallback removes only the newer")
+        void twoCreates() {
+            RecordingApi newer = new RecordingApi();
+            start(api, "[join.1]\nconnect = +connect 1.2.3.4:27015\n");
+            api.CreateCallback();
+            newer.CreateCallback();
+            assertEquals(2, SimControl.callbackCount(1101));
+            assertEquals(2, SimControl.callbackCount(337));
+
+            assertTrue(api.RequestCurrentStats());
+            api.SteamAPI_RunCallbacks();
+            List<String> both = List.of("UserStatsReceived_t", "join +connect 1.2.3.4:27015");
+            assertEquals(both, api.events.stream().sorted().toList());
+            assertEquals(both, newer.events.stream().sorted().toList());
+
+            newer.DeleteCallback();
+            assertEquals(1, SimControl.callbackCount(1101));
+            assertEquals(1, SimControl.callbackCount(337));
+            api.events.clear();
+            newer.events.clear();
+            assertTrue(api.RequestCurrentStats());
+            api.SteamAPI_RunCallbacks();
+            assertEquals(List.of("UserStatsReceived_t"), api.events, "the earlier object still receives");
+            assertEquals(List.of(), newer.events);
+            // The earlier registry stays registered until the simulator forgets it (reset).
+        }
+    }
+
+    @Nested
+    @DisplayName("the two events")
+    class Events {
+        @Test
+        @DisplayName("a failed statistics request still gives exactly one UserStatsReceived_t")
+        void failedStatsRequest() {
+            start(api, "[stats]\nresult = 2\n");
+            api.CreateCallback();
+            assertTrue(api.RequestCurrentStats());
+            api.SteamAPI_RunCallbacks();
+            api.SteamAPI_RunCallbacks();
+            assertEquals(List.of("UserStatsReceived_t"), api.events);
+            List<String> delivered = calls().stream()
+                    .filter(c -> c.startsWith("=> UserStatsReceived_t")).toList();
+            assertEquals(1, delivered.size(), calls().toString());
+            assertTrue(delivered.get(0).contains("result=2"), delivered.get(0));
+        }
+
+        @Test
+        @DisplayName("a connect text of 255 characters passes whole; an empty one gives \"\"")
+        void connectTexts() {
+            String longest = "+connect " + "9".repeat(246);
+            assertEquals(255, longest.length());
+            start(api, "[join.1]\nconnect = " + longest + "\n[join.2]\nconnect =\n");
+            api.CreateCallback();
+            api.SteamAPI_RunCallbacks();
+            assertEquals(List.of(longest, ""), api.joins);
+        }
+    }
+}
