@@ -28,14 +28,20 @@ class Wine:
         self.env.pop("WAYLAND_DISPLAY", None)
 
     def boot(self):
-        """Creates the prefix when it does not exist yet."""
-        if os.path.exists(os.path.join(self.prefix, "system.reg")):
-            return
-        shutil.rmtree(self.prefix, ignore_errors=True)
-        subprocess.run([WINE, "wineboot", "--init"], env=self.env, check=True,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=300)
-        self.wait()
+        """Creates the prefix when it does not exist yet, and keeps its Wine
+        server running until shutdown() so that each program starts quickly."""
+        if not os.path.exists(os.path.join(self.prefix, "system.reg")):
+            shutil.rmtree(self.prefix, ignore_errors=True)
+            subprocess.run([WINE, "wineboot", "--init"], env=self.env, check=True,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=300)
+            self.wait()
+        # Exits at once with an error when the server already runs.
+        subprocess.run([WINESERVER, "--persistent"], env=self.env, stderr=subprocess.DEVNULL)
+        # The first program of a session starts Wine's background services,
+        # which would inherit a test's output pipes and hold them open.
+        subprocess.run([WINE, "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
 
     def wait(self):
         """Waits until every process of the prefix has ended."""

@@ -1,0 +1,315 @@
+"""Tessvik.exe under Wine, in temporary game trees, with the fake jvm.dll.
+
+Each tree is <tmp>/game (Tessvik.exe, jars, lib, LaunchConfig.ini) and
+<tmp>/runtime holding the fake runtime library somewhere below it. The fake
+writes what it was asked to a record file (see tests/fakes/fake_jvm.cpp).
+"""
+import os
+import shutil
+import unittest
+
+import wine
+
+BUILD = os.environ["TQ_WINDOWS_BUILD"]
+WINE = wine.Wine(BUILD)
+TESSVIK = os.path.join(BUILD, "bin", "Tessvik.exe")
+FAKE_JVM = os.path.join(BUILD, "bin", "wine-tests", "jvm.dll")
+MAIN_CLASS = "com/zarnhall/client/launcherfx/ZarnMain"
+# What Wine's command processor writes for PAUSE (no line end).
+PAUSE_PROMPT = "Press any key to continue... "
+
+DEFAULT_INI = (b"[Runtime]\r\nOverrideDefaultJavaPath=false\r\nJavaPath=\r\n"
+               b"[Memory]\r\nInitialHeap=512m\r\nMaxHeapSize=2048m\r\n"
+               b"[VMParams]\r\nJvmParam0=-XX:+AggressiveOpts\r\n")
+
+
+class Run:
+    def __init__(self, completed, record_path):
+        self.status = completed.returncode
+        self.stdout = completed.stdout
+        self.stderr = completed.stderr
+        self.record = []
+        if os.path.exists(record_path):
+            with open(record_path, "rb") as record:
+                self.record = record.read().decode("utf-8", "surrogateescape").split("\n")[:-1]
+
+    def out_lines(self):
+        """Standard output as lines; every line must end in CR LF. The prompt
+        of the command processor's PAUSE, when it ran, is not a line."""
+        text = self.stdout.decode("utf-8", "surrogateescape")
+        lines = text.split("\r\n")
+        assert lines[-1] in ("", PAUSE_PROMPT), text
+        return lines[:-1]
+
+    def paused(self):
+        return self.stdout.endswith(PAUSE_PROMPT.encode())
+
+    def recorded(self, key):
+        return [line[len(key) + 1:] for line in self.record if line.startswith(key + " ")]
+
+    def arguments(self):
+        """The bytes of each element of the String[] that main received."""
+        with_index = [line for line in self.record if line.startswith("argument[")]
+        return [line.split("] ", 1)[1].encode("utf-8", "surrogateescape") for line in with_index]
+
+
+class GameTree:
+    def __init__(self, name, runtime=("bin", "server")):
+        self.root = WINE.temp_dir(name)
+        self.game = os.path.join(self.root, "game")
+        os.makedirs(self.game)
+        shutil.copy(TESSVIK, self.game)
+        self.win_game = wine.windows_path(self.game)
+        self.record_path = os.path.join(self.root, "record.txt")
+        if runtime is not None:
+            self.add_runtime(*runtime)
+
+    def add_runtime(self, *parts, name="jvm.dll"):
+        directory = os.path.join(self.root, "runtime", *parts)
+        os.makedirs(directory, exist_ok=True)
+        shutil.copy(FAKE_JVM, os.path.join(directory, name))
+        return directory
+
+    def file(self, relative, content=b""):
+        path = os.path.join(self.game, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as out:
+            out.write(content)
+        return path
+
+    def settings(self, text):
+        self.file("LaunchConfig.ini", text.encode())
+
+    def run(self, *args, **env):
+        if os.path.exists(self.record_path):
+            os.remove(self.record_path)
+        full_env = {"FAKE_JVM_RECORD": self.record_path}
+        full_env.update(env)
+        completed = WINE.run(os.path.join(self.game, "Tessvik.exe"), args, env=full_env,
+                             cwd=self.root)
+        return Run(completed, self.record_path)
+
+    def runtime_path(self, *parts):
+        """The runtime path as the launcher reports it: never normalised."""
+        return self.win_game + "\\..\\runtime\\" + "\\".join(parts + ("jvm.dll",))
+
+
+class FirstLaunch(unittest.TestCase):
+    """A tree without LaunchConfig.ini: the file is created and the VM started."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tree = GameTree("first")
+        cls.tree.file("client.jar")
+        cls.launch = cls.tree.run()
+
+    def test_messages_in_order_on_standard_output_and_exit_status_0(self):
+        game = self.tree.win_game
+        self.assertEqual(self.launch.out_lines(), [
+            "Starting: ",
+            "Error: " + game + "\\LaunchConfig.ini: cannot open file",
+            game,
+            "Runtime path: " + self.tree.runtime_path("bin", "server"),
+            "Working Directory: " + game,
+            "Number of options: 7",
+            "Create java VM!",
+        ])
+        self.assertEqual(self.launch.stderr, b"")
+        self.assertEqual(self.launch.status, 0)
+        self.assertFalse(self.launch.paused())
+
+    def test_default_settings_file_is_written_with_cr_lf_line_ends(self):
+        with open(os.path.join(self.tree.game, "LaunchConfig.ini"), "rb") as ini:
+            self.assertEqual(ini.read(), DEFAULT_INI)
+
+    def test_vm_gets_the_fixed_options_then_the_default_vm_parameter(self):
+        game = self.tree.win_game
+        self.assertEqual(self.launch.record[0],
+                         "JNI_CreateJavaVM version=0x10008 nOptions=7 ignoreUnrecognized=0")
+        self.assertEqual(self.launch.recorded("option"), [
+            "-Dworkdir=" + game,
+            "-Djava.class.path=" + game + "\\client.jar;" + game + "\\internal-pack;" +
+            game + "\\launcher-data",
+            "-Djava.library.path=" + game + "\\nativelibs",
+            "-Xmn256M", "-Xms512m", "-Xmx2048m", "-XX:+AggressiveOpts",
+        ])
+
+    def test_runtime_bin_directory_is_registered_for_the_runtimes_own_libraries(self):
+        self.assertEqual(self.launch.recorded("dll-directory"),
+                         [self.tree.win_game + "\\..\\runtime\\bin"])
+
+    def test_main_is_called_with_the_program_as_invoked_and_the_vm_destroyed(self):
+        self.assertIn("GetStaticMethodID " + MAIN_CLASS + ".main([Ljava/lang/String;)V",
+                      self.launch.record)
+        arguments = self.launch.arguments()
+        self.assertEqual(len(arguments), 1)
+        self.assertTrue(arguments[0].lower().endswith(b"\\game\\tessvik.exe"), arguments[0])
+        self.assertEqual(self.launch.record[-2:], ["DetachCurrentThread", "DestroyJavaVM"])
+
+    def test_second_launch_reads_the_file_and_leaves_it_alone(self):
+        ini = os.path.join(self.tree.game, "LaunchConfig.ini")
+        before = os.stat(ini).st_mtime_ns
+        again = self.tree.run()
+        self.assertNotIn("Error: ", "".join(again.out_lines()))
+        self.assertEqual(again.recorded("option")[-1], "-XX:+AggressiveOpts")
+        self.assertEqual(os.stat(ini).st_mtime_ns, before)
+        with open(ini, "rb") as content:
+            self.assertEqual(content.read(), DEFAULT_INI)
+
+
+class Arguments(unittest.TestCase):
+    def test_arguments_reach_main_in_modified_utf8(self):
+        tree = GameTree("arguments")
+        run = tree.run("with blank", "caf\u00e9", "\u20ac\u0141", "\U0001F600", "")
+        self.assertEqual(run.status, 0)
+        self.assertEqual(run.arguments()[1:], [
+            b"with blank",
+            b"caf\xc3\xa9",
+            b"\xe2\x82\xac\xc5\x81",
+            # A character outside the BMP: each surrogate on its own, 3 bytes each.
+            b"\xed\xa0\xbd\xed\xb8\x80",
+            b"",
+        ])
+
+
+class Settings(unittest.TestCase):
+    def test_vm_parameters_in_file_order_then_the_verbose_switches(self):
+        tree = GameTree("settings")
+        tree.settings("[Memory]\nInitialHeap=1g\n[VMParams]\nb=-Dfirst=1\na=-Dsecond=2\n"
+                      "[Debug]\nVerboseJni=1\nVerboseGC=3\nVerboseClass=1\n")
+        run = tree.run()
+        self.assertIn("Number of options: 11", run.out_lines())
+        self.assertEqual(run.recorded("option")[4:], [
+            "-Xms1g", "-Xmx2048m", "-Dfirst=1", "-Dsecond=2",
+            "-verbose:jni", "-verbose:gc", "-verbose:class",
+        ])
+
+    def test_override_takes_the_named_directory_even_with_a_default_runtime(self):
+        tree = GameTree("override")
+        other = tree.add_runtime("..", "..", "elsewhere")
+        tree.settings("[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=%s\n"
+                      % wine.windows_path(other))
+        run = tree.run()
+        self.assertIn("Runtime path: " + wine.windows_path(other) + "\\jvm.dll", run.out_lines())
+        self.assertEqual(run.status, 0)
+        self.assertTrue(run.recorded("module")[0].endswith("\\elsewhere\\jvm.dll"))
+
+    def test_override_looks_only_in_the_named_directory(self):
+        tree = GameTree("override-deep")
+        tree.add_runtime("..", "..", "elsewhere", "bin")
+        tree.settings("[Runtime]\nOverrideDefaultJavaPath=1\nJavaPath=%s\n"
+                      % wine.windows_path(os.path.join(tree.root, "elsewhere")))
+        run = tree.run()
+        self.assertEqual(run.out_lines()[-2:], ["Unable to find jvm.dll at specified location.",
+                                                "Failed to find jvm installation."])
+        self.assertEqual(run.status, 1)
+        self.assertEqual(run.record, [])
+
+
+class RuntimeSearch(unittest.TestCase):
+    def test_runtime_directly_in_the_runtime_directory(self):
+        tree = GameTree("flat", runtime=())
+        run = tree.run()
+        self.assertIn("Runtime path: " + tree.runtime_path(), run.out_lines())
+        self.assertEqual(run.status, 0)
+
+    def test_name_must_match_in_letter_case_and_directories_are_searched_not_taken(self):
+        tree = GameTree("letter-case", runtime=None)
+        tree.add_runtime("upper", name="JVM.DLL")
+        tree.add_runtime("jvm.dll")  # a directory named jvm.dll holding jvm.dll
+        run = tree.run()
+        self.assertIn("Runtime path: " + tree.runtime_path("jvm.dll"), run.out_lines())
+
+    def test_first_match_in_depth_first_listing_order_wins(self):
+        # Listed as NTFS lists them (by name, without regard to case; Wine
+        # does the same): a, then B. Depth-first search meets a\deeper\jvm.dll
+        # first; breadth-first would take B\jvm.dll.
+        tree = GameTree("depth-first", runtime=None)
+        tree.add_runtime("B")
+        tree.add_runtime("a", "deeper")
+        run = tree.run()
+        self.assertIn("Runtime path: " + tree.runtime_path("a", "deeper"), run.out_lines())
+
+    def test_runtime_path_longer_than_260_bytes_is_not_found_and_the_launch_fails_cleanly(self):
+        # The ANSI directory search of Windows stops at 260 bytes (MAX_PATH).
+        tree = GameTree("long", runtime=None)
+        parts = tuple("directory-%02d-of-a-deeply-nested-runtime" % i for i in range(7))
+        tree.add_runtime(*parts, "bin", "server")
+        self.assertGreater(len(tree.runtime_path(*parts, "bin", "server")), 260)
+        run = tree.run()
+        self.assertEqual(run.out_lines()[-1], "Failed to find jvm installation.")
+        self.assertEqual(run.status, 1)
+        self.assertEqual(run.record, [])
+
+    def test_runtime_path_just_below_260_bytes_is_found_and_loaded(self):
+        tree = GameTree("near-limit", runtime=None)
+        base = len(tree.runtime_path("bin", "server"))
+        # One more directory level that brings the runtime path to 259 bytes.
+        filler = "x" * (259 - base - 1)
+        tree.add_runtime(filler, "bin", "server")
+        expected = tree.runtime_path(filler, "bin", "server")
+        self.assertEqual(len(expected), 259)
+        run = tree.run()
+        self.assertIn("Runtime path: " + expected, run.out_lines())
+        self.assertEqual(run.status, 0)
+        self.assertTrue(run.recorded("module"), "the fake runtime was loaded")
+
+    def test_no_runtime_fails_with_status_1_before_the_working_directory(self):
+        tree = GameTree("missing", runtime=None)
+        run = tree.run()
+        lines = run.out_lines()
+        self.assertEqual(lines[2:], [tree.win_game, "Failed to find jvm installation."])
+        self.assertEqual(run.stderr, b"")
+        self.assertEqual(run.status, 1)
+        # Output goes to a pipe, so the pause stands (no message box).
+        self.assertTrue(run.paused())
+
+    def test_runtime_that_does_not_load_is_reported_on_standard_error(self):
+        tree = GameTree("broken", runtime=None)
+        directory = os.path.join(tree.root, "runtime", "bin", "server")
+        os.makedirs(directory)
+        with open(os.path.join(directory, "jvm.dll"), "wb") as broken:
+            broken.write(b"not a library")
+        run = tree.run()
+        self.assertEqual(run.out_lines()[-1], "Runtime path: " + tree.runtime_path("bin", "server"))
+        self.assertEqual(run.stderr, b"Failed to load jvm.dll\r\n")
+        self.assertEqual(run.status, 1)
+
+
+class ClassPath(unittest.TestCase):
+    def test_jars_as_the_windows_search_selects_them_and_every_library_file(self):
+        tree = GameTree("class-path")
+        for name in ("client.jar", "Other.JAR", "notes.jarx", "readme.txt", "lib/util.jar",
+                     "lib/data.txt", "lib/sub/hidden.jar", "folder.jar/inner.jar"):
+            tree.file(name)
+        run = tree.run()
+        game = tree.win_game
+        option = run.recorded("option")[1]
+        entries = option[len("-Djava.class.path="):].split(";")
+        self.assertEqual(entries[0], game + "\\client.jar")
+        self.assertEqual(entries[-2:], [game + "\\internal-pack", game + "\\launcher-data"])
+        # "*.jar" matches without regard to letter case, and, as on Windows,
+        # a longer extension that begins with "jar".
+        self.assertEqual(sorted(entries[1:3]), sorted([game + "\\Other.JAR", game + "\\notes.jarx"]))
+        self.assertEqual(sorted(entries[3:5]), sorted([game + "\\lib\\util.jar", game + "\\lib\\data.txt"]))
+        self.assertEqual(len(entries), 7)
+
+
+class VmFailures(unittest.TestCase):
+    def test_vm_that_refuses_creation(self):
+        tree = GameTree("refused")
+        run = tree.run(FAKE_JVM_REFUSE="1")
+        self.assertEqual(run.out_lines()[-1], "Create java VM!")
+        self.assertEqual(run.stderr, b"Failed to create Java VM (error -6)\r\n")
+        self.assertEqual(run.status, 1)
+        self.assertFalse(run.paused(), "a failure after the VM start does not pause")
+        self.assertEqual(run.record[-1], "refused")
+
+    def test_missing_main_class_destroys_the_vm_and_fails(self):
+        tree = GameTree("no-main")
+        run = tree.run(FAKE_JVM_MISSING_CLASS=MAIN_CLASS)
+        self.assertEqual(run.out_lines()[-1], "Create java VM!")
+        self.assertIn(b"java.lang.NoClassDefFoundError: " + MAIN_CLASS.encode(), run.stderr)
+        self.assertNotIn("GetStaticMethodID", "\n".join(run.record))
+        self.assertEqual(run.record[-1], "DestroyJavaVM")
+        self.assertEqual(run.status, 1)
