@@ -61,6 +61,13 @@ CallLog::~CallLog() {
 }
 
 void CallLog::add(const std::string &line) {
+  // A game that pumps for hours must not grow the log without end: past the
+  // bound, the older half of the lines in memory goes (the file keeps all).
+  constexpr std::size_t kMostBytes = 8u << 20;
+  if (text_.size() + line.size() >= kMostBytes) {
+    const std::size_t cut = text_.find('\n', text_.size() / 2);
+    text_.erase(0, cut == std::string::npos ? text_.size() : cut + 1);
+  }
   text_ += line;
   text_ += '\n';
   if (file_ != nullptr) {

@@ -54,7 +54,8 @@ public:
 
   void add(const std::string &line);
   void add(const LogLine &line) { add(line.text()); }
-  // Every line so far, each ending in '\n'.
+  // Every line so far, each ending in '\n' (in memory, the most recent
+  // 8 MiB or so; the file has every line).
   const std::string &text() const { return text_; }
   void clear() { text_.clear(); }
 

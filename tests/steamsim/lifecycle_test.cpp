@@ -119,5 +119,17 @@ TEST_F(Lifecycle, EnvironmentNamesTheScenarioAndTheLogFile) {
   EXPECT_NE(text.find("SteamAPI_ISteamUtils_GetAppID\nSteamAPI_Shutdown\n"), std::string::npos) << text;
 }
 
+TEST_F(Lifecycle, TheLogInMemoryStaysBoundedAndKeepsWholeRecentLines) {
+  start();
+  SteamUserStats()->GetStat("first", static_cast<int32 *>(nullptr));
+  for (int i = 0; i < 400000; ++i) SteamAPI_RunCallbacks(); // about 8.8 MB of lines
+  SteamUserStats()->GetStat("last", static_cast<int32 *>(nullptr));
+  const std::string text = steamsim_call_log();
+  EXPECT_LT(text.size(), 8u << 20);
+  EXPECT_EQ(text.find("name=\"first\""), std::string::npos);
+  EXPECT_EQ(text.compare(0, 22, "SteamAPI_RunCallbacks\n"), 0);
+  EXPECT_EQ(log_lines().back(), "SteamAPI_ISteamUserStats_GetStatInt32 name=\"last\"");
+}
+
 } // namespace
 } // namespace steamsim_test

@@ -13,6 +13,8 @@ struct BadScenario {
   const char *message; // the whole stderr line
 };
 
+void PrintTo(const BadScenario &scenario, std::ostream *out) { *out << scenario.name; }
+
 class BadScenarios : public ::testing::TestWithParam<BadScenario> {
 protected:
   void TearDown() override { steamsim_reset(); }
