@@ -46,6 +46,7 @@ final class SteamTour {
 
             // --- Server browser ---------------------------------------------------
             // The server-list walk-through goes here, while Steam is still running.
+            ServerBrowserTour.run();
 
         } catch (UnsatisfiedLinkError e) {
             step("the bridge lacks a method: " + e.getMessage());
