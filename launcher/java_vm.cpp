@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "failure_notice.h"
 #include "java_launcher.h"
 #include "messages.h"
 #include "platform/platform.h"
@@ -19,7 +20,11 @@ using CreateJavaVMFunction = jint(JNICALL*)(JavaVM**, void**, void*);
 constexpr jint requestedJniVersion = 0x10008;  // JNI 1.8
 constexpr const char* mainMethodName = "main";
 constexpr const char* mainMethodDescriptor = "([Ljava/lang/String;)V";
-constexpr const char* stringClassName = "Ljava/lang/String;";
+// The element class of main's argument array, by its class name. JNI's
+// FindClass takes "java/lang/String"; the descriptor form "Ljava/lang/String;"
+// is accepted by current VMs only with a warning, and they announce that it
+// will be refused.
+constexpr const char* stringClassName = "java/lang/String";
 
 // Calls a static void method through the function table's variable-argument-
 // list form.
@@ -84,11 +89,13 @@ int JavaLauncher::run() {
         vm = nullptr;
         env = nullptr;
         writeErr("Failed to create Java VM (error " + std::to_string(createStatus) + ")");
+        noticeFailedLaunch(false);
         return 1;
     }
 
     // Set when main could not be called or left a Java exception behind.
     bool failed = true;
+    bool mainCalled = false;
     jclass mainCls = env->FindClass(mainClass.c_str());
     if (mainCls != nullptr) {
         try {
@@ -98,6 +105,7 @@ int JavaLauncher::run() {
                 jobjectArray args = makeArgumentArray(env, programArgs);
                 if (args != nullptr) {
                     callStaticVoidMethod(env, mainCls, mainMethod, args);
+                    mainCalled = true;
                     failed = env->ExceptionCheck() == JNI_TRUE;
                 }
             }
@@ -118,5 +126,7 @@ int JavaLauncher::run() {
     vm->DestroyJavaVM();
     vm = nullptr;
     env = nullptr;
+    // The client never started: tell a user who cannot see the output.
+    if (!mainCalled) noticeFailedLaunch(false);
     return failed ? 1 : 0;
 }

@@ -141,6 +141,15 @@ TEST(LauncherVmArguments, EachArgumentArrivesExactly) {
     EXPECT_EQ(received, expected);
 }
 
+TEST(LauncherVmArguments, JniCallsPassTheVmChecks) {
+    GameTree tree;
+    tree.writeSettings("512m", "1g", {"-Xcheck:jni"});
+    for (const char* mode : {"return", "throw"}) {
+        RunResult run = tree.launch({"one", "two"}, mode);
+        EXPECT_FALSE(contains(run.out + run.err, "WARNING")) << mode << "\n" << run.out << run.err;
+    }
+}
+
 // --- How a run ends ----------------------------------------------------------
 
 TEST(LauncherVmExit, MainReturningGivesZeroAndTheLauncherLinesComeFirst) {
@@ -220,6 +229,17 @@ TEST(LauncherVmExit, DefaultSettingsFileRefusedByThisVmFailsCleanly) {
         EXPECT_NE(name.rfind("hs_err_pid", 0), 0u) << entry.path();
     }
     EXPECT_TRUE(tree.report().empty());
+}
+
+TEST(LauncherVmExit, RuntimeLibraryWithoutTheVmEntryPointFailsCleanly) {
+    GameTree tree;
+    fs::path library = fs::path(tree.root()) / "runtime/bin/server/libjvm.so";
+    fs::remove(library);
+    fs::create_symlink("/lib/x86_64-linux-gnu/libm.so.6", library);
+    RunResult run = tree.launch();
+    ASSERT_TRUE(run.exited) << "ended by signal " << run.status;
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Failed to create Java VM (error -1)\n");
 }
 
 TEST(LauncherVmExit, RefusedHeapSizeFailsCleanly) {
