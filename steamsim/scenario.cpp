@@ -257,9 +257,9 @@ int ordinal(const std::string &name, const std::string &prefix, int line) {
 }
 int ordinal(const Section &s, const std::string &prefix) { return ordinal(s.name(), prefix, s.header_line()); }
 
-JoinRequestSpec read_join(const Section &s) {
+ScenarioJoinRequest read_join(const Section &s) {
   s.allow({"friend", "connect", "pump"});
-  JoinRequestSpec join;
+  ScenarioJoinRequest join;
   s.read("friend", join.friend_id);
   if (s.has("connect")) {
     join.connect = s.text("connect");
@@ -271,11 +271,11 @@ JoinRequestSpec read_join(const Section &s) {
   return join;
 }
 
-ServerSpec read_server(const Section &s, bool &has_app) {
+ScenarioServer read_server(const Section &s, bool &has_app) {
   s.allow({"name", "ip", "port", "query_port", "app_id", "players", "max_players", "bots", "ping", "password",
            "secure", "gamedir", "map", "description", "tags", "version", "last_played", "steam_id", "responds",
            "do_not_refresh"});
-  ServerSpec server;
+  ScenarioServer server;
   gameserveritem_t &item = server.item;
   uint16 port = 0;
   s.read("port", port);
@@ -342,8 +342,8 @@ void check_sections(const Reader &reader) {
 
 void read_all(const pt::ptree &root, const Reader &reader, Scenario &out) {
   check_sections(reader);
-  std::map<int, JoinRequestSpec> joins;
-  std::array<std::map<int, std::pair<ServerSpec, bool>>, kServerListCount> servers;
+  std::map<int, ScenarioJoinRequest> joins;
+  std::array<std::map<int, std::pair<ScenarioServer, bool>>, kServerListCount> servers;
   std::map<int, std::pair<FavoriteEntry, bool>> favorites;
 
   for (const auto &entry : root) {
@@ -380,7 +380,7 @@ void read_all(const pt::ptree &root, const Reader &reader, Scenario &out) {
         if (!starts_with(name, prefix)) continue;
         known = true;
         bool has_app = false;
-        ServerSpec server = read_server(s, has_app);
+        ScenarioServer server = read_server(s, has_app);
         servers[i][ordinal(s, prefix)] = {server, has_app};
       }
       if (!known) throw Fault{reader.line_of(name), "unknown section [" + name + "]"};

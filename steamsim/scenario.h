@@ -16,12 +16,12 @@ enum class ServerList { Internet, Lan, Friends, Favorites, History };
 constexpr int kServerListCount = 5;
 const char *server_list_name(ServerList list);
 
-struct ServerSpec {
+struct ScenarioServer {
   gameserveritem_t item;
   bool responds = true;
 };
 
-struct JoinRequestSpec {
+struct ScenarioJoinRequest {
   uint64 friend_id = 0;
   std::string connect;
   int pump = 1; // delivered in this pump after a successful start (1 = the first)
@@ -62,11 +62,11 @@ struct Scenario {
   std::vector<unsigned char> ticket_bytes;
 
   // [join.N]
-  std::vector<JoinRequestSpec> join_requests;
+  std::vector<ScenarioJoinRequest> join_requests;
 
   // [servers], [servers.<list>.N]
   int servers_per_pump = 0; // 0: every result of a list in one pump
-  std::array<std::vector<ServerSpec>, kServerListCount> servers;
+  std::array<std::vector<ScenarioServer>, kServerListCount> servers;
 
   // [favorites.N]
   std::vector<FavoriteEntry> favorites;

@@ -286,7 +286,7 @@ void Simulator::deliver_results(std::uintptr_t id) {
       EMatchMakingServerResponse code = eNoServersListedOnMasterServer;
       if (!request.servers.empty()) {
         const bool any = std::any_of(request.servers.begin(), request.servers.end(),
-                                     [](const ServerSpec &s) { return s.responds; });
+                                     [](const ScenarioServer &s) { return s.responds; });
         code = any ? eServerResponded : eServerFailedToRespond;
       }
       LogLine line("=> RefreshComplete");

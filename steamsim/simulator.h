@@ -102,7 +102,7 @@ private:
   struct Request {
     ServerList list;
     ISteamMatchmakingServerListResponse *response;
-    std::vector<ServerSpec> servers; // fixed once made: GetServerDetails points into it
+    std::vector<ScenarioServer> servers; // fixed once made: GetServerDetails points into it
     std::size_t next = 0;
     bool complete = false;
   };

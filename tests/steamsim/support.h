@@ -1,4 +1,4 @@
-// Shared helpers of the simulator tests.
+// What the simulator tests share.
 #pragma once
 
 #include "bridge/steam/steam_api.h"
