@@ -274,7 +274,7 @@ ScenarioJoinRequest read_join(const Section &s) {
 ScenarioServer read_server(const Section &s, bool &has_app) {
   s.allow({"name", "ip", "port", "query_port", "app_id", "players", "max_players", "bots", "ping", "password",
            "secure", "gamedir", "map", "description", "tags", "version", "last_played", "steam_id", "responds",
-           "do_not_refresh"});
+           "do_not_refresh", "details"});
   ScenarioServer server;
   gameserveritem_t &item = server.item;
   uint16 port = 0;
@@ -302,6 +302,7 @@ ScenarioServer read_server(const Section &s, bool &has_app) {
   s.field("description", item.m_szGameDescription, sizeof(item.m_szGameDescription));
   s.field("tags", item.m_szGameTags, sizeof(item.m_szGameTags));
   s.read("responds", server.responds);
+  s.read("details", server.details);
   item.m_bHadSuccessfulResponse = server.responds;
   return server;
 }

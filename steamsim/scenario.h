@@ -19,6 +19,7 @@ const char *server_list_name(ServerList list);
 struct ScenarioServer {
   gameserveritem_t item;
   bool responds = true;
+  bool details = true; // false: GetServerDetails has no record for it
 };
 
 struct ScenarioJoinRequest {

@@ -459,7 +459,8 @@ gameserveritem_t *Simulator::server_details(HServerListRequest request, int serv
   const auto it = requests_.find(request_id(request));
   if (it == requests_.end() || server < 0 || static_cast<std::size_t>(server) >= it->second.servers.size())
     return nullptr;
-  return &it->second.servers[static_cast<std::size_t>(server)].item;
+  ScenarioServer &entry = it->second.servers[static_cast<std::size_t>(server)];
+  return entry.details ? &entry.item : nullptr;
 }
 
 } // namespace steamsim

@@ -245,6 +245,15 @@ TEST_F(ServerLists, LanListHasNoFiltersAndServersOfAnyApp) {
             std::vector<std::string>{"SteamAPI_ISteamMatchmakingServers_RequestLANServerList app=480 response=set"});
 }
 
+TEST_F(ServerLists, AServerMayAnswerWithoutARecord) {
+  start("[servers.lan.1]\nname = a\n[servers.lan.2]\nname = b\ndetails = false\n");
+  Recorder recorder;
+  HServerListRequest request = SteamMatchmakingServers()->RequestLANServerList(480, &recorder);
+  EXPECT_EQ(SteamMatchmakingServers()->GetServerDetails(request, 1), nullptr);
+  SteamAPI_RunCallbacks();
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"responded 0", "responded 1", "complete 0"}));
+}
+
 TEST_F(ServerLists, AnEmptyNameReadsAsTheConnectionAddress) {
   start("[servers.lan.1]\nip = 192.168.1.20\nport = 27016\n");
   Recorder recorder;
