@@ -16,6 +16,7 @@
 
 #include <optional>
 
+#include "failure_notice.h"
 #include "java_launcher.h"
 #include "launch_settings.h"
 #include "messages.h"
@@ -38,7 +39,8 @@ int launch() {
         if (launcher.prepare()) {
             status = launcher.run();
         } else {
-            platform::pause();
+            // The pause, or the messages in a box when nobody can see them.
+            noticeFailedLaunch(true);
             status = 1;
         }
     }

@@ -4,8 +4,10 @@ Each tree is <tmp>/game (Tessvik.exe, jars, lib, LaunchConfig.ini) and
 <tmp>/runtime holding the fake runtime library somewhere below it. The fake
 writes what it was asked to a record file (see tests/fakes/fake_jvm.cpp).
 """
+import atexit
 import os
 import shutil
+import tempfile
 import unittest
 
 import wine
@@ -54,8 +56,12 @@ class Run:
 
 
 class GameTree:
-    def __init__(self, name, runtime=("bin", "server")):
-        self.root = WINE.temp_dir(name)
+    def __init__(self, name, runtime=("bin", "server"), short=False):
+        if short:
+            self.root = tempfile.mkdtemp(prefix="tq-", dir="/tmp")
+            atexit.register(shutil.rmtree, self.root, True)
+        else:
+            self.root = WINE.temp_dir(name)
         self.game = os.path.join(self.root, "game")
         os.makedirs(self.game)
         shutil.copy(TESSVIK, self.game)

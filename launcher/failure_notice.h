@@ -1,0 +1,21 @@
+// What the user is shown when a launch fails. The messages go to standard
+// output and standard error; a GUI program started from the desktop has
+// neither a console nor a redirection, so nobody would see them, and the
+// pause would open an empty console window. There the messages of this run
+// are shown in a message box instead.
+#pragma once
+
+#include "platform/notice.h"
+
+enum class FailureNotice {
+    messageBox,  // the messages of this run in a box titled "Tessvik"
+    pause,       // wait for a key ("PAUSE") where the messages are seen
+    nothing,
+};
+
+// pauseWanted: the failure is one after which the launch waits for a key
+// (the runtime was not found or did not load).
+FailureNotice chooseFailureNotice(const platform::OutputSituation& situation, bool pauseWanted);
+
+// Observes the process's output and gives the notice chosen for it.
+void noticeFailedLaunch(bool pauseWanted);

@@ -1,0 +1,50 @@
+// The choice between a message box, the pause and nothing after a failed
+// launch, for every combination of console, output target and failure kind.
+#include <gtest/gtest.h>
+
+#include "failure_notice.h"
+
+namespace {
+
+using platform::OutputTarget;
+
+struct Case {
+    bool hasConsole;
+    OutputTarget output;
+    bool pauseWanted;
+    FailureNotice expected;
+};
+
+class FailureNoticeChoice : public ::testing::TestWithParam<Case> {};
+
+TEST_P(FailureNoticeChoice, FollowsWhetherAnyoneSeesTheOutput) {
+    const Case& c = GetParam();
+    EXPECT_EQ(chooseFailureNotice({c.hasConsole, c.output}, c.pauseWanted), c.expected);
+}
+
+constexpr auto box = FailureNotice::messageBox;
+constexpr auto pause = FailureNotice::pause;
+constexpr auto nothing = FailureNotice::nothing;
+
+INSTANTIATE_TEST_SUITE_P(
+    NoConsole, FailureNoticeChoice,
+    ::testing::Values(
+        // Started from the desktop: nothing behind the standard handles.
+        Case{false, OutputTarget::none, true, box}, Case{false, OutputTarget::none, false, box},
+        // The null device or another device is no place anyone reads.
+        Case{false, OutputTarget::device, true, box}, Case{false, OutputTarget::device, false, box},
+        // Redirected: the messages are in the file or the pipe; the pause stands.
+        Case{false, OutputTarget::file, true, pause}, Case{false, OutputTarget::file, false, nothing},
+        Case{false, OutputTarget::pipe, true, pause}, Case{false, OutputTarget::pipe, false, nothing},
+        // A console handle inherited without a console window of our own.
+        Case{false, OutputTarget::console, true, box}));
+
+INSTANTIATE_TEST_SUITE_P(
+    WithConsole, FailureNoticeChoice,
+    ::testing::Values(
+        // The debug console, or started from a command prompt.
+        Case{true, OutputTarget::console, true, pause}, Case{true, OutputTarget::console, false, nothing},
+        Case{true, OutputTarget::none, true, pause}, Case{true, OutputTarget::device, true, pause},
+        Case{true, OutputTarget::file, true, pause}, Case{true, OutputTarget::pipe, false, nothing}));
+
+}  // namespace
