@@ -29,7 +29,8 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Sample {
-    double milliseconds;
+    double milliseconds;     // wall time
+    double cpuMilliseconds;  // user and system time of the process
     long peakKilobytes;
 };
 
@@ -73,7 +74,9 @@ Sample runOnce(std::vector<std::string> argv, const std::vector<std::string>& ex
         std::exit(2);
     }
     if (startedAt != nullptr) *startedAt = start;
-    return {static_cast<double>(end - start) / 1e6, usage.ru_maxrss};
+    const double cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                       (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    return {static_cast<double>(end - start) / 1e6, cpu, usage.ru_maxrss};
 }
 
 double median(std::vector<double> values) {
@@ -118,13 +121,14 @@ int main(int argc, char** argv) {
         runOnce(tessvik, {});
         runOnce(java, {});
     }
-    std::vector<double> tessvikTimes, javaTimes, ratios, tessvikPeaks, javaPeaks;
+    std::vector<double> tessvikTimes, javaTimes, ratios, cpuRatios, tessvikPeaks, javaPeaks;
     for (int i = 0; i < pairs; ++i) {
         Sample a = runOnce(tessvik, {});
         Sample b = runOnce(java, {});
         tessvikTimes.push_back(a.milliseconds);
         javaTimes.push_back(b.milliseconds);
         ratios.push_back(a.milliseconds / b.milliseconds);
+        cpuRatios.push_back(a.cpuMilliseconds / b.cpuMilliseconds);
         tessvikPeaks.push_back(static_cast<double>(a.peakKilobytes));
         javaPeaks.push_back(static_cast<double>(b.peakKilobytes));
     }
@@ -151,6 +155,7 @@ int main(int argc, char** argv) {
     std::printf("tessvik whole process, median %.1f ms\n", median(tessvikTimes));
     std::printf("java whole process, median    %.1f ms\n", median(javaTimes));
     std::printf("ratio tessvik/java, median    %.3f\n", median(ratios));
+    std::printf("CPU time ratio, median        %.3f\n", median(cpuRatios));
     std::printf("tessvik peak RSS, median      %.0f KiB\n", median(tessvikPeaks));
     std::printf("java peak RSS, median         %.0f KiB\n", median(javaPeaks));
     std::printf("tessvik spawn to JNI_CreateJavaVM, median    %.2f ms\n", median(toCall));
