@@ -98,23 +98,20 @@ pid_t startTerminal(const char* program, bool setScrollBack, const std::string& 
     return error == 0 ? child : -1;
 }
 
-// Waits for the window's shell to report its terminal device. Gives up when
-// the terminal program has ended without reporting or the time is over.
+// Waits for the window's shell to report its terminal device. Some terminal
+// programs hand the window to a server and end at once with status 0, so
+// only a failed terminal program, or the time running out, ends the wait.
 std::string awaitTerminalName(pid_t terminal, const std::string& reportFile) {
     const auto deadline = std::chrono::steady_clock::now() + windowStartTimeout;
+    bool running = true;
     while (std::chrono::steady_clock::now() < deadline) {
         std::ifstream report(reportFile);
         std::string name;
         if (report && std::getline(report, name) && !name.empty()) return name;
-        // Some terminal programs hand the window to a server and end at
-        // once, so an ended child alone does not mean failure; give it a
-        // moment to report before moving on.
         int status = 0;
-        if (waitpid(terminal, &status, WNOHANG) == terminal) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            std::ifstream late(reportFile);
-            if (late && std::getline(late, name) && !name.empty()) return name;
-            return {};
+        if (running && waitpid(terminal, &status, WNOHANG) == terminal) {
+            running = false;
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
