@@ -63,15 +63,21 @@ Simulator &Simulator::instance() {
 Simulator::Simulator() { reset(); }
 
 void Simulator::reset() {
-  registrations_.clear();
-  next_label_ = 1;
-  log_.clear();
+  restart_log();
   log_.open_from_environment();
   const char *path = std::getenv("STEAMSIM_SCENARIO");
   if (path != nullptr && *path != '\0')
     load_file(path);
   else
     use(Scenario(), true);
+}
+
+// Registered callbacks are the caller's live objects and stay registered
+// until they unregister; new ones are numbered after them.
+void Simulator::restart_log() {
+  log_.clear();
+  next_label_ = 1;
+  for (const auto &r : registrations_) next_label_ = std::max(next_label_, r.label + 1);
 }
 
 void Simulator::use(const Scenario &scenario, bool usable) {
@@ -98,9 +104,7 @@ void Simulator::fail_scenario(const std::string &error) {
 }
 
 bool Simulator::load_text(const std::string &text, const std::string &source) {
-  registrations_.clear();
-  next_label_ = 1;
-  log_.clear();
+  restart_log();
   Scenario scenario;
   std::string error;
   if (!parse_scenario(text, source, scenario, error)) {
@@ -115,9 +119,7 @@ bool Simulator::load_file(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   if (!in || !(text << in.rdbuf())) {
-    registrations_.clear();
-    next_label_ = 1;
-    log_.clear();
+    restart_log();
     fail_scenario(path + "(0): cannot read the file");
     return false;
   }

@@ -108,6 +108,7 @@ private:
   };
 
   Simulator();
+  void restart_log();
   void use(const Scenario &scenario, bool usable);
   void fail_scenario(const std::string &error);
   template <class Record> void queue(const Record &record);

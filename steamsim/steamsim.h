@@ -23,10 +23,10 @@
 extern "C" {
 #endif
 
-/* Back to the state at library load: Steam stopped, no callbacks registered
- * (registered objects are forgotten, not touched), empty call log, the
+/* Back to the state at library load: Steam stopped, empty call log, the
  * scenario named by STEAMSIM_SCENARIO (or the defaults when unset), the log
- * file named by STEAMSIM_LOG. */
+ * file named by STEAMSIM_LOG. Registered callback objects belong to the
+ * caller and stay registered until they unregister themselves. */
 STEAMSIM_API void steamsim_reset(void);
 
 /* Resets, then uses the scenario in the file / in the INI text. On a bad

@@ -185,6 +185,20 @@ TEST_F(Callbacks, ScenarioJoinRequestsArriveAtTheirPumpWithTheWholeConnectText) 
             "=> GameRichPresenceJoinRequested_t callback=2 friend=76561197960287931 connect=\"" + connect + "\"");
 }
 
+TEST_F(Callbacks, RegistrationsOutliveAScenarioChange) {
+  start();
+  Listener listener;
+  start("[stats]\nresult = 3\n");
+  EXPECT_EQ(steamsim_callback_count(1101), 1);
+  SteamUserStats()->RequestCurrentStats();
+  SteamAPI_RunCallbacks();
+  ASSERT_EQ(listener.stats_records.size(), 1u);
+  EXPECT_EQ(listener.stats_records[0].m_eResult, k_EResultNoConnection);
+  // Objects registered later are numbered after those still registered.
+  Listener later;
+  EXPECT_EQ(log_lines_starting("SteamAPI_RegisterCallback").front(), "SteamAPI_RegisterCallback callback=3 id=1101");
+}
+
 TEST_F(Callbacks, ShutdownDropsQueuedEvents) {
   start();
   Listener listener;
