@@ -8,3 +8,8 @@ add_bridge_java_suite(NAME services STEAM sim
     quellink.services.DedicatedServerTest
   PROPERTIES
     quellink.dedicatedServerAppId=${QUELLINK_DEDICATED_SERVER_APP_ID})
+
+# The dedicated-server launch makes no Steam call: the same against Valve's library.
+add_bridge_java_suite(NAME dedicated_server STEAM valve
+  CLASSES quellink.services.DedicatedServerTest
+  PROPERTIES quellink.dedicatedServerAppId=${QUELLINK_DEDICATED_SERVER_APP_ID})
