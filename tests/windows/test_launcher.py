@@ -301,6 +301,15 @@ class ClassPath(unittest.TestCase):
         self.assertEqual(len(entries), 7)
 
 
+    def test_main_jar_is_found_by_the_windows_search_whatever_its_letter_case(self):
+        tree = GameTree("main-jar-case")
+        tree.file("a.jar")
+        tree.file("Client.JAR")
+        run = tree.run()
+        entries = run.recorded("option")[1][len("-Djava.class.path="):].split(";")
+        self.assertEqual(entries[:2], [tree.win_game + "\\Client.JAR", tree.win_game + "\\a.jar"])
+
+
 class VmFailures(unittest.TestCase):
     def test_vm_that_refuses_creation(self):
         tree = GameTree("refused")
