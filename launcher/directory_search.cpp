@@ -37,13 +37,15 @@ void findFiles(std::string directory, std::string name, std::vector<std::string>
     std::vector<Listing> open;
     const auto enter = [&](std::string path) {
         Listing listing;
-        if (recurse) {
-            listing.identity = platform::directoryIdentity(path);
+        if (!platform::listDirectory(path, pattern, listing.entries,
+                                     recurse ? &listing.identity : nullptr)) {
+            return;
+        }
+        if (!listing.identity.empty()) {
             for (const Listing& outer : open) {
-                if (!listing.identity.empty() && outer.identity == listing.identity) return;
+                if (outer.identity == listing.identity) return;
             }
         }
-        if (!platform::listDirectory(path, pattern, listing.entries)) return;
         listing.directory = std::move(path);
         open.push_back(std::move(listing));
     };

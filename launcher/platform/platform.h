@@ -36,12 +36,12 @@ struct DirectoryEntry {
 // links count as what they point to. An empty pattern lists the directory's
 // own entry, as a search for the bare path does. "." and ".." may be among
 // the entries. Returns false when nothing can be listed.
+//
+// When identity is given it receives an identity of the directory that stays
+// the same whichever path reaches it (symbolic links, junctions), or "" when
+// that cannot be told.
 bool listDirectory(const std::string& directory, const std::string& pattern,
-                   std::vector<DirectoryEntry>& entries);
-
-// An identity of a directory that stays the same whichever path reaches it
-// (symbolic links, junctions); empty when it cannot be told.
-std::string directoryIdentity(const std::string& directory);
+                   std::vector<DirectoryEntry>& entries, std::string* identity = nullptr);
 
 // Registers a directory searched for the dependent libraries of the next
 // load (Windows; POSIX libraries find theirs through their own run path).

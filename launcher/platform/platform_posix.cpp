@@ -81,11 +81,16 @@ std::vector<std::string> commandLineArguments() {
 }
 
 bool listDirectory(const std::string& directory, const std::string& pattern,
-                   std::vector<DirectoryEntry>& entries) {
+                   std::vector<DirectoryEntry>& entries, std::string* identity) {
+    if (identity != nullptr) identity->clear();
     if (pattern.empty()) return listOwnEntry(directory, entries);
 
     DIR* listing = opendir(directory.c_str());
     if (listing == nullptr) return false;
+    struct stat status;
+    if (identity != nullptr && fstat(dirfd(listing), &status) == 0) {
+        *identity = std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+    }
     std::vector<DirectoryEntry> found;
     while (const dirent* entry = readdir(listing)) {
         const std::string name = entry->d_name;
@@ -101,12 +106,6 @@ bool listDirectory(const std::string& directory, const std::string& pattern,
     entries.insert(entries.end(), std::make_move_iterator(found.begin()),
                    std::make_move_iterator(found.end()));
     return true;
-}
-
-std::string directoryIdentity(const std::string& directory) {
-    struct stat status;
-    if (stat(directory.c_str(), &status) != 0) return {};
-    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
 }
 
 void setLibraryDirectory(const std::string&) {

@@ -58,22 +58,11 @@ std::vector<std::string> commandLineArguments() {
     return arguments;
 }
 
-bool listDirectory(const std::string& directory, const std::string& pattern,
-                   std::vector<DirectoryEntry>& entries) {
-    const std::string search = pattern.empty() ? directory : directory + pathSeparator + pattern;
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA(search.c_str(), &entry);
-    if (listing == INVALID_HANDLE_VALUE) return false;
-    do {
-        entries.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (FindNextFileA(listing, &entry));
-    FindClose(listing);
-    return true;
-}
+namespace {
 
+// Opening a directory needs backup semantics; no access rights are asked for,
+// only its identity. Links and junctions are followed to their target.
 std::string directoryIdentity(const std::string& directory) {
-    // Opening a directory needs backup semantics; no access rights are asked
-    // for, only its identity. Links and junctions are followed to their target.
     HANDLE handle = CreateFileA(directory.c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -85,6 +74,22 @@ std::string directoryIdentity(const std::string& directory) {
     return std::to_string(information.dwVolumeSerialNumber) + ":" +
            std::to_string(information.nFileIndexHigh) + ":" +
            std::to_string(information.nFileIndexLow);
+}
+
+}  // namespace
+
+bool listDirectory(const std::string& directory, const std::string& pattern,
+                   std::vector<DirectoryEntry>& entries, std::string* identity) {
+    if (identity != nullptr) *identity = directoryIdentity(directory);
+    const std::string search = pattern.empty() ? directory : directory + pathSeparator + pattern;
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(search.c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) return false;
+    do {
+        entries.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+    return true;
 }
 
 void setLibraryDirectory(const std::string& directory) {
