@@ -8,6 +8,10 @@
 #include <memory>
 #include <utility>
 
+// The machine header's facts, which the bridge's export signatures rely on.
+static_assert(sizeof(jint) == 4 && sizeof(jlong) == 8, "jint is 32 bits, jlong 64 bits");
+static_assert(sizeof(jboolean) == 1 && sizeof(jchar) == 2, "jboolean 8 bits, jchar 16 bits");
+
 namespace fakejni {
 namespace {
 
