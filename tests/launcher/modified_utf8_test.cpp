@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "modified_utf8.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -97,6 +99,19 @@ TEST(ModifiedUtf8FromBytes, AnyByteStringGivesTextTheVmAccepts) {
         EXPECT_LE(units.size(), bytes.size());
         EXPECT_GE(units.size() * 4, bytes.size());
     }
+}
+
+TEST(ArgumentCapture, KeepsEveryArgumentInOrderAsModifiedUtf8) {
+    char program[] = "/games/zarn/tessvik";
+    char blank[] = "two words";
+    char empty[] = "";
+    char latin1[] = "\xE9t\xE9";
+    char emoji[] = "\xF0\x9F\x98\x80";
+    char* argv[] = {program, blank, empty, latin1, emoji, nullptr};
+    platform::setProgramArguments(5, argv);
+    EXPECT_EQ(platform::commandLineArguments(),
+              (std::vector<std::string>{"/games/zarn/tessvik", "two words", "", "\xC3\xA9t\xC3\xA9",
+                                        "\xED\xA0\xBD\xED\xB8\x80"}));
 }
 
 }  // namespace
