@@ -5,3 +5,7 @@ add_bridge_java_suite(NAME events STEAM sim
     quellink.events.CallbackRegistryTest
     quellink.events.ServerListTest
     quellink.events.FavoriteServersTest)
+
+# Leaves a registry registered for the rest of the process: a JVM of its own.
+add_bridge_java_suite(NAME events_two_registries STEAM sim
+  CLASSES quellink.events.TwoRegistriesTest)
