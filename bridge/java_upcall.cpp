@@ -1,5 +1,9 @@
 #include "java_upcall.h"
 
+#include <string>
+
+#include "modified_utf8.h"
+
 namespace quellink {
 
 JavaUpcall::JavaUpcall(JavaVM* vm) : vm_(vm), env_(nullptr) {
@@ -43,6 +47,12 @@ jmethodID JavaTargetLookup::method(const char* name, const char* signature) {
         if (class_ == nullptr) return nullptr;
     }
     return env_->GetMethodID(class_, name, signature);
+}
+
+jstring LocalJavaString::makeString(JNIEnv* env, const char* text) {
+    if (text == nullptr) return nullptr;
+    if (isPlainAscii(text)) return env->NewStringUTF(text);
+    return env->NewStringUTF(modifiedUtf8FromBytes(text).c_str());
 }
 
 }  // namespace quellink

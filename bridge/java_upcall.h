@@ -43,10 +43,14 @@ private:
 // A Java String made with NewStringUTF for the length of one call, its local
 // reference deleted when the holder ends. Null when the text is null or the String
 // could not be made (an OutOfMemoryError is then pending).
+//
+// Steam's texts (server names, tags, connect texts) are UTF-8 written by other
+// players' servers, while NewStringUTF reads modified UTF-8: a character beyond
+// U+FFFF or a malformed byte would reach Java corrupted. Such texts are converted
+// first; plain ASCII, the common case, goes through untouched.
 class LocalJavaString {
 public:
-    LocalJavaString(JNIEnv* env, const char* text)
-        : env_(env), string_(text != nullptr ? env->NewStringUTF(text) : nullptr) {}
+    LocalJavaString(JNIEnv* env, const char* text) : env_(env), string_(makeString(env, text)) {}
     ~LocalJavaString() {
         if (string_ != nullptr) env_->DeleteLocalRef(string_);
     }
@@ -57,6 +61,8 @@ public:
     jstring get() const { return string_; }
 
 private:
+    static jstring makeString(JNIEnv* env, const char* text);
+
     JNIEnv* env_;
     jstring string_;
 };

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../modified_utf8.h"
+#include "modified_utf8.h"
 #include "../name_matching.h"
 #include "platform.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../modified_utf8.h"
+#include "modified_utf8.h"
 #include "platform.h"
 
 namespace platform {

@@ -12,12 +12,14 @@ import static quellink.events.SimulatedSteam.functions;
 import static quellink.events.SimulatedSteam.pumpUntilComplete;
 import static quellink.events.SimulatedSteam.start;
 
+import java.io.ByteArrayOutputStream;
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
 import java.util.List;
 import java.util.Map;
 import java.util.function.ToLongFunction;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeAll;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Nested;
 import org.junit.jupiter.api.Test;
@@ -28,26 +30,7 @@ import quellink.harness.SimControl;
  * The five list requests, the cancel and the relay's Java calls against the simulated
  * Steam client.
  */
-class ServerListTest {
-    private RecordingApi api;
-
-    @BeforeAll
-    static void load() {
-        SimulatedSteam.loadBridge();
-    }
-
-    @BeforeEach
-    void fresh() {
-        SimControl.reset();
-        api = new RecordingApi();
-    }
-
-    @AfterEach
-    void stop() {
-        api.DeleteCallback();
-        api.SteamAPI_ShutDown();
-        SimControl.reset();
-    }
+class ServerListTest extends SimulatedSteamTest {
 
     private static String server(String list, int n, String keys) {
         return "[servers." + list + "." + n + "]\n" + keys;
@@ -94,6 +77,33 @@ class ServerListTest {
             assertEquals((short) -25536, s.connectionPort());
             assertEquals((short) -1, s.queryPort());
             assertEquals(40000, Short.toUnsignedInt(s.connectionPort()));
+        }
+
+        @Test
+        @DisplayName("UTF-8 names and tags from Steam arrive whole; a byte that is not UTF-8 arrives as its Latin-1 letter")
+        void textBeyondAscii() throws IOException {
+            // Written as bytes: a Java String handed to the simulator would already be
+            // modified UTF-8, which is not what Steam gives.
+            ByteArrayOutputStream ini = new ByteArrayOutputStream();
+            ini.writeBytes(("[steam]\napp_id = 480\n" + server("internet", 1, GAME_SERVER_KEYS
+                    + "ip = 10.0.0.1\nport = 27015\nname = Zarnkeep \uD83C\uDFF0 Caf\u00E9\ntags = ")
+                    ).getBytes(StandardCharsets.UTF_8));
+            ini.write(0xFF);
+            ini.writeBytes("pvp\n".getBytes(StandardCharsets.UTF_8));
+            Path file = Files.createTempFile("scenario", ".ini");
+            try {
+                Files.write(file, ini.toByteArray());
+                SimControl.loadScenarioFile(file.toString());
+                assertTrue(api.SteamAPI_Init(), "the simulator did not start");
+                api.CreateCallback();
+                api.RequestInternetServerList();
+                pumpUntilComplete(api);
+            } finally {
+                Files.delete(file);
+            }
+            Server s = api.servers.get(0);
+            assertEquals("Zarnkeep \uD83C\uDFF0 Caf\u00E9", s.name());
+            assertEquals("\u00FFpvp", s.tags());
         }
 
         @Test

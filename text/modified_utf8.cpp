@@ -92,3 +92,10 @@ std::string modifiedUtf8FromBytes(const std::string& bytes) {
     }
     return out;
 }
+
+bool isPlainAscii(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (static_cast<unsigned char>(*text) >= 0x80) return false;
+    }
+    return true;
+}
