@@ -9,17 +9,38 @@
 
 namespace {
 
-struct FavoriteServer {
-    FavoriteServer(jlong ip, jint connectionPort, jint queryPort)
+// One entry of the lists, as Steam keys it: the running game's app id, the address
+// and both ports, cut to Steam's widths.
+struct ServerListEntry {
+    ServerListEntry(jlong ip, jint connectionPort, jint queryPort)
         : ip(static_cast<uint32>(ip)), connectionPort(static_cast<uint16>(connectionPort)),
           queryPort(static_cast<uint16>(queryPort)) {}
+
+    // Fetches the interfaces and the app id; false while Steam is not started.
+    bool open() {
+        matchmaking = SteamMatchmaking();
+        if (matchmaking == nullptr) return false;
+        ISteamUtils* utils = SteamUtils();
+        if (utils == nullptr) return false;
+        app = utils->GetAppID();
+        return true;
+    }
+
+    int add(uint32 flags, jlong lastPlayed) const {
+        return matchmaking->AddFavoriteGame(app, ip, connectionPort, queryPort, flags,
+                                            static_cast<uint32>(lastPlayed));
+    }
+    bool remove(uint32 flags) const {
+        return matchmaking->RemoveFavoriteGame(app, ip, connectionPort, queryPort, flags);
+    }
+    int count() const { return matchmaking->GetFavoriteGameCount(); }
 
     uint32 ip;
     uint16 connectionPort;
     uint16 queryPort;
+    ISteamMatchmaking* matchmaking = nullptr;
+    AppId_t app = 0;
 };
-
-uint32 lastPlayedTime(jlong time) { return static_cast<uint32>(time); }
 
 }  // namespace
 
@@ -28,51 +49,33 @@ extern "C" {
 // Steam's result, as it is.
 JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_AddFavoriteServer(JNIEnv*, jobject, jlong ip, jint connectionPort,
                                                                  jint queryPort, jlong lastPlayed) {
-    ISteamMatchmaking* matchmaking = SteamMatchmaking();
-    if (matchmaking == nullptr) return 0;
-    ISteamUtils* utils = SteamUtils();
-    if (utils == nullptr) return 0;
-    FavoriteServer server(ip, connectionPort, queryPort);
-    return matchmaking->AddFavoriteGame(utils->GetAppID(), server.ip, server.connectionPort, server.queryPort,
-                                        k_unFavoriteFlagFavorite, lastPlayedTime(lastPlayed));
+    ServerListEntry entry(ip, connectionPort, queryPort);
+    if (!entry.open()) return 0;
+    return entry.add(k_unFavoriteFlagFavorite, lastPlayed);
 }
 
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_RemoveFavoriteServer(JNIEnv*, jobject, jlong ip,
                                                                         jint connectionPort, jint queryPort) {
-    ISteamMatchmaking* matchmaking = SteamMatchmaking();
-    if (matchmaking == nullptr) return JNI_FALSE;
-    ISteamUtils* utils = SteamUtils();
-    if (utils == nullptr) return JNI_FALSE;
-    FavoriteServer server(ip, connectionPort, queryPort);
-    return matchmaking->RemoveFavoriteGame(utils->GetAppID(), server.ip, server.connectionPort, server.queryPort,
-                                           k_unFavoriteFlagFavorite)
-               ? JNI_TRUE
-               : JNI_FALSE;
+    ServerListEntry entry(ip, connectionPort, queryPort);
+    if (!entry.open()) return JNI_FALSE;
+    return entry.remove(k_unFavoriteFlagFavorite) ? JNI_TRUE : JNI_FALSE;
 }
 
 // Steam's result is dropped: Java gets the number of entries Steam reports afterwards.
 JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_AddHistoryServer(JNIEnv*, jobject, jlong ip, jint connectionPort,
                                                                 jint queryPort, jlong lastPlayed) {
-    ISteamMatchmaking* matchmaking = SteamMatchmaking();
-    if (matchmaking == nullptr) return 0;
-    ISteamUtils* utils = SteamUtils();
-    if (utils == nullptr) return 0;
-    FavoriteServer server(ip, connectionPort, queryPort);
-    matchmaking->AddFavoriteGame(utils->GetAppID(), server.ip, server.connectionPort, server.queryPort,
-                                 k_unFavoriteFlagHistory, lastPlayedTime(lastPlayed));
-    return matchmaking->GetFavoriteGameCount();
+    ServerListEntry entry(ip, connectionPort, queryPort);
+    if (!entry.open()) return 0;
+    entry.add(k_unFavoriteFlagHistory, lastPlayed);
+    return entry.count();
 }
 
 JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_RemoveHistoryServer(JNIEnv*, jobject, jlong ip, jint connectionPort,
                                                                    jint queryPort) {
-    ISteamMatchmaking* matchmaking = SteamMatchmaking();
-    if (matchmaking == nullptr) return 0;
-    ISteamUtils* utils = SteamUtils();
-    if (utils == nullptr) return 0;
-    FavoriteServer server(ip, connectionPort, queryPort);
-    matchmaking->RemoveFavoriteGame(utils->GetAppID(), server.ip, server.connectionPort, server.queryPort,
-                                    k_unFavoriteFlagHistory);
-    return matchmaking->GetFavoriteGameCount();
+    ServerListEntry entry(ip, connectionPort, queryPort);
+    if (!entry.open()) return 0;
+    entry.remove(k_unFavoriteFlagHistory);
+    return entry.count();
 }
 
 }  // extern "C"

@@ -7,9 +7,6 @@ import static quellink.events.SimulatedSteam.functions;
 import static quellink.events.SimulatedSteam.start;
 
 import java.util.List;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeAll;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Nested;
 import org.junit.jupiter.api.Test;
@@ -19,26 +16,7 @@ import quellink.harness.SimControl;
  * CreateCallback and DeleteCallback against the simulated Steam client: which
  * callbacks Steam holds, and which Java objects its events reach.
  */
-class CallbackRegistryTest {
-    private RecordingApi api;
-
-    @BeforeAll
-    static void load() {
-        SimulatedSteam.loadBridge();
-    }
-
-    @BeforeEach
-    void fresh() {
-        SimControl.reset();
-        api = new RecordingApi();
-    }
-
-    @AfterEach
-    void stop() {
-        api.DeleteCallback();
-        api.SteamAPI_ShutDown();
-        SimControl.reset();
-    }
+class CallbackRegistryTest extends SimulatedSteamTest {
 
     @Nested
     @DisplayName("registering and removing")

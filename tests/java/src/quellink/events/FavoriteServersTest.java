@@ -8,37 +8,15 @@ import static quellink.events.SimulatedSteam.callsTo;
 import static quellink.events.SimulatedSteam.start;
 
 import java.util.List;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeAll;
-import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Test;
 import quellink.harness.SimControl;
 import quellink.harness.SimControl.Favorite;
 
 /** The favourites and history exports against the simulated Steam client. */
-class FavoriteServersTest {
+class FavoriteServersTest extends SimulatedSteamTest {
     private static final String ADD = "SteamAPI_ISteamMatchmaking_AddFavoriteGame";
     private static final String REMOVE = "SteamAPI_ISteamMatchmaking_RemoveFavoriteGame";
-
-    private RecordingApi api;
-
-    @BeforeAll
-    static void load() {
-        SimulatedSteam.loadBridge();
-    }
-
-    @BeforeEach
-    void fresh() {
-        SimControl.reset();
-        api = new RecordingApi();
-    }
-
-    @AfterEach
-    void stop() {
-        api.SteamAPI_ShutDown();
-        SimControl.reset();
-    }
 
     @Test
     @DisplayName("port -25536 reaches Steam as 40000; 192.168.1.20 as int or long reaches Steam as 3232235796")
