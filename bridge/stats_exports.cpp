@@ -13,6 +13,27 @@
 using quellink::WithSteam;
 using quellink::WithSteamAndText;
 
+namespace {
+
+// The int32 and float forms of GetStat and SetStat are the same call on another type.
+template <typename Value>
+Value getStat(JNIEnv* env, jstring name) {
+    return WithSteamAndText(SteamUserStats, env, name, Value{0},
+                            [](ISteamUserStats& stats, const char* chars) -> Value {
+                                Value value{0};
+                                stats.GetStat(chars, &value);
+                                return value;
+                            });
+}
+
+template <typename Value>
+void setStat(JNIEnv* env, jstring name, Value value) {
+    WithSteamAndText(SteamUserStats, env, name,
+                     [value](ISteamUserStats& stats, const char* chars) { stats.SetStat(chars, value); });
+}
+
+}  // namespace
+
 extern "C" {
 
 // Only starts the request; its answer reaches Java as UserStatsReceived_t from
@@ -24,35 +45,21 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_RequestCurrentStats(JNIEnv*, j
 }
 
 JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_GetStatInt(JNIEnv* env, jobject, jstring name) {
-    return WithSteamAndText(SteamUserStats, env, name, jint{0},
-                            [](ISteamUserStats& stats, const char* chars) -> jint {
-                                int32 value = 0;
-                                stats.GetStat(chars, &value);
-                                return value;
-                            });
+    return getStat<int32>(env, name);
 }
 
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SetStatInt(JNIEnv* env, jobject, jstring name,
                                                          jint value) {
-    WithSteamAndText(SteamUserStats, env, name, [value](ISteamUserStats& stats, const char* chars) {
-        stats.SetStat(chars, static_cast<int32>(value));
-    });
+    setStat(env, name, static_cast<int32>(value));
 }
 
 JNIEXPORT jfloat JNICALL Java_Pellux_Steam_1api_GetStatFloat(JNIEnv* env, jobject, jstring name) {
-    return WithSteamAndText(SteamUserStats, env, name, jfloat{0.0f},
-                            [](ISteamUserStats& stats, const char* chars) -> jfloat {
-                                float value = 0.0f;
-                                stats.GetStat(chars, &value);
-                                return value;
-                            });
+    return getStat<float>(env, name);
 }
 
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SetStatFloat(JNIEnv* env, jobject, jstring name,
                                                            jfloat value) {
-    WithSteamAndText(SteamUserStats, env, name, [value](ISteamUserStats& stats, const char* chars) {
-        stats.SetStat(chars, static_cast<float>(value));
-    });
+    setStat(env, name, static_cast<float>(value));
 }
 
 // One achievement, despite the plural: whether it is achieved, not whether Steam
