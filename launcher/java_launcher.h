@@ -2,6 +2,7 @@
 // way from the game's directory tree to a running Java main method.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct JavaLauncher {
     const LaunchSettings& settings;
     platform::LibraryHandle runtimeModule = nullptr;
     std::vector<std::string> classPath;
+    // The runtime library loadRuntime loaded (default or override), and the
+    // runtime's feature version from its release file when it has one.
+    std::string loadedRuntimePath;
+    std::optional<int> runtimeVersion;
 
     explicit JavaLauncher(const LaunchSettings& launchSettings) : settings(launchSettings) {}
     JavaLauncher(const JavaLauncher&) = delete;

@@ -7,6 +7,7 @@
 #include "java_launcher.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "runtime_release.h"
 
 namespace {
 
@@ -67,5 +68,7 @@ bool JavaLauncher::loadRuntime() {
         writeErr(std::string("Failed to load ") + platform::runtimeLibraryName);
         return false;
     }
+    loadedRuntimePath = candidate;
+    runtimeVersion = runtimeFeatureVersion(candidate);
     return true;
 }

@@ -43,6 +43,10 @@ struct DirectoryEntry {
 bool listDirectory(const std::string& directory, const std::string& pattern,
                    std::vector<DirectoryEntry>& entries, std::string* identity = nullptr);
 
+// True when path names a regular file, or a link to one. Only such a file is
+// read or loaded: a FIFO or a device would make the launcher wait for ever.
+bool isRegularFile(const std::string& path);
+
 // Registers a directory searched for the dependent libraries of the next
 // load (Windows; POSIX libraries find theirs through their own run path).
 void setLibraryDirectory(const std::string& directory);

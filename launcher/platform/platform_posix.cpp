@@ -108,6 +108,11 @@ bool listDirectory(const std::string& directory, const std::string& pattern,
     return true;
 }
 
+bool isRegularFile(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 void setLibraryDirectory(const std::string&) {
     // Nothing to register: the dynamic loader finds a library's dependencies
     // through that library's own run path ($ORIGIN in the JDK's libjvm.so).

@@ -92,6 +92,12 @@ bool listDirectory(const std::string& directory, const std::string& pattern,
     return true;
 }
 
+bool isRegularFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 void setLibraryDirectory(const std::string& directory) {
     SetDllDirectoryA(directory.c_str());
 }

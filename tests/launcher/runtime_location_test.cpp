@@ -2,9 +2,13 @@
 // the settings' directory, and the messages of each outcome.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <optional>
 #include <string>
 
 #include "java_launcher.h"
+#include "runtime_release.h"
 #include "test_support.h"
 
 namespace {
@@ -96,6 +100,33 @@ TEST(RuntimeLibraryDirectory, IsTheParentOfTheLibrarysDirectory) {
     EXPECT_EQ(runtimeLibraryDirectory("/g/../runtime/libjvm.so"), "/g/..");
     EXPECT_EQ(runtimeLibraryDirectory("/server/libjvm.so"), "/");
     EXPECT_EQ(runtimeLibraryDirectory("server/libjvm.so"), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RuntimeRelease, FeatureVersionOfEveryNumberingScheme) {
+    EXPECT_EQ(featureVersionOf("1.8.0_392"), 8);
+    EXPECT_EQ(featureVersionOf("11.0.2"), 11);
+    EXPECT_EQ(featureVersionOf("25"), 25);
+    EXPECT_EQ(featureVersionOf("21-ea"), 21);
+    EXPECT_EQ(featureVersionOf(""), std::nullopt);
+    EXPECT_EQ(featureVersionOf("openjdk"), std::nullopt);
+}
+
+TEST(RuntimeRelease, FoundAboveTheLibraryAndNeverWaitedOn) {
+    TempTree tree;
+    tree.file("jdk17/release", "IMPLEMENTOR=\"x\"\r\nJAVA_VERSION=\"17.0.15\"\r\n");
+    EXPECT_EQ(runtimeFeatureVersion(tree.path("jdk17/lib/server/libjvm.so")), 17);
+    tree.file("jdk8/release", "JAVA_VERSION=\"1.8.0_392\"\n");
+    EXPECT_EQ(runtimeFeatureVersion(tree.path("jdk8/jre/lib/amd64/server/libjvm.so")), 8);
+    tree.file("bare/lib/server/libjvm.so");
+    EXPECT_EQ(runtimeFeatureVersion(tree.path("bare/lib/server/libjvm.so")), std::nullopt);
+    // A FIFO in the release file's place is not read (reading it would block).
+    tree.dir("fifo/lib/server");
+    ASSERT_EQ(mkfifo(tree.path("fifo/release").c_str(), 0600), 0);
+    EXPECT_EQ(runtimeFeatureVersion(tree.path("fifo/lib/server/libjvm.so")), std::nullopt);
 }
 
 }  // namespace
