@@ -59,6 +59,29 @@ std::size_t decodeSequence(const std::string& bytes, std::size_t i, std::uint32_
     return length;
 }
 
+// U+0000 as modified UTF-8 writes it: C0 80.
+bool isEncodedNul(const char* text) {
+    return static_cast<unsigned char>(text[0]) == 0xC0 && static_cast<unsigned char>(text[1]) == 0x80;
+}
+
+// A surrogate (U+D800 to U+DFFF) encoded on its own: ED A0..BF, then a continuation byte.
+bool isEncodedSurrogate(const char* text) {
+    const auto at = [&](int k) { return static_cast<unsigned char>(text[k]); };
+    return at(0) == 0xED && (at(1) & 0xE0) == 0xA0 && isContinuation(at(2));
+}
+
+std::uint32_t encodedSurrogate(const char* text) {
+    return 0xD000 | ((static_cast<unsigned char>(text[1]) & 0x3F) << 6) |
+           (static_cast<unsigned char>(text[2]) & 0x3F);
+}
+
+void appendFourByteSequence(std::string& out, std::uint32_t codePoint) {
+    out += static_cast<char>(0xF0 | (codePoint >> 18));
+    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+}
+
 }  // namespace
 
 std::string modifiedUtf8FromUtf16(const std::u16string& text) {
@@ -98,4 +121,31 @@ bool isPlainAscii(const char* text) {
         if (static_cast<unsigned char>(*text) >= 0x80) return false;
     }
     return true;
+}
+
+bool isAlsoUtf8(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (isEncodedNul(text) || isEncodedSurrogate(text)) return false;
+    }
+    return true;
+}
+
+std::string utf8FromModifiedUtf8(const char* text) {
+    std::string out;
+    while (*text != '\0') {
+        if (isEncodedNul(text)) {
+            out += '\0';
+            text += 2;
+        } else if (!isEncodedSurrogate(text)) {
+            out += *text++;
+        } else if (const std::uint32_t high = encodedSurrogate(text);
+                   high < 0xDC00 && isEncodedSurrogate(text + 3) && encodedSurrogate(text + 3) >= 0xDC00) {
+            appendFourByteSequence(out, 0x10000 + ((high - 0xD800) << 10) + (encodedSurrogate(text + 3) - 0xDC00));
+            text += 6;
+        } else {
+            out += "\xEF\xBF\xBD";  // U+FFFD: UTF-8 cannot hold a surrogate without its partner
+            text += 3;
+        }
+    }
+    return out;
 }

@@ -1,5 +1,6 @@
 // Command-line arguments as the VM's NewStringUTF reads them: every argument
-// must reach Java as the characters the user typed.
+// must reach Java as the characters the user typed. And the way back: Java's
+// Strings as Steam reads them, in standard UTF-8.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -98,6 +99,59 @@ TEST(ModifiedUtf8FromBytes, AnyByteStringGivesTextTheVmAccepts) {
         // bytes, never a character lost.
         EXPECT_LE(units.size(), bytes.size());
         EXPECT_GE(units.size() * 4, bytes.size());
+    }
+}
+
+TEST(Utf8FromModifiedUtf8, JoinsSurrogatePairsAndKeepsEverythingElse) {
+    // Plain text and every character below U+10000 but NUL: the same bytes.
+    const char* same = "caf\xC3\xA9 \xE2\x82\xAC \xED\x9F\xBF \xEE\x80\x80";  // ..., U+D7FF, U+E000
+    EXPECT_TRUE(isAlsoUtf8(same));
+    EXPECT_EQ(utf8FromModifiedUtf8(same), same);
+    const struct {
+        const char* in;
+        std::string out;
+    } cases[] = {
+        {"1.0-\xED\xA0\xBD\xED\xB8\x80", "1.0-\xF0\x9F\x98\x80"},           // U+1F600
+        {"\xED\xA0\x80\xED\xB0\x80", "\xF0\x90\x80\x80"},                   // U+10000
+        {"\xED\xAF\xBF\xED\xBF\xBF", "\xF4\x8F\xBF\xBF"},                   // U+10FFFF
+        {"a\xC0\x80" "b", std::string("a\0b", 3)},                             // U+0000
+        {"\xED\xA0\xBDx", "\xEF\xBF\xBDx"},                                   // lone high surrogate
+        {"\xED\xB8\x80", "\xEF\xBF\xBD"},                                     // lone low surrogate
+        {"\xED\xB8\x80\xED\xA0\xBD", "\xEF\xBF\xBD\xEF\xBF\xBD"},           // the pair reversed
+        {"\xED\xA0\xBD\xED\xA0\xBD\xED\xB8\x80", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(isAlsoUtf8(c.in)) << c.in;
+        EXPECT_EQ(utf8FromModifiedUtf8(c.in), c.out) << c.in;
+    }
+}
+
+TEST(Utf8FromModifiedUtf8, UndoesModifiedUtf8FromBytesForEveryUtf8Text) {
+    const auto utf8 = [](std::uint32_t c) {
+        std::string out;
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += {char(0xC0 | c >> 6), char(0x80 | (c & 0x3F))};
+        } else if (c < 0x10000) {
+            out += {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
+        } else {
+            out += {char(0xF0 | c >> 18), char(0x80 | (c >> 12 & 0x3F)), char(0x80 | (c >> 6 & 0x3F)),
+                    char(0x80 | (c & 0x3F))};
+        }
+        return out;
+    };
+    std::mt19937 random(13);
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        for (int n = random() % 12; n > 0; --n) {
+            std::uint32_t c = random() % (random() % 2 ? 0x800 : 0x110000);
+            if (c >= 0xD800 && c < 0xE000) c -= 0x800;  // no surrogates in UTF-8
+            text += utf8(c);
+        }
+        const std::string modified = modifiedUtf8FromBytes(text);
+        EXPECT_EQ(utf8FromModifiedUtf8(modified.c_str()), text);
+        EXPECT_EQ(isAlsoUtf8(modified.c_str()), modified == text);
     }
 }
 
