@@ -1,9 +1,9 @@
 // The steps every Steam service export takes, in this order:
 //   1. ask the interface accessor; when it yields null (Steam not started), return
 //      the failure value at once, without reading any String argument;
-//   2. read the String argument's modified UTF-8 characters (a null String, or
-//      characters the VM cannot give, also yields the failure value, with no Steam
-//      call and any pending Java exception left to Java);
+//   2. read the String argument's characters as UTF-8 (a null String, characters
+//      the VM cannot give, or a String holding U+0000 also yields the failure value,
+//      with no Steam call and any pending Java exception left to Java; jni_string.h);
 //   3. ask the accessor again and make the Steam call through what it yields;
 //   4. give the characters back (the holder does so on every path).
 // Interfaces are never kept: each export asks for them anew.
@@ -44,7 +44,7 @@ void WithSteam(SteamAccessor<Interface> accessor, Call&& call) {
 }
 
 // call(Interface&, const char* chars) -> Result, chars being the String's
-// NUL-terminated modified UTF-8, valid for the call.
+// NUL-terminated UTF-8, valid for the call.
 template <class Interface, class Result, class Call>
 Result WithSteamAndText(SteamAccessor<Interface> accessor, JNIEnv* env, jstring text,
                         Result failure, Call&& call) {

@@ -1,6 +1,6 @@
 // JavaStringChars against a JNIEnv whose two string functions are recorded: the
 // characters are given back exactly once, and a null String or a failed read makes
-// no JNI call that could crash or leak.
+// no JNI call that could crash or leak. Steam gets UTF-8, never modified UTF-8.
 #include "jni_string.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +52,7 @@ TEST_F(JavaStringCharsTest, ReadsWithoutCopyFlagAndReleasesOnceWhatItGot) {
         quellink::JavaStringChars chars(&env, text);
         ASSERT_TRUE(chars);
         EXPECT_STREQ(chars.c_str(), "n\xc3\xa4me");
+        EXPECT_EQ(chars.c_str(), recorder.answer) << "the same in UTF-8: used without a copy";
         EXPECT_EQ(recorder.gets, 1);
         EXPECT_EQ(recorder.lastGot, text);
         EXPECT_EQ(recorder.lastIsCopy, nullptr);
@@ -70,6 +71,23 @@ TEST_F(JavaStringCharsTest, ReleasesOnAnEarlyReturn) {
     };
     EXPECT_EQ(exportBody(), 1);
     EXPECT_EQ(recorder.releases, 1);
+}
+
+TEST_F(JavaStringCharsTest, GivesUtf8AndRefusesATextHoldingNul) {
+    recorder.answer = "1.0-\xed\xa0\xbd\xed\xb8\x80";  // U+1F600 as Java encodes it
+    {
+        quellink::JavaStringChars chars(&env, text);
+        ASSERT_TRUE(chars);
+        EXPECT_STREQ(chars.c_str(), "1.0-\xf0\x9f\x98\x80");
+    }
+    recorder.answer = "WIN\xc0\x80_ALL";  // would reach Steam as "WIN"
+    {
+        quellink::JavaStringChars chars(&env, text);
+        EXPECT_FALSE(chars);
+    }
+    EXPECT_EQ(recorder.gets, 2);
+    EXPECT_EQ(recorder.releases, 2) << "what was read is given back, used or not";
+    EXPECT_EQ(recorder.releasedChars, recorder.answer);
 }
 
 TEST_F(JavaStringCharsTest, NullStringIsNeitherReadNorReleased) {

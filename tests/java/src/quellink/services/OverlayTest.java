@@ -1,10 +1,12 @@
 package quellink.services;
 
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import Pellux.Steam_api;
+import java.nio.charset.StandardCharsets;
 import java.util.List;
 import java.util.stream.Collectors;
 import org.junit.jupiter.api.AfterEach;
@@ -12,6 +14,7 @@ import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Test;
+import quellink.harness.SimControl;
 
 /** Overlay position and presence, and the rich presence connect text, against the simulator. */
 class OverlayTest {
@@ -81,10 +84,13 @@ class OverlayTest {
     }
 
     @Test
-    @DisplayName("the version reaches Steam as modified UTF-8")
+    @DisplayName("the version reaches Steam as UTF-8, U+1F600 as F0 9F 98 80; a version holding U+0000 sets nothing")
     void connectTextVersionBytes() {
+        api.UpdateRichPresenceConnectionInfo(1, (short) 2, (short) 3, false, "\u00e9-1.0-\uD83D\uDE00");
         api.UpdateRichPresenceConnectionInfo(1, (short) 2, (short) 3, false, "\u00e9\u0000");
-        assertEquals(List.of("+connect 1:2?Q3?V\\xc3\\xa9\\xc0\\x80"), presenceValues());
+        assertEquals(List.of("+connect 1:2?Q3?V\\xc3\\xa9-1.0-\\xf0\\x9f\\x98\\x80"), presenceValues());
+        assertArrayEquals("+connect 1:2?Q3?V\u00e9-1.0-\uD83D\uDE00".getBytes(StandardCharsets.UTF_8),
+                SimControl.richPresenceBytes("connect"));
     }
 
     /** The values set under "connect", as the call log shows them. */

@@ -124,12 +124,17 @@ class StatsTest {
     }
 
     @Test
-    @DisplayName("a name outside ASCII reaches Steam as modified UTF-8")
-    void modifiedUtf8Names() {
-        // é, U+10000 (a surrogate pair: two three-byte sequences) and NUL (two bytes).
-        api.GetStatInt("K\u00e9\uD800\uDC00\u0000x");
+    @DisplayName("a name outside ASCII reaches Steam as UTF-8; a name holding U+0000 reaches no Steam call")
+    void utf8Names() {
+        // é, U+10000 (one four-byte sequence, not Java's two surrogates) and a
+        // surrogate without its partner, which UTF-8 cannot hold (U+FFFD).
+        api.GetStatInt("K\u00e9\uD800\uDC00\uDC00x");
+        // Cut at the NUL, these would read Kills and unlock ACH_TRAVEL_FAR.
+        assertEquals(0, api.GetStatInt("Kills\u0000x"));
+        api.setAchievements("ACH_TRAVEL_FAR\u0000x");
         assertEquals(List.of("SteamAPI_ISteamUserStats_GetStatInt32 "
-                + "name=\"K\\xc3\\xa9\\xed\\xa0\\x80\\xed\\xb0\\x80\\xc0\\x80x\""),
+                + "name=\"K\\xc3\\xa9\\xf0\\x90\\x80\\x80\\xef\\xbf\\xbdx\""),
                 RunningSteam.calls());
+        assertFalse(api.getAchievements("ACH_TRAVEL_FAR"));
     }
 }
