@@ -2,6 +2,7 @@
 // the callback pump. Each export makes its one Steam call, without testing anything
 // first, and returns exactly what Steam returns.
 #include "Pellux_Steam_api.h"
+#include "callback_registry.h"
 #include "steam/steam_api.h"
 
 extern "C" {
@@ -16,8 +17,13 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1Init(JNIEnv*, jobjec
     return SteamAPI_Init() ? JNI_TRUE : JNI_FALSE;
 }
 
-// Java spells it ShutDown; Steam's function is SteamAPI_Shutdown.
+// Java spells it ShutDown; Steam's function is SteamAPI_Shutdown. Steam frees the
+// server-list request the relay tracks, so the relay forgets it: releasing it after
+// the next SteamAPI_Init would hand Steam a pointer into freed memory.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1ShutDown(JNIEnv*, jobject) {
+    if (quellink::CallbackRegistry* registry = quellink::CurrentCallbackRegistry()) {
+        registry->serverListResponse.forgetTrackedRequest();
+    }
     SteamAPI_Shutdown();
 }
 

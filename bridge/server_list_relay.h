@@ -82,6 +82,10 @@ public:
     // Releases the tracked request, if any; nothing without Steam.
     void releaseTrackedRequest();
 
+    // Drops the tracked request without releasing it: SteamAPI_Shutdown frees every
+    // request, and the handle, a pointer into Steam, must not reach a later session.
+    void forgetTrackedRequest() { trackedRequest_ = nullptr; }
+
     HServerListRequest trackedRequest() const { return trackedRequest_; }
 
     // Deletes the global reference to the Java target; no Java call follows.

@@ -199,7 +199,7 @@ class ServerListTest extends SimulatedSteamTest {
         }
 
         @Test
-        @DisplayName("Steam not running: every request gives 0 and the tracked request stays")
+        @DisplayName("Steam not running: every request gives 0; a request of before the shutdown is never released")
         void steamNotRunning() {
             browse("");
             assertEquals(1L, api.RequestInternetServerList());
@@ -215,9 +215,12 @@ class ServerListTest extends SimulatedSteamTest {
 
             assertTrue(api.SteamAPI_Init());
             SimControl.clearLog();
+            assertEquals(2L, api.RequestInternetServerList());
             api.CancelServerListRequest();
-            assertEquals(List.of("SteamAPI_ISteamMatchmakingServers_ReleaseRequest request=1"), calls(),
-                    "the request of before stayed tracked");
+            assertEquals(List.of("RequestInternetServerList", "ReleaseRequest"), serverListCalls(),
+                    "Steam freed request 1 at the shutdown: only request 2 is released");
+            assertEquals("2", SimControl.argument(
+                    SimulatedSteam.callsTo(SERVER_LIST_PREFIX + "ReleaseRequest").get(0), "request"));
         }
 
         @Test
