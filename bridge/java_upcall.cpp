@@ -30,23 +30,44 @@ bool JavaUpcall::ready() {
 }
 
 JavaTargetLookup::JavaTargetLookup(JNIEnv* env, jobject target)
-    : env_(env), target_(target), class_(nullptr) {}
+    : env_(env), target_(target), class_(nullptr), error_(nullptr) {
+    keepPendingError();
+}
 
 JavaTargetLookup::~JavaTargetLookup() {
     if (class_ != nullptr) env_->DeleteLocalRef(class_);
+    if (error_ != nullptr) {
+        env_->Throw(error_);
+        env_->DeleteLocalRef(error_);  // the pending exception holds the throwable
+    }
+}
+
+void JavaTargetLookup::keepPendingError() {
+    if (!env_->ExceptionCheck()) return;
+    jthrowable error = env_->ExceptionOccurred();
+    env_->ExceptionClear();
+    if (error_ == nullptr) {
+        error_ = error;
+    } else if (error != nullptr) {
+        env_->DeleteLocalRef(error);
+    }
 }
 
 jobject JavaTargetLookup::newGlobalRef() {
-    return failed() ? nullptr : env_->NewGlobalRef(target_);
+    jobject reference = env_->NewGlobalRef(target_);
+    keepPendingError();
+    return reference;
 }
 
 jmethodID JavaTargetLookup::method(const char* name, const char* signature) {
-    if (failed()) return nullptr;
     if (class_ == nullptr) {
         class_ = env_->GetObjectClass(target_);
+        keepPendingError();
         if (class_ == nullptr) return nullptr;
     }
-    return env_->GetMethodID(class_, name, signature);
+    jmethodID id = env_->GetMethodID(class_, name, signature);
+    keepPendingError();
+    return id;
 }
 
 jstring LocalJavaString::makeString(JNIEnv* env, const char* text) {

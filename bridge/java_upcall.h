@@ -71,12 +71,16 @@ private:
 // a global reference of its own, and method IDs looked up on the target's own class
 // (so a subclass may provide the methods).
 //
-// A method the class lacks yields no ID and leaves NoSuchMethodError pending, which
-// Java sees when CreateCallback returns. JNI allows none of these calls with an
-// exception pending, so from then on every step yields null and calls nothing.
+// A method the class lacks yields no ID and leaves NoSuchMethodError pending, while
+// JNI allows none of these calls with an exception pending. So the lookup keeps the
+// first error that arises (or that is pending when it starts: an earlier lookup's),
+// clears it to go on, and raises it again when the lookup ends. Every other method is
+// still looked up, and its events still reach Java, while Java sees the error when
+// CreateCallback returns.
 class JavaTargetLookup {
 public:
     JavaTargetLookup(JNIEnv* env, jobject target);
+    // Raises the kept error again.
     ~JavaTargetLookup();
 
     JavaTargetLookup(const JavaTargetLookup&) = delete;
@@ -84,15 +88,18 @@ public:
 
     // A new global reference to the target.
     jobject newGlobalRef();
-    // The ID of the instance method name with signature on the target's class.
+    // The ID of the instance method name with signature on the target's class; null
+    // when the class lacks it.
     jmethodID method(const char* name, const char* signature);
 
 private:
-    bool failed() const { return env_->ExceptionCheck() == JNI_TRUE; }
+    // Keeps a pending exception when none is kept yet, and clears it.
+    void keepPendingError();
 
     JNIEnv* env_;
     jobject target_;
     jclass class_;
+    jthrowable error_;  // local reference to the first error, or null
 };
 
 }  // namespace quellink

@@ -66,7 +66,7 @@ class ServerListResponseCallback final : public ISteamMatchmakingServerListRespo
 public:
     // Takes a global reference to target and looks up the three Java methods on its
     // class. A method the class lacks leaves NoSuchMethodError pending for Java and no
-    // ID here (nor any lookup after it): events of a missing method call nothing.
+    // ID here (the other methods are still looked up): its events call nothing.
     ServerListResponseCallback(JNIEnv* env, jobject target, JavaVM* vm);
     ~ServerListResponseCallback() = default;
 

@@ -160,11 +160,33 @@ TEST_F(RegistryTest, MissingJavaMethodLeavesItsErrorPendingAndItsEventsCallNothi
     create();
     ASSERT_NE(quellink::CurrentCallbackRegistry(), nullptr) << "the registry is built all the same";
     EXPECT_TRUE(fake::jvm.exceptionPending) << "NoSuchMethodError for Java";
-    EXPECT_EQ(fake::jvm.violations, Calls{}) << "no lookup after the failed one";
+    EXPECT_EQ(fake::jvm.violations, Calls{}) << "no JNI call with the error pending";
     fake::jvm.exceptionPending = false;  // Java has seen it
 
     auto join = joinRequest("+connect x");
     deliver(join);
     EXPECT_EQ(fake::jvm.calls.size(), 0u);
     EXPECT_EQ(fake::count("NewStringUTF"), 0);
+}
+
+TEST_F(RegistryTest, MissingJavaMethodsRaiseTheFirstErrorWhileEveryOtherMethodIsLookedUpAndCalled) {
+    fake::jvm.missingMethods = {"UserStatsReceived_t", "ServerResponded"};
+    create();
+    EXPECT_EQ(fake::count("GetMethodID"), 5) << "the lookups go on after a missing method";
+    EXPECT_TRUE(fake::jvm.exceptionPending);
+    EXPECT_EQ(fake::jvm.exception, "NoSuchMethodError UserStatsReceived_t") << "the first error, raised again";
+    EXPECT_EQ(fake::jvm.liveLocalRefs, 0) << "class and error references deleted";
+    EXPECT_EQ(fake::jvm.liveGlobalRefs, 2);
+    fake::jvm.exceptionPending = false;  // Java has seen it
+
+    UserStatsReceived_t stats{};
+    deliver(stats);
+    auto join = joinRequest("+connect x");
+    deliver(join);
+    quellink::ServerListResponseCallback& relay = quellink::CurrentCallbackRegistry()->serverListResponse;
+    relay.ServerFailedToRespond(nullptr, 0);
+    relay.RefreshComplete(nullptr, eServerResponded);
+    Calls methods;
+    for (const fake::JavaCall& call : fake::jvm.calls) methods.push_back(call.method);
+    EXPECT_EQ(methods, (Calls{"GameRichPresenceJoinRequested_t", "ServerFailedToRespond", "RefreshComplete"}));
 }

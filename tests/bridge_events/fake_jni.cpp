@@ -18,6 +18,7 @@ int targetObject, classObject, globalObject;
 
 std::vector<std::string> methodNames;  // a method ID is its index + 1
 std::vector<std::string> strings;       // a String is its index + 1
+std::vector<std::string> throwables;    // a throwable is its index + 1
 
 void record(const char* event, bool allowedWithException = false) {
     jvm.events.push_back(event);
@@ -70,7 +71,8 @@ void JNICALL DeleteLocalRef(JNIEnv*, jobject) {
 jmethodID JNICALL GetMethodID(JNIEnv*, jclass, const char* name, const char* signature) {
     record("GetMethodID");
     if (jvm.missingMethods.count(name) != 0) {
-        jvm.exceptionPending = true;  // NoSuchMethodError
+        jvm.exceptionPending = true;
+        jvm.exception = std::string("NoSuchMethodError ") + name;
         return nullptr;
     }
     methodNames.push_back(std::string(name) + signature);
@@ -80,10 +82,29 @@ jboolean JNICALL ExceptionCheck(JNIEnv*) {
     record("ExceptionCheck", true);
     return jvm.exceptionPending ? JNI_TRUE : JNI_FALSE;
 }
+jthrowable JNICALL ExceptionOccurred(JNIEnv*) {
+    record("ExceptionOccurred", true);
+    if (!jvm.exceptionPending) return nullptr;
+    throwables.push_back(jvm.exception);
+    ++jvm.liveLocalRefs;
+    return reinterpret_cast<jthrowable>(throwables.size());
+}
+void JNICALL ExceptionClear(JNIEnv*) {
+    record("ExceptionClear", true);
+    jvm.exceptionPending = false;
+    jvm.exception.clear();
+}
+jint JNICALL Throw(JNIEnv*, jthrowable throwable) {
+    record("Throw");
+    jvm.exceptionPending = true;
+    jvm.exception = throwables.at(reinterpret_cast<std::uintptr_t>(throwable) - 1);
+    return JNI_OK;
+}
 void JNICALL ExceptionDescribe(JNIEnv*) {
     record("ExceptionDescribe", true);
     ++jvm.describes;
     jvm.exceptionPending = false;
+    jvm.exception.clear();
 }
 jstring JNICALL NewStringUTF(JNIEnv*, const char* text) {
     record("NewStringUTF");
@@ -126,6 +147,7 @@ void resetJvm() {
     jvm = JvmState{};
     methodNames.clear();
     strings.clear();
+    throwables.clear();
     std::memset(&envTable, 0, sizeof envTable);
     envTable.GetJavaVM = GetJavaVM;
     envTable.GetObjectClass = GetObjectClass;
@@ -135,6 +157,9 @@ void resetJvm() {
     envTable.GetMethodID = GetMethodID;
     envTable.ExceptionCheck = ExceptionCheck;
     envTable.ExceptionDescribe = ExceptionDescribe;
+    envTable.ExceptionOccurred = ExceptionOccurred;
+    envTable.ExceptionClear = ExceptionClear;
+    envTable.Throw = Throw;
     envTable.NewStringUTF = NewStringUTF;
     envTable.CallVoidMethodV = CallVoidMethodV;
     theEnv.functions = &envTable;

@@ -24,6 +24,7 @@ struct JvmState {
     jint getEnvAnswer = JNI_OK;  // JNI_EDETACHED: a thread the VM does not know
     jint attachAnswer = JNI_OK;
     bool exceptionPending = false;
+    std::string exception;           // what is pending, where the test needs to know
     bool throwOnCall = false;        // the Java methods throw
     bool failNewString = false;      // NewStringUTF runs out of memory
     std::set<std::string> missingMethods;

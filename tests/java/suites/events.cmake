@@ -4,7 +4,8 @@ add_bridge_java_suite(NAME events STEAM sim
   CLASSES
     quellink.events.CallbackRegistryTest
     quellink.events.ServerListTest
-    quellink.events.FavoriteServersTest)
+    quellink.events.FavoriteServersTest
+    quellink.events.MissingCallbackMethodTest)
 
 # Leaves a registry registered for the rest of the process: a JVM of its own.
 add_bridge_java_suite(NAME events_two_registries STEAM sim
