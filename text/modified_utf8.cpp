@@ -140,7 +140,8 @@ std::string utf8FromModifiedUtf8(const char* text) {
             out += *text++;
         } else if (const std::uint32_t high = encodedSurrogate(text);
                    high < 0xDC00 && isEncodedSurrogate(text + 3) && encodedSurrogate(text + 3) >= 0xDC00) {
-            appendFourByteSequence(out, 0x10000 + ((high - 0xD800) << 10) + (encodedSurrogate(text + 3) - 0xDC00));
+            const std::uint32_t low = encodedSurrogate(text + 3);
+            appendFourByteSequence(out, 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00));
             text += 6;
         } else {
             out += "\xEF\xBF\xBD";  // U+FFFD: UTF-8 cannot hold a surrogate without its partner
