@@ -1,5 +1,6 @@
 // The two file-system routines the whole launcher shares: the executable's
 // directory and the directory search.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,27 +26,26 @@ void findFiles(std::string directory, std::string name, std::vector<std::string>
     const std::string pattern = matchByName ? std::string("*.*") : name;
 
     // The search keeps its own stack of open listings instead of calling
-    // itself, so a deep tree cannot exhaust the thread's stack. The stack is
-    // also the chain of directories the search is inside: a link back to one
-    // of them is not entered again.
+    // itself, so a deep tree cannot exhaust the thread's stack.
     struct Listing {
         std::string directory;
-        std::string identity;
         std::vector<platform::DirectoryEntry> entries;
         std::size_t next = 0;
     };
     std::vector<Listing> open;
+    // Every directory is entered once in the whole search, whichever path
+    // reaches it: a link back up the tree makes no cycle, and links that reach
+    // one directory by many paths (two links to the next directory at each
+    // of 20 levels make a million paths) cost one listing each.
+    std::set<std::string> entered;
     const auto enter = [&](std::string path) {
         Listing listing;
+        std::string identity;
         if (!platform::listDirectory(path, pattern, listing.entries,
-                                     recurse ? &listing.identity : nullptr)) {
+                                     recurse ? &identity : nullptr)) {
             return;
         }
-        if (!listing.identity.empty()) {
-            for (const Listing& outer : open) {
-                if (outer.identity == listing.identity) return;
-            }
-        }
+        if (!identity.empty() && !entered.insert(std::move(identity)).second) return;
         listing.directory = std::move(path);
         open.push_back(std::move(listing));
     };

@@ -61,7 +61,8 @@ std::string executableDirectory();
 // Appends to results every file of directory that matches name: by exact
 // name (listing everything) when matchByName, else by the platform's pattern
 // matching. recurse searches each subdirectory completely where the listing
-// meets it (depth-first), except one that the search is already inside.
+// meets it (depth-first), except one that the search has already entered by
+// another path (a link).
 void findFiles(std::string directory, std::string name, std::vector<std::string>& results,
                bool matchByName, bool recurse);
 

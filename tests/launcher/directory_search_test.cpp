@@ -104,16 +104,37 @@ TEST_F(DirectorySearch, AppendsWithoutTouchingEarlierResults) {
     EXPECT_EQ(relative(results), (Lines{"kept", "x.jar"}));
 }
 
-TEST_F(DirectorySearch, LinksAreFollowedButCyclesAreNotReentered) {
+TEST_F(DirectorySearch, LinksAreFollowedButEachDirectoryIsSearchedOnce) {
     tree.file("a/libjvm.so");
     tree.link("a/up", "..");     // back to the root: a cycle
     tree.link("a/self", ".");    // a cycle of one
-    tree.link("b", "a");         // another way into a, searched too
+    tree.link("b", "a");         // another way into a, already searched
     tree.link("c/file.so", "../a/libjvm.so");
     tree.link("c/libjvm.so", "../a/libjvm.so");  // a link to a file is a file
     tree.link("d/libjvm.so", "missing");         // so is a dangling one
-    EXPECT_EQ(relative(search(tree.root(), "libjvm.so", true, true)),
-              (Lines{"a/libjvm.so", "b/libjvm.so", "c/libjvm.so", "d/libjvm.so"}));
+    tree.file("outside/libjvm.so");
+    tree.link("tree/e", "../outside");  // reached only through a link
+    EXPECT_EQ(relative(search(tree.path("tree/.."), "libjvm.so", true, true)),
+              (Lines{"tree/../a/libjvm.so", "tree/../c/libjvm.so", "tree/../d/libjvm.so",
+                     "tree/../outside/libjvm.so"}));
+    EXPECT_EQ(relative(search(tree.path("tree"), "libjvm.so", true, true)),
+              Lines{"tree/e/libjvm.so"});
+}
+
+TEST_F(DirectorySearch, ManyPathsToTheSameDirectoriesCostOneVisitEach) {
+    // Each level holds two links to the next: 2^20 paths lead to the
+    // library, which is one file in one directory.
+    const int levels = 20;
+    for (int level = 0; level < levels; ++level) {
+        const std::string next = "../n" + std::to_string(level + 1);
+        tree.link("n" + std::to_string(level) + "/a", next);
+        tree.link("n" + std::to_string(level) + "/b", next);
+    }
+    tree.file("n" + std::to_string(levels) + "/libjvm.so");
+    std::string first = "n0";
+    for (int level = 0; level < levels; ++level) first += "/a";
+    EXPECT_EQ(relative(search(tree.path("n0"), "libjvm.so", true, true)),
+              Lines{first + "/libjvm.so"});
 }
 
 struct DeepSearch {
