@@ -1,10 +1,12 @@
 // LaunchConfig.ini: read with Boost.PropertyTree's INI reader, created with
 // its writer when it cannot be read. A value that does not convert takes its
-// default; a file that does not parse is replaced as a whole.
+// default; a file that does not parse is replaced as a whole, once its text
+// is kept beside it.
 #include "launch_settings.h"
 
 #include <exception>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include <boost/property_tree/ini_parser.hpp>
@@ -13,6 +15,7 @@
 #include "java_launcher.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "settings_file.h"
 
 namespace pt = boost::property_tree;
 
@@ -26,6 +29,18 @@ constexpr const char* alwaysAddedVmParam = "-XX:+AggressiveOpts";
 // A Debug key: the lowest bit of a decimal integer switches the flag.
 std::uint32_t debugFlag(const pt::ptree& tree, const char* path) {
     return static_cast<std::uint32_t>(tree.get<int>(path, 0)) & 1u;
+}
+
+// Keeps the text of a settings file that does not parse beside it, before
+// the default file replaces it, so that the user's settings are not lost.
+bool keepRejectedText(const std::string& path, const std::string& text) {
+    const std::string copy = path + ".rejected";
+    if (!writeTextFile(copy, text)) {
+        writeOut("Cannot keep a copy as " + copy + ", so the file is left as it is.");
+        return false;
+    }
+    writeOut("The rejected file is kept as " + copy);
+    return true;
 }
 
 }  // namespace
@@ -42,16 +57,26 @@ LaunchSettings::LaunchSettings()
 
 void LaunchSettings::loadOrCreateConfig() {
     const std::string path = executableDirectory() + platform::pathSeparator + settingsFileName;
-    if (!readConfig(path) && !writeConfig(path)) writeOut("Failed to create ini.");
+    std::optional<std::string> rejectedText;
+    if (!readConfig(path, &rejectedText)) {
+        // A file that was read but did not parse is replaced only once its
+        // text is kept.
+        if ((!rejectedText || keepRejectedText(path, *rejectedText)) && !writeConfig(path)) {
+            writeOut("Failed to create ini.");
+        }
+    }
     if (debugMode) platform::openDebugConsole();
 }
 
-bool LaunchSettings::readConfig(const std::string& path) {
+bool LaunchSettings::readConfig(const std::string& path,
+                                std::optional<std::string>* rejectedText) {
     pt::ptree tree;
+    std::optional<std::string> text;
     try {
-        pt::read_ini(path, tree, std::locale());
+        readSettingsFile(path, tree, text);
     } catch (const pt::ptree_error& error) {
         writeOut(std::string("Error: ") + error.what());
+        if (rejectedText != nullptr) *rejectedText = std::move(text);
         return false;
     }
 
@@ -93,6 +118,8 @@ bool LaunchSettings::writeConfig(const std::string& path) {
     try {
         // The stream is opened here rather than by the writer so that a
         // write that fails after opening (a full disk) is seen as well.
+        // Never into a FIFO or a device: that could wait for ever.
+        if (!mayWriteSettingsFile(path)) throw pt::ini_parser_error("cannot open file", path, 0);
         std::ofstream stream(path, std::ios::out | std::ios::trunc);
         if (!stream) throw pt::ini_parser_error("cannot open file", path, 0);
         stream.imbue(std::locale());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,10 @@ struct LaunchSettings {
     // Reads the file beside the executable, writes the default file when that
     // fails, then opens the debug console when debugMode is on.
     void loadOrCreateConfig();
-    bool readConfig(const std::string& path);
+    // A file that was read but does not parse leaves its text in
+    // rejectedText, when given, to be kept before the file is replaced.
+    bool readConfig(const std::string& path,
+                    std::optional<std::string>* rejectedText = nullptr);
     // Appends "-XX:+AggressiveOpts" to vmParams, then writes the file.
     bool writeConfig(const std::string& path);
 };

@@ -63,7 +63,9 @@ bool JavaLauncher::loadRuntime() {
     writeOut("Runtime path: " + candidate);
 
     platform::setLibraryDirectory(runtimeLibraryDirectory(candidate));
-    runtimeModule = platform::loadLibrary(candidate);
+    // Only a regular file is loaded: opening a FIFO would wait for ever.
+    runtimeModule =
+        platform::isRegularFile(candidate) ? platform::loadLibrary(candidate) : nullptr;
     if (runtimeModule == nullptr) {
         writeErr(std::string("Failed to load ") + platform::runtimeLibraryName);
         return false;

@@ -1,7 +1,10 @@
 // LaunchConfig.ini: value conversions, parse errors, the default file, and
 // files no user meant to write.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -152,8 +155,10 @@ TEST_F(SettingsFile, ParseErrorsNameThePathAndLineAndChangeNothing) {
 TEST_F(SettingsFile, AMissingFileCannotBeOpened) {
     LaunchSettings settings;
     CapturedMessages messages;
-    EXPECT_FALSE(settings.readConfig(tree.path("LaunchConfig.ini")));
+    std::optional<std::string> text;
+    EXPECT_FALSE(settings.readConfig(tree.path("LaunchConfig.ini"), &text));
     EXPECT_EQ(messages.out(), Lines{"Error: " + tree.path("LaunchConfig.ini") + ": cannot open file"});
+    EXPECT_EQ(text, std::nullopt);  // nothing to keep
 }
 
 TEST_F(SettingsFile, TheDefaultFileIsEightLinesByteForByte) {
@@ -201,14 +206,62 @@ TEST_F(SettingsFile, AFileThatCannotBeOpenedForWritingIsReportedOnStandardError)
 }
 
 TEST_F(SettingsFile, AWriteThatFailsAfterOpeningIsAFailureToo) {
-    struct stat device;
-    if (stat("/dev/full", &device) != 0 || !S_ISCHR(device.st_mode)) {
-        GTEST_SKIP() << "no /dev/full device to fill";
-    }
+    // A file-size limit below the default file's size fails the write the
+    // way a full disk does.
+    const std::string path = tree.path("LaunchConfig.ini");
+    rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = 16;
+    const sighandler_t savedHandler = signal(SIGXFSZ, SIG_IGN);
     LaunchSettings settings;
     CapturedMessages messages;
-    EXPECT_FALSE(settings.writeConfig("/dev/full"));
-    EXPECT_EQ(messages.err(), Lines{"/dev/full: write error"});
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool written = settings.writeConfig(path);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, savedHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(messages.err(), Lines{path + ": write error"});
+}
+
+TEST_F(SettingsFile, FifosAndDevicesAreNeitherReadNorWritten) {
+    const std::string fifo = tree.path("fifo.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zeros = tree.link("zeros.ini", "/dev/zero");  // never ends
+    for (const std::string& path : {fifo, zeros, std::string("/dev/full")}) {
+        LaunchSettings settings;
+        CapturedMessages messages;
+        EXPECT_FALSE(settings.readConfig(path));
+        EXPECT_FALSE(settings.writeConfig(path));
+        EXPECT_EQ(messages.out(), Lines{"Error: " + path + ": cannot open file"});
+        EXPECT_EQ(messages.err(), Lines{path + ": cannot open file"});
+    }
+    struct stat status;
+    ASSERT_EQ(stat(fifo.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+}
+
+TEST_F(SettingsFile, AUtf8ByteOrderMarkIsSkipped) {
+    const std::string mark = "\xEF\xBB\xBF";
+    LaunchSettings settings = read(mark + "[Memory]\r\nInitialHeap=1g\r\n");
+    EXPECT_EQ(settings.initialHeap, "1g");
+    // Only at the start of the file, and the lines keep their numbers.
+    const struct {
+        std::string text;
+        std::string error;
+    } cases[] = {{mark + "[Memory\n", "(1): unmatched '['"},
+                 {"[Memory]\n" + mark + "[Debug]\n", "(2): '=' character not found in line"},
+                 {mark + mark + "[Memory]\n", "(1): '=' character not found in line"}};
+    for (const auto& c : cases) {
+        const std::string path = tree.file("LaunchConfig.ini", c.text);
+        LaunchSettings rejected;
+        CapturedMessages messages;
+        std::optional<std::string> text;
+        EXPECT_FALSE(rejected.readConfig(path, &text));
+        EXPECT_EQ(messages.out(), Lines{"Error: " + path + c.error});
+        // What does not parse is handed back whole, to be kept.
+        EXPECT_EQ(text, c.text);
+    }
 }
 
 // Bad input must give an error or a reading, never a crash.

@@ -42,7 +42,8 @@ protected:
     // Runs the launcher with standard input from /dev/null. mergeStreams
     // sends standard error into standard output, so that their order shows;
     // unprivileged runs it as an ordinary user when the test runs as root,
-    // so that permissions bind.
+    // so that permissions bind. A launcher that hangs is ended after two
+    // minutes.
     Outcome run(bool mergeStreams = false, bool unprivileged = false) {
         const std::string outPath = tree.path("stdout.txt");
         const std::string errPath = tree.path("stderr.txt");
@@ -59,6 +60,7 @@ protected:
             if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
                 _exit(125);
             }
+            alarm(120);
             execl(launcher.c_str(), launcher.c_str(), static_cast<char*>(nullptr));
             _exit(126);
         }
@@ -179,11 +181,43 @@ TEST_F(GameTree, AGarbledSettingsFileIsReplacedByTheDefault) {
     std::string garbage;
     for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
     tree.file("game/LaunchConfig.ini", garbage);
+    const std::string kept = settingsPath() + ".rejected";
+    tree.file("game/LaunchConfig.ini.rejected", "an older copy, replaced");
     const Outcome outcome = run();
-    ASSERT_GE(outcome.out.size(), 2u);
+    ASSERT_GE(outcome.out.size(), 3u);
     EXPECT_EQ(outcome.out[1].rfind("Error: " + settingsPath() + "(", 0), 0u) << outcome.out[1];
+    EXPECT_EQ(outcome.out[2], "The rejected file is kept as " + kept);
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(launcher_test::splitLines(launcher_test::readFile(settingsPath())).front(), "[Runtime]");
+    EXPECT_EQ(launcher_test::readFile(kept), garbage);
+
+    // Where no copy can be kept, the file is not replaced.
+    fs::remove(kept);
+    tree.dir("game/LaunchConfig.ini.rejected");
+    tree.file("game/LaunchConfig.ini", "[Memory\n");
+    EXPECT_EQ(run().out, (Lines{"Starting: ", "Error: " + settingsPath() + "(1): unmatched '['",
+                                "Cannot keep a copy as " + kept + ", so the file is left as it is.",
+                                game, "Failed to find jvm installation."}));
+    EXPECT_EQ(launcher_test::readFile(settingsPath()), "[Memory\n");
+}
+
+TEST_F(GameTree, AFileWithAByteOrderMarkIsReadAndLeftAlone) {
+    const std::string text = "\xEF\xBB\xBF[Memory]\r\nInitialHeap=1g\r\n";
+    tree.file("game/LaunchConfig.ini", text);
+    EXPECT_EQ(run().out, (Lines{"Starting: ", game, "Failed to find jvm installation."}));
+    EXPECT_EQ(launcher_test::readFile(settingsPath()), text);
+}
+
+TEST_F(GameTree, FifosInPlaceOfTheSettingsAndTheRuntimeEndWithTheirMessages) {
+    ASSERT_EQ(mkfifo(settingsPath().c_str(), 0600), 0);
+    tree.dir("runtime");
+    ASSERT_EQ(mkfifo(tree.path("runtime/libjvm.so").c_str(), 0600), 0);
+    const Outcome outcome = run(true);
+    EXPECT_EQ(outcome.out,
+              (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
+                     "Failed to create ini.", game,
+                     "Runtime path: " + game + "/../runtime/libjvm.so", "Failed to load libjvm.so"}));
+    EXPECT_EQ(outcome.status, 1);
 }
 
 }  // namespace

@@ -85,13 +85,20 @@ TEST_F(RuntimeLoading, OverrideOffUsesTheDefaultSearchResult) {
 }
 
 TEST_F(RuntimeLoading, AFileThatIsNoLibraryFailsToLoad) {
-    JavaLauncher launcher(settings);
-    launcher.runtimePath = tree.file("runtime/libjvm.so", "not a shared library");
-    CapturedMessages messages;
-    EXPECT_FALSE(launcher.loadRuntime());
-    EXPECT_EQ(messages.out(), Lines{"Runtime path: " + launcher.runtimePath});
-    EXPECT_EQ(messages.err(), Lines{"Failed to load libjvm.so"});
-    EXPECT_EQ(launcher.runtimeModule, nullptr);
+    // A FIFO or a device would never finish loading: neither is opened.
+    const std::string fifo = tree.dir("fifo") + "/libjvm.so";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& candidate :
+         {tree.file("runtime/libjvm.so", "not a shared library"), fifo,
+          tree.link("zeros/libjvm.so", "/dev/zero")}) {
+        JavaLauncher launcher(settings);
+        launcher.runtimePath = candidate;
+        CapturedMessages messages;
+        EXPECT_FALSE(launcher.loadRuntime());
+        EXPECT_EQ(messages.out(), Lines{"Runtime path: " + launcher.runtimePath});
+        EXPECT_EQ(messages.err(), Lines{"Failed to load libjvm.so"});
+        EXPECT_EQ(launcher.runtimeModule, nullptr);
+    }
 }
 
 TEST(RuntimeLibraryDirectory, IsTheParentOfTheLibrarysDirectory) {
