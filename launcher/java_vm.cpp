@@ -65,7 +65,7 @@ int JavaLauncher::run() {
         // The option texts and the array that points into them live until the
         // creation call has returned.
         const std::vector<std::string> optionTexts =
-            javaVmOptions(workDir, buildClassPathOption(), nativeLibDir, settings);
+            javaVmOptions(workDir, buildClassPathOption(), nativeLibDir, settings, runtimeVersion);
         writeOut("Number of options: " + std::to_string(optionTexts.size()));
 
         std::vector<JavaVMOption> options(optionTexts.size());

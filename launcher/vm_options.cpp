@@ -1,9 +1,12 @@
 #include "vm_options.h"
 
+#include "retired_vm_options.h"
+
 std::vector<std::string> javaVmOptions(const std::string& workDir,
                                        const std::string& classPathOption,
                                        const std::string& nativeLibDir,
-                                       const LaunchSettings& settings) {
+                                       const LaunchSettings& settings,
+                                       std::optional<int> runtimeVersion) {
     std::vector<std::string> options;
     options.reserve(6 + settings.vmParams.size() + 3);
     options.push_back("-Dworkdir=" + workDir);
@@ -14,7 +17,9 @@ std::vector<std::string> javaVmOptions(const std::string& workDir,
     // the VM itself judges them.
     options.push_back("-Xms" + settings.initialHeap);
     options.push_back("-Xmx" + settings.maxHeapSize);
-    options.insert(options.end(), settings.vmParams.begin(), settings.vmParams.end());
+    for (const std::string& param : settings.vmParams) {
+        if (runtimeTakesOption(param, runtimeVersion)) options.push_back(param);
+    }
     if (settings.verboseJni) options.push_back("-verbose:jni");
     if (settings.verboseGC) options.push_back("-verbose:gc");
     if (settings.verboseClass) options.push_back("-verbose:class");

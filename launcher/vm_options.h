@@ -3,6 +3,7 @@
 // switches in the order jni, gc, class.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,11 @@
 
 // workDir is the game's working directory, classPathOption the complete
 // "-Djava.class.path=..." text, nativeLibDir the native library
-// subdirectory with its leading separator.
+// subdirectory with its leading separator. runtimeVersion is the feature
+// version of the runtime the VM comes from, when known: an extra option that
+// runtime no longer takes is left out.
 std::vector<std::string> javaVmOptions(const std::string& workDir,
                                        const std::string& classPathOption,
                                        const std::string& nativeLibDir,
-                                       const LaunchSettings& settings);
+                                       const LaunchSettings& settings,
+                                       std::optional<int> runtimeVersion = std::nullopt);

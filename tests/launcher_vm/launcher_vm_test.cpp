@@ -213,6 +213,24 @@ TEST(LauncherVmExit, LauncherWaitsForTheLastNonDaemonThread) {
     EXPECT_EQ(out.back(), "worker done");
 }
 
+TEST(LauncherVmOptions, DefaultSettingsFileStartsAJava17Runtime) {
+    GameTree tree;
+    fs::remove(tree.game() + "/LaunchConfig.ini");
+    // The runtime says what it is: -XX:+AggressiveOpts, which it would
+    // refuse, is left out.
+    fs::copy_file(fs::path(JVM_LIBRARY).parent_path().parent_path().parent_path() / "release",
+                  tree.root() + "/runtime/release");
+    RunResult run = tree.launch();
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(hasLine(run.out, "Number of options: 6")) << run.out;
+    EXPECT_EQ(withPrefix(tree.report(), "input "), expectedInputs(tree, "512m", "2048m"));
+    EXPECT_TRUE(contains(readFile(tree.game() + "/LaunchConfig.ini"),
+                         "[VMParams]\nJvmParam0=-XX:+AggressiveOpts\n"));
+}
+
+// Without a release file the runtime's version is not known, and the option
+// is handed on.
 TEST(LauncherVmExit, DefaultSettingsFileRefusedByThisVmFailsCleanly) {
     GameTree tree;
     fs::remove(tree.game() + "/LaunchConfig.ini");

@@ -39,3 +39,17 @@ TEST(VmOptions, HeapTextsAreNotConverted) {
     EXPECT_EQ(options[4], "-Xms1g");
     EXPECT_EQ(options[5], "-Xmx");
 }
+
+TEST(VmOptions, AggressiveOptsGoesOnlyToJava11AndOlderOrAnUnknownRuntime) {
+    LaunchSettings settings;
+    settings.vmParams = {"-Da=1", "-XX:+AggressiveOpts", "-Db=2"};
+    for (const std::optional<int> version : {std::optional<int>(), std::optional<int>(8),
+                                             std::optional<int>(11)}) {
+        const Options options = javaVmOptions("/g", classPath, "/nativelibs", settings, version);
+        EXPECT_EQ(Options(options.begin() + 6, options.end()), settings.vmParams);
+    }
+    for (const int version : {12, 17, 25}) {
+        const Options options = javaVmOptions("/g", classPath, "/nativelibs", settings, version);
+        EXPECT_EQ(Options(options.begin() + 6, options.end()), (Options{"-Da=1", "-Db=2"}));
+    }
+}
