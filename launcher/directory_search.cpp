@@ -1,5 +1,6 @@
 // The two file-system routines the whole launcher shares: the executable's
 // directory and the directory search.
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,19 @@ std::string executableDirectory() {
         if (isSeparator(path[i - 1])) return path.substr(0, i - 1);
     }
     return path;
+}
+
+std::optional<std::string> directoryHoldingExecutable(const std::string& executablePath) {
+    std::size_t end = executablePath.size();
+    while (end > 0 && !isSeparator(executablePath[end - 1])) --end;
+    // A path naming a regular file shows that the part before its last
+    // separator is a directory holding it. A path the platform could not
+    // give ("") or gave in a form that names no file (a deleted executable's
+    // "... (deleted)", a name without a directory) shows nothing.
+    if (end == 0 || end == executablePath.size() || !platform::isRegularFile(executablePath)) {
+        return std::nullopt;
+    }
+    return executablePath.substr(0, end - 1);
 }
 
 void findFiles(std::string directory, std::string name, std::vector<std::string>& results,

@@ -57,6 +57,11 @@ void assignGameLayout(JavaLauncher& launcher);
 
 // The directory of the running executable, without a trailing separator.
 std::string executableDirectory();
+// The directory part of the executable's path (as the platform gives it),
+// or nothing when that path does not show a directory holding the file:
+// every path of the launch is built on that directory, so without it the
+// launch cannot go on.
+std::optional<std::string> directoryHoldingExecutable(const std::string& executablePath);
 
 // Appends to results every file of directory that matches name: by exact
 // name (listing everything) when matchByName, else by the platform's pattern

@@ -1,6 +1,6 @@
 // Tessvik: starts the game client in a Java VM inside this process.
 //
-//  1. "Starting: "
+//  1. "Starting: "; the launcher's own directory must be known
 //  2. the settings: LaunchConfig.ini read, or created; the debug console
 //  3. the launcher record with the game tree's fixed layout
 //  4. the default runtime below ../runtime
@@ -26,6 +26,14 @@ namespace {
 
 int launch() {
     writeOut("Starting: ");
+    // Without its own directory the launcher would read and write its
+    // settings and search for the runtime relative to the file-system root.
+    if (!directoryHoldingExecutable(platform::executablePath())) {
+        writeOut("Cannot find the launcher's own directory.");
+        noticeFailedLaunch(true);
+        platform::freeConsole();
+        return 1;
+    }
 
     LaunchSettings settings;
     settings.loadOrCreateConfig();

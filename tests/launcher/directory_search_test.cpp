@@ -185,4 +185,15 @@ TEST(ExecutableDirectory, IsTheDirectoryOfTheRunningProgram) {
     EXPECT_TRUE(launcher_test::fs::exists(directory + "/launcher_unit_tests"));
 }
 
+TEST(ExecutableDirectory, OnlyAPathNamingTheFileShowsItsDirectory) {
+    TempTree tree;
+    const std::string launcher = tree.file("game/tessvik");
+    tree.dir("game/dir");
+    EXPECT_EQ(directoryHoldingExecutable(launcher), tree.path("game"));
+    for (const std::string& path : {std::string(), std::string("tessvik"), tree.path("game/"),
+                                    tree.path("game/dir"), launcher + " (deleted)"}) {
+        EXPECT_EQ(directoryHoldingExecutable(path), std::nullopt) << path;
+    }
+}
+
 }  // namespace

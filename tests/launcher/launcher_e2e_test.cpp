@@ -2,6 +2,7 @@
 // output and standard error, in order, and its exit status.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/wait.h>
 
 #include <string>
@@ -42,12 +43,13 @@ protected:
     // Runs the launcher with standard input from /dev/null. mergeStreams
     // sends standard error into standard output, so that their order shows;
     // unprivileged runs it as an ordinary user when the test runs as root,
-    // so that permissions bind. A launcher that hangs is ended after two
-    // minutes.
-    Outcome run(bool mergeStreams = false, bool unprivileged = false) {
+    // so that permissions bind. from, when given, is an open directory that
+    // holds a launcher named tessvik, run from there by a relative path.
+    // A launcher that hangs is ended after two minutes.
+    Outcome run(bool mergeStreams = false, bool unprivileged = false, int from = -1) {
         const std::string outPath = tree.path("stdout.txt");
         const std::string errPath = tree.path("stderr.txt");
-        const std::string launcher = game + "/tessvik";
+        const std::string launcher = from < 0 ? game + "/tessvik" : "./tessvik";
         const pid_t child = fork();
         if (child == 0) {
             const int in = open("/dev/null", O_RDONLY);
@@ -60,6 +62,7 @@ protected:
             if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
                 _exit(125);
             }
+            if (from >= 0 && fchdir(from) != 0) _exit(124);
             alarm(120);
             execl(launcher.c_str(), launcher.c_str(), static_cast<char*>(nullptr));
             _exit(126);
@@ -218,6 +221,57 @@ TEST_F(GameTree, FifosInPlaceOfTheSettingsAndTheRuntimeEndWithTheirMessages) {
                      "Failed to create ini.", game,
                      "Runtime path: " + game + "/../runtime/libjvm.so", "Failed to load libjvm.so"}));
     EXPECT_EQ(outcome.status, 1);
+}
+
+// A directory deeper than the longest path the kernel gives for
+// /proc/self/exe, made and entered by relative steps.
+class DeepDirectory {
+public:
+    explicit DeepDirectory(const std::string& base) : length_(base.size()) {
+        levels_.push_back(open(base.c_str(), O_RDONLY | O_DIRECTORY));
+        while (length_ <= PATH_MAX) {
+            const int parent = levels_.back();
+            if (mkdirat(parent, name_.c_str(), 0755) != 0) break;
+            levels_.push_back(openat(parent, name_.c_str(), O_RDONLY | O_DIRECTORY));
+            length_ += 1 + name_.size();
+        }
+    }
+    ~DeepDirectory() {
+        unlinkat(innermost(), "tessvik", 0);
+        for (std::size_t i = levels_.size() - 1; i > 0; --i) {
+            close(levels_[i]);
+            unlinkat(levels_[i - 1], name_.c_str(), AT_REMOVEDIR);
+        }
+        close(levels_.front());
+    }
+    DeepDirectory(const DeepDirectory&) = delete;
+    DeepDirectory& operator=(const DeepDirectory&) = delete;
+
+    int innermost() const { return levels_.back(); }
+    bool deepEnough() const { return length_ > PATH_MAX; }
+
+private:
+    const std::string name_ = std::string(200, 'd');
+    std::size_t length_;
+    std::vector<int> levels_;
+};
+
+TEST_F(GameTree, ALauncherThatCannotFindItsOwnDirectoryTouchesNoFile) {
+    DeepDirectory deep(tree.root());
+    ASSERT_TRUE(deep.deepEnough());
+    ASSERT_EQ(linkat(AT_FDCWD, (game + "/tessvik").c_str(), deep.innermost(), "tessvik", 0), 0);
+    const bool rootSettingsBefore = fs::exists("/LaunchConfig.ini");
+
+    const Outcome outcome = run(false, false, deep.innermost());
+    EXPECT_EQ(outcome.out, (Lines{"Starting: ", "Cannot find the launcher's own directory."}));
+    EXPECT_EQ(outcome.err, Lines{});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(faccessat(deep.innermost(), "LaunchConfig.ini", F_OK, 0), 0);
+    EXPECT_FALSE(fs::exists(settingsPath()));
+    if (!rootSettingsBefore && fs::exists("/LaunchConfig.ini")) {
+        fs::remove("/LaunchConfig.ini");
+        ADD_FAILURE() << "the launcher wrote /LaunchConfig.ini";
+    }
 }
 
 }  // namespace
