@@ -1,5 +1,7 @@
 // libFuzzer target: any bytes as LaunchConfig.ini must give a reading or an
-// error message, never a crash, a leak or undefined behaviour.
+// error message, never a crash, a leak or undefined behaviour. A file that
+// does not parse hands back its whole text (to be kept), and a UTF-8
+// byte-order mark in front of a file changes nothing.
 #include <unistd.h>
 
 #include <cstddef>
@@ -8,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -24,20 +27,56 @@ const std::string& settingsPath() {
     return path;
 }
 
-}  // namespace
+struct Reading {
+    bool read;
+    std::string messages;
+    LaunchSettings settings;
+};
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+Reading readAsSettingsFile(const std::string& text) {
     {
         std::ofstream file(settingsPath(), std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        file.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
     std::ostringstream sink;
     std::streambuf* saved = std::cout.rdbuf(sink.rdbuf());
-    LaunchSettings settings;
-    const bool read = settings.readConfig(settingsPath());
+    Reading reading{false, {}, {}};
+    std::optional<std::string> rejected;
+    reading.read = reading.settings.readConfig(settingsPath(), &rejected);
     std::cout.rdbuf(saved);
-    // A failed read leaves the settings as they were.
-    if (!read && (settings.initialHeap != "512m" || !settings.vmParams.empty())) std::abort();
+    reading.messages = sink.str();
     std::remove(settingsPath().c_str());
+
+    const LaunchSettings& s = reading.settings;
+    if (!reading.read) {
+        // A failed read leaves the settings as they were, and a file that
+        // could be read gives back exactly what it held.
+        if (s.initialHeap != "512m" || !s.vmParams.empty()) std::abort();
+        if (rejected != text) std::abort();
+    }
+    return reading;
+}
+
+bool sameSettings(const LaunchSettings& a, const LaunchSettings& b) {
+    return a.debugMode == b.debugMode && a.verboseJni == b.verboseJni &&
+           a.verboseGC == b.verboseGC && a.verboseClass == b.verboseClass &&
+           a.overrideDefaultJavaPath == b.overrideDefaultJavaPath &&
+           a.cleanLogsOnStart == b.cleanLogsOnStart && a.initialHeap == b.initialHeap &&
+           a.maxHeapSize == b.maxHeapSize && a.javaPath == b.javaPath && a.vmParams == b.vmParams;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string mark = "\xEF\xBB\xBF";
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const Reading plain = readAsSettingsFile(text);
+    if (text.compare(0, mark.size(), mark) != 0) {
+        const Reading marked = readAsSettingsFile(mark + text);
+        if (marked.read != plain.read || marked.messages != plain.messages ||
+            !sameSettings(marked.settings, plain.settings)) {
+            std::abort();
+        }
+    }
     return 0;
 }
