@@ -200,6 +200,36 @@ class Settings(unittest.TestCase):
         self.assertEqual(run.status, 0)
         self.assertTrue(run.recorded("module")[0].endswith("\\elsewhere\\jvm.dll"))
 
+    def test_byte_order_mark_is_skipped_and_a_rejected_file_is_kept_with_its_line_ends(self):
+        tree = GameTree("rejected")
+        tree.file("LaunchConfig.ini", b"\xef\xbb\xbf[Memory]\r\nInitialHeap=1g\r\n")
+        run = tree.run()
+        self.assertNotIn("Error: ", "".join(run.out_lines()))
+        self.assertEqual(run.recorded("option")[4], "-Xms1g")
+
+        garbled = b"[Memory]\r\nInitialHeap\r\n"
+        ini = tree.file("LaunchConfig.ini", garbled)
+        win_ini = tree.win_game + "\\LaunchConfig.ini"
+        run = tree.run()
+        self.assertEqual(run.out_lines()[1:3], [
+            "Error: " + win_ini + "(2): '=' character not found in line",
+            "The rejected file is kept as " + win_ini + ".rejected",
+        ])
+        with open(ini + ".rejected", "rb") as kept:
+            self.assertEqual(kept.read(), garbled)
+        with open(ini, "rb") as replaced:
+            self.assertEqual(replaced.read(), DEFAULT_INI)
+
+    def test_aggressive_opts_is_left_out_for_a_runtime_whose_release_file_says_java_17(self):
+        tree = GameTree("java17")
+        with open(os.path.join(tree.root, "runtime", "release"), "w") as release:
+            release.write('IMPLEMENTOR="x"\nJAVA_VERSION="17.0.15"\n')
+        run = tree.run()
+        self.assertIn("Number of options: 6", run.out_lines())
+        self.assertNotIn("-XX:+AggressiveOpts", run.recorded("option"))
+        with open(os.path.join(tree.game, "LaunchConfig.ini"), "rb") as ini:
+            self.assertEqual(ini.read(), DEFAULT_INI)
+
     def test_override_looks_only_in_the_named_directory(self):
         tree = GameTree("override-deep")
         tree.add_runtime("..", "..", "elsewhere", "bin")
