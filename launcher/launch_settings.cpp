@@ -116,10 +116,10 @@ bool LaunchSettings::writeConfig(const std::string& path) {
     }
 
     try {
-        // The stream is opened here rather than by the writer so that a
-        // write that fails after opening (a full disk) is seen as well.
         // Never into a FIFO or a device: that could wait for ever.
         if (!mayWriteSettingsFile(path)) throw pt::ini_parser_error("cannot open file", path, 0);
+        // The stream is opened here rather than by the writer so that a
+        // write that fails after opening (a full disk) is seen as well.
         std::ofstream stream(path, std::ios::out | std::ios::trunc);
         if (!stream) throw pt::ini_parser_error("cannot open file", path, 0);
         stream.imbue(std::locale());
