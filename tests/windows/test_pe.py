@@ -117,6 +117,19 @@ class LauncherResources(unittest.TestCase):
         self.assertEqual(strings.get(b"OriginalFilename"), b"Tessvik.exe")
 
 
+class LauncherExports(unittest.TestCase):
+    def test_only_the_gpu_preferences_are_exported_as_data_holding_1(self):
+        pe = load("Tessvik.exe")
+        values = {}
+        for symbol in pe.DIRECTORY_ENTRY_EXPORT.symbols:
+            self.assertTrue(symbol.name, "an export without a name")
+            section = pe.get_section_by_rva(symbol.address)
+            self.assertFalse(section.Characteristics & pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"],
+                             f"{symbol.name} is not data")
+            values[symbol.name.decode()] = pe.get_dword_at_rva(symbol.address)
+        self.assertEqual(values, {"NvOptimusEnablement": 1, "AmdPowerXpressRequestHighPerformance": 1})
+
+
 class Manifests(unittest.TestCase):
     def test_both_request_as_invoker(self):
         # Programs carry their manifest as resource 1, libraries as resource 2.
