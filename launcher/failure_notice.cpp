@@ -3,23 +3,47 @@
 #include "messages.h"
 #include "platform/platform.h"
 
+namespace {
+
+// The VM's lines that open the box. HotSpot gives its reason in one or two
+// lines, after any warnings; more come only from options that make it log
+// while it starts (-verbose:class), where the reason is last.
+constexpr std::size_t reasonLineLimit = 8;
+
+bool redirected(platform::OutputTarget target) {
+    return target == platform::OutputTarget::file || target == platform::OutputTarget::pipe;
+}
+
+}  // namespace
+
 FailureNotice chooseFailureNotice(const platform::OutputSituation& situation, bool pauseWanted) {
-    const bool redirected = situation.standardOutput == platform::OutputTarget::file ||
-                            situation.standardOutput == platform::OutputTarget::pipe;
-    if (situation.hasConsole || redirected) {
+    if (situation.hasConsole || redirected(situation.standardOutput)) {
         return pauseWanted ? FailureNotice::pause : FailureNotice::nothing;
     }
     return FailureNotice::messageBox;
 }
 
+std::string composeFailureNotice(const std::vector<std::string>& vmLines, const std::string& log) {
+    std::string messages = log;
+    while (!messages.empty() && messages.back() == '\n') messages.pop_back();
+    std::string reason;
+    if (vmLines.empty()) {
+        reason = messages.substr(messages.rfind('\n') + 1);
+    } else {
+        const std::size_t first = vmLines.size() > reasonLineLimit ? vmLines.size() - reasonLineLimit : 0;
+        for (std::size_t i = first; i < vmLines.size(); ++i) {
+            if (i > first) reason += '\n';
+            reason += vmLines[i];
+        }
+    }
+    return reason.empty() ? messages : reason + "\n\n" + messages;
+}
+
 void noticeFailedLaunch(bool pauseWanted) {
     switch (chooseFailureNotice(platform::observeOutput(), pauseWanted)) {
-        case FailureNotice::messageBox: {
-            std::string text = messageLog();
-            if (!text.empty() && text.back() == '\n') text.pop_back();
-            platform::showErrorBox("Tessvik", text);
+        case FailureNotice::messageBox:
+            platform::showErrorBox("Tessvik", composeFailureNotice(vmLines(), messageLog()));
             break;
-        }
         case FailureNotice::pause:
             platform::pause();
             break;

@@ -2,8 +2,11 @@
 // output and standard error; a GUI program started from the desktop has
 // neither a console nor a redirection, so nobody would see them, and the
 // pause would open an empty console window. There the messages of this run
-// are shown in a message box instead.
+// are shown in a message box instead, beginning with why the launch stopped.
 #pragma once
+
+#include <string>
+#include <vector>
 
 #include "platform/notice.h"
 
@@ -16,6 +19,11 @@ enum class FailureNotice {
 // pauseWanted: the failure is one after which the launch waits for a key
 // (the runtime was not found or did not load).
 FailureNotice chooseFailureNotice(const platform::OutputSituation& situation, bool pauseWanted);
+
+// The text of the box: why the launch stopped (the last lines the Java VM
+// wrote while it was created, when it wrote any, else the launcher's last
+// message), an empty line, then every message of this run in order.
+std::string composeFailureNotice(const std::vector<std::string>& vmLines, const std::string& log);
 
 // Observes the process's output and gives the notice chosen for it.
 void noticeFailedLaunch(bool pauseWanted);

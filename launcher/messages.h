@@ -4,7 +4,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 void writeOut(const std::string& line);  // standard output
 void writeErr(const std::string& line);  // standard error
 const std::string& messageLog();         // every line written so far, in order
+
+// Lines the Java VM wrote while it was created, caught where nobody could see
+// them: added to the log in the place they were written, and kept apart as
+// what the failure notice shows first.
+void logVmLines(const std::vector<std::string>& lines);
+const std::vector<std::string>& vmLines();

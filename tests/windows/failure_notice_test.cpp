@@ -1,6 +1,10 @@
 // The choice between a message box, the pause and nothing after a failed
-// launch, for every combination of console, output target and failure kind.
+// launch, for every combination of console, output target and failure kind;
+// what the box says.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "failure_notice.h"
 
@@ -46,5 +50,24 @@ INSTANTIATE_TEST_SUITE_P(
         Case{true, OutputTarget::console, true, pause}, Case{true, OutputTarget::console, false, nothing},
         Case{true, OutputTarget::none, true, pause}, Case{true, OutputTarget::device, true, pause},
         Case{true, OutputTarget::file, true, pause}, Case{true, OutputTarget::pipe, false, nothing}));
+
+TEST(FailureNoticeText, BeginsWithTheLaunchersLastMessageWhenTheVmSaidNothing) {
+    EXPECT_EQ(composeFailureNotice({}, "Starting: \nC:\\game\nFailed to find jvm installation.\n"),
+              "Failed to find jvm installation.\n\n"
+              "Starting: \nC:\\game\nFailed to find jvm installation.");
+}
+
+TEST(FailureNoticeText, BeginsWithTheLastEightLinesTheVmWrote) {
+    std::vector<std::string> vmLines;
+    std::string log = "Create java VM!\n";
+    for (int i = 0; i < 10; ++i) {
+        vmLines.push_back("[class,load] " + std::to_string(i));
+        log += vmLines.back() + "\n";
+    }
+    log += "Failed to create Java VM (error -6)\n";
+    std::string reason;
+    for (int i = 2; i < 10; ++i) reason += "[class,load] " + std::to_string(i) + "\n";
+    EXPECT_EQ(composeFailureNotice(vmLines, log), reason + "\n" + log.substr(0, log.size() - 1));
+}
 
 }  // namespace

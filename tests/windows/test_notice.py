@@ -1,7 +1,8 @@
 """The failure notice under Wine: the pause where the output is seen (a
 console, a file, a pipe), a message box with this run's messages where it is
-not. Wine without a display cannot draw the box, so MessageBoxA returns at
-once; Wine's relay trace of the two calls of interest shows what was asked.
+not, beginning with why the launch stopped. Wine without a display cannot draw
+the box, so MessageBoxA returns at once; Wine's relay trace of the two calls
+of interest shows what was asked.
 """
 import os
 import re
@@ -67,9 +68,11 @@ class FailureNotice(unittest.TestCase):
         tree = test_launcher.GameTree("box-no-runtime", runtime=None, short=True)
         seen = tree.run()  # writes LaunchConfig.ini; the next run reads it
         seen = tree.run()
+        lines = seen.out_lines()
+        self.assertEqual(lines[-1], "Failed to find jvm installation.")
         completed, boxes, pauses = traced_run(tree, subprocess.DEVNULL)
         self.assertEqual(completed.returncode, 1)
-        self.assert_box_shows(boxes, "\n".join(seen.out_lines()))
+        self.assert_box_shows(boxes, "\n".join([lines[-1], ""] + lines))
         self.assertEqual(pauses, [])
 
     def test_refused_vm_unseen_output_shows_both_streams_messages_in_a_box(self):
@@ -80,6 +83,7 @@ class FailureNotice(unittest.TestCase):
         self.assertEqual(completed.returncode, 1)
         game = tree.win_game
         self.assert_box_shows(boxes, "\n".join([
+            "Failed to create Java VM (error -6)", "",
             "Starting: ", game, "Runtime path: " + tree.runtime_path("bin", "server"),
             "Working Directory: " + game, "Number of options: 6", "Create java VM!",
             "Failed to create Java VM (error -6)"]))
