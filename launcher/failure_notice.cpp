@@ -23,6 +23,11 @@ FailureNotice chooseFailureNotice(const platform::OutputSituation& situation, bo
     return FailureNotice::messageBox;
 }
 
+bool outputUnseen(const platform::OutputSituation& situation) {
+    return chooseFailureNotice(situation, false) == FailureNotice::messageBox &&
+           !redirected(situation.standardError);
+}
+
 std::string composeFailureNotice(const std::vector<std::string>& vmLines, const std::string& log) {
     std::string messages = log;
     while (!messages.empty() && messages.back() == '\n') messages.pop_back();
@@ -40,6 +45,11 @@ std::string composeFailureNotice(const std::vector<std::string>& vmLines, const 
 }
 
 void noticeFailedLaunch(bool pauseWanted) {
+    // A VM that ends the process while it starts gets its notice from the
+    // abort hook; should it return an error after all, that notice stands.
+    static bool noticed = false;
+    if (noticed) return;
+    noticed = true;
     switch (chooseFailureNotice(platform::observeOutput(), pauseWanted)) {
         case FailureNotice::messageBox:
             platform::showErrorBox("Tessvik", composeFailureNotice(vmLines(), messageLog()));

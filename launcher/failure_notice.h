@@ -20,10 +20,16 @@ enum class FailureNotice {
 // (the runtime was not found or did not load).
 FailureNotice chooseFailureNotice(const platform::OutputSituation& situation, bool pauseWanted);
 
+// True when nobody can see what the process writes: no console, and neither
+// standard output nor standard error goes to a file or a pipe. Only then is
+// what the Java VM writes while it starts caught for the notice.
+bool outputUnseen(const platform::OutputSituation& situation);
+
 // The text of the box: why the launch stopped (the last lines the Java VM
 // wrote while it was created, when it wrote any, else the launcher's last
 // message), an empty line, then every message of this run in order.
 std::string composeFailureNotice(const std::vector<std::string>& vmLines, const std::string& log);
 
-// Observes the process's output and gives the notice chosen for it.
+// Observes the process's output and gives the notice chosen for it, once per
+// run.
 void noticeFailedLaunch(bool pauseWanted);

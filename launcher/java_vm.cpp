@@ -12,10 +12,9 @@
 #include "messages.h"
 #include "platform/platform.h"
 #include "vm_options.h"
+#include "vm_start_output.h"
 
 namespace {
-
-using CreateJavaVMFunction = jint(JNICALL*)(JavaVM**, void**, void*);
 
 constexpr jint requestedJniVersion = 0x10008;  // JNI 1.8
 constexpr const char* mainMethodName = "main";
@@ -81,7 +80,7 @@ int JavaLauncher::run() {
 
         writeOut("Create java VM!");
         if (createJavaVM != nullptr) {
-            createStatus = createJavaVM(&vm, reinterpret_cast<void**>(&env), &initArgs);
+            createStatus = createJavaVmNoticingItsReason(createJavaVM, &vm, &env, initArgs);
         }
     }
     if (createStatus != JNI_OK) {

@@ -18,6 +18,7 @@ enum class OutputTarget {
 struct OutputSituation {
     bool hasConsole;  // the process is attached to a console window
     OutputTarget standardOutput;
+    OutputTarget standardError = OutputTarget::none;
 };
 
 OutputSituation observeOutput();

@@ -4,27 +4,29 @@
 
 namespace platform {
 
-OutputSituation observeOutput() {
-    OutputSituation situation{GetConsoleWindow() != nullptr, OutputTarget::none};
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (output == nullptr || output == INVALID_HANDLE_VALUE) return situation;
-    switch (GetFileType(output)) {
+namespace {
+
+OutputTarget observeTarget(HANDLE handle) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return OutputTarget::none;
+    switch (GetFileType(handle)) {
         case FILE_TYPE_DISK:
-            situation.standardOutput = OutputTarget::file;
-            break;
+            return OutputTarget::file;
         case FILE_TYPE_PIPE:
-            situation.standardOutput = OutputTarget::pipe;
-            break;
+            return OutputTarget::pipe;
         case FILE_TYPE_CHAR: {
             DWORD mode = 0;
-            situation.standardOutput =
-                GetConsoleMode(output, &mode) ? OutputTarget::console : OutputTarget::device;
-            break;
+            return GetConsoleMode(handle, &mode) ? OutputTarget::console : OutputTarget::device;
         }
         default:
-            break;
+            return OutputTarget::none;
     }
-    return situation;
+}
+
+}  // namespace
+
+OutputSituation observeOutput() {
+    return {GetConsoleWindow() != nullptr, observeTarget(GetStdHandle(STD_OUTPUT_HANDLE)),
+            observeTarget(GetStdHandle(STD_ERROR_HANDLE))};
 }
 
 void showErrorBox(const std::string& title, const std::string& text) {

@@ -7,6 +7,8 @@
 //   module <path>                  this library's own path
 //   dll-directory <path>           what SetDllDirectory holds at that moment
 //   working-directory <path>
+//   standard-input <type>          what System.in would read: disk, char, pipe
+//                                  or unknown
 //   <fake JNI log line>            FindClass ..., GetStaticMethodID ..., ...
 //   argument[<i>] <bytes>          each element of the String[] given to main
 //
@@ -14,6 +16,20 @@
 //   FAKE_JVM_RECORD          the record file (no record when unset)
 //   FAKE_JVM_REFUSE          when set, creation fails with JNI_EINVAL
 //   FAKE_JVM_MISSING_CLASS   a class name FindClass does not know
+//   FAKE_JVM_SAY             lines (separated by "\n") the VM writes while it
+//                            is created, the way FAKE_JVM_SAY_THROUGH names:
+//       handle               WriteFile to the standard error handle (default)
+//       crt                  this library's own C runtime's stderr stream
+//       ucrt-stream          ucrtbase.dll's stderr stream, and
+//       ucrt-descriptor      its descriptor 1, as HotSpot writes; ucrtbase.dll
+//                            is then loaded with this library, as HotSpot's is
+//   FAKE_JVM_ABORT           when set, the VM ends the process after saying,
+//                            calling the "abort" option's hook first, as
+//                            HotSpot does after "Error occurred during
+//                            initialization of VM"
+//   FAKE_JVM_CLIENT_LINES    how many lines main writes, "client line <i>",
+//                            through the standard output handle as it was
+//                            while the VM was created (as System.out takes it)
 #define _JNI_IMPLEMENTATION_
 #include <windows.h>
 
@@ -28,6 +44,7 @@ namespace {
 
 std::FILE* record = nullptr;
 bool created = false;
+HANDLE clientOutput = nullptr;
 
 void writeRecord(const std::string& line) {
     if (record == nullptr) return;
@@ -39,6 +56,75 @@ void writeRecord(const std::string& line) {
 std::string environmentValue(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
+}
+
+// The Universal C runtime, loaded with this library when it is to write
+// through it, so that it sets up its streams when HotSpot's does: before the
+// launcher creates the VM.
+const HMODULE ucrt = environmentValue("FAKE_JVM_SAY_THROUGH").rfind("ucrt", 0) == 0
+                         ? LoadLibraryA("ucrtbase.dll")
+                         : nullptr;
+
+template <typename Function>
+Function ucrtFunction(const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(ucrt, name)));
+}
+
+void say(const std::string& text) {
+    const std::string way = environmentValue("FAKE_JVM_SAY_THROUGH");
+    const std::string line = text + "\n";
+    if (way == "crt") {
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
+    } else if (way == "ucrt-stream") {
+        void* const stream = ucrtFunction<void* (*)(unsigned)>("__acrt_iob_func")(2);
+        ucrtFunction<int (*)(const char*, void*)>("fputs")(line.c_str(), stream);
+        ucrtFunction<int (*)(void*)>("fflush")(stream);
+    } else if (way == "ucrt-descriptor") {
+        ucrtFunction<int (*)(int, const void*, unsigned)>("_write")(1, line.data(),
+                                                                    static_cast<unsigned>(line.size()));
+    } else {
+        const std::string crlf = text + "\r\n";
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), crlf.data(), static_cast<DWORD>(crlf.size()), &written,
+                  nullptr);
+    }
+}
+
+void sayLines(const std::string& lines) {
+    std::size_t start = 0;
+    for (std::size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1) {
+        say(lines.substr(start, end - start));
+    }
+    say(lines.substr(start));
+}
+
+// Ends the process as HotSpot does after a failure during its start.
+[[noreturn]] void abortStart(const JavaVMInitArgs& initArgs) {
+    for (jint i = 0; i < initArgs.nOptions; ++i) {
+        if (std::string(initArgs.options[i].optionString) == "abort") {
+            reinterpret_cast<void(JNICALL*)()>(initArgs.options[i].extraInfo)();
+        }
+    }
+    ExitProcess(1);
+}
+
+void writeClientLines() {
+    const long count = std::strtol(environmentValue("FAKE_JVM_CLIENT_LINES").c_str(), nullptr, 10);
+    for (long i = 0; i < count; ++i) {
+        const std::string line = "client line " + std::to_string(i) + "\r\n";
+        DWORD written = 0;
+        WriteFile(clientOutput, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+}
+
+const char* fileType(HANDLE handle) {
+    switch (GetFileType(handle)) {
+        case FILE_TYPE_DISK: return "disk";
+        case FILE_TYPE_CHAR: return "char";
+        case FILE_TYPE_PIPE: return "pipe";
+        default: return "unknown";
+    }
 }
 
 std::string ownPath() {
@@ -63,8 +149,10 @@ std::string workingDirectory() {
     return std::string(path.data(), length);
 }
 
-void recordMainArguments(const fakejni::Method& method, const std::vector<jvalue>& arguments) {
+// The client's main: writes its lines and records its arguments.
+void runMain(const fakejni::Method& method, const std::vector<jvalue>& arguments) {
     if (method.name != "main" || arguments.empty()) return;
+    writeClientLines();
     const fakejni::Object* array = fakejni::inspect(arguments[0].l);
     if (array == nullptr || array->kind != fakejni::Object::Kind::objectArray) return;
     for (std::size_t i = 0; i < array->elements.size(); ++i) {
@@ -94,6 +182,12 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
     writeRecord("module " + ownPath());
     writeRecord("dll-directory " + dllDirectory());
     writeRecord("working-directory " + workingDirectory());
+    writeRecord(std::string("standard-input ") + fileType(GetStdHandle(STD_INPUT_HANDLE)));
+
+    const std::string said = environmentValue("FAKE_JVM_SAY");
+    if (!said.empty()) sayLines(said);
+    if (!environmentValue("FAKE_JVM_ABORT").empty()) abortStart(*initArgs);
+    clientOutput = GetStdHandle(STD_OUTPUT_HANDLE);
 
     if (!environmentValue("FAKE_JVM_REFUSE").empty()) {
         writeRecord("refused");
@@ -106,7 +200,7 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
     if (!missing.empty()) {
         fakejni::setClassFilter([missing](const std::string& name) { return name != missing; });
     }
-    fakejni::setMethodHook(recordMainArguments);
+    fakejni::setMethodHook(runMain);
     created = true;
     *pvm = fakejni::javaVm();
     *penv = fakejni::environment();

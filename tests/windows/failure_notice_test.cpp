@@ -1,14 +1,17 @@
 // The choice between a message box, the pause and nothing after a failed
 // launch, for every combination of console, output target and failure kind;
-// what the box says.
+// when the Java VM's output is caught, and what the box says.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "failure_notice.h"
+#include "vm_start_output.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 using platform::OutputTarget;
 
@@ -50,6 +53,22 @@ INSTANTIATE_TEST_SUITE_P(
         Case{true, OutputTarget::console, true, pause}, Case{true, OutputTarget::console, false, nothing},
         Case{true, OutputTarget::none, true, pause}, Case{true, OutputTarget::device, true, pause},
         Case{true, OutputTarget::file, true, pause}, Case{true, OutputTarget::pipe, false, nothing}));
+
+TEST(VmOutputCatch, OnlyWhereNeitherStandardOutputNorStandardErrorIsSeen) {
+    EXPECT_TRUE(outputUnseen({false, OutputTarget::none, OutputTarget::none}));
+    EXPECT_TRUE(outputUnseen({false, OutputTarget::device, OutputTarget::device}));
+    EXPECT_FALSE(outputUnseen({false, OutputTarget::device, OutputTarget::pipe}));
+    EXPECT_FALSE(outputUnseen({false, OutputTarget::none, OutputTarget::file}));
+    EXPECT_FALSE(outputUnseen({false, OutputTarget::pipe, OutputTarget::none}));
+    EXPECT_FALSE(outputUnseen({true, OutputTarget::console, OutputTarget::console}));
+}
+
+TEST(CaughtVmOutput, SplitsAtEitherLineEndDroppingEmptyLinesAndNuls) {
+    EXPECT_EQ(caughtLines("Error occurred during initialization of VM\r\n\r\nInitial heap\0 size\n"
+                          "\nno line end"s),
+              (std::vector<std::string>{"Error occurred during initialization of VM", "Initial heap size",
+                                        "no line end"}));
+}
 
 TEST(FailureNoticeText, BeginsWithTheLaunchersLastMessageWhenTheVmSaidNothing) {
     EXPECT_EQ(composeFailureNotice({}, "Starting: \nC:\\game\nFailed to find jvm installation.\n"),

@@ -340,6 +340,18 @@ class ClassPath(unittest.TestCase):
         self.assertEqual(entries[:2], [tree.win_game + "\\Client.JAR", tree.win_game + "\\a.jar"])
 
 
+class RedirectedOutput(unittest.TestCase):
+    def test_the_vms_and_the_clients_output_reach_it_unchanged(self):
+        tree = GameTree("vm-output")
+        run = tree.run(FAKE_JVM_SAY="a VM warning", FAKE_JVM_CLIENT_LINES="3")
+        self.assertEqual(run.out_lines()[-4:], ["Create java VM!", "client line 0", "client line 1",
+                                                "client line 2"])
+        self.assertEqual(run.stderr, b"a VM warning\r\n")
+        self.assertEqual(run.status, 0)
+        # Only the options of the settings: no hook for a box nobody needs.
+        self.assertEqual(run.record[0], "JNI_CreateJavaVM version=0x10008 nOptions=7 ignoreUnrecognized=0")
+
+
 class VmFailures(unittest.TestCase):
     def test_vm_that_refuses_creation(self):
         tree = GameTree("refused")

@@ -15,29 +15,47 @@ import wine
 BUILD = os.environ["TQ_WINDOWS_BUILD"]
 WINE = wine.Wine(BUILD)
 PROBE = os.path.join(BUILD, "bin", "wine-tests", "output_probe.exe")
+STARTER = os.path.join(BUILD, "bin", "wine-tests", "unseen_start.exe")
 
 # The trace cuts a long text and marks the cut with "..." after the quote.
 MESSAGE_BOX = re.compile(
     rb'Call user32\.MessageBoxA\([0-9a-f]+,[0-9a-f]+ "(.*)"(\.\.\.)?,[0-9a-f]+ "(.*)",([0-9a-f]+)\)')
 PAUSE = re.compile(rb'Call msvcrt\.system\([0-9a-f]+ "PAUSE"\)')
 MB_ICONERROR = 0x10
+REFUSED_OPTION = "Unrecognized VM option 'AggressiveOpts'"
 
 
 def unescape(traced):
     return traced.decode("ascii").encode("latin-1").decode("unicode_escape")
 
 
-def traced_run(tree, stdout, **env):
-    """Runs the launcher of tree with the relay trace of MessageBoxA and system."""
+def traced_run(tree, stdout, started=None, **env):
+    """Runs the launcher of tree with the relay trace of MessageBoxA and system.
+
+    started: None runs it with the given standard output (standard error is
+    the trace's pipe); "desktop" starts it without any standard handles, as
+    the desktop does, and "null-device" with both on the null device.
+    """
     subprocess.run([wine.WINE, "reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude",
                     "/t", "REG_SZ", "/d", "user32.MessageBoxA;msvcrt.system", "/f"],
                    env=WINE.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, check=True)
     full_env = {"WINEDEBUG": "+relay", "FAKE_JVM_RECORD": tree.record_path}
     full_env.update(env)
-    completed = WINE.run(os.path.join(tree.game, "Tessvik.exe"), env=full_env, cwd=tree.root,
-                         stdout=stdout)
+    program, args = os.path.join(tree.game, "Tessvik.exe"), []
+    if started is not None:
+        args = (["--null-device"] if started == "null-device" else []) + [wine.windows_path(program)]
+        program = STARTER
+    completed = WINE.run(program, args, env=full_env, cwd=tree.root, stdout=stdout)
     return completed, MESSAGE_BOX.findall(completed.stderr), PAUSE.findall(completed.stderr)
+
+
+def messages_until_the_vm(tree):
+    """The launcher's messages of a tree with an empty LaunchConfig.ini, up to
+    the VM's creation."""
+    game = tree.win_game
+    return ["Starting: ", game, "Runtime path: " + tree.runtime_path("bin", "server"),
+            "Working Directory: " + game, "Number of options: 6", "Create java VM!"]
 
 
 class OutputObservation(unittest.TestCase):
@@ -70,24 +88,62 @@ class FailureNotice(unittest.TestCase):
         seen = tree.run()
         lines = seen.out_lines()
         self.assertEqual(lines[-1], "Failed to find jvm installation.")
-        completed, boxes, pauses = traced_run(tree, subprocess.DEVNULL)
-        self.assertEqual(completed.returncode, 1)
-        self.assert_box_shows(boxes, "\n".join([lines[-1], ""] + lines))
-        self.assertEqual(pauses, [])
+        for started in (None, "desktop"):
+            with self.subTest(started=started):
+                completed, boxes, pauses = traced_run(tree, subprocess.DEVNULL, started)
+                self.assertEqual(completed.returncode, 1)
+                self.assert_box_shows(boxes, "\n".join([lines[-1], ""] + lines))
+                self.assertEqual(pauses, [])
 
-    def test_refused_vm_unseen_output_shows_both_streams_messages_in_a_box(self):
+    def test_refused_vm_with_standard_error_seen_leaves_the_vms_line_there(self):
         # Short paths, so that the trace shows the whole text.
         tree = test_launcher.GameTree("box-refused", short=True)
         tree.settings("")
-        completed, boxes, pauses = traced_run(tree, subprocess.DEVNULL, FAKE_JVM_REFUSE="1")
+        completed, boxes, pauses = traced_run(tree, subprocess.DEVNULL, FAKE_JVM_REFUSE="1",
+                                              FAKE_JVM_SAY=REFUSED_OPTION)
         self.assertEqual(completed.returncode, 1)
-        game = tree.win_game
-        self.assert_box_shows(boxes, "\n".join([
-            "Failed to create Java VM (error -6)", "",
-            "Starting: ", game, "Runtime path: " + tree.runtime_path("bin", "server"),
-            "Working Directory: " + game, "Number of options: 6", "Create java VM!",
-            "Failed to create Java VM (error -6)"]))
+        self.assertIn(REFUSED_OPTION.encode() + b"\r\n", completed.stderr)
+        self.assert_box_shows(boxes, "\n".join(
+            ["Failed to create Java VM (error -6)", ""] + messages_until_the_vm(tree) +
+            ["Failed to create Java VM (error -6)"]))
         self.assertEqual(pauses, [])
+
+    def test_refused_vm_started_from_the_desktop_the_box_begins_with_the_vms_reason(self):
+        tree = test_launcher.GameTree("box-reason", short=True)
+        tree.settings("")
+        # HotSpot's own C runtime is ucrtbase.dll, set up before the capture.
+        # Started without handles, a C runtime's streams have no descriptor,
+        # and Wine's freopen cannot give them one as Windows' does: the
+        # streams are tried with the null device behind them.
+        for way, started in (("handle", "desktop"), ("ucrt-descriptor", "desktop"),
+                             ("crt", "null-device"), ("ucrt-stream", "null-device")):
+            with self.subTest(way=way, started=started):
+                completed, boxes, pauses = traced_run(
+                    tree, subprocess.DEVNULL, started, FAKE_JVM_REFUSE="1",
+                    FAKE_JVM_SAY=REFUSED_OPTION, FAKE_JVM_SAY_THROUGH=way)
+                self.assertEqual(completed.returncode, 1)
+                self.assert_box_shows(boxes, "\n".join(
+                    [REFUSED_OPTION, ""] + messages_until_the_vm(tree) +
+                    [REFUSED_OPTION, "Failed to create Java VM (error -6)"]))
+                self.assertEqual(pauses, [])
+                # The null device behind all three handles stays open for
+                # standard input, though the C runtimes let go of it.
+                with open(tree.record_path) as record:
+                    self.assertIn("standard-input " + ("char" if started == "null-device" else "unknown"),
+                                  record.read().split("\n"))
+
+    def test_vm_that_ends_the_process_while_starting_gets_the_box_from_the_abort_hook(self):
+        tree = test_launcher.GameTree("box-abort", short=True)
+        tree.settings("")
+        said = ["Error occurred during initialization of VM",
+                "Initial heap size set to a larger value than the maximum heap size"]
+        completed, boxes, _ = traced_run(tree, subprocess.DEVNULL, "desktop", FAKE_JVM_ABORT="1",
+                                         FAKE_JVM_SAY="\n".join(said),
+                                         FAKE_JVM_SAY_THROUGH="ucrt-descriptor")
+        self.assertEqual(completed.returncode, 1)
+        self.assert_box_shows(boxes, "\n".join(
+            said + [""] + messages_until_the_vm(tree) + said +
+            ["Failed to create Java VM (the VM aborted)"]))
 
     def test_redirected_output_keeps_the_pause_and_shows_no_box(self):
         tree = test_launcher.GameTree("pause-redirected", runtime=None)
@@ -101,3 +157,14 @@ class FailureNotice(unittest.TestCase):
         completed, boxes, pauses = traced_run(tree, subprocess.DEVNULL)
         self.assertEqual(completed.returncode, 0)
         self.assertEqual((boxes, pauses), ([], []))
+
+    def test_started_vm_from_the_desktop_its_client_writes_on_and_nothing_is_shown(self):
+        # Far more than a pipe holds: the client's output after the start is
+        # read and dropped, never left to block the client.
+        tree = test_launcher.GameTree("no-box-desktop")
+        completed, boxes, pauses = traced_run(tree, subprocess.DEVNULL, "desktop",
+                                              FAKE_JVM_SAY="a VM warning", FAKE_JVM_CLIENT_LINES="20000")
+        self.assertEqual(completed.returncode, 0)
+        self.assertEqual((boxes, pauses), ([], []))
+        with open(tree.record_path) as record:
+            self.assertEqual(record.read().split("\n")[-3:], ["DetachCurrentThread", "DestroyJavaVM", ""])
