@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "class_data_sharing.h"
 #include "failure_notice.h"
 #include "java_launcher.h"
 #include "messages.h"
@@ -63,8 +64,11 @@ int JavaLauncher::run() {
     {
         // The option texts and the array that points into them live until the
         // creation call has returned.
+        const std::vector<std::string> sharingOptions =
+            settings.classDataSharing ? classDataSharingOptions(*this) : std::vector<std::string>();
         const std::vector<std::string> optionTexts =
-            javaVmOptions(workDir, buildClassPathOption(), nativeLibDir, settings, runtimeVersion);
+            javaVmOptions(workDir, buildClassPathOption(), nativeLibDir, settings,
+                          runtimeVersion, sharingOptions);
         writeOut("Number of options: " + std::to_string(optionTexts.size()));
 
         std::vector<JavaVMOption> options(optionTexts.size());

@@ -52,6 +52,7 @@ LaunchSettings::LaunchSettings()
       verboseClass(0),
       overrideDefaultJavaPath(0),
       cleanLogsOnStart(1),
+      classDataSharing(0),
       initialHeap(defaultInitialHeap),
       maxHeapSize(defaultMaxHeapSize) {}
 
@@ -86,6 +87,8 @@ bool LaunchSettings::readConfig(const std::string& path,
     initialHeap = tree.get<std::string>("Memory.InitialHeap", defaultInitialHeap);
     maxHeapSize = tree.get<std::string>("Memory.MaxHeapSize", defaultMaxHeapSize);
     cleanLogsOnStart = tree.get<bool>("Utility.CleanLogsOnStart", false);
+    // Not written into the default file: sharing is something a game turns on.
+    classDataSharing = tree.get<bool>("Runtime.ClassDataSharing", false);
 
     // Every entry of VMParams in file order, whatever its name.
     try {

@@ -8,14 +8,15 @@
 #include <vector>
 
 struct LaunchSettings {
-    // The flags word: six one-bit flags from bit 0 upward.
+    // The flags word: seven one-bit flags from bit 0 upward.
     std::uint32_t debugMode : 1;
     std::uint32_t verboseJni : 1;
     std::uint32_t verboseGC : 1;
     std::uint32_t verboseClass : 1;
     std::uint32_t overrideDefaultJavaPath : 1;
     std::uint32_t cleanLogsOnStart : 1;  // read, never acted on
-    std::uint32_t : 26;
+    std::uint32_t classDataSharing : 1;  // keep a class-data archive for the client
+    std::uint32_t : 25;
 
     std::string initialHeap;
     std::string maxHeapSize;

@@ -6,9 +6,10 @@ std::vector<std::string> javaVmOptions(const std::string& workDir,
                                        const std::string& classPathOption,
                                        const std::string& nativeLibDir,
                                        const LaunchSettings& settings,
-                                       std::optional<int> runtimeVersion) {
+                                       std::optional<int> runtimeVersion,
+                                       const std::vector<std::string>& sharingOptions) {
     std::vector<std::string> options;
-    options.reserve(6 + settings.vmParams.size() + 3);
+    options.reserve(6 + settings.vmParams.size() + sharingOptions.size() + 3);
     options.push_back("-Dworkdir=" + workDir);
     options.push_back(classPathOption);
     options.push_back("-Djava.library.path=" + workDir + nativeLibDir);
@@ -20,6 +21,7 @@ std::vector<std::string> javaVmOptions(const std::string& workDir,
     for (const std::string& param : settings.vmParams) {
         if (runtimeTakesOption(param, runtimeVersion)) options.push_back(param);
     }
+    options.insert(options.end(), sharingOptions.begin(), sharingOptions.end());
     if (settings.verboseJni) options.push_back("-verbose:jni");
     if (settings.verboseGC) options.push_back("-verbose:gc");
     if (settings.verboseClass) options.push_back("-verbose:class");

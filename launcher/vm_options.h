@@ -1,6 +1,6 @@
 // The option texts the Java VM is created with, as plain data: the six fixed
-// options, the user's extra options from the settings, then the verbose
-// switches in the order jni, gc, class.
+// options, the user's extra options from the settings, the class-data
+// sharing options, then the verbose switches in the order jni, gc, class.
 #pragma once
 
 #include <optional>
@@ -18,4 +18,5 @@ std::vector<std::string> javaVmOptions(const std::string& workDir,
                                        const std::string& classPathOption,
                                        const std::string& nativeLibDir,
                                        const LaunchSettings& settings,
-                                       std::optional<int> runtimeVersion = std::nullopt);
+                                       std::optional<int> runtimeVersion = std::nullopt,
+                                       const std::vector<std::string>& sharingOptions = {});

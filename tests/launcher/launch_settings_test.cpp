@@ -51,9 +51,11 @@ TEST_F(SettingsFile, BooleansAreZeroOneOrLowerCaseWords) {
                  {"", false},     {"1 x", false},  {"  1  ", true}};
     for (const auto& c : cases) {
         LaunchSettings settings = read(std::string("[Runtime]\nOverrideDefaultJavaPath=") +
-                                       c.value + "\n[Utility]\nCleanLogsOnStart=" + c.value + "\n");
+                                       c.value + "\nClassDataSharing=" + c.value +
+                                       "\n[Utility]\nCleanLogsOnStart=" + c.value + "\n");
         EXPECT_EQ(bool(settings.overrideDefaultJavaPath), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.cleanLogsOnStart), c.expected) << '"' << c.value << '"';
+        EXPECT_EQ(bool(settings.classDataSharing), c.expected) << '"' << c.value << '"';
     }
 }
 

@@ -133,12 +133,16 @@ RunResult runProgram(const std::vector<std::string>& argvIn, const ChildEnvironm
     return result;
 }
 
-GameTree::GameTree() : root_(makeTemporaryDirectory()), game_(root_ + "/game") {
+GameTree::GameTree(const std::string& jvmLibrary)
+    : root_(makeTemporaryDirectory()), game_(root_ + "/game") {
     fs::create_directories(game_);
     fs::copy_file(TESSVIK_EXECUTABLE, launcher());
     fs::copy_file(TEST_CLIENT_JAR, game_ + "/client.jar");
     fs::create_directories(root_ + "/runtime/bin/server");
-    fs::create_symlink(JVM_LIBRARY, root_ + "/runtime/bin/server/libjvm.so");
+    fs::create_symlink(jvmLibrary, root_ + "/runtime/bin/server/libjvm.so");
+    // The JDK's home is three levels above lib/server/libjvm.so.
+    const fs::path jdk = fs::canonical(jvmLibrary).parent_path().parent_path().parent_path();
+    fs::create_symlink(jdk / "release", root_ + "/runtime/release");
     writeSettings("512m", "1g", {});
 }
 
@@ -182,6 +186,7 @@ RunResult GameTree::launch(const std::vector<std::string>& args, const std::stri
     argv.insert(argv.end(), args.begin(), args.end());
     environment.set["TESSVIK_TEST_MODE"] = mode;
     environment.set["TESSVIK_TEST_REPORT"] = reportFile();
+    environment.set.emplace("XDG_CACHE_HOME", cache());
     return runProgram(argv, environment, root_, wrapInTerminal);
 }
 

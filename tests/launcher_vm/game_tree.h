@@ -1,6 +1,8 @@
 // A throw-away game tree for end-to-end runs of the launcher: the built
 // executable copied into game/, the test client as game/client.jar, and
-// runtime/bin/server/libjvm.so beside game/ linking to the JDK's VM library.
+// runtime/bin/server/libjvm.so beside game/ linking to the JDK's VM library,
+// with runtime/release linking to that JDK's release file. The launcher's
+// cache is cache/ in the tree.
 #pragma once
 
 #include <map>
@@ -30,7 +32,8 @@ RunResult runProgram(const std::vector<std::string>& argv, const ChildEnvironmen
 
 class GameTree {
 public:
-    GameTree();
+    // jvmLibrary: the VM library of the JDK the tree's runtime stands for.
+    explicit GameTree(const std::string& jvmLibrary = JVM_LIBRARY);
     ~GameTree();
     GameTree(const GameTree&) = delete;
     GameTree& operator=(const GameTree&) = delete;
@@ -39,6 +42,7 @@ public:
     const std::string& game() const { return game_; }
     std::string launcher() const { return game_ + "/tessvik"; }
     std::string reportFile() const { return root_ + "/report.txt"; }
+    std::string cache() const { return root_ + "/cache"; }
 
     // Writes LaunchConfig.ini with the given body.
     void writeSettings(const std::string& body) const;
@@ -52,7 +56,8 @@ public:
     void removeClientJar() const;
 
     // Runs the launcher with extra arguments after the program name; the
-    // test client's mode goes in TESSVIK_TEST_MODE.
+    // test client's mode goes in TESSVIK_TEST_MODE, and XDG_CACHE_HOME is
+    // cache() unless the environment names another.
     RunResult launch(const std::vector<std::string>& args = {}, const std::string& mode = "return",
                      ChildEnvironment environment = {}, bool wrapInTerminal = false) const;
 

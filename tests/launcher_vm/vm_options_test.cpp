@@ -53,3 +53,14 @@ TEST(VmOptions, AggressiveOptsGoesOnlyToJava11AndOlderOrAnUnknownRuntime) {
         EXPECT_EQ(Options(options.begin() + 6, options.end()), (Options{"-Da=1", "-Db=2"}));
     }
 }
+
+TEST(VmOptions, SharingOptionsStandAfterTheExtraOptionsAndBeforeTheVerboseSwitches) {
+    LaunchSettings settings;
+    settings.vmParams = {"-Da=1"};
+    settings.verboseGC = 1;
+    const Options sharing{"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=/c/a.jsa"};
+    Options options = javaVmOptions("/g", classPath, "/nativelibs", settings, std::nullopt, sharing);
+    ASSERT_EQ(options.size(), 10u);
+    EXPECT_EQ(Options(options.begin() + 6, options.end()),
+              (Options{"-Da=1", sharing[0], sharing[1], "-verbose:gc"}));
+}

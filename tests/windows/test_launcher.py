@@ -370,3 +370,36 @@ class VmFailures(unittest.TestCase):
         self.assertNotIn("GetStaticMethodID", "\n".join(run.record))
         self.assertEqual(run.record[-1], "DestroyJavaVM")
         self.assertEqual(run.status, 1)
+
+
+class ClassDataSharing(unittest.TestCase):
+    def test_archive_below_the_local_application_data_and_read_only_leftovers_go(self):
+        tree = GameTree("sharing")
+        tree.file("client.jar")
+        with open(os.path.join(tree.root, "runtime", "release"), "w") as release:
+            release.write('JAVA_VERSION="21"\n')
+        with open(os.path.join(tree.root, "runtime", "bin", "server", "classes.jsa"), "wb") as base:
+            base.write(b"the runtime's default archive")
+        tree.settings("[Runtime]\nClassDataSharing=1\n")
+        first = tree.run()
+        options = first.recorded("option")
+        self.assertEqual(options[-2], "-XX:+AutoCreateSharedArchive")
+        archive = options[-1][len("-XX:SharedArchiveFile="):]
+        self.assertRegex(archive, r"^C:\\users\\[^\\]+\\AppData\\Local\\Tessvik\\game-[0-9a-f]{16}"
+                                  r"\\classes-[0-9a-f]{16}\.jsa$")
+        self.assertIn("Class data sharing: writing " + archive, first.out_lines())
+        directory, name = archive[len("C:\\"):].rsplit("\\", 1)
+        directory = os.path.join(WINE.prefix, "drive_c", *directory.split("\\"))
+        self.addCleanup(shutil.rmtree, directory, True)
+        # Read-only, as the VM writes its archives: an older one, and a damaged
+        # one under the current name.
+        for leftover in ("classes-0123456789abcdef.jsa", name):
+            path = os.path.join(directory, leftover)
+            with open(path, "wb") as out:
+                out.write(b"not an archive")
+            os.chmod(path, 0o444)
+        second = tree.run()
+        self.assertEqual(second.status, 0)
+        self.assertEqual(second.recorded("option"), options)
+        self.assertIn("Class data sharing: writing " + archive, second.out_lines())
+        self.assertEqual(os.listdir(directory), [])

@@ -1,0 +1,166 @@
+// Class-data sharing end to end: the real VMs write the archive at the end of
+// a run (main returning or System.exit) and map it the next time; a damaged
+// archive, one of the other JDK and a cache that cannot be written leave the
+// launch going as it would without sharing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "game_tree.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const char* const otherJdkLibrary = "/usr/lib/jvm/temurin-25-jdk-amd64/lib/server/libjvm.so";
+const char* const mainClassLoaded = "com.zarnhall.client.launcherfx.ZarnMain source: ";
+
+struct SharingRun {
+    RunResult run;
+    std::string line;      // the launcher's line about sharing
+    std::string mainFrom;  // where the VM took the client's main class from
+    Lines inputs;          // the VM's input arguments
+};
+
+// The rest of the line of text in which marker first appears, or "".
+std::string restOfLine(const std::string& text, const std::string& marker) {
+    const std::size_t at = text.find(marker);
+    if (at == std::string::npos) return {};
+    const std::size_t from = at + marker.size();
+    return text.substr(from, text.find('\n', from) - from);
+}
+
+// A game tree with sharing on and the VM's class loading logged.
+class SharingTree : public GameTree {
+public:
+    explicit SharingTree(const std::string& jvmLibrary = JVM_LIBRARY) : GameTree(jvmLibrary) {
+        writeSettings("[Runtime]\nClassDataSharing=1\n[Memory]\nInitialHeap=64m\n"
+                      "MaxHeapSize=256m\n[VMParams]\nJvmParam0=" + logOption() + "\n");
+    }
+    std::string logOption() const {
+        return "-Xlog:class+load=info:file=" + root() + "/classes.log";
+    }
+
+    SharingRun launchSharing(const std::string& mode = "return", ChildEnvironment env = {}) const {
+        fs::remove(root() + "/classes.log");
+        SharingRun result{launch({}, mode, env), "", "", {}};
+        result.line = "Class data sharing" + restOfLine(result.run.out, "Class data sharing");
+        result.mainFrom = restOfLine(readFile(root() + "/classes.log"), mainClassLoaded);
+        for (const std::string& line : report()) {
+            if (line.rfind("input ", 0) == 0) result.inputs.push_back(line.substr(6));
+        }
+        return result;
+    }
+};
+
+// The archive a sharing line names after "using " or "writing ".
+std::string archiveOf(const SharingRun& run) {
+    const std::size_t at = run.line.find(": ");
+    const std::size_t blank = run.line.find(' ', at + 2);
+    return blank == std::string::npos ? std::string() : run.line.substr(blank + 1);
+}
+
+void cutAtAPageBoundary(const std::string& archive) {
+    fs::permissions(archive, fs::perms::owner_write, fs::perm_options::add);
+    fs::resize_file(archive, fs::file_size(archive) / 2 / 4096 * 4096);
+}
+
+void replaceWithCopy(const std::string& source, const std::string& target) {
+    fs::remove(target);
+    fs::copy_file(source, target);
+}
+
+}  // namespace
+
+TEST(ClassDataSharing, Java17WritesAtExitMapsNextTimeAndRewritesATruncatedArchive) {
+    SharingTree tree;
+    const SharingRun first = tree.launchSharing("exit3");
+    EXPECT_EQ(first.run.status, 3) << first.run.out << first.run.err;
+    const std::string archive = archiveOf(first);
+    EXPECT_EQ(first.line, "Class data sharing: writing " + archive);
+    EXPECT_EQ(archive.rfind(tree.cache() + "/Tessvik/game-", 0), 0u) << archive;
+    EXPECT_NE(first.run.out.find("\nNumber of options: 8\n"), std::string::npos);
+    ASSERT_GE(first.inputs.size(), 2u);
+    EXPECT_EQ(Lines(first.inputs.end() - 2, first.inputs.end()),
+              (Lines{tree.logOption(), "-XX:ArchiveClassesAtExit=" + archive}));
+    EXPECT_TRUE(fs::is_regular_file(archive));
+
+    const SharingRun second = tree.launchSharing();
+    EXPECT_EQ(second.run.status, 0) << second.run.err;
+    EXPECT_EQ(second.line, "Class data sharing: using " + archive);
+    EXPECT_EQ(second.inputs.back(), "-XX:SharedArchiveFile=" + archive);
+    EXPECT_EQ(second.mainFrom, "shared objects file (top)");
+
+    // Java 17 would map the missing pages and die of a bus error.
+    cutAtAPageBoundary(archive);
+    const SharingRun rewrite = tree.launchSharing();
+    EXPECT_EQ(rewrite.run.status, 0) << rewrite.run.err;
+    EXPECT_EQ(rewrite.line, "Class data sharing: writing " + archive);
+    const SharingRun last = tree.launchSharing();
+    EXPECT_EQ(last.line, "Class data sharing: using " + archive);
+    EXPECT_EQ(last.mainFrom, "shared objects file (top)");
+
+    Lines gameFiles;
+    for (const auto& entry : fs::directory_iterator(tree.game())) {
+        gameFiles.push_back(entry.path().filename().string());
+    }
+    std::sort(gameFiles.begin(), gameFiles.end());
+    EXPECT_EQ(gameFiles, (Lines{"LaunchConfig.ini", "client.jar", "tessvik"}));
+}
+
+TEST(ClassDataSharing, Java25CreatesItsOwnArchiveAndAnArchiveOfTheOtherJdkIsReplaced) {
+    if (!fs::exists(otherJdkLibrary)) GTEST_SKIP() << "no JDK at " << otherJdkLibrary;
+    SharingTree other(otherJdkLibrary);
+    SharingTree current;
+    const SharingRun first = other.launchSharing();
+    EXPECT_EQ(first.run.status, 0) << first.run.err;
+    const std::string otherArchive = archiveOf(first);
+    EXPECT_EQ(first.line, "Class data sharing: writing " + otherArchive);
+    EXPECT_NE(first.run.out.find("\nNumber of options: 9\n"), std::string::npos);
+    ASSERT_GE(first.inputs.size(), 2u);
+    EXPECT_EQ(Lines(first.inputs.end() - 2, first.inputs.end()),
+              (Lines{"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=" + otherArchive}));
+    const SharingRun second = other.launchSharing();
+    EXPECT_EQ(second.line, "Class data sharing: using " + otherArchive);
+    EXPECT_EQ(second.mainFrom, "shared objects file (top)");
+
+    const std::string archive = archiveOf(current.launchSharing());
+    const std::string saved = current.root() + "/saved.jsa";
+    fs::copy_file(archive, saved);
+    replaceWithCopy(otherArchive, archive);
+    replaceWithCopy(saved, otherArchive);
+    for (const SharingTree* tree : {&current, &other}) {
+        const SharingRun run = tree->launchSharing();
+        EXPECT_EQ(run.run.status, 0) << run.run.err;
+        EXPECT_EQ(run.line.rfind("Class data sharing: writing ", 0), 0u) << run.line;
+        // The VM found nothing to complain about: the launcher removed the
+        // foreign archive first.
+        EXPECT_EQ(run.run.out.find("[error"), std::string::npos) << run.run.out;
+    }
+}
+
+TEST(ClassDataSharing, WithoutAWritableCacheOrAKnownRuntimeTheOptionsStayAsWithout) {
+    SharingTree tree;
+    const std::string notADirectory = tree.root() + "/cache-file";
+    std::ofstream(notADirectory) << "a file where the cache would be";
+    const SharingRun unwritable =
+        tree.launchSharing("return", {{{"XDG_CACHE_HOME", notADirectory}}, {}});
+    EXPECT_EQ(unwritable.run.status, 0) << unwritable.run.err;
+    EXPECT_EQ(unwritable.line.rfind("Class data sharing is off: cannot write to " + notADirectory, 0),
+              0u)
+        << unwritable.line;
+    EXPECT_NE(unwritable.run.out.find("\nNumber of options: 7\n"), std::string::npos);
+    EXPECT_EQ(unwritable.inputs.back(), tree.logOption());
+
+    fs::remove(tree.root() + "/runtime/release");
+    const SharingRun unknown = tree.launchSharing();
+    EXPECT_EQ(unknown.run.status, 0) << unknown.run.err;
+    EXPECT_EQ(unknown.line, "Class data sharing is not available for this runtime");
+    EXPECT_EQ(unknown.inputs.back(), tree.logOption());
+    EXPECT_FALSE(fs::exists(tree.cache()));
+}
