@@ -5,6 +5,13 @@
 // time from process start to its JNI_CreateJavaVM call, taken by a
 // preloaded library that wraps that call.
 //
+// Then class-data sharing, with a client that loads about 2,800 classes at
+// start (Swing, XML, streams): tessvik with [Runtime] ClassDataSharing on
+// against java with the same options and no archive of the client's
+// classes, on JDK 17 and on the other JDK when there is one. First the run
+// that writes the archive (the cache emptied before each pair), then the
+// runs that map it.
+//
 //   launcher_vs_java [PAIRS [TESSVIK]]   (default 30 pairs, the tessvik built
 //                                         with this benchmark)
 #include <fcntl.h>
@@ -19,6 +26,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,10 +49,11 @@ long long monotonicNanoseconds() {
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
-// Runs the program with its output discarded; returns wall time and peak
-// resident memory. startedAt receives the time just before the spawn.
+// Runs the program with its output discarded, or written to outputPath;
+// returns wall time and peak resident memory. startedAt receives the time
+// just before the spawn.
 Sample runOnce(std::vector<std::string> argv, const std::vector<std::string>& extraEnvironment,
-               long long* startedAt = nullptr) {
+               long long* startedAt = nullptr, const std::string& outputPath = "") {
     std::vector<char*> args;
     for (std::string& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);
@@ -56,8 +66,9 @@ Sample runOnce(std::vector<std::string> argv, const std::vector<std::string>& ex
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const char* output = outputPath.empty() ? "/dev/null" : outputPath.c_str();
+    posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, output, O_WRONLY | O_APPEND, 0);
     const long long start = monotonicNanoseconds();
     pid_t child = -1;
     if (posix_spawn(&child, args[0], &actions, nullptr, args.data(), envp.data()) != 0) {
@@ -85,53 +96,140 @@ double median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+std::string readText(const fs::path& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Interleaved runs of two programs, A then B, and what each pair gave.
+struct Pairs {
+    std::vector<double> aTimes, bTimes, ratios, cpuRatios, aPeaks, bPeaks;
+
+    void add(const Sample& a, const Sample& b) {
+        aTimes.push_back(a.milliseconds);
+        bTimes.push_back(b.milliseconds);
+        ratios.push_back(a.milliseconds / b.milliseconds);
+        cpuRatios.push_back(a.cpuMilliseconds / b.cpuMilliseconds);
+        aPeaks.push_back(static_cast<double>(a.peakKilobytes));
+        bPeaks.push_back(static_cast<double>(b.peakKilobytes));
+    }
+};
+
+// beforeEach runs before every pair, untimed.
+Pairs runPairs(const std::vector<std::string>& a, const std::vector<std::string>& aEnvironment,
+               const std::vector<std::string>& b, int pairs,
+               const std::function<void()>& beforeEach = {}) {
+    Pairs result;
+    for (int i = 0; i < pairs; ++i) {
+        if (beforeEach) beforeEach();
+        Sample first = runOnce(a, aEnvironment);
+        Sample second = runOnce(b, {});
+        result.add(first, second);
+    }
+    return result;
+}
+
+// A game tree below root: game/ with tessvik, the client and
+// LaunchConfig.ini, and ../runtime/bin/server/libjvm.so linking to the JDK's
+// VM library, ../runtime/release to its release file. Returns game/.
+std::string makeGameTree(const fs::path& root, const std::string& tessvik,
+                         const std::string& clientJar, const fs::path& jvmLibrary,
+                         const std::string& runtimeSettings) {
+    const fs::path game = root / "game";
+    fs::create_directories(game);
+    fs::create_directories(root / "runtime/bin/server");
+    fs::copy_file(tessvik, game / "tessvik");
+    fs::copy_file(clientJar, game / "client.jar");
+    fs::create_symlink(jvmLibrary, root / "runtime/bin/server/libjvm.so");
+    const fs::path jdk = fs::canonical(jvmLibrary).parent_path().parent_path().parent_path();
+    fs::create_symlink(jdk / "release", root / "runtime/release");
+    std::ofstream(game / "LaunchConfig.ini")
+        << "[Runtime]\nOverrideDefaultJavaPath=false\nJavaPath=\n" << runtimeSettings
+        << "[Memory]\nInitialHeap=512m\nMaxHeapSize=2048m\n[VMParams]\n";
+    return fs::canonical(game).string();
+}
+
+// The options tessvik gives its VM, for java in the same order.
+std::vector<std::string> javaCommand(const std::string& java, const std::string& dir) {
+    return {java,
+            "-Dworkdir=" + dir,
+            "-cp",
+            dir + "/client.jar:" + dir + "/internal-pack:" + dir + "/launcher-data",
+            "-Djava.library.path=" + dir + "/nativelibs",
+            "-Xmn256M",
+            "-Xms512m",
+            "-Xmx2048m",
+            "com.zarnhall.client.launcherfx.ZarnMain",
+            dir + "/tessvik"};
+}
+
+void printComparison(const char* what, const Pairs& pairs) {
+    std::printf("%s, tessvik / java, median of %zu pair ratios  %.3f  (%.1f / %.1f ms)\n", what,
+                pairs.ratios.size(), median(pairs.ratios), median(pairs.aTimes),
+                median(pairs.bTimes));
+    std::printf("  CPU time ratio, median %.3f; peak RSS, median %.0f / %.0f KiB (%.3f)\n",
+                median(pairs.cpuRatios), median(pairs.aPeaks), median(pairs.bPeaks),
+                median(pairs.aPeaks) / median(pairs.bPeaks));
+}
+
+// The heavy client on one JDK: tessvik with sharing on against java.
+void compareSharing(const fs::path& root, const std::string& tessvik, const fs::path& jvmLibrary,
+                    int pairs) {
+    fs::create_directories(root);
+    const std::string dir =
+        makeGameTree(root, tessvik, HEAVY_CLIENT_JAR, jvmLibrary, "ClassDataSharing=1\n");
+    const fs::path jdk = fs::canonical(jvmLibrary).parent_path().parent_path().parent_path();
+    const std::vector<std::string> java = javaCommand((jdk / "bin/java").string(), dir);
+    const std::vector<std::string> sharing{dir + "/tessvik"};
+    const fs::path cache = root / "cache";
+    const std::vector<std::string> environment{"XDG_CACHE_HOME=" + cache.string()};
+
+    // What the client loads, and how much of it the JDK's own archive holds.
+    std::vector<std::string> logged = java;
+    const fs::path classLog = root / "classes.log";
+    logged.insert(logged.begin() + 1, "-Xlog:class+load=info:file=" + classLog.string());
+    runOnce(logged, {});
+    std::istringstream lines(readText(classLog));
+    int classes = 0, fromDefaultArchive = 0;
+    for (std::string line; std::getline(lines, line); ++classes) {
+        if (line.find("source: shared objects file") != std::string::npos) ++fromDefaultArchive;
+    }
+    std::printf("\n%s: the client loads %d classes, %d of them from the default archive\n",
+                jdk.string().c_str(), classes, fromDefaultArchive);
+
+    for (int i = 0; i < 2; ++i) runOnce(java, {});  // warm the file cache
+    const Pairs first = runPairs(sharing, environment, java, std::max(3, pairs / 4),
+                                 [&] { fs::remove_all(cache); });
+    printComparison("first run, archive written", first);
+
+    const fs::path output = root / "tessvik.out";
+    runOnce(sharing, environment, nullptr, output.string());
+    if (readText(output).find("Class data sharing: using ") == std::string::npos) {
+        std::fprintf(stderr, "tessvik does not use its archive:\n%s", readText(output).c_str());
+        std::exit(2);
+    }
+    printComparison("archive in use", runPairs(sharing, environment, java, pairs));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int pairs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const std::string tessvikBuilt = argc > 2 ? argv[2] : TESSVIK_EXECUTABLE;
 
     // The game tree: tessvik, the client, ../runtime/bin/server/libjvm.so.
     const fs::path root = fs::temp_directory_path() / ("launcher-vs-java-" + std::to_string(getpid()));
-    const fs::path game = root / "game";
-    fs::create_directories(game);
-    fs::create_directories(root / "runtime/bin/server");
-    fs::copy_file(argc > 2 ? argv[2] : TESSVIK_EXECUTABLE, game / "tessvik");
-    fs::copy_file(BENCH_CLIENT_JAR, game / "client.jar");
-    fs::create_symlink(JVM_LIBRARY, root / "runtime/bin/server/libjvm.so");
-    std::ofstream(game / "LaunchConfig.ini")
-        << "[Runtime]\nOverrideDefaultJavaPath=false\nJavaPath=\n"
-           "[Memory]\nInitialHeap=512m\nMaxHeapSize=2048m\n[VMParams]\n";
-    const std::string dir = fs::canonical(game).string();
-
+    const std::string dir = makeGameTree(root, tessvikBuilt, BENCH_CLIENT_JAR, JVM_LIBRARY, "");
     const std::vector<std::string> tessvik{dir + "/tessvik"};
-    // The options tessvik gives its VM, for java in the same order.
-    const std::vector<std::string> java{JAVA_EXECUTABLE,
-                                        "-Dworkdir=" + dir,
-                                        "-cp",
-                                        dir + "/client.jar:" + dir + "/internal-pack:" + dir +
-                                            "/launcher-data",
-                                        "-Djava.library.path=" + dir + "/nativelibs",
-                                        "-Xmn256M",
-                                        "-Xms512m",
-                                        "-Xmx2048m",
-                                        "com.zarnhall.client.launcherfx.ZarnMain",
-                                        dir + "/tessvik"};
+    const std::vector<std::string> java = javaCommand(JAVA_EXECUTABLE, dir);
 
     for (int i = 0; i < 3; ++i) {  // warm the file cache
         runOnce(tessvik, {});
         runOnce(java, {});
     }
-    std::vector<double> tessvikTimes, javaTimes, ratios, cpuRatios, tessvikPeaks, javaPeaks;
-    for (int i = 0; i < pairs; ++i) {
-        Sample a = runOnce(tessvik, {});
-        Sample b = runOnce(java, {});
-        tessvikTimes.push_back(a.milliseconds);
-        javaTimes.push_back(b.milliseconds);
-        ratios.push_back(a.milliseconds / b.milliseconds);
-        cpuRatios.push_back(a.cpuMilliseconds / b.cpuMilliseconds);
-        tessvikPeaks.push_back(static_cast<double>(a.peakKilobytes));
-        javaPeaks.push_back(static_cast<double>(b.peakKilobytes));
-    }
+    const Pairs trivial = runPairs(tessvik, {}, java, pairs);
 
     // Own time: spawn to the JNI_CreateJavaVM call, preload initialisation
     // (just before main) to that call, and how much of it went into loading
@@ -149,18 +247,24 @@ int main(int argc, char** argv) {
         loading.push_back(static_cast<double>(loadEndedAt - loadStartedAt) / 1e6);
         ownWork.push_back(static_cast<double>(calledAt - initialisedAt - (loadEndedAt - loadStartedAt)) / 1e6);
     }
-    fs::remove_all(root);
 
     std::printf("pairs                         %d\n", pairs);
-    std::printf("tessvik whole process, median %.1f ms\n", median(tessvikTimes));
-    std::printf("java whole process, median    %.1f ms\n", median(javaTimes));
-    std::printf("ratio tessvik/java, median    %.3f\n", median(ratios));
-    std::printf("CPU time ratio, median        %.3f\n", median(cpuRatios));
-    std::printf("tessvik peak RSS, median      %.0f KiB\n", median(tessvikPeaks));
-    std::printf("java peak RSS, median         %.0f KiB\n", median(javaPeaks));
+    std::printf("tessvik whole process, median %.1f ms\n", median(trivial.aTimes));
+    std::printf("java whole process, median    %.1f ms\n", median(trivial.bTimes));
+    std::printf("ratio tessvik/java, median    %.3f\n", median(trivial.ratios));
+    std::printf("CPU time ratio, median        %.3f\n", median(trivial.cpuRatios));
+    std::printf("tessvik peak RSS, median      %.0f KiB\n", median(trivial.aPeaks));
+    std::printf("java peak RSS, median         %.0f KiB\n", median(trivial.bPeaks));
     std::printf("tessvik spawn to JNI_CreateJavaVM, median    %.2f ms\n", median(toCall));
     std::printf("tessvik pre-main to JNI_CreateJavaVM, median %.2f ms\n", median(mainToCall));
     std::printf("  of which loading libjvm, median            %.2f ms\n", median(loading));
     std::printf("  the launcher's own work, median            %.2f ms\n", median(ownWork));
+    std::fflush(stdout);
+
+    compareSharing(root / "sharing-17", tessvikBuilt, JVM_LIBRARY, pairs);
+    if (fs::exists(OTHER_JVM_LIBRARY)) {
+        compareSharing(root / "sharing-other", tessvikBuilt, OTHER_JVM_LIBRARY, pairs);
+    }
+    fs::remove_all(root);
     return 0;
 }
