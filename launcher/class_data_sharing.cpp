@@ -1,12 +1,12 @@
 #include "class_data_sharing.h"
 
-#include <cctype>
 #include <cstdint>
 #include <set>
 
 #include "class_data_archive.h"
 #include "java_launcher.h"
 #include "messages.h"
+#include "name_matching.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "vm_options.h"
@@ -65,16 +65,6 @@ std::string stampOf(const std::string& path) {
     return stamp + std::to_string(status.size) + ' ' + std::to_string(status.modified) + '\n';
 }
 
-bool endsWithClassSuffix(const std::string& name) {
-    const std::string suffix = ".class";
-    if (name.size() < suffix.size()) return false;
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        const char c = name[name.size() - suffix.size() + i];
-        if (std::tolower(static_cast<unsigned char>(c)) != suffix[i]) return false;
-    }
-    return true;
-}
-
 // True when a class file lies anywhere below directory. The VM refuses to
 // write an archive, and ends the process with status 1, when it loaded a
 // class from a directory that is not empty.
@@ -92,7 +82,7 @@ bool holdsClassFiles(const std::string& directory) {
             if (entry.name == "." || entry.name == "..") continue;
             if (entry.isDirectory) {
                 pending.push_back(join(current, entry.name));
-            } else if (endsWithClassSuffix(entry.name)) {
+            } else if (matchesWildcard("*.class", entry.name)) {
                 return true;
             }
         }
