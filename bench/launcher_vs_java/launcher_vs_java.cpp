@@ -233,7 +233,8 @@ int main(int argc, char** argv) {
     const std::string tessvikBuilt = argc > 2 ? argv[2] : TESSVIK_EXECUTABLE;
 
     // The game tree: tessvik, the client, ../runtime/bin/server/libjvm.so.
-    const fs::path root = fs::temp_directory_path() / ("launcher-vs-java-" + std::to_string(getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("launcher-vs-java-" + std::to_string(getpid()));
     const std::string dir = makeGameTree(root, tessvikBuilt, BENCH_CLIENT_JAR, JVM_LIBRARY, "");
     const std::vector<std::string> tessvik{dir + "/tessvik"};
     const std::vector<std::string> java = javaCommand(JAVA_EXECUTABLE, dir);
