@@ -24,9 +24,13 @@ const char *server_list_name(ServerList list) {
   return "?";
 }
 
+// The Steam client supports the interfaces of every library generation: SDK 1.58
+// to 1.60 ask for the first six, 1.61 for two newer ones (SDK 1.57 and older ask
+// for none).
 Scenario::Scenario()
-    : interfaces{"SteamUser023",  "STEAMUSERSTATS_INTERFACE_VERSION012", "SteamFriends017",
-                 "SteamUtils010", "SteamMatchMaking009",                  "SteamMatchMakingServers002"} {
+    : interfaces{"SteamUser023",    "STEAMUSERSTATS_INTERFACE_VERSION012", "SteamFriends017",
+                 "SteamUtils010",   "SteamMatchMaking009",                 "SteamMatchMakingServers002",
+                 "SteamUser021",    "STEAMUSERSTATS_INTERFACE_VERSION013", "SteamFriends018"} {
   // The default ticket: 234 bytes 01 02 03 ...
   ticket_bytes.resize(234);
   for (std::size_t i = 0; i < ticket_bytes.size(); ++i) ticket_bytes[i] = static_cast<unsigned char>(i + 1);

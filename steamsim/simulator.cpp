@@ -189,7 +189,7 @@ template <class Record> void Simulator::queue(const Record &record) {
   events_.push_back(std::move(event));
 }
 
-void Simulator::run_callbacks() {
+void Simulator::run_callbacks(std::unique_lock<Mutex> &lock) {
   if (!started_ || pumping_) return;
   pumping_ = true;
   ++pumps_;
@@ -209,16 +209,16 @@ void Simulator::run_callbacks() {
 
   for (auto &event : events) {
     if (!started_) break;
-    deliver(event);
+    deliver(event, lock);
   }
   for (const auto id : lists) {
     if (!started_) break;
-    deliver_results(id);
+    deliver_results(id, lock);
   }
   pumping_ = false;
 }
 
-void Simulator::deliver(Event &event) {
+void Simulator::deliver(Event &event, std::unique_lock<Mutex> &lock) {
   std::vector<Registration> targets;
   for (const auto &r : registrations_)
     if (r.id == event.id) targets.push_back(r);
@@ -256,12 +256,15 @@ void Simulator::deliver(Event &event) {
     }
     log_.add(line);
     // Both Run overloads do the same; the one-argument form is the one the
-    // library uses for callbacks that are not call results.
+    // library uses for callbacks that are not call results. The handler may call
+    // back in; the record is this pump's own copy.
+    lock.unlock();
     callback->Run(event.record.data());
+    lock.lock();
   }
 }
 
-void Simulator::deliver_results(std::uintptr_t id) {
+void Simulator::deliver_results(std::uintptr_t id, std::unique_lock<Mutex> &lock) {
   int delivered = 0;
   const int limit = scenario_.servers_per_pump;
   const auto handle = reinterpret_cast<HServerListRequest>(id);
@@ -279,10 +282,12 @@ void Simulator::deliver_results(std::uintptr_t id) {
       LogLine line(responds ? "=> ServerResponded" : "=> ServerFailedToRespond");
       line.num("request", id).num("server", server);
       log_.add(line);
+      lock.unlock();
       if (responds)
         response->ServerResponded(handle, server);
       else
         response->ServerFailedToRespond(handle, server);
+      lock.lock();
     } else {
       request.complete = true;
       EMatchMakingServerResponse code = eNoServersListedOnMasterServer;
@@ -294,7 +299,9 @@ void Simulator::deliver_results(std::uintptr_t id) {
       LogLine line("=> RefreshComplete");
       line.num("request", id).num("response", static_cast<int>(code));
       log_.add(line);
+      lock.unlock();
       response->RefreshComplete(handle, code);
+      lock.lock();
       return;
     }
   }

@@ -1,10 +1,14 @@
 // The simulated Steam client: the state behind the flat functions.
 //
-// Like the Steam client API it stands in for, it expects its callers not to
-// overlap calls (one thread at a time); it takes no locks.
+// Callers may come from several threads at once. Every call from outside (a flat
+// function, a steamsim_* control function) holds the simulator's lock for its
+// whole length (Locked). The pump lets go of the lock while it runs the caller's
+// objects (a callback's Run, a server-list response), so these may call back in,
+// from the pumping thread or another.
 #pragma once
 
 #include "call_log.h"
+#include "mutex.h"
 #include "scenario.h"
 
 #include "bridge/steam/steam_flat.h"
@@ -41,7 +45,9 @@ public:
   // --- start-up and the pump ---
   ESteamAPIInitResult init(const char *versions, SteamErrMsg *err);
   void shutdown();
-  void run_callbacks();
+  // lock: the caller's hold of the simulator's lock, let go of around each call
+  // into a caller's object and taken again after it.
+  void run_callbacks(std::unique_lock<Mutex> &lock);
   bool restart_app() const { return scenario_.restart; }
   void *interface(Interface which) const;
 
@@ -90,6 +96,8 @@ public:
   int open_request_count() const { return static_cast<int>(requests_.size()); }
 
 private:
+  friend class Locked;
+
   struct Registration {
     CCallbackBase *callback;
     int id;
@@ -112,10 +120,11 @@ private:
   void use(const Scenario &scenario, bool usable);
   void fail_scenario(const std::string &error);
   template <class Record> void queue(const Record &record);
-  void deliver(Event &event);
-  void deliver_results(std::uintptr_t id);
+  void deliver(Event &event, std::unique_lock<Mutex> &lock);
+  void deliver_results(std::uintptr_t id, std::unique_lock<Mutex> &lock);
   static std::uintptr_t request_id(HServerListRequest request) { return reinterpret_cast<std::uintptr_t>(request); }
 
+  Mutex mutex_;
   CallLog log_;
   Scenario scenario_;
   bool usable_ = true;
@@ -138,6 +147,24 @@ private:
   std::map<std::string, std::string> rich_presence_;
   int overlay_position_ = k_EPositionBottomRight;
   std::vector<FavoriteEntry> favorites_;
+};
+
+// The simulator for the length of one call from outside, its lock held.
+//
+//   Locked sim;
+//   sim->enter(LogLine("SteamAPI_Shutdown"));
+class Locked {
+public:
+  Locked() : simulator_(Simulator::instance()), lock_(simulator_.mutex_) {}
+  Locked(const Locked &) = delete;
+  Locked &operator=(const Locked &) = delete;
+
+  Simulator *operator->() { return &simulator_; }
+  std::unique_lock<Mutex> &lock() { return lock_; }
+
+private:
+  Simulator &simulator_;
+  std::unique_lock<Mutex> lock_;
 };
 
 } // namespace steamsim

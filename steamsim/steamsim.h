@@ -2,7 +2,9 @@
  * load it in their own process (tests, tools). The Steam functions themselves
  * are Valve's flat API: see bridge/steam/steam_api.h.
  *
- * Like the Steam API, these functions expect one caller at a time. */
+ * They may be called from any thread, as may the Steam functions: each call
+ * holds the simulator's lock for its length. A text handed out stays valid
+ * until the next call into the library, from any thread. */
 #ifndef STEAMSIM_STEAMSIM_H
 #define STEAMSIM_STEAMSIM_H
 

@@ -1,0 +1,16 @@
+// Which generation of Valve's Steam library a build of the simulator plays. The
+// three builds (steamsim, steamsim-1.57, steamsim-1.61) share every source but
+// generation_api.cpp, compiled once for each with STEAMSIM_GENERATION set: it
+// defines that generation's own exports and this description.
+#pragma once
+
+namespace steamsim {
+
+struct Generation {
+  const char *name;     // "1.57" (SDK 1.57 and older), "1.60" (1.58-1.60), "1.61" (1.61 on)
+  bool ticket_identity; // GetAuthSessionTicket takes an identity (not up to 1.57)
+};
+
+const Generation &generation();
+
+} // namespace steamsim

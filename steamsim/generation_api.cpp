@@ -1,0 +1,131 @@
+// The exports that differ between generations of Valve's Steam library, for the
+// generation this build plays (STEAMSIM_GENERATION: 157, 160 or 161):
+//
+//   1.57  bool SteamAPI_Init() (no interface check), SteamUser v021,
+//         UserStats v012, Friends v017, RequestCurrentStats
+//   1.60  SteamInternal_SteamAPI_Init (checks the versions asked for),
+//         SteamAPI_InitFlat, SteamUser v023, UserStats v012, Friends v017,
+//         RequestCurrentStats
+//   1.61  as 1.60 but UserStats v013, Friends v018, and no RequestCurrentStats:
+//         Steam has the stats before the game starts, and the simulator posts no
+//         UserStatsReceived_t of its own
+//
+// Utils v010, Matchmaking v009 and MatchmakingServers v002 are in all three.
+#include "generation.h"
+#include "simulator.h"
+
+#include <cstring>
+#include <string>
+
+#if !defined(STEAMSIM_GENERATION) || (STEAMSIM_GENERATION != 157 && STEAMSIM_GENERATION != 160 && \
+                                      STEAMSIM_GENERATION != 161)
+#error "STEAMSIM_GENERATION must be 157, 160 or 161"
+#endif
+
+using steamsim::Interface;
+using steamsim::Locked;
+using steamsim::LogLine;
+
+namespace steamsim {
+
+const Generation &generation() {
+#if STEAMSIM_GENERATION == 157
+  static const Generation playing{"1.57", false};
+#elif STEAMSIM_GENERATION == 160
+  static const Generation playing{"1.60", true};
+#else
+  static const Generation playing{"1.61", true};
+#endif
+  return playing;
+}
+
+} // namespace steamsim
+
+// --- Start-up -------------------------------------------------------------------
+
+#if STEAMSIM_GENERATION == 157
+
+STEAM_FLAT_API bool SteamAPI_Init() {
+  Locked sim;
+  sim->enter(LogLine("SteamAPI_Init"));
+  return sim->init(nullptr, nullptr) == k_ESteamAPIInitResult_OK;
+}
+
+#else
+
+namespace {
+
+// The version list as one text: "A,B,C".
+std::string version_list(const char *versions) {
+  std::string text;
+  std::size_t total = 0;
+  for (const char *v = versions; *v != '\0' && total < 4096; v += std::strlen(v) + 1) {
+    if (!text.empty()) text += ',';
+    text += v;
+    total += std::strlen(v) + 1;
+  }
+  return text;
+}
+
+} // namespace
+
+STEAM_FLAT_API ESteamAPIInitResult SteamInternal_SteamAPI_Init(const char *versions, SteamErrMsg *err) {
+  Locked sim;
+  LogLine line("SteamInternal_SteamAPI_Init");
+  if (versions == nullptr)
+    line.raw("versions", "null");
+  else
+    line.str("versions", version_list(versions).c_str());
+  line.ptr("err", err);
+  sim->enter(line);
+  return sim->init(versions, err);
+}
+
+STEAM_FLAT_API ESteamAPIInitResult SteamAPI_InitFlat(SteamErrMsg *err) {
+  Locked sim;
+  LogLine line("SteamAPI_InitFlat");
+  line.ptr("err", err);
+  sim->enter(line);
+  return sim->init(nullptr, err);
+}
+
+#endif
+
+// --- Accessors ------------------------------------------------------------------
+
+#define STEAMSIM_ACCESSOR(Type, Function, Which)                                                                       \
+  STEAM_FLAT_API Type *Function() {                                                                                    \
+    Locked sim;                                                                                                        \
+    sim->enter(LogLine(#Function));                                                                                    \
+    return static_cast<Type *>(sim->interface(Interface::Which));                                                      \
+  }
+
+#if STEAMSIM_GENERATION == 157
+STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v021, User)
+#else
+STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v023, User)
+#endif
+#if STEAMSIM_GENERATION == 161
+STEAMSIM_ACCESSOR(ISteamUserStats, SteamAPI_SteamUserStats_v013, UserStats)
+STEAMSIM_ACCESSOR(ISteamFriends, SteamAPI_SteamFriends_v018, Friends)
+#else
+STEAMSIM_ACCESSOR(ISteamUserStats, SteamAPI_SteamUserStats_v012, UserStats)
+STEAMSIM_ACCESSOR(ISteamFriends, SteamAPI_SteamFriends_v017, Friends)
+#endif
+STEAMSIM_ACCESSOR(ISteamUtils, SteamAPI_SteamUtils_v010, Utils)
+STEAMSIM_ACCESSOR(ISteamMatchmaking, SteamAPI_SteamMatchmaking_v009, Matchmaking)
+STEAMSIM_ACCESSOR(ISteamMatchmakingServers, SteamAPI_SteamMatchmakingServers_v002, MatchmakingServers)
+
+#undef STEAMSIM_ACCESSOR
+
+// --- ISteamUserStats --------------------------------------------------------------
+
+#if STEAMSIM_GENERATION != 161
+
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_RequestCurrentStats(ISteamUserStats *self) {
+  Locked sim;
+  LogLine line("SteamAPI_ISteamUserStats_RequestCurrentStats");
+  return sim->enter(line, self, Interface::UserStats) && sim->request_stats();
+}
+
+#endif

@@ -1,0 +1,13 @@
+#include "mutex.h"
+
+#include <windows.h>
+
+namespace steamsim {
+
+static_assert(sizeof(SRWLOCK) == sizeof(void *), "an SRWLOCK is one pointer");
+
+void Mutex::lock() { AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srw_lock_)); }
+
+void Mutex::unlock() { ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srw_lock_)); }
+
+} // namespace steamsim
