@@ -5,7 +5,9 @@
 #include "Pellux_Steam_api.h"
 #include "java_upcall.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace quellink {
 
@@ -15,9 +17,26 @@ namespace {
 // pump never overlap (the Java caller serialises them).
 CallbackRegistry* currentRegistry = nullptr;
 
+// Every CallbackTest alive, oldest first: a registry replaced by a later
+// CreateCallback stays alive and registered with Steam.
+std::vector<CallbackTest*> liveCallbackTests;
+
+bool alive(const CallbackTest* callbacks) {
+    return std::find(liveCallbackTests.begin(), liveCallbackTests.end(), callbacks) !=
+           liveCallbackTests.end();
+}
+
 }  // namespace
 
 CallbackRegistry* CurrentCallbackRegistry() { return currentRegistry; }
+
+void RunUserStatsReceived(UserStatsReceived_t& event) {
+    // A Java handler may delete a registry (DeleteCallback) while this runs.
+    const std::vector<CallbackTest*> targets = liveCallbackTests;
+    for (CallbackTest* callbacks : targets) {
+        if (alive(callbacks)) callbacks->runUserStatsReceived(event);
+    }
+}
 
 ConnectText::ConnectText(const GameRichPresenceJoinRequested_t& event) {
     std::size_t length = 0;
@@ -36,6 +55,18 @@ CallbackTest::CallbackTest(JNIEnv* env, jobject target, JavaVM* vm)
     target_ = lookup.newGlobalRef();
     userStatsReceivedMethod_ = lookup.method("UserStatsReceived_t", "()V");
     joinRequestedMethod_ = lookup.method("GameRichPresenceJoinRequested_t", "(Ljava/lang/String;)V");
+    liveCallbackTests.push_back(this);
+}
+
+CallbackTest::~CallbackTest() {
+    liveCallbackTests.erase(std::remove(liveCallbackTests.begin(), liveCallbackTests.end(), this),
+                            liveCallbackTests.end());
+}
+
+void CallbackTest::runUserStatsReceived(UserStatsReceived_t& event) {
+    if ((userStatsReceived_.m_nCallbackFlags & CCallbackBase::k_ECallbackFlagsRegistered) != 0) {
+        userStatsReceived_.Run(&event);
+    }
 }
 
 void CallbackTest::releaseJavaTarget(JNIEnv* env) {

@@ -20,13 +20,17 @@ namespace quellink {
 class CallbackTest {
 public:
     CallbackTest(JNIEnv* env, jobject target, JavaVM* vm);
-    ~CallbackTest() = default;
+    ~CallbackTest();
 
     CallbackTest(const CallbackTest&) = delete;
     CallbackTest& operator=(const CallbackTest&) = delete;
 
     // Deletes the global reference to the Java target; no Java call follows.
     void releaseJavaTarget(JNIEnv* env);
+
+    // Runs the statistics callback with an event the bridge posts itself, as Steam
+    // runs it: only while it is registered.
+    void runUserStatsReceived(UserStatsReceived_t& event);
 
 private:
     void onUserStatsReceived(UserStatsReceived_t* event);
@@ -51,6 +55,12 @@ struct CallbackRegistry {
 
 // The current registry; null before the first CreateCallback and after DeleteCallback.
 CallbackRegistry* CurrentCallbackRegistry();
+
+// Hands an event the bridge posts itself (stats_received_event.h) to the statistics
+// callback of every CallbackTest alive, the current registry's and those of earlier
+// registries that Steam still holds, as Steam hands its own events to every
+// registered callback. On the pumping thread.
+void RunUserStatsReceived(UserStatsReceived_t& event);
 
 // The connect text of a join request, up to its NUL or the end of its field.
 struct ConnectText {

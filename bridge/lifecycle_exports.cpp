@@ -3,6 +3,7 @@
 // first, and returns exactly what Steam returns.
 #include "Pellux_Steam_api.h"
 #include "callback_registry.h"
+#include "stats_received_event.h"
 #include "steam/steam_api.h"
 
 extern "C" {
@@ -13,7 +14,11 @@ Java_Pellux_Steam_1api_SteamAPI_1RestartAppIfNecessary(JNIEnv*, jobject, jint ap
     return SteamAPI_RestartAppIfNecessary(static_cast<uint32>(appId)) ? JNI_TRUE : JNI_FALSE;
 }
 
+// Starts Steam the way the loaded library's generation does (steam/steam_binding.h).
+// A library the bridge does not know is not started: false, after one line on
+// standard output naming what it lacks.
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1Init(JNIEnv*, jobject) {
+    quellink::ForgetPostedUserStatsReceived();
     return SteamAPI_Init() ? JNI_TRUE : JNI_FALSE;
 }
 
@@ -28,9 +33,11 @@ JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1ShutDown(JNIEnv*, jobjec
 }
 
 // Steam runs the bridge's callback objects and the server-list relay only inside this
-// call, on this thread; they call into Java before it returns.
+// call, on this thread; they call into Java before it returns. So does the statistics
+// event the bridge posts itself for a library without RequestCurrentStats.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1RunCallbacks(JNIEnv*, jobject) {
     SteamAPI_RunCallbacks();
+    quellink::DeliverPostedUserStatsReceived();
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 // RequestCurrentStats and StoreStats hand Steam's flag to Java.
 #include "Pellux_Steam_api.h"
 #include "service_call.h"
+#include "stats_received_event.h"
 #include "steam/steam_api.h"
 
 using quellink::WithSteam;
@@ -37,9 +38,14 @@ void setStat(JNIEnv* env, jstring name, Value value) {
 extern "C" {
 
 // Only starts the request; its answer reaches Java as UserStatsReceived_t from
-// inside SteamAPI_RunCallbacks.
+// inside SteamAPI_RunCallbacks. A library without the call (SDK 1.61 on) already
+// has the stats: true, and the bridge posts the event itself.
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_RequestCurrentStats(JNIEnv*, jobject) {
     return WithSteam(SteamUserStats, jboolean{JNI_FALSE}, [](ISteamUserStats& stats) -> jboolean {
+        if (quellink::BoundSteam().requestCurrentStats == nullptr) {
+            quellink::PostUserStatsReceived();
+            return JNI_TRUE;
+        }
         return stats.RequestCurrentStats() ? JNI_TRUE : JNI_FALSE;
     });
 }

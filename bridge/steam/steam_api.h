@@ -1,30 +1,23 @@
 // The Steam client API as the bridge uses it: the SDK's names (SteamAPI_Init,
 // SteamUser(), ISteamUser::BLoggedOn(), CCallback<...>, ...) over the flat
-// functions of Valve's redistributable library. The interface classes are
-// opaque: their members are inline and pass `this` to the flat function, so
-// nothing here depends on the library's vtables.
+// functions of Valve's redistributable library, of whichever generation the
+// process loaded (steam_binding.h). The interface classes are opaque: their
+// members are inline and pass `this` to the flat function, so nothing here
+// depends on the library's vtables.
 #pragma once
 
+#include "steam_binding.h"
 #include "steam_flat.h"
 #include "steam_types.h"
 
-// The interface versions this code is written against. SteamAPI_Init asks
-// the library to refuse to start when it does not provide one of them.
-#define STEAMUSER_INTERFACE_VERSION "SteamUser023"
-#define STEAMUSERSTATS_INTERFACE_VERSION "STEAMUSERSTATS_INTERFACE_VERSION012"
-#define STEAMFRIENDS_INTERFACE_VERSION "SteamFriends017"
-#define STEAMUTILS_INTERFACE_VERSION "SteamUtils010"
-#define STEAMMATCHMAKING_INTERFACE_VERSION "SteamMatchMaking009"
-#define STEAMMATCHMAKINGSERVERS_INTERFACE_VERSION "SteamMatchMakingServers002"
+#include <iostream>
 
-// Starts the Steam API with the interface check; err (may be null) receives
-// the library's reason when it refuses.
+// Starts the Steam API the loaded library's way: from SDK 1.58 on the library
+// checks the interface versions of its own accessors and refuses to start
+// without them; err (may be null) receives its reason. An unsupported library is
+// not started, and says so on standard output.
 inline ESteamAPIInitResult SteamAPI_InitEx(SteamErrMsg *err) {
-  // Each version ends in NUL; the literal's own terminator ends the list.
-  static const char versions[] = STEAMUSER_INTERFACE_VERSION "\0" STEAMUSERSTATS_INTERFACE_VERSION
-      "\0" STEAMFRIENDS_INTERFACE_VERSION "\0" STEAMUTILS_INTERFACE_VERSION
-      "\0" STEAMMATCHMAKING_INTERFACE_VERSION "\0" STEAMMATCHMAKINGSERVERS_INTERFACE_VERSION "\0";
-  return SteamInternal_SteamAPI_Init(versions, err);
+  return quellink::StartSteam(quellink::BoundSteam(), err, std::cout);
 }
 
 inline bool SteamAPI_Init() { return SteamAPI_InitEx(nullptr) == k_ESteamAPIInitResult_OK; }
@@ -40,16 +33,21 @@ class ISteamUser {
   STEAM_OPAQUE_INTERFACE(ISteamUser)
   bool BLoggedOn() { return SteamAPI_ISteamUser_BLoggedOn(this); }
   CSteamID GetSteamID() { return CSteamID(SteamAPI_ISteamUser_GetSteamID(this)); }
-  HAuthTicket GetAuthSessionTicket(void *ticket, int capacity, uint32 *length,
-                                   const SteamNetworkingIdentity *identity = nullptr) {
-    return SteamAPI_ISteamUser_GetAuthSessionTicket(this, ticket, capacity, length, identity);
+  // A ticket for no particular peer (no identity, which SDK 1.57 and older lack).
+  HAuthTicket GetAuthSessionTicket(void *ticket, int capacity, uint32 *length) {
+    return quellink::BoundSteam().getAuthSessionTicket(this, ticket, capacity, length);
   }
   void CancelAuthTicket(HAuthTicket ticket) { SteamAPI_ISteamUser_CancelAuthTicket(this, ticket); }
 };
 
 class ISteamUserStats {
   STEAM_OPAQUE_INTERFACE(ISteamUserStats)
-  bool RequestCurrentStats() { return SteamAPI_ISteamUserStats_RequestCurrentStats(this); }
+  // False where the library has no such call (SDK 1.61 on: Steam has the stats
+  // before the game starts); quellink::BoundSteam().requestCurrentStats tells.
+  bool RequestCurrentStats() {
+    const auto request = quellink::BoundSteam().requestCurrentStats;
+    return request != nullptr && request(this);
+  }
   bool GetStat(const char *name, int32 *value) { return SteamAPI_ISteamUserStats_GetStatInt32(this, name, value); }
   bool GetStat(const char *name, float *value) { return SteamAPI_ISteamUserStats_GetStatFloat(this, name, value); }
   bool SetStat(const char *name, int32 value) { return SteamAPI_ISteamUserStats_SetStatInt32(this, name, value); }
@@ -119,13 +117,13 @@ class ISteamMatchmakingServers {
 #undef STEAM_OPAQUE_INTERFACE
 
 // The SDK's accessors: each yields the interface, or null while Steam is not
-// started. Ask anew for each use.
-inline ISteamUser *SteamUser() { return SteamAPI_SteamUser_v023(); }
-inline ISteamUserStats *SteamUserStats() { return SteamAPI_SteamUserStats_v012(); }
-inline ISteamFriends *SteamFriends() { return SteamAPI_SteamFriends_v017(); }
-inline ISteamUtils *SteamUtils() { return SteamAPI_SteamUtils_v010(); }
-inline ISteamMatchmaking *SteamMatchmaking() { return SteamAPI_SteamMatchmaking_v009(); }
-inline ISteamMatchmakingServers *SteamMatchmakingServers() { return SteamAPI_SteamMatchmakingServers_v002(); }
+// started (or the library is not supported). Ask anew for each use.
+inline ISteamUser *SteamUser() { return quellink::BoundSteam().user(); }
+inline ISteamUserStats *SteamUserStats() { return quellink::BoundSteam().userStats(); }
+inline ISteamFriends *SteamFriends() { return quellink::BoundSteam().friends(); }
+inline ISteamUtils *SteamUtils() { return quellink::BoundSteam().utils(); }
+inline ISteamMatchmaking *SteamMatchmaking() { return quellink::BoundSteam().matchmaking(); }
+inline ISteamMatchmakingServers *SteamMatchmakingServers() { return quellink::BoundSteam().matchmakingServers(); }
 
 // A callback object bound to a member function of T, receiving records of
 // type P (P::k_iCallback names the event). It registers itself when built and

@@ -1,5 +1,11 @@
-// The flat C functions that the Steam client library exports (steam_api64.dll,
-// libsteam_api.so). Interface methods take the interface pointer first.
+// The flat C functions that every generation of the Steam client library exports
+// (steam_api64.dll, libsteam_api.so, SDK 1.55 to today's). Interface methods take
+// the interface pointer first.
+//
+// Quellink imports these at load time. The names that differ between generations
+// (the start-up function, the versioned interface accessors, RequestCurrentStats)
+// are not declared here: steam_binding.h finds them at run time, in the library
+// that provides these.
 #pragma once
 
 #include "steam_types.h"
@@ -23,11 +29,7 @@ class ISteamUtils;
 class ISteamMatchmaking;
 class ISteamMatchmakingServers;
 
-// --- Start-up, shutdown, the callback pump ----------------------------------
-// versions: NUL-terminated interface version strings, the list ending with
-// one more NUL. err may be null.
-STEAM_FLAT_API ESteamAPIInitResult SteamInternal_SteamAPI_Init(const char *versions, SteamErrMsg *err);
-STEAM_FLAT_API ESteamAPIInitResult SteamAPI_InitFlat(SteamErrMsg *err);
+// --- Shutdown, the callback pump ---------------------------------------------
 STEAM_FLAT_API void SteamAPI_Shutdown();
 STEAM_FLAT_API void SteamAPI_RunCallbacks();
 STEAM_FLAT_API bool SteamAPI_RestartAppIfNecessary(uint32 ownAppId);
@@ -35,24 +37,17 @@ STEAM_FLAT_API bool SteamAPI_RestartAppIfNecessary(uint32 ownAppId);
 STEAM_FLAT_API void SteamAPI_RegisterCallback(CCallbackBase *callback, int callbackId);
 STEAM_FLAT_API void SteamAPI_UnregisterCallback(CCallbackBase *callback);
 
-// --- Interface accessors: null while Steam is not started -------------------
-STEAM_FLAT_API ISteamUser *SteamAPI_SteamUser_v023();
-STEAM_FLAT_API ISteamUserStats *SteamAPI_SteamUserStats_v012();
-STEAM_FLAT_API ISteamFriends *SteamAPI_SteamFriends_v017();
-STEAM_FLAT_API ISteamUtils *SteamAPI_SteamUtils_v010();
-STEAM_FLAT_API ISteamMatchmaking *SteamAPI_SteamMatchmaking_v009();
-STEAM_FLAT_API ISteamMatchmakingServers *SteamAPI_SteamMatchmakingServers_v002();
-
 // --- ISteamUser -------------------------------------------------------------
 STEAM_FLAT_API bool SteamAPI_ISteamUser_BLoggedOn(ISteamUser *self);
 STEAM_FLAT_API uint64 SteamAPI_ISteamUser_GetSteamID(ISteamUser *self);
+// The form of SDK 1.58 on. Up to SDK 1.57 the function has no identity parameter
+// (steam_binding.h calls it in its own form there).
 STEAM_FLAT_API HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(ISteamUser *self, void *ticket, int capacity,
                                                                     uint32 *length,
                                                                     const SteamNetworkingIdentity *identity);
 STEAM_FLAT_API void SteamAPI_ISteamUser_CancelAuthTicket(ISteamUser *self, HAuthTicket ticket);
 
-// --- ISteamUserStats --------------------------------------------------------
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_RequestCurrentStats(ISteamUserStats *self);
+// --- ISteamUserStats (RequestCurrentStats: steam_binding.h) -------------------
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetStatInt32(ISteamUserStats *self, const char *name, int32 *value);
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetStatFloat(ISteamUserStats *self, const char *name, float *value);
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetStatInt32(ISteamUserStats *self, const char *name, int32 value);

@@ -1,7 +1,10 @@
 #include "fake_steam.h"
 
+#include "platform/steam_library.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace fake {
 
@@ -93,6 +96,10 @@ gameserveritem_t* SteamAPI_ISteamMatchmakingServers_GetServerDetails(ISteamMatch
     return found != steam.details.end() ? &found->second : nullptr;
 }
 
+HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(ISteamUser*, void*, int, uint32*, const SteamNetworkingIdentity*) {
+    return k_HAuthTicketInvalid;
+}
+
 void SteamAPI_RegisterCallback(CCallbackBase* callback, int id) {
     steam.calls.push_back("RegisterCallback " + std::to_string(id));
     callback->m_nCallbackFlags |= CCallbackBase::k_ECallbackFlagsRegistered;
@@ -107,3 +114,27 @@ void SteamAPI_UnregisterCallback(CCallbackBase* callback) {
 }
 
 }  // extern "C"
+
+namespace {
+
+ESteamAPIInitResult startUp(const char*, SteamErrMsg*) { return k_ESteamAPIInitResult_OK; }
+void* noInterface() { return nullptr; }
+
+}  // namespace
+
+// The fake as the Steam library the bridge binds to: a library of SDK 1.58-1.60
+// whose accessors the event side does not use yield nothing.
+void* quellink::platform::FindSteamFunction(const char* name) {
+    const std::pair<const char*, void*> exports[] = {
+        {"SteamInternal_SteamAPI_Init", reinterpret_cast<void*>(&startUp)},
+        {"SteamAPI_SteamUser_v023", reinterpret_cast<void*>(&noInterface)},
+        {"SteamAPI_SteamUserStats_v012", reinterpret_cast<void*>(&noInterface)},
+        {"SteamAPI_SteamFriends_v017", reinterpret_cast<void*>(&noInterface)},
+        {"SteamAPI_SteamUtils_v010", reinterpret_cast<void*>(&SteamAPI_SteamUtils_v010)},
+        {"SteamAPI_SteamMatchmaking_v009", reinterpret_cast<void*>(&noInterface)},
+        {"SteamAPI_SteamMatchmakingServers_v002", reinterpret_cast<void*>(&SteamAPI_SteamMatchmakingServers_v002)},
+    };
+    for (const auto& entry : exports)
+        if (std::strcmp(entry.first, name) == 0) return entry.second;
+    return nullptr;
+}

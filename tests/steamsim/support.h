@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// The start without interface check of the simulator linked here (SDK 1.58-1.60);
+// Quellink never calls it.
+STEAM_FLAT_API ESteamAPIInitResult SteamAPI_InitFlat(SteamErrMsg *err);
+
 namespace steamsim_test {
 
 // The call log as lines.

@@ -1,0 +1,75 @@
+// The part of the Steam client API that differs between generations of Valve's
+// redistributable library, bound at run time to the library the process loaded.
+//
+//   generation      start-up                      interfaces that differ              RequestCurrentStats
+//   SDK <= 1.57     bool SteamAPI_Init()          SteamUser v021 (ticket without      exported
+//                   (no interface check)          identity), UserStats v012, Friends v017
+//   SDK 1.58-1.60   SteamInternal_SteamAPI_Init   SteamUser v023, UserStats v012,     exported
+//                   (checks a version list)       Friends v017
+//   SDK >= 1.61     SteamInternal_SteamAPI_Init   SteamUser v023, UserStats v013,     gone: Steam has the
+//                                                 Friends v018                        stats before start-up
+//   (Utils v010, Matchmaking v009 and MatchmakingServers v002 in all three.)
+//
+// Each name is looked up once, in the library that provides the load-time imports
+// of steam_flat.h, and kept: calls go through the kept addresses. A library
+// exports one accessor per interface, the one its own flat functions work on, so
+// an interface is only ever used with that library's own flat functions.
+#pragma once
+
+#include "steam_flat.h"
+
+#include <ostream>
+#include <string>
+
+namespace quellink {
+
+// The addresses of one library's generation-specific names. The six accessors are
+// never null: while the library is unsupported each yields null, as while Steam is
+// not started.
+struct SteamBinding {
+  // The start-up function: one of the two, or neither (unsupported library).
+  bool (*plainInit)() = nullptr;                                                // SteamAPI_Init, <= 1.57
+  ESteamAPIInitResult (*checkedInit)(const char *, SteamErrMsg *) = nullptr;  // SteamInternal_SteamAPI_Init
+  // checkedInit's list: the version of each accessor found, each ending in NUL
+  // (c_str() adds the NUL that ends the list).
+  std::string versions;
+
+  ISteamUser *(*user)();
+  ISteamUserStats *(*userStats)();
+  ISteamFriends *(*friends)();
+  ISteamUtils *(*utils)();
+  ISteamMatchmaking *(*matchmaking)();
+  ISteamMatchmakingServers *(*matchmakingServers)();
+
+  // Null from SDK 1.61 on.
+  bool (*requestCurrentStats)(ISteamUserStats *) = nullptr;
+  // GetAuthSessionTicket in the library's own form, without an identity.
+  HAuthTicket (*getAuthSessionTicket)(ISteamUser *, void *ticket, int capacity, uint32 *length);
+
+  // Empty for a supported library; else what it lacks, e.g. "neither
+  // SteamInternal_SteamAPI_Init nor SteamAPI_Init".
+  std::string missing;
+
+  bool supported() const { return missing.empty(); }
+};
+
+// The binding of a library whose exports find gives (null for a name it lacks).
+SteamBinding BindSteam(void *(*find)(const char *name));
+
+// BindSteam on the Steam library of this process.
+SteamBinding BindLoadedSteam();
+
+// The binding of the Steam library of this process, made on first use and kept.
+inline const SteamBinding &BoundSteam() {
+  static const SteamBinding binding = BindLoadedSteam();
+  return binding;
+}
+
+// Starts Steam the library's way: with the interface check from SDK 1.58 on
+// (err, which may be null, receives the library's reason), without one before
+// (a failure is k_ESteamAPIInitResult_FailedGeneric). An unsupported library is
+// not started: one line to out names what it lacks, "Unsupported Steam library:
+// it exports neither SteamAPI_SteamUser_v023 nor SteamAPI_SteamUser_v021".
+ESteamAPIInitResult StartSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out);
+
+} // namespace quellink
