@@ -1,10 +1,12 @@
-# Statistics and achievements, identity and tickets, overlay and rich presence, and
-# the dedicated-server launch, against the simulated Steam client.
-add_bridge_java_suite(NAME services STEAM sim
+# Statistics and achievements, identity and tickets, overlay and rich presence, calls
+# from several threads, and the dedicated-server launch, against the simulated Steam
+# client of every generation.
+add_bridge_java_suite(NAME services STEAM sim EVERY_GENERATION
   CLASSES
     quellink.services.StatsTest
     quellink.services.IdentityTest
     quellink.services.OverlayTest
+    quellink.services.ConcurrentCallsTest
     quellink.services.DedicatedServerTest
   PROPERTIES
     quellink.dedicatedServerAppId=${QUELLINK_DEDICATED_SERVER_APP_ID})

@@ -18,6 +18,7 @@ import java.util.regex.Pattern;
  *     library the suite runs against;</li>
  * <li>{@code quellink.steam} – {@code sim} (the simulated Steam client, controllable
  *     through {@link SimControl}) or {@code valve} (Valve's library, no Steam client);</li>
+ * <li>{@code quellink.generation} – the generation of that library ({@link SteamGeneration});</li>
  * <li>{@code quellink.exportsMap} – the version script that lists the 33 export names;</li>
  * <li>{@code quellink.landedExports} – the Java method names implemented so far.</li>
  * </ul>
@@ -44,6 +45,11 @@ public final class Quellink {
     /** True when the suite runs against Valve's library with no Steam client. */
     public static boolean valve() {
         return "valve".equals(property("quellink.steam"));
+    }
+
+    /** The generation of the Steam library the suite runs against. */
+    public static SteamGeneration generation() {
+        return SteamGeneration.current();
     }
 
     /** The 33 Java method names that exports.map exports, in its order. */
