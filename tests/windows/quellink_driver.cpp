@@ -1,12 +1,14 @@
 // Loads Quellink.dll the way the JVM does (by full path, from the game's
 // nativelibs directory) and calls its exports with the fake JNI environment.
 //
-//   quellink_driver simulator   steam_api64.dll is the simulated Steam client:
-//                               a handful of exports, checked against their
-//                               results, the fake JNI log and the call log
-//   quellink_driver valve       steam_api64.dll is Valve's: the library loads,
-//                               so every import resolves, and without a Steam
-//                               client the start fails cleanly
+//   quellink_driver simulator G   steam_api64.dll is the simulated Steam client
+//                                 of generation G (1.57, 1.60 or 1.61): a
+//                                 handful of exports, checked against their
+//                                 results, the fake JNI log and the call log
+//   quellink_driver valve         steam_api64.dll is Valve's (any generation):
+//                                 the library loads, so every import resolves,
+//                                 and without a Steam client the start fails
+//                                 cleanly
 //
 // The program expects to lie in game\, the executable's directory, with
 // Quellink.dll in game\nativelibs\ and steam_api64.dll wherever the test put
@@ -107,7 +109,7 @@ const char* const scenario =
     "ping = 42\n"
     "tags = pvp,eu\n";
 
-void driveSimulator(HMODULE quellink) {
+void driveSimulator(HMODULE quellink, const std::string& generation) {
     HMODULE steam = GetModuleHandleA("steam_api64.dll");
     check(steam != nullptr, "Quellink brought steam_api64.dll in");
     if (steam == nullptr) return;
@@ -132,6 +134,7 @@ void driveSimulator(HMODULE quellink) {
         quellink, "UpdateRichPresenceConnectionInfo");
     auto addFavorite = exportOf<jint(JNICALL*)(JNIEnv*, jobject, jlong, jint, jint, jlong)>(
         quellink, "AddFavoriteServer");
+    auto requestStats = exportOf<Boolean>(quellink, "RequestCurrentStats");
     auto createCallback = exportOf<Void>(quellink, "CreateCallback");
     auto deleteCallback = exportOf<Void>(quellink, "DeleteCallback");
     auto requestLan = exportOf<jlong(JNICALL*)(JNIEnv*, jobject)>(quellink, "RequestLANServerList");
@@ -170,6 +173,8 @@ void driveSimulator(HMODULE quellink) {
           "AddFavoriteServer adds the first entry");
 
     createCallback(env, api);
+    // Queued by Steam, or posted by the bridge where Steam has no RequestCurrentStats.
+    check(requestStats(env, api) == JNI_TRUE, "RequestCurrentStats is true");
     const jlong request = requestLan(env, api);
     check(request != 0, "RequestLANServerList returns a handle");
     runCallbacks(env, api);
@@ -178,14 +183,27 @@ void driveSimulator(HMODULE quellink) {
           "ServerResponded reaches the registered object");
     check(fakeLogHas("CallVoidMethod Pellux/Steam_api.RefreshComplete()"),
           "RefreshComplete reaches the registered object");
+    check(fakeLogHas("CallVoidMethod Pellux/Steam_api.UserStatsReceived_t()"),
+          "UserStatsReceived_t reaches the registered object");
     deleteCallback(env, api);
     shutDown(env, api);
     check(loggedOn(env, api) == JNI_FALSE, "logged-on state is false after the shutdown");
 
     const std::string log = sim.callLog();
     check(logHas(log, "SteamAPI_ISteamUserStats_GetStatInt32 name=\"Kills\""), "call log: stat read", log);
-    check(logHas(log, "SteamAPI_ISteamUser_GetAuthSessionTicket ticket=set capacity=1024 length=set identity=null"),
+    // SDK 1.57 and older: the function takes no identity, and Quellink passes none.
+    const std::string identity = generation == "1.57" ? "" : " identity=null";
+    check(logHas(log, "SteamAPI_ISteamUser_GetAuthSessionTicket ticket=set capacity=1024 length=set" + identity),
           "call log: ticket request");
+    // The start-up of the generation, checking the versions of its own accessors.
+    const std::string versions = generation == "1.61"
+                                     ? "SteamUser023,STEAMUSERSTATS_INTERFACE_VERSION013,SteamFriends018"
+                                     : "SteamUser023,STEAMUSERSTATS_INTERFACE_VERSION012,SteamFriends017";
+    const std::string startUp =
+        generation == "1.57" ? "SteamAPI_Init"
+                             : "SteamInternal_SteamAPI_Init versions=\"" + versions +
+                                   ",SteamUtils010,SteamMatchMaking009,SteamMatchMakingServers002\" err=null";
+    check(logHas(log, startUp), "call log: the generation's start-up", log);
     check(logHas(log, "SteamAPI_ISteamMatchmaking_AddFavoriteGame app=480 ip=3232235796 conn_port=27016 "
                       "query_port=27017 flags=1 last_played=1700000000"),
           "call log: favourite added");
@@ -211,8 +229,10 @@ void driveValve(HMODULE quellink) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "simulator" && mode != "valve") {
-        std::fprintf(stderr, "usage: quellink_driver simulator|valve\n");
+    const std::string generation = argc > 2 ? argv[2] : "";
+    if (!(mode == "simulator" && (generation == "1.57" || generation == "1.60" || generation == "1.61")) &&
+        mode != "valve") {
+        std::fprintf(stderr, "usage: quellink_driver simulator 1.57|1.60|1.61, quellink_driver valve\n");
         return 100;
     }
     const std::string game = ownDirectory();
@@ -228,7 +248,7 @@ int main(int argc, char** argv) {
     if (quellink == nullptr) return failures;
 
     if (mode == "simulator") {
-        driveSimulator(quellink);
+        driveSimulator(quellink, generation);
     } else {
         driveValve(quellink);
     }

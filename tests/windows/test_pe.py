@@ -156,15 +156,20 @@ class BridgeExports(unittest.TestCase):
         self.assertEqual(names - expected, set(), "exports that are no native method")
         self.assertEqual(expected - names, set(), "native methods not exported")
 
-    def test_every_steam_import_exists_in_valves_library_and_in_the_simulator(self):
+    def test_every_steam_import_exists_in_valves_library_and_the_simulator_of_each_generation(self):
         pe = load("Quellink.dll")
         steam = [entry for entry in pe.DIRECTORY_ENTRY_IMPORT
                  if entry.dll.decode().lower() == "steam_api64.dll"]
         self.assertEqual(len(steam), 1, "Quellink links steam_api64.dll at load time")
         imported = {item.name.decode() for item in steam[0].imports}
         self.assertTrue(imported)
-        for label, path in (("Valve's library", os.path.join(BUILD, "steam-redist", "steam_api64.dll")),
-                            ("the simulator", os.path.join(BUILD, "bin", "steamsim", "steam_api64.dll"))):
+        libraries = []
+        for generation, valve, simulator in (("1.57", "steam-redist/1.57", "bin/steamsim-1.57"),
+                                             ("1.60", "steam-redist", "bin/steamsim"),
+                                             ("1.61", "steam-redist/1.61", "bin/steamsim-1.61")):
+            libraries.append((f"Valve's library {generation}", os.path.join(BUILD, valve, "steam_api64.dll")))
+            libraries.append((f"the simulator {generation}", os.path.join(BUILD, simulator, "steam_api64.dll")))
+        for label, path in libraries:
             with self.subTest(label):
                 library = pefile.PE(path)
                 exported = {s.name.decode() for s in library.DIRECTORY_ENTRY_EXPORT.symbols if s.name}
