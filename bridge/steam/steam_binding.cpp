@@ -2,8 +2,11 @@
 
 #include "platform/steam_library.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ostream>
+#include <string>
+#include <type_traits>
 
 namespace quellink {
 
@@ -47,6 +50,8 @@ template <class Function> Function As(void *address) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
+static_assert(std::is_trivially_destructible<SteamBinding>::value, "the kept binding has nothing to destroy");
+
 class Binder {
 public:
   Binder(void *(*find)(const char *), SteamBinding &binding) : find_(find), binding_(binding) {}
@@ -57,27 +62,40 @@ public:
   Interface *(*accessor(const Accessor (&known)[N], const char **found = nullptr))() {
     for (const Accessor &candidate : known) {
       if (void *address = find_(candidate.function)) {
-        binding_.versions.append(candidate.version).push_back('\0');
+        addVersion(candidate.version);
         if (found != nullptr) *found = candidate.function;
         return As<Interface *(*)()>(address);
       }
     }
-    std::string names;
-    for (std::size_t i = 0; i < N; ++i) names += std::string(i == 0 ? "" : " nor ") + known[i].function;
-    lack(N == 1 ? "no " + names : "neither " + names);
+    if (N == 1)
+      lack("no", known[0].function);
+    else
+      lack("neither", known[0].function, known[1].function);
     return &NoInterface<Interface>;
   }
 
   void *find(const char *name) const { return find_(name); }
 
-  // The first lack is the one reported.
-  void lack(const std::string &what) {
-    if (binding_.missing.empty()) binding_.missing = what;
+  // "<how> <first>" or "<how> <first> nor <second>"; the first lack is the one reported.
+  void lack(const char *how, const char *first, const char *second = nullptr) {
+    if (!binding_.supported()) return;
+    std::string text = std::string(how) + " " + first;
+    if (second != nullptr) text += std::string(" nor ") + second;
+    std::snprintf(binding_.missing, sizeof binding_.missing, "%s", text.c_str());
   }
 
 private:
+  // Each version ends in NUL; the list's closing NUL is the array's zero fill.
+  void addVersion(const char *version) {
+    const std::size_t size = std::strlen(version) + 1;
+    if (versionsEnd_ + size >= sizeof binding_.versions) return;  // six known versions fit well
+    std::memcpy(binding_.versions + versionsEnd_, version, size);
+    versionsEnd_ += size;
+  }
+
   void *(*find_)(const char *);
   SteamBinding &binding_;
+  std::size_t versionsEnd_ = 0;
 };
 
 } // namespace
@@ -88,8 +106,7 @@ SteamBinding BindSteam(void *(*find)(const char *name)) {
 
   steam.checkedInit = As<decltype(steam.checkedInit)>(binder.find(kCheckedInit));
   if (steam.checkedInit == nullptr) steam.plainInit = As<decltype(steam.plainInit)>(binder.find(kPlainInit));
-  if (steam.checkedInit == nullptr && steam.plainInit == nullptr)
-    binder.lack(std::string("neither ") + kCheckedInit + " nor " + kPlainInit);
+  if (steam.checkedInit == nullptr && steam.plainInit == nullptr) binder.lack("neither", kCheckedInit, kPlainInit);
 
   const char *user = nullptr;
   steam.user = binder.accessor<ISteamUser>(kUser, &user);
@@ -125,7 +142,7 @@ SteamBinding BindSteam(void *(*find)(const char *name)) {
 SteamBinding BindLoadedSteam() { return BindSteam(&platform::FindSteamFunction); }
 
 ESteamAPIInitResult StartSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out) {
-  if (steam.checkedInit != nullptr) return steam.checkedInit(steam.versions.c_str(), err);
+  if (steam.checkedInit != nullptr) return steam.checkedInit(steam.versions, err);
   if (steam.plainInit != nullptr) return steam.plainInit() ? k_ESteamAPIInitResult_OK : k_ESteamAPIInitResult_FailedGeneric;
   out << "Unsupported Steam library: it exports " << steam.missing << std::endl;
   return k_ESteamAPIInitResult_FailedGeneric;

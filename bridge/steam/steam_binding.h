@@ -18,21 +18,21 @@
 
 #include "steam_flat.h"
 
+#include <cstddef>
 #include <ostream>
-#include <string>
 
 namespace quellink {
 
-// The addresses of one library's generation-specific names. The six accessors are
-// never null: while the library is unsupported each yields null, as while Steam is
-// not started.
+// The addresses of one library's generation-specific names: a plain record, kept
+// as it is until the process ends. The six accessors are never null: while the
+// library is unsupported each yields null, as while Steam is not started.
 struct SteamBinding {
   // The start-up function: one of the two, or neither (unsupported library).
   bool (*plainInit)() = nullptr;                                                // SteamAPI_Init, <= 1.57
   ESteamAPIInitResult (*checkedInit)(const char *, SteamErrMsg *) = nullptr;  // SteamInternal_SteamAPI_Init
-  // checkedInit's list: the version of each accessor found, each ending in NUL
-  // (c_str() adds the NUL that ends the list).
-  std::string versions;
+  // checkedInit's list: the version of each accessor found, each ending in NUL,
+  // and one more NUL that ends the list.
+  char versions[256] = {};
 
   ISteamUser *(*user)();
   ISteamUserStats *(*userStats)();
@@ -48,9 +48,9 @@ struct SteamBinding {
 
   // Empty for a supported library; else what it lacks, e.g. "neither
   // SteamInternal_SteamAPI_Init nor SteamAPI_Init".
-  std::string missing;
+  char missing[256] = {};
 
-  bool supported() const { return missing.empty(); }
+  bool supported() const { return missing[0] == '\0'; }
 };
 
 // The binding of a library whose exports find gives (null for a name it lacks).
@@ -59,7 +59,8 @@ SteamBinding BindSteam(void *(*find)(const char *name));
 // BindSteam on the Steam library of this process.
 SteamBinding BindLoadedSteam();
 
-// The binding of the Steam library of this process, made on first use and kept.
+// The binding of the Steam library of this process, made on first use and kept
+// (nothing to destroy: Java threads may still call in while the process exits).
 inline const SteamBinding &BoundSteam() {
   static const SteamBinding binding = BindLoadedSteam();
   return binding;

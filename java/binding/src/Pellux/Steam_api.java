@@ -61,7 +61,11 @@ public class Steam_api {
      */
     public native boolean SteamAPI_RestartAppIfNecessary(int appId);
 
-    /** Starts the Steam API; false when Steam cannot be used. */
+    /**
+     * Starts the Steam API; false when Steam cannot be used, or when the Steam library
+     * beside Quellink is of no generation it knows (one line on standard output then
+     * names what the library lacks).
+     */
     public native boolean SteamAPI_Init();
 
     /** Stops the Steam API. (The Steam function is {@code SteamAPI_Shutdown}.) */
@@ -72,7 +76,12 @@ public class Steam_api {
 
     // --- Statistics and achievements --------------------------------------------
 
-    /** Asks Steam for the user's statistics; completion arrives as {@link #UserStatsReceived_t()}. */
+    /**
+     * Asks Steam for the user's statistics; completion arrives as {@link #UserStatsReceived_t()}
+     * inside a later {@link #SteamAPI_RunCallbacks()}. Steam libraries of SDK 1.61 and later
+     * have the statistics before the game starts and no such request: there it returns
+     * true while Steam runs, and the event arrives once, inside the next pump.
+     */
     public native boolean RequestCurrentStats();
 
     /** The integer statistic of that API name; 0 when Steam does not give it. */
