@@ -1,6 +1,7 @@
-// Types, constants and records of the Steam client API (SDK generation
-// 1.59/1.60), declared from the library's binary interface. Every size and
-// offset the library depends on is checked below for the platform at hand.
+// Types, constants and records of the Steam client API, declared from the
+// library's binary interface; the ones used here are the same in every
+// generation of the library from SDK 1.55 on. Every size and offset the library
+// depends on is checked below for the platform at hand.
 #pragma once
 
 #include <cstddef>
