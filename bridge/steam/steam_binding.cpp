@@ -143,7 +143,8 @@ SteamBinding BindLoadedSteam() { return BindSteam(&platform::FindSteamFunction);
 
 ESteamAPIInitResult StartSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out) {
   if (steam.checkedInit != nullptr) return steam.checkedInit(steam.versions, err);
-  if (steam.plainInit != nullptr) return steam.plainInit() ? k_ESteamAPIInitResult_OK : k_ESteamAPIInitResult_FailedGeneric;
+  if (steam.plainInit != nullptr)
+    return steam.plainInit() ? k_ESteamAPIInitResult_OK : k_ESteamAPIInitResult_FailedGeneric;
   out << "Unsupported Steam library: it exports " << steam.missing << std::endl;
   return k_ESteamAPIInitResult_FailedGeneric;
 }

@@ -27,13 +27,7 @@ namespace quellink {
 // as it is until the process ends. The six accessors are never null: while the
 // library is unsupported each yields null, as while Steam is not started.
 struct SteamBinding {
-  // The start-up function: one of the two, or neither (unsupported library).
-  bool (*plainInit)() = nullptr;                                                // SteamAPI_Init, <= 1.57
-  ESteamAPIInitResult (*checkedInit)(const char *, SteamErrMsg *) = nullptr;  // SteamInternal_SteamAPI_Init
-  // checkedInit's list: the version of each accessor found, each ending in NUL,
-  // and one more NUL that ends the list.
-  char versions[256] = {};
-
+  // What the exports call on every call, together at the start of the record.
   ISteamUser *(*user)();
   ISteamUserStats *(*userStats)();
   ISteamFriends *(*friends)();
@@ -45,6 +39,13 @@ struct SteamBinding {
   bool (*requestCurrentStats)(ISteamUserStats *) = nullptr;
   // GetAuthSessionTicket in the library's own form, without an identity.
   HAuthTicket (*getAuthSessionTicket)(ISteamUser *, void *ticket, int capacity, uint32 *length);
+
+  // The start-up function: one of the two, or neither (unsupported library).
+  bool (*plainInit)() = nullptr;                                                // SteamAPI_Init, <= 1.57
+  ESteamAPIInitResult (*checkedInit)(const char *, SteamErrMsg *) = nullptr;  // SteamInternal_SteamAPI_Init
+  // checkedInit's list: the version of each accessor found, each ending in NUL,
+  // and one more NUL that ends the list.
+  char versions[256] = {};
 
   // Empty for a supported library; else what it lacks, e.g. "neither
   // SteamInternal_SteamAPI_Init nor SteamAPI_Init".

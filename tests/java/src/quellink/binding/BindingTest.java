@@ -206,7 +206,8 @@ class BindingTest {
         }
 
         @Test
-        @DisplayName("SteamAPI_Init reaches the library's start-up, asking for its six interface versions, and returns its answer")
+        @DisplayName("SteamAPI_Init reaches the library's start-up, asking for its six interface versions,"
+                + " and returns its answer")
         void init() {
             SimControl.clearLog();
             assertTrue(api.SteamAPI_Init());

@@ -112,7 +112,8 @@ class StatsTest {
     }
 
     @Test
-    @DisplayName("RequestCurrentStats and StoreStats give Steam's answer; without RequestCurrentStats (SDK 1.61 on) the request is true")
+    @DisplayName("RequestCurrentStats and StoreStats give Steam's answer; where Steam has no RequestCurrentStats"
+            + " (SDK 1.61 on) the request is true")
     void requestAndStore() {
         boolean steamRequests = Quellink.generation().requestCurrentStats;
         assertTrue(api.RequestCurrentStats());
