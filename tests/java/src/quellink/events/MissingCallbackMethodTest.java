@@ -19,6 +19,7 @@ import java.util.Arrays;
 import java.util.List;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Test;
+import quellink.harness.SteamGeneration;
 
 /**
  * A receiver whose class lacks one of the callback methods. Steam_api declares all
@@ -135,14 +136,19 @@ class MissingCallbackMethodTest extends SimulatedSteamTest {
         assertTrue(raised.getCause().getMessage().contains(MISSING), raised.getCause().getMessage());
         try {
             assertEquals(1L, call(receiver, "RequestInternetServerList"));
-            assertTrue(api.RequestCurrentStats(), "a statistics event for a receiver without its method");
+            // The receiver's own copy of the library asks: where Steam has no such
+            // request, that copy posts the event itself.
+            assertEquals(true, call(receiver, "RequestCurrentStats"),
+                    "a statistics event for a receiver without its method");
             call(receiver, "SteamAPI_RunCallbacks");
             call(receiver, "SteamAPI_RunCallbacks");
             @SuppressWarnings("unchecked")
             List<String> events = (List<String>) receiver.getClass().getField("events").get(receiver);
             assertEquals(List.of("server S1", "failed", "complete"), events);
-            assertTrue(SimulatedSteam.calls().stream().anyMatch(c -> c.startsWith("=> UserStatsReceived_t")),
-                    "the statistics event was delivered: " + SimulatedSteam.calls());
+            if (SteamGeneration.current().requestCurrentStats) {
+                assertTrue(SimulatedSteam.calls().stream().anyMatch(c -> c.startsWith("=> UserStatsReceived_t")),
+                        "the statistics event was delivered: " + SimulatedSteam.calls());
+            }
         } finally {
             call(receiver, "DeleteCallback");
         }
