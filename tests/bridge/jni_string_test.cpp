@@ -1,112 +1,91 @@
-// JavaStringChars against a JNIEnv whose two string functions are recorded: the
-// characters are given back exactly once, and a null String or a failed read makes
-// no JNI call that could crash or leak. Steam gets UTF-8, never modified UTF-8.
+// JavaStringChars against the fake JNIEnv, which logs the string functions and
+// checks that what is released was handed out: the characters are given back
+// exactly once, and a null String or a failed read makes no JNI call that could
+// crash or leak. Steam gets UTF-8, never modified UTF-8.
 #include "jni_string.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fake_jni.h"
 
 namespace {
 
-struct Recorder {
-    int gets = 0;
-    int releases = 0;
-    jstring lastGot = nullptr;
-    jboolean* lastIsCopy = reinterpret_cast<jboolean*>(1);
-    jstring releasedString = nullptr;
-    const char* releasedChars = nullptr;
-    const char* answer = "n\xc3\xa4me";  // what GetStringUTFChars gives
-} recorder;
-
-const char* JNICALL fakeGet(JNIEnv*, jstring s, jboolean* isCopy) {
-    ++recorder.gets;
-    recorder.lastGot = s;
-    recorder.lastIsCopy = isCopy;
-    return recorder.answer;
-}
-
-void JNICALL fakeRelease(JNIEnv*, jstring s, const char* chars) {
-    ++recorder.releases;
-    recorder.releasedString = s;
-    recorder.releasedChars = chars;
-}
+using Lines = std::vector<std::string>;
 
 class JavaStringCharsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        recorder = Recorder{};
-        std::memset(&table, 0, sizeof table);
-        table.GetStringUTFChars = fakeGet;
-        table.ReleaseStringUTFChars = fakeRelease;
-        env.functions = &table;
+        fakejni::reset();
+        text = fakejni::makeString("n\xc3\xa4me");
+    }
+    void TearDown() override {
+        EXPECT_EQ(fakejni::violations(), Lines{}) << "released what was not handed out";
     }
 
-    JNINativeInterface_ table;
-    JNIEnv env;
-    jstring text = reinterpret_cast<jstring>(0x1234);
+    JNIEnv* env = fakejni::env();
+    jstring text = nullptr;
 };
 
 TEST_F(JavaStringCharsTest, ReadsWithoutCopyFlagAndReleasesOnceWhatItGot) {
     {
-        quellink::JavaStringChars chars(&env, text);
+        quellink::JavaStringChars chars(env, text);
         ASSERT_TRUE(chars);
         EXPECT_STREQ(chars.c_str(), "n\xc3\xa4me");
-        EXPECT_EQ(chars.c_str(), recorder.answer) << "the same in UTF-8: used without a copy";
-        EXPECT_EQ(recorder.gets, 1);
-        EXPECT_EQ(recorder.lastGot, text);
-        EXPECT_EQ(recorder.lastIsCopy, nullptr);
-        EXPECT_EQ(recorder.releases, 0) << "released while still in use";
+        EXPECT_EQ(chars.c_str(), fakejni::inspect(text)->text.c_str())
+            << "the same in UTF-8: used without a copy";
+        EXPECT_EQ(fakejni::callLog(), Lines{"GetStringUTFChars \"n\xc3\xa4me\" isCopy=null"})
+            << "read once without copy flag, not released while still in use";
     }
-    EXPECT_EQ(recorder.releases, 1);
-    EXPECT_EQ(recorder.releasedString, text);
-    EXPECT_EQ(recorder.releasedChars, recorder.answer);
+    EXPECT_EQ(fakejni::callLog(), (Lines{"GetStringUTFChars \"n\xc3\xa4me\" isCopy=null",
+                                         "ReleaseStringUTFChars \"n\xc3\xa4me\""}));
 }
 
 TEST_F(JavaStringCharsTest, ReleasesOnAnEarlyReturn) {
     auto exportBody = [&]() -> int {
-        quellink::JavaStringChars chars(&env, text);
+        quellink::JavaStringChars chars(env, text);
         if (chars) return 1;
         return 0;
     };
     EXPECT_EQ(exportBody(), 1);
-    EXPECT_EQ(recorder.releases, 1);
+    EXPECT_EQ(fakejni::count("ReleaseStringUTFChars"), 1);
 }
 
 TEST_F(JavaStringCharsTest, GivesUtf8AndRefusesATextHoldingNul) {
-    recorder.answer = "1.0-\xed\xa0\xbd\xed\xb8\x80";  // U+1F600 as Java encodes it
     {
-        quellink::JavaStringChars chars(&env, text);
+        // U+1F600 as Java encodes it
+        quellink::JavaStringChars chars(env, fakejni::makeString("1.0-\xed\xa0\xbd\xed\xb8\x80"));
         ASSERT_TRUE(chars);
         EXPECT_STREQ(chars.c_str(), "1.0-\xf0\x9f\x98\x80");
     }
-    recorder.answer = "WIN\xc0\x80_ALL";  // would reach Steam as "WIN"
     {
-        quellink::JavaStringChars chars(&env, text);
+        // would reach Steam as "WIN"
+        quellink::JavaStringChars chars(env, fakejni::makeString("WIN\xc0\x80_ALL"));
         EXPECT_FALSE(chars);
     }
-    EXPECT_EQ(recorder.gets, 2);
-    EXPECT_EQ(recorder.releases, 2) << "what was read is given back, used or not";
-    EXPECT_EQ(recorder.releasedChars, recorder.answer);
+    EXPECT_EQ(fakejni::count("GetStringUTFChars"), 2);
+    EXPECT_EQ(fakejni::count("ReleaseStringUTFChars"), 2)
+        << "what was read is given back, used or not";
+    EXPECT_EQ(fakejni::callLog().back(), "ReleaseStringUTFChars \"WIN\xc0\x80_ALL\"");
 }
 
 TEST_F(JavaStringCharsTest, NullStringIsNeitherReadNorReleased) {
     {
-        quellink::JavaStringChars chars(&env, nullptr);
+        quellink::JavaStringChars chars(env, nullptr);
         EXPECT_FALSE(chars);
     }
-    EXPECT_EQ(recorder.gets, 0);
-    EXPECT_EQ(recorder.releases, 0);
+    EXPECT_EQ(fakejni::callLog(), Lines{});
 }
 
 TEST_F(JavaStringCharsTest, FailedReadIsNotReleased) {
-    recorder.answer = nullptr;  // out of memory, an exception pending in Java
+    fakejni::settings().outOfMemory = true;  // an exception pending in Java
     {
-        quellink::JavaStringChars chars(&env, text);
+        quellink::JavaStringChars chars(env, text);
         EXPECT_FALSE(chars);
     }
-    EXPECT_EQ(recorder.gets, 1);
-    EXPECT_EQ(recorder.releases, 0);
+    EXPECT_EQ(fakejni::callLog(), Lines{"GetStringUTFChars \"n\xc3\xa4me\" isCopy=null"});
 }
 
 }  // namespace

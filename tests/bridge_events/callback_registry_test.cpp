@@ -38,16 +38,20 @@ class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::resetSteam();
-        fake::resetJvm();
+        fakejni::reset();
+        fakejni::settings().detachAnswer = JNI_ERR;  // Steam runs callbacks in a native method
+        api = fakejni::makeInstance("Pellux/Steam_api");
     }
     void TearDown() override {
-        Java_Pellux_Steam_1api_DeleteCallback(fake::env(), nullptr);
+        Java_Pellux_Steam_1api_DeleteCallback(fakejni::env(), nullptr);
         EXPECT_EQ(quellink::CurrentCallbackRegistry(), nullptr);
-        EXPECT_EQ(fake::jvm.violations, Calls{}) << "a JNI call with an exception pending";
+        EXPECT_EQ(fakejni::violations(), Calls{}) << "a JNI call with an exception pending";
     }
 
-    void create() { Java_Pellux_Steam_1api_CreateCallback(fake::env(), fake::target()); }
-    void remove() { Java_Pellux_Steam_1api_DeleteCallback(fake::env(), nullptr); }
+    void create() { Java_Pellux_Steam_1api_CreateCallback(fakejni::env(), api); }
+    void remove() { Java_Pellux_Steam_1api_DeleteCallback(fakejni::env(), nullptr); }
+
+    jobject api = nullptr;
 };
 
 }  // namespace
@@ -56,9 +60,9 @@ TEST_F(RegistryTest, CreateRegistersBothEventsAndDeleteUnregistersJoinRequestFir
     create();
     ASSERT_NE(quellink::CurrentCallbackRegistry(), nullptr);
     EXPECT_EQ(fake::steam.calls, (Calls{"RegisterCallback 1101", "RegisterCallback 337"}));
-    EXPECT_EQ(fake::jvm.liveGlobalRefs, 2) << "one reference for the event handlers, one for the relay";
-    EXPECT_EQ(fake::count("GetMethodID"), 5);
-    EXPECT_EQ(fake::jvm.liveLocalRefs, 0);
+    EXPECT_EQ(fakejni::liveGlobalReferences(), 2) << "one reference for the event handlers, one for the relay";
+    EXPECT_EQ(fakejni::count("GetMethodID"), 5);
+    EXPECT_EQ(fakejni::liveLocalReferences(), 0);
     CCallbackBase* stats = fake::registeredCallback(1101);
     ASSERT_NE(stats, nullptr);
     EXPECT_EQ(stats->GetCallbackSizeBytes(), static_cast<int>(sizeof(UserStatsReceived_t)));
@@ -67,7 +71,7 @@ TEST_F(RegistryTest, CreateRegistersBothEventsAndDeleteUnregistersJoinRequestFir
     fake::steam.calls.clear();
     remove();
     EXPECT_EQ(fake::steam.calls, (Calls{"UnregisterCallback 337", "UnregisterCallback 1101"}));
-    EXPECT_EQ(fake::jvm.liveGlobalRefs, 0) << "both global references deleted";
+    EXPECT_EQ(fakejni::liveGlobalReferences(), 0) << "both global references deleted";
     EXPECT_EQ(quellink::CurrentCallbackRegistry(), nullptr);
 }
 
@@ -76,10 +80,10 @@ TEST_F(RegistryTest, DeleteWithoutRegistryAndTwiceDoesNothing) {
     create();
     remove();
     fake::steam.calls.clear();
-    fake::jvm.events.clear();
+    fakejni::clearRecords();
     remove();
     EXPECT_EQ(fake::steam.calls, Calls{});
-    EXPECT_EQ(fake::jvm.events, Calls{});
+    EXPECT_EQ(fakejni::callLog(), Calls{});
 }
 
 TEST_F(RegistryTest, StatisticsEventCallsJavaOnceWhateverItsResult) {
@@ -89,8 +93,8 @@ TEST_F(RegistryTest, StatisticsEventCallsJavaOnceWhateverItsResult) {
     failed.m_eResult = k_EResultFail;
     failed.m_steamIDUser = CSteamID(1);
     deliver(failed);
-    ASSERT_EQ(fake::jvm.calls.size(), 1u);
-    EXPECT_EQ(fake::jvm.calls[0].method, "UserStatsReceived_t");
+    ASSERT_EQ(fakejni::javaCalls().size(), 1u);
+    EXPECT_EQ(fakejni::javaCalls()[0].method, "UserStatsReceived_t");
 }
 
 TEST_F(RegistryTest, JoinRequestPassesTheConnectTextWhole) {
@@ -102,12 +106,13 @@ TEST_F(RegistryTest, JoinRequestPassesTheConnectTextWhole) {
     deliver(empty);
     auto unterminated = joinRequest(std::string(256, 'u'));
     deliver(unterminated);
-    ASSERT_EQ(fake::jvm.calls.size(), 3u);
-    EXPECT_EQ(fake::jvm.calls[0].method, "GameRichPresenceJoinRequested_t");
-    EXPECT_EQ(fake::jvm.calls[0].strings, Calls{longest});
-    EXPECT_EQ(fake::jvm.calls[1].strings, Calls{""});
-    EXPECT_EQ(fake::jvm.calls[2].strings, Calls{std::string(256, 'u')}) << "read no further than the field";
-    EXPECT_EQ(fake::jvm.liveLocalRefs, 0);
+    const std::vector<fakejni::JavaCall>& calls = fakejni::javaCalls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].method, "GameRichPresenceJoinRequested_t");
+    EXPECT_EQ(calls[0].arguments, Calls{"\"" + longest + "\""});
+    EXPECT_EQ(calls[1].arguments, Calls{"\"\""});
+    EXPECT_EQ(calls[2].arguments, Calls{"\"" + std::string(256, 'u') + "\""}) << "read no further than the field";
+    EXPECT_EQ(fakejni::liveLocalReferences(), 0);
 }
 
 TEST_F(RegistryTest, NoEventReachesJavaAfterDelete) {
@@ -116,7 +121,7 @@ TEST_F(RegistryTest, NoEventReachesJavaAfterDelete) {
     EXPECT_EQ(fake::steam.registered.size(), 0u);
     UserStatsReceived_t stats{};
     deliver(stats);
-    EXPECT_EQ(fake::jvm.calls.size(), 0u);
+    EXPECT_EQ(fakejni::javaCalls().size(), 0u);
 }
 
 TEST_F(RegistryTest, SecondCreateKeepsTheFirstRegisteredAndDeleteRemovesOnlyTheNewer) {
@@ -126,19 +131,19 @@ TEST_F(RegistryTest, SecondCreateKeepsTheFirstRegisteredAndDeleteRemovesOnlyTheN
     deliver(stats);
     auto join = joinRequest("+connect 1.2.3.4:27015");
     deliver(join);
-    EXPECT_EQ(fake::jvm.calls.size(), 4u) << "each event reaches both objects";
+    EXPECT_EQ(fakejni::javaCalls().size(), 4u) << "each event reaches both objects";
 
     remove();
-    fake::jvm.calls.clear();
+    fakejni::clearRecords();
     deliver(stats);
-    EXPECT_EQ(fake::jvm.calls.size(), 1u) << "the earlier registry still receives events";
+    EXPECT_EQ(fakejni::javaCalls().size(), 1u) << "the earlier registry still receives events";
     EXPECT_EQ(quellink::CurrentCallbackRegistry(), nullptr);
     fake::steam.registered.clear();  // the earlier registry lives on; Steam forgets it here
 }
 
 TEST_F(RegistryTest, DeleteReleasesTheLiveRequestBeforeTheRelayIsFreed) {
     create();
-    EXPECT_NE(Java_Pellux_Steam_1api_RequestInternetServerList(fake::env(), nullptr), 0);
+    EXPECT_NE(Java_Pellux_Steam_1api_RequestInternetServerList(fakejni::env(), nullptr), 0);
     fake::steam.calls.clear();
     remove();
     EXPECT_EQ(fake::steam.calls,
@@ -146,38 +151,39 @@ TEST_F(RegistryTest, DeleteReleasesTheLiveRequestBeforeTheRelayIsFreed) {
 }
 
 TEST_F(RegistryTest, ServerListExportsWithoutRegistryStartNothing) {
-    EXPECT_EQ(Java_Pellux_Steam_1api_RequestLANServerList(fake::env(), nullptr), 0);
-    EXPECT_EQ(Java_Pellux_Steam_1api_RequestInternetServerList(fake::env(), nullptr), 0);
-    EXPECT_EQ(Java_Pellux_Steam_1api_RequestFavoriteServerList(fake::env(), nullptr), 0);
-    EXPECT_EQ(Java_Pellux_Steam_1api_RequestHistoryServerList(fake::env(), nullptr), 0);
-    EXPECT_EQ(Java_Pellux_Steam_1api_RequestFriendsServerList(fake::env(), nullptr), 0);
-    Java_Pellux_Steam_1api_CancelServerListRequest(fake::env(), nullptr);
+    JNIEnv* env = fakejni::env();
+    EXPECT_EQ(Java_Pellux_Steam_1api_RequestLANServerList(env, nullptr), 0);
+    EXPECT_EQ(Java_Pellux_Steam_1api_RequestInternetServerList(env, nullptr), 0);
+    EXPECT_EQ(Java_Pellux_Steam_1api_RequestFavoriteServerList(env, nullptr), 0);
+    EXPECT_EQ(Java_Pellux_Steam_1api_RequestHistoryServerList(env, nullptr), 0);
+    EXPECT_EQ(Java_Pellux_Steam_1api_RequestFriendsServerList(env, nullptr), 0);
+    Java_Pellux_Steam_1api_CancelServerListRequest(env, nullptr);
     EXPECT_EQ(fake::steam.calls, Calls{});
 }
 
 TEST_F(RegistryTest, MissingJavaMethodLeavesItsErrorPendingAndItsEventsCallNothing) {
-    fake::jvm.missingMethods = {"GameRichPresenceJoinRequested_t"};
+    fakejni::settings().missingMethods = {"GameRichPresenceJoinRequested_t"};
     create();
     ASSERT_NE(quellink::CurrentCallbackRegistry(), nullptr) << "the registry is built all the same";
-    EXPECT_TRUE(fake::jvm.exceptionPending) << "NoSuchMethodError for Java";
-    EXPECT_EQ(fake::jvm.violations, Calls{}) << "no JNI call with the error pending";
-    fake::jvm.exceptionPending = false;  // Java has seen it
+    EXPECT_EQ(fakejni::violations(), Calls{}) << "no JNI call with the error pending";
+    EXPECT_EQ(fakejni::takePendingException(),  // Java sees it
+              "java.lang.NoSuchMethodError: GameRichPresenceJoinRequested_t");
 
     auto join = joinRequest("+connect x");
     deliver(join);
-    EXPECT_EQ(fake::jvm.calls.size(), 0u);
-    EXPECT_EQ(fake::count("NewStringUTF"), 0);
+    EXPECT_EQ(fakejni::javaCalls().size(), 0u);
+    EXPECT_EQ(fakejni::count("NewStringUTF"), 0);
 }
 
 TEST_F(RegistryTest, MissingJavaMethodsRaiseTheFirstErrorWhileEveryOtherMethodIsLookedUpAndCalled) {
-    fake::jvm.missingMethods = {"UserStatsReceived_t", "ServerResponded"};
+    fakejni::settings().missingMethods = {"UserStatsReceived_t", "ServerResponded"};
     create();
-    EXPECT_EQ(fake::count("GetMethodID"), 5) << "the lookups go on after a missing method";
-    EXPECT_TRUE(fake::jvm.exceptionPending);
-    EXPECT_EQ(fake::jvm.exception, "NoSuchMethodError UserStatsReceived_t") << "the first error, raised again";
-    EXPECT_EQ(fake::jvm.liveLocalRefs, 0) << "class and error references deleted";
-    EXPECT_EQ(fake::jvm.liveGlobalRefs, 2);
-    fake::jvm.exceptionPending = false;  // Java has seen it
+    EXPECT_EQ(fakejni::count("GetMethodID"), 5) << "the lookups go on after a missing method";
+    EXPECT_EQ(fakejni::liveLocalReferences(), 0) << "class and error references deleted";
+    EXPECT_EQ(fakejni::liveGlobalReferences(), 2);
+    EXPECT_EQ(fakejni::takePendingException(),  // Java sees it
+              "java.lang.NoSuchMethodError: UserStatsReceived_t")
+        << "the first error, raised again";
 
     UserStatsReceived_t stats{};
     deliver(stats);
@@ -187,6 +193,6 @@ TEST_F(RegistryTest, MissingJavaMethodsRaiseTheFirstErrorWhileEveryOtherMethodIs
     relay.ServerFailedToRespond(nullptr, 0);
     relay.RefreshComplete(nullptr, eServerResponded);
     Calls methods;
-    for (const fake::JavaCall& call : fake::jvm.calls) methods.push_back(call.method);
+    for (const fakejni::JavaCall& call : fakejni::javaCalls()) methods.push_back(call.method);
     EXPECT_EQ(methods, (Calls{"GameRichPresenceJoinRequested_t", "ServerFailedToRespond", "RefreshComplete"}));
 }

@@ -30,7 +30,9 @@ gameserveritem_t server(uint32 ip, uint16 port, const char* name, AppId_t app = 
 
 HServerListRequest handle(std::uintptr_t value) { return reinterpret_cast<HServerListRequest>(value); }
 
-std::vector<std::string> steamCalls() { return fake::steam.calls; }
+using Lines = std::vector<std::string>;
+
+Lines steamCalls() { return fake::steam.calls; }
 
 }  // namespace
 
@@ -110,16 +112,18 @@ class RelayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::resetSteam();
-        fake::resetJvm();
-        relay = new ServerListResponseCallback(fake::env(), fake::target(), fake::vm());
-        fake::jvm.events.clear();
+        fakejni::reset();
+        fakejni::settings().detachAnswer = JNI_ERR;  // Steam runs callbacks in a native method
+        jobject api = fakejni::makeInstance("Pellux/Steam_api");
+        relay = new ServerListResponseCallback(fakejni::env(), api, fakejni::vm());
+        fakejni::clearRecords();
     }
     void TearDown() override {
-        relay->releaseJavaTarget(fake::env());
+        relay->releaseJavaTarget(fakejni::env());
         delete relay;
-        EXPECT_EQ(fake::jvm.violations, std::vector<std::string>{}) << "a JNI call with an exception pending";
-        EXPECT_EQ(fake::jvm.liveLocalRefs, 0) << "a local reference was left behind";
-        EXPECT_EQ(fake::jvm.liveGlobalRefs, 0);
+        EXPECT_EQ(fakejni::violations(), Lines{}) << "a JNI call with an exception pending";
+        EXPECT_EQ(fakejni::liveLocalReferences(), 0) << "a local reference was left behind";
+        EXPECT_EQ(fakejni::liveGlobalReferences(), 0);
     }
 
     ServerListResponseCallback* relay = nullptr;
@@ -157,7 +161,7 @@ TEST_F(RelayTest, TwoRequestsInARowReleaseTheFirstBeforeTheSecondStarts) {
     EXPECT_EQ(relay->startRequest(ServerListKind::Internet), handle(0x100));
     EXPECT_EQ(relay->startRequest(ServerListKind::Lan), handle(0x101));
     EXPECT_EQ(relay->trackedRequest(), handle(0x101));
-    EXPECT_EQ(steamCalls(), (std::vector<std::string>{"GetAppID", "RequestInternetServerList 480",
+    EXPECT_EQ(steamCalls(), (Lines{"GetAppID", "RequestInternetServerList 480",
                                                       "ReleaseRequest 0x100", "GetAppID",
                                                       "RequestLANServerList 480"}));
 }
@@ -169,7 +173,7 @@ TEST_F(RelayTest, CancelReleasesOnceAndStillReleasesAfterRefreshComplete) {
     fake::steam.calls.clear();
     relay->releaseTrackedRequest();
     relay->releaseTrackedRequest();
-    EXPECT_EQ(steamCalls(), std::vector<std::string>{"ReleaseRequest 0x100"});
+    EXPECT_EQ(steamCalls(), Lines{"ReleaseRequest 0x100"});
     EXPECT_EQ(relay->trackedRequest(), nullptr);
 }
 
@@ -182,7 +186,7 @@ TEST_F(RelayTest, WithoutSteamNothingStartsAndTheTrackedRequestStays) {
     fake::steam.running = true;
     fake::steam.utilsMissing = true;
     EXPECT_EQ(relay->startRequest(ServerListKind::Lan), nullptr);
-    EXPECT_EQ(steamCalls(), std::vector<std::string>{});
+    EXPECT_EQ(steamCalls(), Lines{});
     EXPECT_EQ(relay->trackedRequest(), handle(0x100));
 }
 
@@ -192,7 +196,7 @@ TEST_F(RelayTest, ZeroHandleFromSteamIsTrackedAndLeavesNothingToRelease) {
     fake::steam.calls.clear();
     relay->releaseTrackedRequest();
     relay->startRequest(ServerListKind::Internet);
-    EXPECT_EQ(steamCalls(), (std::vector<std::string>{"GetAppID", "RequestInternetServerList 480"}));
+    EXPECT_EQ(steamCalls(), (Lines{"GetAppID", "RequestInternetServerList 480"}));
 }
 
 TEST_F(RelayTest, RespondedServerBecomesOneJavaCallWithElevenValues) {
@@ -208,80 +212,76 @@ TEST_F(RelayTest, RespondedServerBecomesOneJavaCallWithElevenValues) {
 
     relay->ServerResponded(handle(0x100), 7);
 
-    EXPECT_EQ(steamCalls(), (std::vector<std::string>{"GetServerDetails 0x100 7", "GetAppID"}));
-    ASSERT_EQ(fake::jvm.calls.size(), 1u);
-    const fake::JavaCall& call = fake::jvm.calls[0];
+    EXPECT_EQ(steamCalls(), (Lines{"GetServerDetails 0x100 7", "GetAppID"}));
+    ASSERT_EQ(fakejni::javaCalls().size(), 1u);
+    const fakejni::JavaCall& call = fakejni::javaCalls()[0];
     EXPECT_EQ(call.method, "ServerResponded");
-    EXPECT_EQ(call.strings, (std::vector<std::string>{"192.168.1.20:40000", "192.168.1.20:40000", "coop"}));
-    EXPECT_EQ(call.ip, 3232235796LL);
-    EXPECT_EQ(static_cast<jshort>(call.connectionPort), -25536);
-    EXPECT_EQ(call.players, 3);
-    EXPECT_EQ(call.maxPlayers, 16);
-    EXPECT_EQ(call.password, JNI_TRUE);
-    EXPECT_EQ(call.ping, 42);
-    EXPECT_EQ(call.secure, JNI_TRUE);
-    EXPECT_EQ(call.queryPort, 27016);
-    EXPECT_EQ(fake::jvm.events.front(), "GetEnv 1.6");
-    EXPECT_EQ(fake::jvm.events.back(), "DetachCurrentThread");
-    EXPECT_EQ(fake::count("DeleteLocalRef"), 3);
+    // name, address, ip, connection port, players, max players, password, ping,
+    // secure, query port, tags
+    EXPECT_EQ(call.arguments, (Lines{"\"192.168.1.20:40000\"", "\"192.168.1.20:40000\"", "3232235796",
+                                     "-25536", "3", "16", "true", "42", "true", "27016", "\"coop\""}));
+    EXPECT_EQ(fakejni::callLog().front(), "GetEnv 1.6");
+    EXPECT_EQ(fakejni::callLog().back(), "DetachCurrentThread");
+    EXPECT_EQ(fakejni::count("DeleteLocalRef"), 3);
 }
 
 TEST_F(RelayTest, MissingRecordOrOtherAppMakesNoJavaCallButEndsTheSequence) {
     fake::steam.details[{handle(0x100), 1}] = server(0x01020304u, 27015, "Elsewhere", 730);
     relay->ServerResponded(handle(0x100), 0);  // no record
     relay->ServerResponded(handle(0x100), 1);
-    EXPECT_EQ(fake::jvm.calls.size(), 0u);
-    EXPECT_EQ(fake::count("NewStringUTF"), 0);
-    EXPECT_EQ(fake::count("GetEnv 1.6"), 2);
-    EXPECT_EQ(fake::count("DetachCurrentThread"), 2);
+    EXPECT_EQ(fakejni::javaCalls().size(), 0u);
+    EXPECT_EQ(fakejni::count("NewStringUTF"), 0);
+    EXPECT_EQ(fakejni::count("GetEnv 1.6"), 2);
+    EXPECT_EQ(fakejni::count("DetachCurrentThread"), 2);
 }
 
 TEST_F(RelayTest, WithoutSteamAResponseTouchesNeitherSteamNorTheVm) {
     fake::steam.running = false;
     relay->ServerResponded(handle(0x100), 0);
-    EXPECT_EQ(steamCalls(), std::vector<std::string>{});
-    EXPECT_EQ(fake::jvm.events, std::vector<std::string>{});
+    EXPECT_EQ(steamCalls(), Lines{});
+    EXPECT_EQ(fakejni::callLog(), Lines{});
 }
 
 TEST_F(RelayTest, FailedServerAndEndOfListCallTheirMethodsWithoutArguments) {
     relay->ServerFailedToRespond(handle(0x100), 3);
     relay->RefreshComplete(handle(0x100), eNoServersListedOnMasterServer);
-    ASSERT_EQ(fake::jvm.calls.size(), 2u);
-    EXPECT_EQ(fake::jvm.calls[0].method, "ServerFailedToRespond");
-    EXPECT_EQ(fake::jvm.calls[1].method, "RefreshComplete");
-    EXPECT_EQ(fake::count("DetachCurrentThread"), 2);
-    EXPECT_EQ(steamCalls(), std::vector<std::string>{});
+    ASSERT_EQ(fakejni::javaCalls().size(), 2u);
+    EXPECT_EQ(fakejni::javaCalls()[0].method, "ServerFailedToRespond");
+    EXPECT_EQ(fakejni::javaCalls()[1].method, "RefreshComplete");
+    EXPECT_EQ(fakejni::count("DetachCurrentThread"), 2);
+    EXPECT_EQ(steamCalls(), Lines{});
 }
 
 TEST_F(RelayTest, ThreadUnknownToTheVmIsAttachedWithoutArgumentsAndDetachedAgain) {
-    fake::jvm.getEnvAnswer = JNI_EDETACHED;
+    fakejni::settings().getEnvAnswer = JNI_EDETACHED;
     relay->RefreshComplete(handle(0x100), eServerResponded);
-    EXPECT_EQ(fake::jvm.events, (std::vector<std::string>{"GetEnv 1.6", "AttachCurrentThread", "ExceptionCheck",
-                                                          "CallVoidMethod", "DetachCurrentThread"}));
-    fake::jvm.events.clear();
-    fake::jvm.calls.clear();
-    fake::jvm.attachAnswer = JNI_ERR;
+    EXPECT_EQ(fakejni::callLog(),
+              (Lines{"GetEnv 1.6", "AttachCurrentThread", "ExceptionCheck",
+                     "CallVoidMethod Pellux/Steam_api.RefreshComplete()", "DetachCurrentThread"}));
+    fakejni::clearRecords();
+    fakejni::settings().attachAnswer = JNI_ERR;
     relay->RefreshComplete(handle(0x100), eServerResponded);
-    EXPECT_EQ(fake::jvm.calls.size(), 0u) << "no JNIEnv, no call";
+    EXPECT_EQ(fakejni::javaCalls().size(), 0u) << "no JNIEnv, no call";
 }
 
 TEST_F(RelayTest, JavaThatThrowsOnEveryServerStillGetsEveryServerAndOneExceptionStaysPending) {
     for (int i = 0; i < 3; ++i) fake::steam.details[{handle(0x100), i}] = server(0x01020304u, 27015, "s");
-    fake::jvm.throwOnCall = true;
+    fakejni::settings().javaThrows = true;
     for (int i = 0; i < 3; ++i) relay->ServerResponded(handle(0x100), i);
     relay->ServerFailedToRespond(handle(0x100), 3);
     relay->RefreshComplete(handle(0x100), eServerResponded);
-    EXPECT_EQ(fake::jvm.calls.size(), 5u);
-    EXPECT_EQ(fake::jvm.describes, 4) << "each earlier exception reported once";
-    EXPECT_TRUE(fake::jvm.exceptionPending) << "the last one surfaces when the pump returns";
+    EXPECT_EQ(fakejni::javaCalls().size(), 5u);
+    EXPECT_EQ(fakejni::count("ExceptionDescribe"), 4) << "each earlier exception reported once";
+    EXPECT_EQ(fakejni::takePendingException(), "java.lang.RuntimeException: thrown by RefreshComplete")
+        << "the last one surfaces when the pump returns";
 }
 
 TEST_F(RelayTest, NameThatCannotBeMadeMakesNoJavaCall) {
     fake::steam.details[{handle(0x100), 0}] = server(0x01020304u, 27015, "s");
-    fake::jvm.failNewString = true;
+    fakejni::settings().outOfMemory = true;
     relay->ServerResponded(handle(0x100), 0);
-    EXPECT_EQ(fake::jvm.calls.size(), 0u);
-    EXPECT_EQ(fake::count("NewStringUTF"), 1);
-    EXPECT_TRUE(fake::jvm.exceptionPending) << "the OutOfMemoryError is left to Java";
-    fake::jvm.exceptionPending = false;
+    EXPECT_EQ(fakejni::javaCalls().size(), 0u);
+    EXPECT_EQ(fakejni::count("NewStringUTF"), 1);
+    EXPECT_EQ(fakejni::takePendingException(), "java.lang.OutOfMemoryError: NewStringUTF")
+        << "the OutOfMemoryError is left to Java";
 }

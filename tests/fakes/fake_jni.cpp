@@ -1,11 +1,12 @@
 #include "fake_jni.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <memory>
+#include <map>
 #include <utility>
 
 // The machine header's facts, which the bridge's export signatures rely on.
@@ -15,15 +16,25 @@ static_assert(sizeof(jboolean) == 1 && sizeof(jchar) == 2, "jboolean 8 bits, jch
 namespace fakejni {
 namespace {
 
+// What a jobject points to.
+struct Reference {
+    enum class Scope { argument, local, global };
+    Object* object;
+    Scope scope;
+    bool live = true;
+};
+
 struct State {
-    std::deque<Object> objects;  // stable addresses: a jobject points into here
+    std::deque<Object> objects;  // stable addresses: references point into here
+    std::deque<Reference> references;
     std::deque<Method> methods;
     std::vector<std::string> log;
-    ClassFilter classFilter;
-    MethodHook methodHook;
-    std::function<void(const std::string&)> logSink;
-    jthrowable pending = nullptr;
-    bool destroyed = false;
+    std::vector<JavaCall> javaCalls;
+    std::vector<std::string> violations;
+    // String characters handed out and not yet released, by String and address.
+    std::map<std::pair<const Object*, const char*>, int> stringChars;
+    Object* pending = nullptr;
+    Settings settings;
 };
 
 State& state() {
@@ -33,23 +44,61 @@ State& state() {
 
 void logLine(const std::string& line) {
     state().log.push_back(line);
-    if (state().logSink) state().logSink(line);
+    if (state().settings.logSink) state().settings.logSink(line);
 }
 
-jobject add(Object object) {
+void violation(const std::string& what) { state().violations.push_back(what); }
+
+// Logs a call of the JNIEnv table. JNI allows only a few functions while an
+// exception is pending: the ones that look at it, clear it or free resources.
+void enter(const std::string& line, bool allowedWhilePending = false) {
+    logLine(line);
+    if (state().pending != nullptr && !allowedWhilePending) {
+        violation(line + " (with an exception pending)");
+    }
+}
+
+Object* add(Object object) {
     state().objects.push_back(std::move(object));
-    return reinterpret_cast<jobject>(&state().objects.back());
+    return &state().objects.back();
 }
 
-Object* get(jobject object) { return reinterpret_cast<Object*>(object); }
+jobject refer(Object* object, Reference::Scope scope) {
+    if (object == nullptr) return nullptr;
+    state().references.push_back({object, scope});
+    return reinterpret_cast<jobject>(&state().references.back());
+}
 
-jthrowable makeThrowable(const std::string& className, const std::string& message) {
-    Object thrown{Object::Kind::throwable, className, message, {}, {}, {}};
-    return static_cast<jthrowable>(add(std::move(thrown)));
+jobject local(Object* object) { return refer(object, Reference::Scope::local); }
+
+Reference* referenceOf(jobject handle) { return reinterpret_cast<Reference*>(handle); }
+
+// The object a reference the code under test passes refers to.
+Object* objectOf(jobject handle) {
+    if (handle == nullptr) return nullptr;
+    const Reference* reference = referenceOf(handle);
+    if (!reference->live) {
+        violation("use of a deleted reference to " + reference->object->className);
+    }
+    return reference->object;
+}
+
+const std::string& classNameOf(jobject handle) {
+    static const std::string none = "<null class>";
+    const Object* object = objectOf(handle);
+    return object != nullptr ? object->className : none;
 }
 
 void raise(const std::string& className, const std::string& message) {
-    state().pending = makeThrowable(className, message);
+    state().pending = add({Object::Kind::throwable, className, message, {}, {}, {}});
+}
+
+std::string describe(const Object* thrown) {
+    return thrown != nullptr ? thrown->className + ": " + thrown->text : "";
+}
+
+std::string versionText(jint version) {
+    return std::to_string(version >> 16) + "." + std::to_string(version & 0xffff);
 }
 
 // The type letters of a method descriptor's parameters; arrays count as
@@ -74,9 +123,11 @@ std::vector<char> parameterTypes(const std::string& signature) {
     return types;
 }
 
-std::vector<jvalue> readArguments(const Method& method, va_list args) {
+const Method& methodOf(jmethodID id) { return *reinterpret_cast<const Method*>(id); }
+
+std::vector<jvalue> readArguments(jmethodID id, va_list args) {
     std::vector<jvalue> values;
-    for (char type : parameterTypes(method.signature)) {
+    for (char type : parameterTypes(methodOf(id).signature)) {
         jvalue value{};
         switch (type) {
             case 'Z': value.z = static_cast<jboolean>(va_arg(args, int)); break;
@@ -94,122 +145,139 @@ std::vector<jvalue> readArguments(const Method& method, va_list args) {
     return values;
 }
 
-std::vector<jvalue> copyArguments(const Method& method, const jvalue* args) {
-    const std::size_t count = parameterTypes(method.signature).size();
-    return std::vector<jvalue>(args, args + count);
+std::vector<jvalue> copyArguments(jmethodID id, const jvalue* args) {
+    return std::vector<jvalue>(args, args + parameterTypes(methodOf(id).signature).size());
 }
 
-std::string renderArguments(const Method& method, const std::vector<jvalue>& values) {
+std::vector<std::string> renderArguments(const Method& method, const std::vector<jvalue>& values) {
     const std::vector<char> types = parameterTypes(method.signature);
-    std::string text;
+    std::vector<std::string> rendered;
     for (std::size_t i = 0; i < values.size() && i < types.size(); ++i) {
-        if (i > 0) text += ", ";
-        text += render(types[i], values[i]);
+        rendered.push_back(render(types[i], values[i]));
     }
+    return rendered;
+}
+
+std::string joined(const std::vector<std::string>& texts) {
+    std::string text;
+    for (const std::string& each : texts) text += (text.empty() ? "" : ", ") + each;
     return text;
 }
-
-const Method& methodOf(jmethodID id) { return *reinterpret_cast<const Method*>(id); }
 
 // --- the invocation interface ------------------------------------------------
 
 jint JNICALL destroyJavaVM(JavaVM*) {
     logLine("DestroyJavaVM");
-    state().destroyed = true;
     return JNI_OK;
 }
 
-jint JNICALL attachCurrentThread(JavaVM*, void** penv, void*) {
-    logLine("AttachCurrentThread");
-    *penv = environment();
-    return JNI_OK;
+jint JNICALL attachCurrentThread(JavaVM*, void** penv, void* args) {
+    logLine(std::string("AttachCurrentThread") + (args == nullptr ? "" : " with arguments"));
+    *penv = state().settings.attachAnswer == JNI_OK ? env() : nullptr;
+    return state().settings.attachAnswer;
 }
 
 jint JNICALL detachCurrentThread(JavaVM*) {
-    // As the VM's default uncaught-exception handler does.
-    if (Object* thrown = get(state().pending)) {
-        std::fprintf(stderr, "Exception in thread \"main\" %s: %s\n", thrown->className.c_str(),
-                     thrown->text.c_str());
+    const jint answer = state().settings.detachAnswer;
+    if (answer == JNI_OK && state().pending != nullptr) {
+        const std::string thrown = describe(state().pending);
+        std::fprintf(stderr, "Exception in thread \"main\" %s\n", thrown.c_str());
         std::fflush(stderr);
         state().pending = nullptr;
     }
     logLine("DetachCurrentThread");
-    return JNI_OK;
+    return answer;
 }
 
-jint JNICALL getEnv(JavaVM*, void** penv, jint) {
-    *penv = environment();
-    return JNI_OK;
-}
-
-jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** penv, void*) {
-    logLine("AttachCurrentThreadAsDaemon");
-    *penv = environment();
-    return JNI_OK;
+jint JNICALL getEnv(JavaVM*, void** penv, jint version) {
+    logLine("GetEnv " + versionText(version));
+    *penv = state().settings.getEnvAnswer == JNI_OK ? env() : nullptr;
+    return state().settings.getEnvAnswer;
 }
 
 // --- the JNI function table ----------------------------------------------------
 
-jint JNICALL getVersion(JNIEnv*) { return JNI_VERSION_1_8; }
-
 jclass JNICALL findClass(JNIEnv*, const char* name) {
-    logLine(std::string("FindClass ") + name);
-    if (state().classFilter && !state().classFilter(name)) {
+    enter(std::string("FindClass ") + name);
+    if (state().settings.missingClasses.count(name) != 0) {
         raise("java.lang.NoClassDefFoundError", name);
         return nullptr;
     }
-    return static_cast<jclass>(add({Object::Kind::classObject, name, {}, {}, {}, {}}));
+    return static_cast<jclass>(local(add({Object::Kind::classObject, name, {}, {}, {}, {}})));
 }
 
 jint JNICALL throwObject(JNIEnv*, jthrowable thrown) {
-    state().pending = thrown;
+    enter("Throw " + describe(objectOf(thrown)));
+    state().pending = objectOf(thrown);
     return JNI_OK;
 }
 
-jint JNICALL throwNew(JNIEnv*, jclass cls, const char* message) {
-    raise(get(cls)->className, message != nullptr ? message : "");
-    return JNI_OK;
+jthrowable JNICALL exceptionOccurred(JNIEnv*) {
+    enter("ExceptionOccurred", true);
+    return static_cast<jthrowable>(local(state().pending));
 }
-
-jthrowable JNICALL exceptionOccurred(JNIEnv*) { return state().pending; }
 
 void JNICALL exceptionDescribe(JNIEnv*) {
-    logLine("ExceptionDescribe");
-    if (Object* thrown = get(state().pending)) {
-        std::fprintf(stderr, "%s: %s\n", thrown->className.c_str(), thrown->text.c_str());
+    enter("ExceptionDescribe", true);
+    if (state().pending != nullptr) {
+        std::fprintf(stderr, "%s\n", describe(state().pending).c_str());
         std::fflush(stderr);
         state().pending = nullptr;
     }
 }
 
 void JNICALL exceptionClear(JNIEnv*) {
-    logLine("ExceptionClear");
+    enter("ExceptionClear", true);
     state().pending = nullptr;
 }
 
-jboolean JNICALL exceptionCheck(JNIEnv*) { return state().pending != nullptr ? JNI_TRUE : JNI_FALSE; }
-
-jobject JNICALL newGlobalRef(JNIEnv*, jobject object) {
-    logLine("NewGlobalRef");
-    return object;
+jboolean JNICALL exceptionCheck(JNIEnv*) {
+    enter("ExceptionCheck", true);
+    return state().pending != nullptr ? JNI_TRUE : JNI_FALSE;
 }
 
-void JNICALL deleteGlobalRef(JNIEnv*, jobject) { logLine("DeleteGlobalRef"); }
-void JNICALL deleteLocalRef(JNIEnv*, jobject) {}
-jobject JNICALL newLocalRef(JNIEnv*, jobject object) { return object; }
-jboolean JNICALL isSameObject(JNIEnv*, jobject a, jobject b) { return a == b ? JNI_TRUE : JNI_FALSE; }
-jint JNICALL ensureLocalCapacity(JNIEnv*, jint) { return JNI_OK; }
-jint JNICALL pushLocalFrame(JNIEnv*, jint) { return JNI_OK; }
-jobject JNICALL popLocalFrame(JNIEnv*, jobject result) { return result; }
+jobject JNICALL newGlobalRef(JNIEnv*, jobject object) {
+    enter("NewGlobalRef");
+    return refer(objectOf(object), Reference::Scope::global);
+}
+
+// Deletes a reference of the given scope; an argument counts as local.
+void release(jobject handle, Reference::Scope scope, const char* function) {
+    if (handle == nullptr) return;
+    Reference* reference = referenceOf(handle);
+    const bool inScope = reference->scope == scope ||
+                         (scope == Reference::Scope::local &&
+                          reference->scope == Reference::Scope::argument);
+    if (!reference->live || !inScope) {
+        violation(std::string(function) + " of a reference that is not a live one of its kind");
+    }
+    reference->live = false;
+}
+
+void JNICALL deleteGlobalRef(JNIEnv*, jobject object) {
+    enter("DeleteGlobalRef", true);
+    release(object, Reference::Scope::global, "DeleteGlobalRef");
+}
+
+void JNICALL deleteLocalRef(JNIEnv*, jobject object) {
+    enter("DeleteLocalRef", true);
+    release(object, Reference::Scope::local, "DeleteLocalRef");
+}
 
 jclass JNICALL getObjectClass(JNIEnv*, jobject object) {
-    return static_cast<jclass>(add({Object::Kind::classObject, get(object)->className, {}, {}, {}, {}}));
+    enter("GetObjectClass");
+    const std::string& name = classNameOf(object);
+    return static_cast<jclass>(local(add({Object::Kind::classObject, name, {}, {}, {}, {}})));
 }
 
 jmethodID lookUp(jclass cls, const char* name, const char* signature, bool isStatic) {
-    const std::string className = cls != nullptr ? get(cls)->className : "<null class>";
-    logLine(std::string(isStatic ? "GetStaticMethodID " : "GetMethodID ") + className + "." + name +
-            signature);
+    const std::string className = classNameOf(cls);
+    enter(std::string(isStatic ? "GetStaticMethodID " : "GetMethodID ") + className + "." + name +
+          signature);
+    if (state().settings.missingMethods.count(name) != 0) {
+        raise("java.lang.NoSuchMethodError", name);
+        return nullptr;
+    }
     state().methods.push_back({className, name, signature, isStatic});
     return reinterpret_cast<jmethodID>(&state().methods.back());
 }
@@ -222,156 +290,148 @@ jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass cls, const char* name, const
     return lookUp(cls, name, signature, true);
 }
 
-void invoke(const char* kind, const std::string& target, jmethodID id,
-            const std::vector<jvalue>& arguments) {
+// A call of a void method, static or not, in each of JNI's three argument forms.
+void invoke(bool isStatic, jobject receiver, jmethodID id, const std::vector<jvalue>& arguments) {
     const Method& method = methodOf(id);
-    logLine(std::string(kind) + " " + target + "." + method.name + "(" +
-            renderArguments(method, arguments) + ")");
-    if (state().methodHook) state().methodHook(method, arguments);
+    JavaCall call{method.name, renderArguments(method, arguments)};
+    enter(std::string(isStatic ? "CallStaticVoidMethod " : "CallVoidMethod ") +
+          classNameOf(receiver) + "." + method.name + "(" + joined(call.arguments) + ")");
+    if (!isStatic && receiver != nullptr &&
+        referenceOf(receiver)->scope != Reference::Scope::global) {
+        call.method += " on a reference not made global";
+    }
+    state().javaCalls.push_back(call);
+    if (state().settings.methodHook) state().settings.methodHook(method, arguments);
+    if (state().settings.javaThrows) {
+        raise("java.lang.RuntimeException", "thrown by " + method.name);
+    }
 }
 
-void JNICALL callVoidMethodV(JNIEnv*, jobject object, jmethodID id, va_list args) {
-    invoke("CallVoidMethod", get(object)->className, id, readArguments(methodOf(id), args));
-}
-
-void JNICALL callVoidMethod(JNIEnv* env, jobject object, jmethodID id, ...) {
+template <bool isStatic, typename Receiver>
+void JNICALL callVoid(JNIEnv*, Receiver receiver, jmethodID id, ...) {
     va_list args;
     va_start(args, id);
-    callVoidMethodV(env, object, id, args);
+    invoke(isStatic, receiver, id, readArguments(id, args));
     va_end(args);
 }
 
-void JNICALL callVoidMethodA(JNIEnv*, jobject object, jmethodID id, const jvalue* args) {
-    invoke("CallVoidMethod", get(object)->className, id, copyArguments(methodOf(id), args));
+template <bool isStatic, typename Receiver>
+void JNICALL callVoidV(JNIEnv*, Receiver receiver, jmethodID id, va_list args) {
+    invoke(isStatic, receiver, id, readArguments(id, args));
 }
 
-void JNICALL callStaticVoidMethodV(JNIEnv*, jclass cls, jmethodID id, va_list args) {
-    invoke("CallStaticVoidMethod", get(cls)->className, id, readArguments(methodOf(id), args));
-}
-
-void JNICALL callStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID id, ...) {
-    va_list args;
-    va_start(args, id);
-    callStaticVoidMethodV(env, cls, id, args);
-    va_end(args);
-}
-
-void JNICALL callStaticVoidMethodA(JNIEnv*, jclass cls, jmethodID id, const jvalue* args) {
-    invoke("CallStaticVoidMethod", get(cls)->className, id, copyArguments(methodOf(id), args));
+template <bool isStatic, typename Receiver>
+void JNICALL callVoidA(JNIEnv*, Receiver receiver, jmethodID id, const jvalue* args) {
+    invoke(isStatic, receiver, id, copyArguments(id, args));
 }
 
 jobject construct(jclass cls, jmethodID id, const std::vector<jvalue>& arguments) {
     const Method& method = methodOf(id);
-    Object instance{Object::Kind::instance, get(cls)->className, {}, {}, {}, {}};
-    const std::vector<char> types = parameterTypes(method.signature);
-    for (std::size_t i = 0; i < arguments.size() && i < types.size(); ++i) {
-        instance.constructorArguments.push_back(render(types[i], arguments[i]));
-    }
-    logLine("NewObject " + instance.className + method.signature + "(" +
-            renderArguments(method, arguments) + ")");
-    return add(std::move(instance));
+    Object instance{Object::Kind::instance, classNameOf(cls), {}, {}, {}, {}};
+    instance.constructorArguments = renderArguments(method, arguments);
+    enter("NewObject " + instance.className + method.signature + "(" +
+          joined(instance.constructorArguments) + ")");
+    return local(add(std::move(instance)));
 }
 
-jobject JNICALL newObjectV(JNIEnv*, jclass cls, jmethodID id, va_list args) {
-    return construct(cls, id, readArguments(methodOf(id), args));
-}
-
-jobject JNICALL newObject(JNIEnv* env, jclass cls, jmethodID id, ...) {
+jobject JNICALL newObject(JNIEnv*, jclass cls, jmethodID id, ...) {
     va_list args;
     va_start(args, id);
-    jobject made = newObjectV(env, cls, id, args);
+    jobject made = construct(cls, id, readArguments(id, args));
     va_end(args);
     return made;
 }
 
+jobject JNICALL newObjectV(JNIEnv*, jclass cls, jmethodID id, va_list args) {
+    return construct(cls, id, readArguments(id, args));
+}
+
 jobject JNICALL newObjectA(JNIEnv*, jclass cls, jmethodID id, const jvalue* args) {
-    return construct(cls, id, copyArguments(methodOf(id), args));
+    return construct(cls, id, copyArguments(id, args));
 }
 
 jstring JNICALL newStringUTF(JNIEnv*, const char* bytes) {
+    enter("NewStringUTF " + (bytes != nullptr ? "\"" + std::string(bytes) + "\"" : "null"));
     if (bytes == nullptr) return nullptr;
-    return makeString(bytes);
-}
-
-jsize JNICALL getStringUTFLength(JNIEnv*, jstring text) {
-    return static_cast<jsize>(get(text)->text.size());
+    if (state().settings.outOfMemory) {
+        raise("java.lang.OutOfMemoryError", "NewStringUTF");
+        return nullptr;
+    }
+    return static_cast<jstring>(
+        local(add({Object::Kind::string, "java/lang/String", bytes, {}, {}, {}})));
 }
 
 const char* JNICALL getStringUTFChars(JNIEnv*, jstring text, jboolean* isCopy) {
+    const Object* string = objectOf(text);
+    enter("GetStringUTFChars \"" + string->text + "\" isCopy=" +
+          (isCopy != nullptr ? "set" : "null"));
+    if (state().settings.outOfMemory) {
+        raise("java.lang.OutOfMemoryError", "GetStringUTFChars");
+        return nullptr;
+    }
     if (isCopy != nullptr) *isCopy = JNI_FALSE;
-    return get(text)->text.c_str();
+    ++state().stringChars[{string, string->text.c_str()}];
+    return string->text.c_str();
 }
 
-void JNICALL releaseStringUTFChars(JNIEnv*, jstring, const char*) {}
-
-jsize JNICALL getArrayLength(JNIEnv*, jarray array) {
-    const Object* object = get(array);
-    return static_cast<jsize>(object->kind == Object::Kind::byteArray ? object->bytes.size()
-                                                                      : object->elements.size());
+void JNICALL releaseStringUTFChars(JNIEnv*, jstring text, const char* chars) {
+    const Object* string = objectOf(text);
+    enter("ReleaseStringUTFChars \"" + string->text + "\"", true);
+    int& handedOut = state().stringChars[{string, chars}];
+    if (handedOut == 0) violation("ReleaseStringUTFChars of characters not got from that String");
+    else --handedOut;
 }
 
 jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass elementClass, jobject initial) {
-    const std::string elementName = elementClass != nullptr ? get(elementClass)->className : "";
-    logLine("NewObjectArray " + std::to_string(length) + " " + elementName);
+    const std::string elementName = elementClass != nullptr ? classNameOf(elementClass) : "";
+    enter("NewObjectArray " + std::to_string(length) + " " + elementName);
     if (length < 0) {
         raise("java.lang.NegativeArraySizeException", std::to_string(length));
         return nullptr;
     }
     Object array{Object::Kind::objectArray, "[" + elementName, {}, {}, {}, {}};
-    array.elements.assign(static_cast<std::size_t>(length), initial);
-    return static_cast<jobjectArray>(add(std::move(array)));
+    array.elements.assign(static_cast<std::size_t>(length), objectOf(initial));
+    return static_cast<jobjectArray>(local(add(std::move(array))));
 }
 
-jobject JNICALL getObjectArrayElement(JNIEnv*, jobjectArray array, jsize index) {
-    Object* object = get(array);
-    if (index < 0 || static_cast<std::size_t>(index) >= object->elements.size()) {
-        raise("java.lang.ArrayIndexOutOfBoundsException", std::to_string(index));
-        return nullptr;
+// Whether [start, start + length) lies outside the array; raises the Java
+// exception if so.
+bool outOfRange(const Object* array, jsize start, jsize length) {
+    const std::size_t size =
+        array->kind == Object::Kind::byteArray ? array->bytes.size() : array->elements.size();
+    if (start >= 0 && length >= 0 &&
+        static_cast<std::size_t>(start) + static_cast<std::size_t>(length) <= size) {
+        return false;
     }
-    return object->elements[static_cast<std::size_t>(index)];
+    raise("java.lang.ArrayIndexOutOfBoundsException", std::to_string(start));
+    return true;
 }
 
 void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value) {
-    Object* object = get(array);
-    if (index < 0 || static_cast<std::size_t>(index) >= object->elements.size()) {
-        raise("java.lang.ArrayIndexOutOfBoundsException", std::to_string(index));
-        return;
-    }
-    object->elements[static_cast<std::size_t>(index)] = value;
+    enter("SetObjectArrayElement " + std::to_string(index));
+    Object* object = objectOf(array);
+    if (outOfRange(object, index, 1)) return;
+    object->elements[static_cast<std::size_t>(index)] = objectOf(value);
 }
 
 jbyteArray JNICALL newByteArray(JNIEnv*, jsize length) {
+    enter("NewByteArray " + std::to_string(length));
     Object array{Object::Kind::byteArray, "[B", {}, {}, {}, {}};
     array.bytes.assign(static_cast<std::size_t>(length < 0 ? 0 : length), 0);
-    return static_cast<jbyteArray>(add(std::move(array)));
-}
-
-bool outOfRange(const Object* array, jsize start, jsize length) {
-    return start < 0 || length < 0 ||
-           static_cast<std::size_t>(start) + static_cast<std::size_t>(length) > array->bytes.size();
+    return static_cast<jbyteArray>(local(add(std::move(array))));
 }
 
 void JNICALL setByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize length,
                                 const jbyte* buffer) {
-    Object* object = get(array);
-    if (outOfRange(object, start, length)) {
-        raise("java.lang.ArrayIndexOutOfBoundsException", std::to_string(start));
-        return;
-    }
+    enter("SetByteArrayRegion");
+    Object* object = objectOf(array);
+    if (outOfRange(object, start, length)) return;
     std::memcpy(object->bytes.data() + start, buffer, static_cast<std::size_t>(length));
 }
 
-void JNICALL getByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize length, jbyte* buffer) {
-    Object* object = get(array);
-    if (outOfRange(object, start, length)) {
-        raise("java.lang.ArrayIndexOutOfBoundsException", std::to_string(start));
-        return;
-    }
-    std::memcpy(buffer, object->bytes.data() + start, static_cast<std::size_t>(length));
-}
-
-jint JNICALL getJavaVM(JNIEnv*, JavaVM** vm) {
-    *vm = javaVm();
+jint JNICALL getJavaVM(JNIEnv*, JavaVM** out) {
+    enter("GetJavaVM");
+    *out = vm();
     return JNI_OK;
 }
 
@@ -409,10 +469,8 @@ JNINativeInterface_ makeFunctions() {
     JNINativeInterface_ table;
     fillWithTraps(table);
     table.reserved0 = table.reserved1 = table.reserved2 = table.reserved3 = nullptr;
-    table.GetVersion = getVersion;
     table.FindClass = findClass;
     table.Throw = throwObject;
-    table.ThrowNew = throwNew;
     table.ExceptionOccurred = exceptionOccurred;
     table.ExceptionDescribe = exceptionDescribe;
     table.ExceptionClear = exceptionClear;
@@ -420,34 +478,25 @@ JNINativeInterface_ makeFunctions() {
     table.NewGlobalRef = newGlobalRef;
     table.DeleteGlobalRef = deleteGlobalRef;
     table.DeleteLocalRef = deleteLocalRef;
-    table.NewLocalRef = newLocalRef;
-    table.IsSameObject = isSameObject;
-    table.EnsureLocalCapacity = ensureLocalCapacity;
-    table.PushLocalFrame = pushLocalFrame;
-    table.PopLocalFrame = popLocalFrame;
     table.GetObjectClass = getObjectClass;
     table.GetMethodID = getMethodID;
     table.GetStaticMethodID = getStaticMethodID;
-    table.CallVoidMethod = callVoidMethod;
-    table.CallVoidMethodV = callVoidMethodV;
-    table.CallVoidMethodA = callVoidMethodA;
-    table.CallStaticVoidMethod = callStaticVoidMethod;
-    table.CallStaticVoidMethodV = callStaticVoidMethodV;
-    table.CallStaticVoidMethodA = callStaticVoidMethodA;
+    table.CallVoidMethod = callVoid<false, jobject>;
+    table.CallVoidMethodV = callVoidV<false, jobject>;
+    table.CallVoidMethodA = callVoidA<false, jobject>;
+    table.CallStaticVoidMethod = callVoid<true, jclass>;
+    table.CallStaticVoidMethodV = callVoidV<true, jclass>;
+    table.CallStaticVoidMethodA = callVoidA<true, jclass>;
     table.NewObject = newObject;
     table.NewObjectV = newObjectV;
     table.NewObjectA = newObjectA;
     table.NewStringUTF = newStringUTF;
-    table.GetStringUTFLength = getStringUTFLength;
     table.GetStringUTFChars = getStringUTFChars;
     table.ReleaseStringUTFChars = releaseStringUTFChars;
-    table.GetArrayLength = getArrayLength;
     table.NewObjectArray = newObjectArray;
-    table.GetObjectArrayElement = getObjectArrayElement;
     table.SetObjectArrayElement = setObjectArrayElement;
     table.NewByteArray = newByteArray;
     table.SetByteArrayRegion = setByteArrayRegion;
-    table.GetByteArrayRegion = getByteArrayRegion;
     table.GetJavaVM = getJavaVM;
     return table;
 }
@@ -460,34 +509,46 @@ JNIInvokeInterface_ makeInvocation() {
     table.AttachCurrentThread = attachCurrentThread;
     table.DetachCurrentThread = detachCurrentThread;
     table.GetEnv = getEnv;
-    table.AttachCurrentThreadAsDaemon = attachCurrentThreadAsDaemon;
     return table;
+}
+
+int countLive(Reference::Scope scope) {
+    int live = 0;
+    for (const Reference& reference : state().references) {
+        if (reference.live && reference.scope == scope) ++live;
+    }
+    return live;
+}
+
+std::string renderObject(const Object* object) {
+    if (object == nullptr) return "null";
+    switch (object->kind) {
+        case Object::Kind::string: return "\"" + object->text + "\"";
+        case Object::Kind::objectArray: {
+            std::vector<std::string> elements;
+            for (const Object* element : object->elements) {
+                elements.push_back(renderObject(element));
+            }
+            return "{" + joined(elements) + "}";
+        }
+        case Object::Kind::byteArray: return "byte[" + std::to_string(object->bytes.size()) + "]";
+        default: return object->className;
+    }
 }
 
 }  // namespace
 
-void reset() {
-    State& s = state();
-    s.objects.clear();
-    s.methods.clear();
-    s.log.clear();
-    s.classFilter = nullptr;
-    s.methodHook = nullptr;
-    s.pending = nullptr;
-    s.destroyed = false;
-}
+void reset() { state() = State{}; }
 
-void setClassFilter(ClassFilter filter) { state().classFilter = std::move(filter); }
-void setMethodHook(MethodHook hook) { state().methodHook = std::move(hook); }
-void setLogSink(std::function<void(const std::string&)> sink) { state().logSink = std::move(sink); }
+Settings& settings() { return state().settings; }
 
-JNIEnv* environment() {
+JNIEnv* env() {
     static const JNINativeInterface_ functions = makeFunctions();
     static JNIEnv env{&functions};
     return &env;
 }
 
-JavaVM* javaVm() {
+JavaVM* vm() {
     static const JNIInvokeInterface_ functions = makeInvocation();
     static JavaVM vm{&functions};
     return &vm;
@@ -495,19 +556,46 @@ JavaVM* javaVm() {
 
 const std::vector<std::string>& callLog() { return state().log; }
 
+int count(const std::string& line) {
+    const auto& log = state().log;
+    return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const std::string& each) {
+        return each == line || each.rfind(line + " ", 0) == 0;
+    }));
+}
+
+const std::vector<JavaCall>& javaCalls() { return state().javaCalls; }
+
+void clearRecords() {
+    state().log.clear();
+    state().javaCalls.clear();
+}
+
+const std::vector<std::string>& violations() { return state().violations; }
+
+int liveLocalReferences() { return countLive(Reference::Scope::local); }
+int liveGlobalReferences() { return countLive(Reference::Scope::global); }
+
 jstring makeString(const std::string& bytes) {
-    return static_cast<jstring>(add({Object::Kind::string, "java/lang/String", bytes, {}, {}, {}}));
+    Object* string = add({Object::Kind::string, "java/lang/String", bytes, {}, {}, {}});
+    return static_cast<jstring>(refer(string, Reference::Scope::argument));
 }
 
 jobject makeInstance(const std::string& className) {
-    return add({Object::Kind::instance, className, {}, {}, {}, {}});
+    Object* instance = add({Object::Kind::instance, className, {}, {}, {}, {}});
+    return refer(instance, Reference::Scope::argument);
 }
 
-const Object* inspect(jobject object) { return get(object); }
+const Object* inspect(jobject reference) {
+    return reference != nullptr ? referenceOf(reference)->object : nullptr;
+}
 
-jthrowable pendingException() { return state().pending; }
+std::string pendingException() { return describe(state().pending); }
 
-bool destroyed() { return state().destroyed; }
+std::string takePendingException() {
+    const std::string pending = pendingException();
+    state().pending = nullptr;
+    return pending;
+}
 
 std::string render(char type, const jvalue& value) {
     switch (type) {
@@ -519,24 +607,7 @@ std::string render(char type, const jvalue& value) {
         case 'J': return std::to_string(value.j);
         case 'F': return std::to_string(value.f);
         case 'D': return std::to_string(value.d);
-        default: break;
-    }
-    const Object* object = get(value.l);
-    if (object == nullptr) return "null";
-    switch (object->kind) {
-        case Object::Kind::string: return "\"" + object->text + "\"";
-        case Object::Kind::objectArray: {
-            std::string text = "{";
-            for (std::size_t i = 0; i < object->elements.size(); ++i) {
-                if (i > 0) text += ", ";
-                jvalue element{};
-                element.l = object->elements[i];
-                text += render('L', element);
-            }
-            return text + "}";
-        }
-        case Object::Kind::byteArray: return "byte[" + std::to_string(object->bytes.size()) + "]";
-        default: return object->className;
+        default: return renderObject(inspect(value.l));
     }
 }
 

@@ -1,17 +1,27 @@
-// A stand-in for a Java VM's JNI function table, for test programs that run
-// the launcher or the bridge without a real Java runtime (under Wine, say).
+// A stand-in for a Java VM's two function tables (JavaVM and JNIEnv), for tests
+// that run the launcher or the bridge without a Java runtime: the bridge's unit
+// tests, and the Windows test programs (a jvm.dll, a driver of Quellink's exports).
 //
 // Objects are plain records that live until reset(): strings hold their bytes
 // exactly as handed to NewStringUTF (modified UTF-8), arrays their elements,
-// classes their internal name. Every JNI call that matters to a test is
-// written to the call log as one line; a function of the table that this fake
-// does not implement logs "unsupported JNI function <slot>" and aborts, so a
-// new use of JNI in the code under test shows up at once.
+// classes their internal name. A jobject is a reference to one: a local reference
+// a JNI function made, a global one (NewGlobalRef), or one the test made, as the
+// arguments a native method receives.
+//
+// Every JNI call is written to the call log as one line, and every Java method
+// called is recorded with its arguments. The references the code under test made
+// and has not deleted are counted. JNI's rule that only a few functions may be
+// called while an exception is pending is enforced: a call that breaks it, the use
+// of a deleted reference, and a release of string characters that were not handed
+// out are written to violations(). A function of the table that this fake does not
+// implement logs "unsupported JNI function <slot>" and aborts, so a new use of JNI
+// in the code under test shows up at once.
 #pragma once
 
 #include <jni.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,7 +32,7 @@ struct Object {
     Kind kind;
     std::string className;  // the class of an instance or throwable; the class itself for a class
     std::string text;       // string bytes; a throwable's message
-    std::vector<jobject> elements;
+    std::vector<const Object*> elements;
     std::vector<jbyte> bytes;
     std::vector<std::string> constructorArguments;  // rendered, for instances
 };
@@ -34,33 +44,63 @@ struct Method {
     bool isStatic;
 };
 
-// Decides whether FindClass knows a class; an unknown one gives null and a
-// pending java.lang.NoClassDefFoundError. By default every class is known.
-using ClassFilter = std::function<bool(const std::string& name)>;
-// Called by Call[Static]VoidMethod after logging, with the rendered arguments.
+// One call of a Java method, its arguments rendered as render() does.
+struct JavaCall {
+    // The method's name. An instance method called through a reference that is
+    // not global (a callback keeps a global one) is followed by " on a reference
+    // not made global".
+    std::string method;
+    std::vector<std::string> arguments;
+};
+
+// Called after a Java method call is recorded, with its arguments.
 using MethodHook = std::function<void(const Method& method, const std::vector<jvalue>& arguments)>;
 
-// Forgets every object and the log, and restores the defaults.
-void reset();
-void setClassFilter(ClassFilter filter);
-void setMethodHook(MethodHook hook);
-// Receives every log line as it is written (for a record file).
-void setLogSink(std::function<void(const std::string& line)> sink);
+// How the VM answers; reset() restores these defaults.
+struct Settings {
+    jint getEnvAnswer = JNI_OK;  // JNI_EDETACHED: a thread the VM does not know
+    jint attachAnswer = JNI_OK;
+    // JNI_ERR: a Java thread inside a native method, which the VM does not
+    // detach; its pending exception stays. JNI_OK: the thread's pending
+    // exception goes to the default uncaught-exception handler, which prints it.
+    jint detachAnswer = JNI_OK;
+    std::set<std::string> missingClasses;  // FindClass gives null and NoClassDefFoundError
+    std::set<std::string> missingMethods;  // method lookups give null and NoSuchMethodError
+    bool javaThrows = false;               // every Java method called ends with an exception
+    bool outOfMemory = false;  // NewStringUTF and GetStringUTFChars give null and OutOfMemoryError
+    MethodHook methodHook;
+    std::function<void(const std::string& line)> logSink;  // receives every log line as written
+};
 
-JNIEnv* environment();
-JavaVM* javaVm();
+// Forgets every object, reference and record, and restores the default settings.
+void reset();
+Settings& settings();
+
+JNIEnv* env();
+JavaVM* vm();
 
 // Every log line so far, in order.
 const std::vector<std::string>& callLog();
+// The number of log lines that are line, or that begin with line and a blank.
+int count(const std::string& line);
+const std::vector<JavaCall>& javaCalls();
+// Starts the call log and the recorded Java calls afresh.
+void clearRecords();
+const std::vector<std::string>& violations();
 
-// Test-side access to objects.
+// The references that JNI functions made and that were not deleted.
+int liveLocalReferences();
+int liveGlobalReferences();
+
+// Test-side objects, referenced as a native method's arguments are.
 jstring makeString(const std::string& bytes);
 jobject makeInstance(const std::string& className);
-const Object* inspect(jobject object);
-// The pending exception, or null.
-jthrowable pendingException();
-// Whether DestroyJavaVM has been called.
-bool destroyed();
+const Object* inspect(jobject reference);
+
+// The pending exception as "class: message", or "" when none is pending.
+std::string pendingException();
+// The same, and the exception is taken away, as returning to Java does.
+std::string takePendingException();
 
 // Renders one argument of a method call by its JNI type letter for the log:
 // numbers in decimal, booleans as true/false, strings in double quotes,

@@ -156,7 +156,7 @@ void runMain(const fakejni::Method& method, const std::vector<jvalue>& arguments
     const fakejni::Object* array = fakejni::inspect(arguments[0].l);
     if (array == nullptr || array->kind != fakejni::Object::Kind::objectArray) return;
     for (std::size_t i = 0; i < array->elements.size(); ++i) {
-        const fakejni::Object* element = fakejni::inspect(array->elements[i]);
+        const fakejni::Object* element = array->elements[i];
         writeRecord("argument[" + std::to_string(i) + "] " +
                     (element != nullptr ? element->text : std::string("<null>")));
     }
@@ -195,15 +195,13 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
     }
 
     fakejni::reset();
-    fakejni::setLogSink(writeRecord);
+    fakejni::settings().logSink = writeRecord;
     const std::string missing = environmentValue("FAKE_JVM_MISSING_CLASS");
-    if (!missing.empty()) {
-        fakejni::setClassFilter([missing](const std::string& name) { return name != missing; });
-    }
-    fakejni::setMethodHook(runMain);
+    if (!missing.empty()) fakejni::settings().missingClasses.insert(missing);
+    fakejni::settings().methodHook = runMain;
     created = true;
-    *pvm = fakejni::javaVm();
-    *penv = fakejni::environment();
+    *pvm = fakejni::vm();
+    *penv = fakejni::env();
     return JNI_OK;
 }
 
@@ -212,7 +210,7 @@ JNIEXPORT jint JNICALL JNI_GetDefaultJavaVMInitArgs(void*) { return JNI_OK; }
 JNIEXPORT jint JNICALL JNI_GetCreatedJavaVMs(JavaVM** vms, jsize capacity, jsize* count) {
     *count = 0;
     if (created && capacity > 0) {
-        vms[0] = fakejni::javaVm();
+        vms[0] = fakejni::vm();
         *count = 1;
     }
     return JNI_OK;

@@ -120,7 +120,7 @@ void driveSimulator(HMODULE quellink, const std::string& generation) {
     resolve(steam, "steamsim_favorite_count", sim.favoriteCount);
     check(sim.loadScenarioText(scenario), "scenario accepted");
 
-    JNIEnv* env = fakejni::environment();
+    JNIEnv* env = fakejni::env();
     jobject api = fakejni::makeInstance("Pellux/Steam_api");
 
     using Boolean = jboolean(JNICALL*)(JNIEnv*, jobject);
@@ -218,7 +218,7 @@ void driveValve(HMODULE quellink) {
     auto loggedOn = exportOf<Boolean>(quellink, "IsSteamUserLoggedOn");
     auto steamId = exportOf<jstring(JNICALL*)(JNIEnv*, jobject)>(quellink, "GetCSteamIDString");
     if (failures > 0) return;
-    JNIEnv* env = fakejni::environment();
+    JNIEnv* env = fakejni::env();
     jobject api = fakejni::makeInstance("Pellux/Steam_api");
     check(init(env, api) == JNI_FALSE, "without a Steam client the start fails");
     check(loggedOn(env, api) == JNI_FALSE, "not logged on");
