@@ -27,9 +27,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "game_tree.h"
 
 extern char** environ;
 
@@ -131,24 +134,18 @@ Pairs runPairs(const std::vector<std::string>& a, const std::vector<std::string>
     return result;
 }
 
-// A game tree below root: game/ with tessvik, the client and
-// LaunchConfig.ini, and ../runtime/bin/server/libjvm.so linking to the JDK's
-// VM library, ../runtime/release to its release file. Returns game/.
-std::string makeGameTree(const fs::path& root, const std::string& tessvik,
-                         const std::string& clientJar, const fs::path& jvmLibrary,
-                         const std::string& runtimeSettings) {
-    const fs::path game = root / "game";
-    fs::create_directories(game);
-    fs::create_directories(root / "runtime/bin/server");
-    fs::copy_file(tessvik, game / "tessvik");
-    fs::copy_file(clientJar, game / "client.jar");
-    fs::create_symlink(jvmLibrary, root / "runtime/bin/server/libjvm.so");
-    const fs::path jdk = fs::canonical(jvmLibrary).parent_path().parent_path().parent_path();
-    fs::create_symlink(jdk / "release", root / "runtime/release");
-    std::ofstream(game / "LaunchConfig.ini")
-        << "[Runtime]\nOverrideDefaultJavaPath=false\nJavaPath=\n" << runtimeSettings
-        << "[Memory]\nInitialHeap=512m\nMaxHeapSize=2048m\n[VMParams]\n";
-    return fs::canonical(game).string();
+// A game tree: game/ with tessvik, the client and LaunchConfig.ini, and
+// runtime/ standing for the JDK of the VM library.
+std::unique_ptr<launcher_test::GameTree> makeGameTree(const std::string& tessvik,
+                                                      const std::string& clientJar,
+                                                      const std::string& jvmLibrary,
+                                                      const std::string& runtimeSettings) {
+    auto tree = std::make_unique<launcher_test::GameTree>(tessvik);
+    fs::copy_file(clientJar, tree->game() + "/client.jar");
+    tree->linkJdkRuntime(jvmLibrary);
+    tree->writeSettings("[Runtime]\nOverrideDefaultJavaPath=false\nJavaPath=\n" + runtimeSettings +
+                        "[Memory]\nInitialHeap=512m\nMaxHeapSize=2048m\n[VMParams]\n");
+    return tree;
 }
 
 // The options tessvik gives its VM, for java in the same order.
@@ -175,14 +172,13 @@ void printComparison(const char* what, const Pairs& pairs) {
 }
 
 // The heavy client on one JDK: tessvik with sharing on against java.
-void compareSharing(const fs::path& root, const std::string& tessvik, const fs::path& jvmLibrary,
-                    int pairs) {
-    fs::create_directories(root);
-    const std::string dir =
-        makeGameTree(root, tessvik, HEAVY_CLIENT_JAR, jvmLibrary, "ClassDataSharing=1\n");
+void compareSharing(const std::string& tessvik, const std::string& jvmLibrary, int pairs) {
+    const auto tree = makeGameTree(tessvik, HEAVY_CLIENT_JAR, jvmLibrary, "ClassDataSharing=1\n");
+    const fs::path root = tree->root();
+    const std::string& dir = tree->game();
     const fs::path jdk = fs::canonical(jvmLibrary).parent_path().parent_path().parent_path();
     const std::vector<std::string> java = javaCommand((jdk / "bin/java").string(), dir);
-    const std::vector<std::string> sharing{dir + "/tessvik"};
+    const std::vector<std::string> sharing{tree->launcher()};
     const fs::path cache = root / "cache";
     const std::vector<std::string> environment{"XDG_CACHE_HOME=" + cache.string()};
 
@@ -233,10 +229,10 @@ int main(int argc, char** argv) {
     const std::string tessvikBuilt = argc > 2 ? argv[2] : TESSVIK_EXECUTABLE;
 
     // The game tree: tessvik, the client, ../runtime/bin/server/libjvm.so.
-    const fs::path root =
-        fs::temp_directory_path() / ("launcher-vs-java-" + std::to_string(getpid()));
-    const std::string dir = makeGameTree(root, tessvikBuilt, BENCH_CLIENT_JAR, JVM_LIBRARY, "");
-    const std::vector<std::string> tessvik{dir + "/tessvik"};
+    const auto tree = makeGameTree(tessvikBuilt, BENCH_CLIENT_JAR, JVM_LIBRARY, "");
+    const fs::path root = tree->root();
+    const std::string& dir = tree->game();
+    const std::vector<std::string> tessvik{tree->launcher()};
     const std::vector<std::string> java = javaCommand(JAVA_EXECUTABLE, dir);
 
     for (int i = 0; i < 3; ++i) {  // warm the file cache
@@ -275,10 +271,7 @@ int main(int argc, char** argv) {
     std::printf("  the launcher's own work, median            %.2f ms\n", median(ownWork));
     std::fflush(stdout);
 
-    compareSharing(root / "sharing-17", tessvikBuilt, JVM_LIBRARY, pairs);
-    if (fs::exists(OTHER_JVM_LIBRARY)) {
-        compareSharing(root / "sharing-other", tessvikBuilt, OTHER_JVM_LIBRARY, pairs);
-    }
-    fs::remove_all(root);
+    compareSharing(tessvikBuilt, JVM_LIBRARY, pairs);
+    if (fs::exists(OTHER_JVM_LIBRARY)) compareSharing(tessvikBuilt, OTHER_JVM_LIBRARY, pairs);
     return 0;
 }

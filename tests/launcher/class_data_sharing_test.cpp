@@ -9,7 +9,7 @@
 
 #include "class_data_archive.h"
 #include "class_data_sharing.h"
-#include "test_support.h"
+#include "temp_tree.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "java_launcher.h"
-#include "test_support.h"
+#include "temp_tree.h"
 
 namespace {
 

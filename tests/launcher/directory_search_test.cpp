@@ -9,7 +9,7 @@
 
 #include "java_launcher.h"
 #include "name_matching.h"
-#include "test_support.h"
+#include "temp_tree.h"
 
 namespace {
 

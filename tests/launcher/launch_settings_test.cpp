@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
+#include "captured_messages.h"
 #include "launch_settings.h"
-#include "test_support.h"
 
 namespace {
 

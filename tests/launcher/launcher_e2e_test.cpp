@@ -3,18 +3,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits.h>
-#include <sys/wait.h>
 
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "game_tree.h"
 
 namespace {
 
 namespace fs = launcher_test::fs;
 using launcher_test::Lines;
-using launcher_test::TempTree;
+using launcher_test::splitLines;
 
 struct Outcome {
     Lines out;
@@ -25,58 +24,28 @@ struct Outcome {
 // A game tree: game/ holds the launcher, runtime/ stands beside it.
 class GameTree : public ::testing::Test {
 protected:
-    GameTree() {
-        chmod(tree.root().c_str(), 0755);  // readable by an unprivileged user too
-        game = tree.dir("game");
-        const std::string launcher = game + "/tessvik";
-        if (::link(TESSVIK_EXECUTABLE, launcher.c_str()) != 0) {
-            fs::copy_file(TESSVIK_EXECUTABLE, launcher);
-        }
-    }
-
     std::string fakeRuntime(const std::string& relativeDirectory) {
         const std::string path = tree.dir(relativeDirectory) + "/libjvm.so";
         fs::copy_file(FAKE_RUNTIME_LIBRARY, path);
         return path;
     }
 
-    // Runs the launcher with standard input from /dev/null. mergeStreams
-    // sends standard error into standard output, so that their order shows;
-    // unprivileged runs it as an ordinary user when the test runs as root,
-    // so that permissions bind. from, when given, is an open directory that
-    // holds a launcher named tessvik, run from there by a relative path.
-    // A launcher that hangs is ended after two minutes.
+    // Runs the launcher. mergeStreams sends standard error into standard
+    // output, so that their order shows; unprivileged runs it as an ordinary
+    // user when the test runs as root, so that permissions bind. from, when
+    // given, is an open directory that holds a launcher named tessvik, run
+    // from there by a relative path.
     Outcome run(bool mergeStreams = false, bool unprivileged = false, int from = -1) {
-        const std::string outPath = tree.path("stdout.txt");
-        const std::string errPath = tree.path("stderr.txt");
-        const std::string launcher = from < 0 ? game + "/tessvik" : "./tessvik";
-        const pid_t child = fork();
-        if (child == 0) {
-            const int in = open("/dev/null", O_RDONLY);
-            const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err =
-                mergeStreams ? out : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(in, 0);
-            dup2(out, 1);
-            dup2(err, 2);
-            if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
-                _exit(125);
-            }
-            if (from >= 0 && fchdir(from) != 0) _exit(124);
-            alarm(120);
-            execl(launcher.c_str(), launcher.c_str(), static_cast<char*>(nullptr));
-            _exit(126);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        Outcome outcome;
-        outcome.out = launcher_test::splitLines(launcher_test::readFile(outPath));
-        if (!mergeStreams) outcome.err = launcher_test::splitLines(launcher_test::readFile(errPath));
-        if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
-        return outcome;
+        launcher_test::RunOptions options;
+        options.mergeStreams = mergeStreams;
+        options.unprivileged = unprivileged;
+        options.directory = from;
+        const launcher_test::RunResult result =
+            from < 0 ? tree.launch({}, options) : launcher_test::runProgram({"./tessvik"}, options);
+        return {splitLines(result.out), splitLines(result.err), result.status};
     }
 
-    std::string settingsPath() const { return game + "/LaunchConfig.ini"; }
+    std::string settingsPath() const { return tree.settingsPath(); }
     std::string openError() const { return "Error: " + settingsPath() + ": cannot open file"; }
 
     // The lines up to and including the first that starts with prefix.
@@ -89,8 +58,8 @@ protected:
         return head;
     }
 
-    TempTree tree;
-    std::string game;
+    launcher_test::GameTree tree{TESSVIK_EXECUTABLE};
+    const std::string game = tree.game();
 };
 
 TEST_F(GameTree, WithoutARuntimeTheLaunchStopsWithStatusOne) {
@@ -191,7 +160,7 @@ TEST_F(GameTree, AGarbledSettingsFileIsReplacedByTheDefault) {
     EXPECT_EQ(outcome.out[1].rfind("Error: " + settingsPath() + "(", 0), 0u) << outcome.out[1];
     EXPECT_EQ(outcome.out[2], "The rejected file is kept as " + kept);
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(launcher_test::splitLines(launcher_test::readFile(settingsPath())).front(), "[Runtime]");
+    EXPECT_EQ(splitLines(launcher_test::readFile(settingsPath())).front(), "[Runtime]");
     EXPECT_EQ(launcher_test::readFile(kept), garbage);
 
     // Where no copy can be kept, the file is not replaced.

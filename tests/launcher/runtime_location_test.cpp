@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "captured_messages.h"
 #include "java_launcher.h"
 #include "runtime_release.h"
-#include "test_support.h"
 
 namespace {
 

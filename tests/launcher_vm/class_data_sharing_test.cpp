@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "game_tree.h"
+#include "client_tree.h"
 
 namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
+using launcher_test::Lines;
 
 namespace {
 
@@ -36,9 +36,9 @@ std::string restOfLine(const std::string& text, const std::string& marker) {
 }
 
 // A game tree with sharing on and the VM's class loading logged.
-class SharingTree : public GameTree {
+class SharingTree : public ClientTree {
 public:
-    explicit SharingTree(const std::string& jvmLibrary = JVM_LIBRARY) : GameTree(jvmLibrary) {
+    explicit SharingTree(const std::string& jvmLibrary = JVM_LIBRARY) : ClientTree(jvmLibrary) {
         writeSettings("[Runtime]\nClassDataSharing=1\n[Memory]\nInitialHeap=64m\n"
                       "MaxHeapSize=256m\n[VMParams]\nJvmParam0=" + logOption() + "\n");
     }

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "game_tree.h"
+#include "client_tree.h"
 
 namespace fs = std::filesystem;
 
@@ -21,88 +21,81 @@ extern char** environ;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// Stand-ins for the terminal programs: each notes how it was called in the
-// file $TERMINAL_CALLS, then runs the given body.
-void addTerminalProgram(const GameTree& tree, const std::string& name, const std::string& body) {
-    fs::path path = fs::path(tree.root()) / "bin" / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> \"$TERMINAL_CALLS\"\n" << body << "\n";
-    fs::permissions(path, fs::perms::owner_all);
-}
-
-ChildEnvironment consoleEnvironment(const GameTree& tree, const std::string& display) {
-    ChildEnvironment environment;
-    environment.set["PATH"] = tree.root() + "/bin:" + std::getenv("PATH");
-    environment.set["TERMINAL_CALLS"] = tree.root() + "/terminal-calls";
-    environment.unset = {"WAYLAND_DISPLAY"};
-    if (display.empty()) environment.unset.push_back("DISPLAY");
-    else environment.set["DISPLAY"] = display;
-    return environment;
-}
-
-void writeDebugSettings(const GameTree& tree) {
-    tree.writeSettings("512m", "1g", {}, false, false, false, true);
-}
-
-std::string terminalCalls(const GameTree& tree) {
-    return readFile(tree.root() + "/terminal-calls");
-}
-
 bool have(const char* program) {
     std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 
+// A tree with the debug switch on.
+class LauncherDebugConsole : public ::testing::Test {
+protected:
+    LauncherDebugConsole() { tree.writeSettings("512m", "1g", {}, false, false, false, true); }
+
+    // Stand-ins for the terminal programs: each notes how it was called in the
+    // file $TERMINAL_CALLS, then runs the given body.
+    void addTerminalProgram(const std::string& name, const std::string& body) {
+        fs::path path = fs::path(tree.root()) / "bin" / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> \"$TERMINAL_CALLS\"\n"
+                            << body << "\n";
+        fs::permissions(path, fs::perms::owner_all);
+    }
+    // Terminal programs that cannot open a window.
+    void addFailingTerminals() {
+        addTerminalProgram("x-terminal-emulator", "exit 1");
+        addTerminalProgram("xterm", "exit 1");
+    }
+
+    ChildEnvironment consoleEnvironment(const std::string& display) const {
+        ChildEnvironment environment;
+        environment.set["PATH"] = tree.root() + "/bin:" + std::getenv("PATH");
+        environment.set["TERMINAL_CALLS"] = tree.root() + "/terminal-calls";
+        environment.unset = {"WAYLAND_DISPLAY"};
+        if (display.empty()) environment.unset.push_back("DISPLAY");
+        else environment.set["DISPLAY"] = display;
+        return environment;
+    }
+
+    std::string terminalCalls() const { return readFile(tree.root() + "/terminal-calls"); }
+
+    ClientTree tree;
+};
+
 }  // namespace
 
-TEST(LauncherDebugConsole, TerminalAlreadyPresentIsKept) {
-    GameTree tree;
-    writeDebugSettings(tree);
-    addTerminalProgram(tree, "x-terminal-emulator", "exit 1");
-    addTerminalProgram(tree, "xterm", "exit 1");
-    RunResult run = tree.launch({}, "return", consoleEnvironment(tree, ":0"), true);
+TEST_F(LauncherDebugConsole, TerminalAlreadyPresentIsKept) {
+    addFailingTerminals();
+    RunResult run = tree.launch({}, "return", consoleEnvironment(":0"), true);
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_TRUE(contains(run.out, "Create java VM!\r\nmain returns")) << run.out;
-    EXPECT_EQ(terminalCalls(tree), "");
+    EXPECT_EQ(terminalCalls(), "");
     EXPECT_EQ(tree.report().back(), "console true");
 }
 
-TEST(LauncherDebugConsole, WithoutDisplayTheStreamsStayWhereTheyAre) {
-    GameTree tree;
-    writeDebugSettings(tree);
-    addTerminalProgram(tree, "x-terminal-emulator", "exit 1");
-    addTerminalProgram(tree, "xterm", "exit 1");
-    RunResult run = tree.launch({}, "return", consoleEnvironment(tree, ""));
+TEST_F(LauncherDebugConsole, WithoutDisplayTheStreamsStayWhereTheyAre) {
+    addFailingTerminals();
+    RunResult run = tree.launch({}, "return", consoleEnvironment(""));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(contains(run.out, "Create java VM!\nmain returns\n")) << run.out;
-    EXPECT_EQ(terminalCalls(tree), "");
+    EXPECT_EQ(terminalCalls(), "");
     EXPECT_EQ(tree.report().back(), "console false");
 }
 
-TEST(LauncherDebugConsole, WindowThatCannotOpenLeavesTheStreamsAndTriesXtermSecond) {
-    GameTree tree;
-    writeDebugSettings(tree);
-    addTerminalProgram(tree, "x-terminal-emulator", "exit 1");
-    addTerminalProgram(tree, "xterm", "exit 1");
-    RunResult run = tree.launch({}, "return", consoleEnvironment(tree, ":0"));
+TEST_F(LauncherDebugConsole, WindowThatCannotOpenLeavesTheStreamsAndTriesXtermSecond) {
+    addFailingTerminals();
+    RunResult run = tree.launch({}, "return", consoleEnvironment(":0"));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(contains(run.out, "Create java VM!\nmain returns\n")) << run.out;
-    std::string calls = terminalCalls(tree);
+    std::string calls = terminalCalls();
     EXPECT_EQ(calls.rfind("x-terminal-emulator -T Tessvik debug console -e sh -c ", 0), 0u) << calls;
     EXPECT_TRUE(contains(calls, "\nxterm -sl 500 -T Tessvik debug console -e sh -c ")) << calls;
 }
 
 // A real window: Xvfb as the display and xterm, logging what it shows.
-TEST(LauncherDebugConsole, OutputGoesToATerminalWindowUnderAnXServer) {
+TEST_F(LauncherDebugConsole, OutputGoesToATerminalWindowUnderAnXServer) {
     if (!have("Xvfb") || !have("xterm")) GTEST_SKIP() << "Xvfb or xterm not installed";
-    GameTree tree;
-    writeDebugSettings(tree);
     const std::string windowLog = tree.root() + "/window.log";
-    addTerminalProgram(tree, "x-terminal-emulator", "exec xterm -l -lf '" + windowLog + "' \"$@\"");
+    addTerminalProgram("x-terminal-emulator", "exec xterm -l -lf '" + windowLog + "' \"$@\"");
 
     const std::string display = ":" + std::to_string(90 + getpid() % 800);
     std::vector<std::string> xvfbArgs{"Xvfb", display, "-nolisten", "tcp"};
@@ -116,7 +109,7 @@ TEST(LauncherDebugConsole, OutputGoesToATerminalWindowUnderAnXServer) {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
 
-    RunResult run = tree.launch({}, "return", consoleEnvironment(tree, display));
+    RunResult run = tree.launch({}, "return", consoleEnvironment(display));
     // The window closes once the launcher has ended; xterm then writes its log.
     for (int i = 0; i < 200 && !contains(readFile(windowLog), "main returns"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));

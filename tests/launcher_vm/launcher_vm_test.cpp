@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "game_tree.h"
+#include "client_tree.h"
 
 namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
+using launcher_test::Lines;
 
 namespace {
 
@@ -21,25 +22,35 @@ Lines withPrefix(const Lines& lines, const std::string& prefix) {
     return selected;
 }
 
-// The lines of the launcher's own output, from its first line on.
+// The lines of the launcher's own output, from its first line on; lines end in
+// LF, or CR LF on a terminal.
 Lines linesOf(const std::string& text) {
-    Lines lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
+    Lines lines = launcher_test::splitLines(text);
+    for (std::string& line : lines) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
     }
-    if (!line.empty()) lines.push_back(line);
     return lines;
 }
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+// The Unicode code points of a UTF-8 text, as lower-case hex, blank-separated.
+std::string codePointsOf(const std::string& utf8) {
+    std::string result;
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto byte = static_cast<unsigned char>(utf8[i]);
+        int length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+        unsigned long cp = length == 1   ? byte
+                           : length == 2 ? byte & 0x1F
+                           : length == 3 ? byte & 0x0F
+                                         : byte & 0x07;
+        for (int k = 1; k < length; ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        std::ostringstream hex;
+        hex << std::hex << cp;
+        result += (result.empty() ? "" : " ") + hex.str();
+        i += length;
+    }
+    return result;
 }
 
 bool hasLine(const std::string& text, const std::string& line) {
@@ -51,7 +62,7 @@ bool hasLine(const std::string& text, const std::string& line) {
 
 // The options the VM reports as its input arguments: everything the launcher
 // passed except the class path, which the VM keeps as a property only.
-Lines expectedInputs(const GameTree& tree, const std::string& initialHeap,
+Lines expectedInputs(const ClientTree& tree, const std::string& initialHeap,
                      const std::string& maxHeap, const Lines& rest = {}) {
     Lines inputs{"-Dworkdir=" + tree.game(), "-Djava.library.path=" + tree.game() + "/nativelibs",
                  "-Xmn256M", "-Xms" + initialHeap, "-Xmx" + maxHeap};
@@ -64,7 +75,7 @@ Lines expectedInputs(const GameTree& tree, const std::string& initialHeap,
 // --- Options handed to the VM ---------------------------------------------
 
 TEST(LauncherVmOptions, SixFixedOptionsInOrderWhenNothingIsAdded) {
-    GameTree tree;
+    ClientTree tree;
     RunResult run = tree.launch();
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(run.status, 0) << run.err;
@@ -76,7 +87,7 @@ TEST(LauncherVmOptions, SixFixedOptionsInOrderWhenNothingIsAdded) {
 }
 
 TEST(LauncherVmOptions, ExtraOptionsThenVerboseSwitchesInOrderJniGcClass) {
-    GameTree tree;
+    ClientTree tree;
     tree.writeSettings("512m", "1g", {"-Dzarn.first=1", "-Dzarn.second=two words"}, true, true, true);
     RunResult run = tree.launch();
     EXPECT_EQ(run.status, 0) << run.err;
@@ -88,7 +99,7 @@ TEST(LauncherVmOptions, ExtraOptionsThenVerboseSwitchesInOrderJniGcClass) {
 }
 
 TEST(LauncherVmOptions, OnlyVerboseClassGivesSevenOptionsEndingWithIt) {
-    GameTree tree;
+    ClientTree tree;
     tree.writeSettings("512m", "1g", {}, false, false, true);
     RunResult run = tree.launch();
     EXPECT_EQ(run.status, 0) << run.err;
@@ -98,7 +109,7 @@ TEST(LauncherVmOptions, OnlyVerboseClassGivesSevenOptionsEndingWithIt) {
 }
 
 TEST(LauncherVmOptions, HeapSizesPassedAsWritten) {
-    GameTree tree;
+    ClientTree tree;
     tree.writeSettings("1g", "1536m", {});
     RunResult run = tree.launch();
     EXPECT_EQ(run.status, 0) << run.err;
@@ -106,9 +117,9 @@ TEST(LauncherVmOptions, HeapSizesPassedAsWritten) {
 }
 
 TEST(LauncherVmOptions, ClassPathNamesMainJarOtherJarsLibraryFilesAndResourceDirs) {
-    GameTree tree;
-    fs::copy_file(tree.game() + "/client.jar", tree.game() + "/other.jar");
-    tree.addFile("lib/notes.txt", "not a jar, still on the class path");
+    ClientTree tree;
+    fs::copy_file(tree.clientJar(), tree.game() + "/other.jar");
+    tree.file("game/lib/notes.txt", "not a jar, still on the class path");
     RunResult run = tree.launch();
     EXPECT_EQ(run.status, 0) << run.err;
     const std::string& g = tree.game();
@@ -120,14 +131,14 @@ TEST(LauncherVmOptions, ClassPathNamesMainJarOtherJarsLibraryFilesAndResourceDir
 // --- Arguments handed to main ----------------------------------------------
 
 TEST(LauncherVmArguments, WithoutArgumentsMainGetsTheProgramAsInvoked) {
-    GameTree tree;
+    ClientTree tree;
     RunResult run = tree.launch();
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(withPrefix(tree.report(), "arg "), Lines{codePointsOf(tree.launcher())});
 }
 
 TEST(LauncherVmArguments, EachArgumentArrivesExactly) {
-    GameTree tree;
+    ClientTree tree;
     const Lines args{"with blank", "caf\xC3\xA9", "\xC4\x80\xC5\x81",  // U+0100 U+0141
                      "\xF0\x9F\x98\x80", ""};                          // U+1F600, empty
     RunResult run = tree.launch(args);
@@ -142,7 +153,7 @@ TEST(LauncherVmArguments, EachArgumentArrivesExactly) {
 }
 
 TEST(LauncherVmArguments, JniCallsPassTheVmChecks) {
-    GameTree tree;
+    ClientTree tree;
     tree.writeSettings("512m", "1g", {"-Xcheck:jni"});
     for (const char* mode : {"return", "throw"}) {
         RunResult run = tree.launch({"one", "two"}, mode);
@@ -153,7 +164,7 @@ TEST(LauncherVmArguments, JniCallsPassTheVmChecks) {
 // --- How a run ends ----------------------------------------------------------
 
 TEST(LauncherVmExit, MainReturningGivesZeroAndTheLauncherLinesComeFirst) {
-    GameTree tree;
+    ClientTree tree;
     RunResult run = tree.launch();
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(run.status, 0);
@@ -166,14 +177,14 @@ TEST(LauncherVmExit, MainReturningGivesZeroAndTheLauncherLinesComeFirst) {
 }
 
 TEST(LauncherVmExit, SystemExitStatusBecomesTheProcessStatus) {
-    GameTree tree;
+    ClientTree tree;
     RunResult run = tree.launch({}, "exit3");
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(run.status, 3);
 }
 
 TEST(LauncherVmExit, MainThrowingPrintsTheStackTraceAndGivesOne) {
-    GameTree tree;
+    ClientTree tree;
     RunResult run = tree.launch({}, "throw");
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(run.status, 1);
@@ -183,7 +194,7 @@ TEST(LauncherVmExit, MainThrowingPrintsTheStackTraceAndGivesOne) {
 }
 
 TEST(LauncherVmExit, UncaughtExceptionHandlerOfTheClientRuns) {
-    GameTree tree;
+    ClientTree tree;
     RunResult run = tree.launch({}, "handler");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(hasLine(run.out, "handled in main: java.lang.IllegalStateException: thrown by main"))
@@ -192,8 +203,8 @@ TEST(LauncherVmExit, UncaughtExceptionHandlerOfTheClientRuns) {
 }
 
 TEST(LauncherVmExit, MissingMainClassIsNamedOnStandardErrorAndGivesOne) {
-    GameTree tree;
-    tree.removeClientJar();
+    ClientTree tree;
+    fs::remove(tree.clientJar());
     RunResult run = tree.launch();
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(run.status, 1);
@@ -204,7 +215,7 @@ TEST(LauncherVmExit, MissingMainClassIsNamedOnStandardErrorAndGivesOne) {
 }
 
 TEST(LauncherVmExit, LauncherWaitsForTheLastNonDaemonThread) {
-    GameTree tree;
+    ClientTree tree;
     RunResult run = tree.launch({}, "thread");
     EXPECT_EQ(run.status, 0) << run.err;
     Lines out = linesOf(run.out);
@@ -214,7 +225,7 @@ TEST(LauncherVmExit, LauncherWaitsForTheLastNonDaemonThread) {
 }
 
 TEST(LauncherVmOptions, DefaultSettingsFileStartsAJava17Runtime) {
-    GameTree tree;
+    ClientTree tree;
     fs::remove(tree.game() + "/LaunchConfig.ini");
     // The runtime says what it is (the tree's release file is the JDK's):
     // -XX:+AggressiveOpts, which it would refuse, is left out.
@@ -230,11 +241,11 @@ TEST(LauncherVmOptions, DefaultSettingsFileStartsAJava17Runtime) {
 // Without a release file the runtime's version is not known, and the option
 // is handed on.
 TEST(LauncherVmExit, DefaultSettingsFileRefusedByThisVmFailsCleanly) {
-    GameTree tree;
+    ClientTree tree;
     fs::remove(tree.game() + "/LaunchConfig.ini");
     fs::remove(tree.root() + "/runtime/release");
     RunResult run = tree.launch();
-    ASSERT_TRUE(run.exited) << "ended by signal " << run.status;
+    ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(hasLine(run.out, "Number of options: 7"));
     EXPECT_EQ(linesOf(run.out).back(), "Create java VM!");
@@ -249,18 +260,18 @@ TEST(LauncherVmExit, DefaultSettingsFileRefusedByThisVmFailsCleanly) {
 }
 
 TEST(LauncherVmExit, RuntimeLibraryWithoutTheVmEntryPointFailsCleanly) {
-    GameTree tree;
+    ClientTree tree;
     fs::path library = fs::path(tree.root()) / "runtime/bin/server/libjvm.so";
     fs::remove(library);
     fs::create_symlink("/lib/x86_64-linux-gnu/libm.so.6", library);
     RunResult run = tree.launch();
-    ASSERT_TRUE(run.exited) << "ended by signal " << run.status;
+    ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Failed to create Java VM (error -1)\n");
 }
 
 TEST(LauncherVmExit, RefusedHeapSizeFailsCleanly) {
-    GameTree tree;
+    ClientTree tree;
     tree.writeSettings("lots", "1g", {});
     RunResult run = tree.launch();
     ASSERT_TRUE(run.exited);

@@ -1,5 +1,5 @@
-// Temporary directory trees and captured launcher messages for the launcher's
-// tests.
+// Temporary directory trees for the launcher's tests, and reading what was
+// written into them.
 #pragma once
 
 #include <sys/stat.h>
@@ -8,12 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "messages.h"
 
 namespace launcher_test {
 
@@ -26,7 +23,8 @@ public:
     TempTree() {
         std::string pattern = (fs::temp_directory_path() / "tessvik-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        root_ = pattern;
+        // The launcher sees its own directory with every link resolved.
+        root_ = fs::canonical(pattern).string();
     }
     ~TempTree() {
         std::error_code ignored;
@@ -78,32 +76,9 @@ inline std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-// What the launcher writes while the object lives: each stream on its own,
-// and every line of both in the order written.
-class CapturedMessages {
-public:
-    CapturedMessages()
-        : logStart_(messageLog().size()),
-          savedOut_(std::cout.rdbuf(out_.rdbuf())),
-          savedErr_(std::cerr.rdbuf(err_.rdbuf())) {}
-    ~CapturedMessages() {
-        std::cout.rdbuf(savedOut_);
-        std::cerr.rdbuf(savedErr_);
-    }
-    CapturedMessages(const CapturedMessages&) = delete;
-    CapturedMessages& operator=(const CapturedMessages&) = delete;
-
-    std::vector<std::string> out() const { return splitLines(out_.str()); }
-    std::vector<std::string> err() const { return splitLines(err_.str()); }
-    std::vector<std::string> all() const { return splitLines(messageLog().substr(logStart_)); }
-
-private:
-    std::size_t logStart_;
-    std::ostringstream out_;
-    std::ostringstream err_;
-    std::streambuf* savedOut_;
-    std::streambuf* savedErr_;
-};
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 using Lines = std::vector<std::string>;
 

@@ -1,0 +1,153 @@
+#include "game_tree.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace launcher_test {
+namespace {
+
+// Options the VM would pick up from the environment on its own.
+const char* const vmOptionVariables[] = {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS"};
+
+std::vector<std::string> childEnvironment(const ChildEnvironment& environment) {
+    std::vector<std::string> result;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('='));
+        const auto& unset = environment.unset;
+        const bool drop = environment.set.count(name) > 0 ||
+                          std::find(unset.begin(), unset.end(), name) != unset.end() ||
+                          std::find(std::begin(vmOptionVariables), std::end(vmOptionVariables),
+                                    name) != std::end(vmOptionVariables);
+        if (!drop) result.push_back(text);
+    }
+    for (const auto& [name, value] : environment.set) result.push_back(name + "=" + value);
+    return result;
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The command under script(1), whose own output is the terminal's.
+std::vector<std::string> inTerminal(const std::vector<std::string>& argv) {
+    std::string command;
+    for (const std::string& arg : argv) command += shellQuote(arg) + " ";
+    return {"script", "-qefc", command, "/dev/null"};
+}
+
+std::vector<char*> pointers(std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    for (std::string& text : texts) result.push_back(text.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// A file that receives one of the child's streams.
+using Capture = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+std::string contentOf(std::FILE* file) {
+    std::string text;
+    std::rewind(file);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, n);
+    }
+    return text;
+}
+
+// In the child: standard streams, user, directory, then the program.
+[[noreturn]] void becomeProgram(const RunOptions& options, int out, int err, char** argv,
+                                char** envp) {
+    const int in = open("/dev/null", O_RDONLY);
+    if (in < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+    if (options.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+        _exit(125);
+    }
+    if (options.directory >= 0 && fchdir(options.directory) != 0) _exit(124);
+    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+        _exit(124);
+    }
+    execvpe(argv[0], argv, envp);
+    _exit(126);
+}
+
+// Waits for the child, ending it after two minutes.
+int waitFor(pid_t child) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return status;
+}
+
+}  // namespace
+
+RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& options) {
+    std::vector<std::string> argvText = options.inTerminal ? inTerminal(argv) : argv;
+    std::vector<std::string> envText = childEnvironment(options.environment);
+    std::vector<char*> args = pointers(argvText);
+    std::vector<char*> envp = pointers(envText);
+    const Capture out(std::tmpfile(), std::fclose);
+    const Capture err(std::tmpfile(), std::fclose);
+    if (!out || !err) throw std::runtime_error("cannot make the files for the output");
+    const int outFd = fileno(out.get());
+    const int errFd = options.mergeStreams ? outFd : fileno(err.get());
+
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error("cannot start " + argv.at(0));
+    if (child == 0) becomeProgram(options, outFd, errFd, args.data(), envp.data());
+    const int status = waitFor(child);
+
+    RunResult result;
+    result.exited = WIFEXITED(status);
+    if (result.exited) result.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    result.out = contentOf(out.get());
+    result.err = contentOf(err.get());
+    return result;
+}
+
+GameTree::GameTree(const std::string& launcherExecutable) : game_(dir("game")) {
+    chmod(root().c_str(), 0755);  // readable by an unprivileged user too
+    if (::link(launcherExecutable.c_str(), launcher().c_str()) != 0) {
+        fs::copy_file(launcherExecutable, launcher());
+    }
+}
+
+void GameTree::linkJdkRuntime(const std::string& jvmLibrary) const {
+    link("runtime/bin/server/libjvm.so", jvmLibrary);
+    // The JDK's home is three levels above lib/server/libjvm.so.
+    const fs::path jdk = fs::canonical(jvmLibrary).parent_path().parent_path().parent_path();
+    link("runtime/release", (jdk / "release").string());
+}
+
+RunResult GameTree::launch(const std::vector<std::string>& args, RunOptions options) const {
+    std::vector<std::string> argv{launcher()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    if (options.workingDirectory.empty() && options.directory < 0) {
+        options.workingDirectory = root();
+    }
+    return runProgram(argv, options);
+}
+
+}  // namespace launcher_test

@@ -1,0 +1,69 @@
+// Throw-away game trees for end-to-end runs of the built launcher, and running a
+// program with its output captured.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "temp_tree.h"
+
+namespace launcher_test {
+
+struct ChildEnvironment {
+    std::map<std::string, std::string> set;
+    std::vector<std::string> unset;
+};
+
+struct RunOptions {
+    ChildEnvironment environment;
+    std::string workingDirectory;  // where the program runs; this process's own when empty
+    int directory = -1;            // an open directory to run in instead, however long its path
+    bool mergeStreams = false;     // standard error into standard output, so that their order shows
+    // As an ordinary user when the test runs as root, so that permissions bind.
+    bool unprivileged = false;
+    // Under script(1), so that the standard streams are a terminal; all output
+    // then arrives in out.
+    bool inTerminal = false;
+};
+
+struct RunResult {
+    bool exited = false;  // ended by exit rather than by a signal
+    int status = -1;      // exit status; -1 when the program did not exit
+    int signal = 0;       // the signal that ended it
+    std::string out;
+    std::string err;
+};
+
+// Runs argv[0] (looked up on PATH when it holds no slash) with the given
+// arguments; argv[0] is also what the program sees as its own name. Standard
+// input is /dev/null and the output streams are captured. The environment is
+// this process's, changed as the options say, without the variables that would
+// give a Java VM options of their own. A program that hangs is ended after two
+// minutes.
+RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& options = {});
+
+// A game tree below a fresh temporary directory (root()): game/ holds the
+// launcher, and runtime/ stands beside it.
+class GameTree : public TempTree {
+public:
+    explicit GameTree(const std::string& launcherExecutable);
+
+    const std::string& game() const { return game_; }
+    std::string launcher() const { return game_ + "/tessvik"; }
+    std::string settingsPath() const { return game_ + "/LaunchConfig.ini"; }
+
+    void writeSettings(const std::string& body) const { file("game/LaunchConfig.ini", body); }
+    // runtime/bin/server/libjvm.so linking to a JDK's VM library, and
+    // runtime/release to that JDK's release file.
+    void linkJdkRuntime(const std::string& jvmLibrary) const;
+
+    // Runs the launcher by its full path with the given arguments, in root()
+    // unless the options name another directory.
+    RunResult launch(const std::vector<std::string>& args = {}, RunOptions options = {}) const;
+
+private:
+    std::string game_;
+};
+
+}  // namespace launcher_test
