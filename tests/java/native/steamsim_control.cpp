@@ -38,6 +38,12 @@ jbyteArray bytes(JNIEnv* env, const char* text) {
     return array;
 }
 
+// A scenario loaded by the simulator's function for its text or its file name.
+jboolean loadScenario(JNIEnv* env, jstring text, bool (*load)(const char*)) {
+    Chars chars(env, text);
+    return chars.get() != nullptr && load(chars.get()) ? JNI_TRUE : JNI_FALSE;
+}
+
 }  // namespace
 
 extern "C" {
@@ -48,16 +54,12 @@ JNIEXPORT void JNICALL Java_quellink_harness_SimControl_nativeReset(JNIEnv*, jcl
 
 JNIEXPORT jboolean JNICALL Java_quellink_harness_SimControl_nativeLoadScenario(
         JNIEnv* env, jclass, jstring ini) {
-    Chars text(env, ini);
-    if (text.get() == nullptr) return JNI_FALSE;
-    return steamsim_load_scenario_text(text.get()) ? JNI_TRUE : JNI_FALSE;
+    return loadScenario(env, ini, steamsim_load_scenario_text);
 }
 
 JNIEXPORT jboolean JNICALL Java_quellink_harness_SimControl_nativeLoadScenarioFile(
         JNIEnv* env, jclass, jstring path) {
-    Chars file(env, path);
-    if (file.get() == nullptr) return JNI_FALSE;
-    return steamsim_load_scenario_file(file.get()) ? JNI_TRUE : JNI_FALSE;
+    return loadScenario(env, path, steamsim_load_scenario_file);
 }
 
 // The log escapes every byte outside printable ASCII, so it is valid modified UTF-8.
