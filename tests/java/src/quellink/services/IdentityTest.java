@@ -5,30 +5,15 @@ import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import Pellux.Steam_api;
 import com.zarnhall.client.steam.SteamAuthTicket;
 import java.util.List;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Test;
 import quellink.harness.Quellink;
 import quellink.harness.SimControl;
 
 /** Log-on state, Steam ID and session tickets against the simulated Steam client. */
-class IdentityTest {
-    static Steam_api api;
-
-    @BeforeAll
-    static void load() {
-        api = RunningSteam.bridge();
-    }
-
-    @AfterEach
-    void stop() {
-        api.SteamAPI_ShutDown();
-    }
-
+class IdentityTest extends RunningSteam {
     @Test
     @DisplayName("IsSteamUserLoggedOn gives Steam's answer")
     void loggedOn() {

@@ -5,34 +5,19 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import Pellux.Steam_api;
 import java.nio.charset.StandardCharsets;
 import java.util.List;
 import java.util.stream.Collectors;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Test;
 import quellink.harness.SimControl;
 
 /** Overlay position and presence, and the rich presence connect text, against the simulator. */
-class OverlayTest {
-    static Steam_api api;
-
-    @BeforeAll
-    static void load() {
-        api = RunningSteam.bridge();
-    }
-
+class OverlayTest extends RunningSteam {
     @BeforeEach
     void start() {
         RunningSteam.start(api, "[steam]\noverlay_needs_present = true\n");
-    }
-
-    @AfterEach
-    void stop() {
-        api.SteamAPI_ShutDown();
     }
 
     @Test

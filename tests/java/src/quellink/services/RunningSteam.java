@@ -5,12 +5,27 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import Pellux.Steam_api;
 import java.util.List;
 import java.util.stream.Collectors;
+import org.junit.jupiter.api.AfterEach;
+import org.junit.jupiter.api.BeforeAll;
 import quellink.harness.Quellink;
 import quellink.harness.SimControl;
 
-/** The simulated Steam client started on a scenario, with an empty call log. */
-final class RunningSteam {
-    private RunningSteam() {
+/**
+ * The simulated Steam client started on a scenario, with an empty call log. A test
+ * class extending this one calls the bridge through api, and Steam is shut down
+ * after each of its tests.
+ */
+abstract class RunningSteam {
+    static Steam_api api;
+
+    @BeforeAll
+    static void loadBridge() {
+        api = bridge();
+    }
+
+    @AfterEach
+    void shutDown() {
+        api.SteamAPI_ShutDown();
     }
 
     static Steam_api bridge() {

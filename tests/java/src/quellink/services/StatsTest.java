@@ -4,17 +4,14 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
-import Pellux.Steam_api;
 import java.util.List;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeAll;
 import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Test;
 import quellink.harness.Quellink;
 
 /** Statistics and achievements against the simulated Steam client. */
-class StatsTest {
+class StatsTest extends RunningSteam {
     static final String SCENARIO = """
             [stats]
             store = true
@@ -27,21 +24,9 @@ class StatsTest {
             ACH_TRAVEL_FAR = false
             """;
 
-    static Steam_api api;
-
-    @BeforeAll
-    static void load() {
-        api = RunningSteam.bridge();
-    }
-
     @BeforeEach
     void start() {
         RunningSteam.start(api, SCENARIO);
-    }
-
-    @AfterEach
-    void stop() {
-        api.SteamAPI_ShutDown();
     }
 
     @Test
