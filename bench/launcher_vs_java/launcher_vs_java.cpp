@@ -141,7 +141,7 @@ std::unique_ptr<launcher_test::GameTree> makeGameTree(const std::string& tessvik
                                                       const std::string& jvmLibrary,
                                                       const std::string& runtimeSettings) {
     auto tree = std::make_unique<launcher_test::GameTree>(tessvik);
-    fs::copy_file(clientJar, tree->game() + "/client.jar");
+    tree->copy(clientJar, "game/client.jar");
     tree->linkJdkRuntime(jvmLibrary);
     tree->writeSettings("[Runtime]\nOverrideDefaultJavaPath=false\nJavaPath=\n" + runtimeSettings +
                         "[Memory]\nInitialHeap=512m\nMaxHeapSize=2048m\n[VMParams]\n");

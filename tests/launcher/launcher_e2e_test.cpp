@@ -24,10 +24,8 @@ struct Outcome {
 // A game tree: game/ holds the launcher, runtime/ stands beside it.
 class GameTree : public ::testing::Test {
 protected:
-    std::string fakeRuntime(const std::string& relativeDirectory) {
-        const std::string path = tree.dir(relativeDirectory) + "/libjvm.so";
-        fs::copy_file(FAKE_RUNTIME_LIBRARY, path);
-        return path;
+    std::string fakeRuntime(const std::string& directory) {
+        return tree.copy(FAKE_RUNTIME_LIBRARY, directory + "/libjvm.so");
     }
 
     // Runs the launcher. mergeStreams sends standard error into standard

@@ -19,10 +19,8 @@ using launcher_test::TempTree;
 
 class RuntimeLoading : public ::testing::Test {
 protected:
-    std::string fakeRuntime(const std::string& relativeDirectory) {
-        const std::string path = tree.dir(relativeDirectory) + "/libjvm.so";
-        launcher_test::fs::copy_file(FAKE_RUNTIME_LIBRARY, path);
-        return path;
+    std::string fakeRuntime(const std::string& directory) {
+        return tree.copy(FAKE_RUNTIME_LIBRARY, directory + "/libjvm.so");
     }
 
     TempTree tree;

@@ -51,6 +51,12 @@ public:
         std::ofstream(target, std::ios::binary) << content;
         return target.string();
     }
+    std::string copy(const std::string& source, const std::string& relative) const {
+        const fs::path target = path(relative);
+        fs::create_directories(target.parent_path());
+        fs::copy_file(source, target);
+        return target.string();
+    }
     std::string link(const std::string& relative, const std::string& target) const {
         const fs::path at = path(relative);
         fs::create_directories(at.parent_path());

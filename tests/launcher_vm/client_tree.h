@@ -20,7 +20,7 @@ public:
     // jvmLibrary: the VM library of the JDK the tree's runtime stands for.
     explicit ClientTree(const std::string& jvmLibrary = JVM_LIBRARY)
         : GameTree(TESSVIK_EXECUTABLE) {
-        launcher_test::fs::copy_file(TEST_CLIENT_JAR, clientJar());
+        copy(TEST_CLIENT_JAR, "game/client.jar");
         linkJdkRuntime(jvmLibrary);
         writeSettings("512m", "1g", {});
     }
