@@ -1,16 +1,14 @@
 #include "game_tree.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 
 extern char** environ;
 
@@ -81,23 +79,9 @@ std::string contentOf(std::FILE* file) {
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
         _exit(124);
     }
+    alarm(120);  // a program that hangs is ended; the alarm outlives the exec
     execvpe(argv[0], argv, envp);
     _exit(126);
-}
-
-// Waits for the child, ending it after two minutes.
-int waitFor(pid_t child) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return status;
 }
 
 }  // namespace
@@ -116,7 +100,9 @@ RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& opt
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("cannot start " + argv.at(0));
     if (child == 0) becomeProgram(options, outFd, errFd, args.data(), envp.data());
-    const int status = waitFor(child);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
 
     RunResult result;
     result.exited = WIFEXITED(status);
