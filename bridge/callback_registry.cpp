@@ -3,10 +3,10 @@
 #include "callback_registry.h"
 
 #include "Pellux_Steam_api.h"
+#include "field_text.h"
 #include "java_upcall.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace quellink {
@@ -36,13 +36,6 @@ void RunUserStatsReceived(UserStatsReceived_t& event) {
     for (CallbackTest* callbacks : targets) {
         if (alive(callbacks)) callbacks->runUserStatsReceived(event);
     }
-}
-
-ConnectText::ConnectText(const GameRichPresenceJoinRequested_t& event) {
-    std::size_t length = 0;
-    while (length < sizeof event.m_rgchConnect && event.m_rgchConnect[length] != '\0') ++length;
-    std::memcpy(text, event.m_rgchConnect, length);
-    text[length] = '\0';
 }
 
 CallbackTest::CallbackTest(JNIEnv* env, jobject target, JavaVM* vm)
@@ -84,10 +77,11 @@ void CallbackTest::onUserStatsReceived(UserStatsReceived_t*) {
 
 // Passes the connect text only; the friend's Steam ID is not passed.
 void CallbackTest::onJoinRequested(GameRichPresenceJoinRequested_t* event) {
-    ConnectText connect(*event);
+    char connect[sizeof event->m_rgchConnect + 1];
+    copyFieldText(connect, event->m_rgchConnect);
     JavaUpcall call(vm_);
     if (target_ == nullptr || joinRequestedMethod_ == nullptr || !call.ready()) return;
-    LocalJavaString text(call.env(), connect.text);
+    LocalJavaString text(call.env(), connect);
     if (text.get() == nullptr) return;  // no Java call; the OutOfMemoryError stays pending
     call.env()->CallVoidMethod(target_, joinRequestedMethod_, text.get());
 }

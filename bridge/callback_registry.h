@@ -62,10 +62,4 @@ CallbackRegistry* CurrentCallbackRegistry();
 // registered callback. On the pumping thread.
 void RunUserStatsReceived(UserStatsReceived_t& event);
 
-// The connect text of a join request, up to its NUL or the end of its field.
-struct ConnectText {
-    explicit ConnectText(const GameRichPresenceJoinRequested_t& event);
-    char text[k_cchMaxRichPresenceValueLength + 1];
-};
-
 }  // namespace quellink

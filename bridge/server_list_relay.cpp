@@ -1,9 +1,7 @@
 #include "server_list_relay.h"
 
-#include "address_text.h"
+#include "field_text.h"
 #include "java_upcall.h"
-
-#include <cstring>
 
 namespace quellink {
 
@@ -12,20 +10,21 @@ namespace {
 constexpr const char* kServerRespondedSignature =
     "(Ljava/lang/String;Ljava/lang/String;JSIIZIZSLjava/lang/String;)V";
 
-// strncpy bounded by the field, as Steam expects its filter records.
-void fillFilter(MatchMakingKeyValuePair_t& filter, const char* key, const char* value) {
-    std::memset(filter.m_szKey, 0, sizeof filter.m_szKey);
-    std::memset(filter.m_szValue, 0, sizeof filter.m_szValue);
-    std::strncpy(filter.m_szKey, key, sizeof filter.m_szKey);
-    std::strncpy(filter.m_szValue, value, sizeof filter.m_szValue);
-}
+using FilteredListRequest = HServerListRequest (ISteamMatchmakingServers::*)(
+    AppId_t, MatchMakingKeyValuePair_t**, uint32, ISteamMatchmakingServerListResponse*);
 
-// A text field of a server record, up to its NUL or its end.
-void copyField(char* to, const char* field, std::size_t fieldSize) {
-    std::size_t length = 0;
-    while (length < fieldSize && field[length] != '\0') ++length;
-    std::memcpy(to, field, length);
-    to[length] = '\0';
+// The request of each kind of list that takes the filters: every kind but LAN.
+FilteredListRequest filteredListRequest(ServerListKind kind) {
+    switch (kind) {
+        case ServerListKind::Favorites:
+            return &ISteamMatchmakingServers::RequestFavoritesServerList;
+        case ServerListKind::History:
+            return &ISteamMatchmakingServers::RequestHistoryServerList;
+        case ServerListKind::Friends:
+            return &ISteamMatchmakingServers::RequestFriendsServerList;
+        default:
+            return &ISteamMatchmakingServers::RequestInternetServerList;
+    }
 }
 
 jboolean toJava(bool flag) { return flag ? JNI_TRUE : JNI_FALSE; }
@@ -35,22 +34,18 @@ jshort portToJava(uint16 port) { return static_cast<jshort>(static_cast<int16>(p
 
 }  // namespace
 
-ServerListFilters::ServerListFilters() : first(entries) {
-    fillFilter(entries[0], "gamedir", "zarnkeepserver");
-    fillFilter(entries[1], "secure", "1");
-}
+// Steam's record copies each text bounded by its field, zero-filled behind it.
+ServerListFilters::ServerListFilters()
+    : entries{{"gamedir", "zarnkeepserver"}, {"secure", "1"}}, first(entries) {}
 
 bool CollectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args) {
     if (server.m_nAppID != appId) return false;
 
     const servernetadr_t& address = server.m_NetAdr;
-    args.address = AddressText(address.GetIP(), address.GetConnectionPort());
-    if (server.m_szServerName[0] == '\0') {
-        args.name = args.address;
-    } else {
-        copyField(args.nameText, server.m_szServerName, sizeof server.m_szServerName);
-        args.name = args.nameText;
-    }
+    args.address = address.GetConnectionAddressString();
+    // An empty name reads as the address; a text as long as its field is not terminated.
+    copyFieldText(args.nameText, server.GetName());
+    args.name = args.nameText;
     args.ip = static_cast<jlong>(address.GetIP());
     args.connectionPort = portToJava(address.GetConnectionPort());
     args.players = server.m_nPlayers;
@@ -59,7 +54,7 @@ bool CollectServerResponded(const gameserveritem_t& server, AppId_t appId, Serve
     args.ping = server.m_nPing;
     args.secure = toJava(server.m_bSecure);
     args.queryPort = portToJava(address.GetQueryPort());
-    copyField(args.tagsText, server.m_szGameTags, sizeof server.m_szGameTags);
+    copyFieldText(args.tagsText, server.m_szGameTags);
     args.tags = args.tagsText;
     return true;
 }
@@ -86,26 +81,13 @@ HServerListRequest ServerListResponseCallback::startRequest(ServerListKind kind)
         trackedRequest_ = nullptr;
     }
     AppId_t appId = utils->GetAppID();
-    HServerListRequest request = nullptr;
-    switch (kind) {
-    case ServerListKind::Lan:
-        request = servers->RequestLANServerList(appId, this);
-        break;
-    case ServerListKind::Internet:
-        request = servers->RequestInternetServerList(appId, filters.list(), ServerListFilters::kCount, this);
-        break;
-    case ServerListKind::Favorites:
-        request = servers->RequestFavoritesServerList(appId, filters.list(), ServerListFilters::kCount, this);
-        break;
-    case ServerListKind::History:
-        request = servers->RequestHistoryServerList(appId, filters.list(), ServerListFilters::kCount, this);
-        break;
-    case ServerListKind::Friends:
-        request = servers->RequestFriendsServerList(appId, filters.list(), ServerListFilters::kCount, this);
-        break;
+    if (kind == ServerListKind::Lan) {
+        trackedRequest_ = servers->RequestLANServerList(appId, this);
+    } else {
+        trackedRequest_ = (servers->*filteredListRequest(kind))(appId, filters.list(),
+                                                                 ServerListFilters::kCount, this);
     }
-    trackedRequest_ = request;
-    return request;
+    return trackedRequest_;
 }
 
 void ServerListResponseCallback::releaseTrackedRequest() {

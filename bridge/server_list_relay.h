@@ -28,9 +28,10 @@ struct ServerListFilters {
 };
 
 // The eleven arguments of the Java method ServerResponded, in its order, taken from
-// one server record. The texts point into this record or into address text buffers.
+// one server record. The name and tags point into this record, the address into one of
+// servernetadr_t's four address text buffers.
 struct ServerRespondedArgs {
-    const char* name;     // the server name; its address text when the name is empty
+    const char* name;     // the server name; the address when the name is empty
     const char* address;  // "a.b.c.d:port" of the connection port
     jlong ip;             // 0 to 4294967295
     jshort connectionPort;  // ports above 32767 arrive negative

@@ -1,12 +1,20 @@
-// The address text: its format at the edges of the value ranges, and the four
-// buffers taken in turn.
-#include "address_text.h"
+// The address text of a server's connection port: its format at the edges of the
+// value ranges, and the four buffers taken in turn.
+#include "steam/steam_types.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using quellink::AddressText;
+namespace {
+
+const char* AddressText(uint32 ip, uint16 port) {
+    servernetadr_t address;
+    address.Init(ip, 0, port);
+    return address.GetConnectionAddressString();
+}
+
+}  // namespace
 
 TEST(AddressText, OctetsFromMostSignificantThenUnsignedPort) {
     EXPECT_STREQ(AddressText(0xC0A80114u, 27016), "192.168.1.20:27016");
