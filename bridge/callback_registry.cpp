@@ -7,6 +7,7 @@
 #include "java_upcall.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace quellink {
@@ -15,7 +16,14 @@ namespace {
 
 // Plain shared data: CreateCallback, DeleteCallback, the server-list exports and the
 // pump never overlap (the Java caller serialises them).
-CallbackRegistry* currentRegistry = nullptr;
+//
+// The slot itself is never destroyed: when the process ends, Steam's library and the
+// Java VM may be gone already, so a registry still current then is left as it is
+// rather than unregistered and released.
+std::unique_ptr<CallbackRegistry>& currentRegistry() {
+    static auto* const slot = new std::unique_ptr<CallbackRegistry>();
+    return *slot;
+}
 
 // Every CallbackTest alive, oldest first: a registry replaced by a later
 // CreateCallback stays alive and registered with Steam.
@@ -28,7 +36,7 @@ bool alive(const CallbackTest* callbacks) {
 
 }  // namespace
 
-CallbackRegistry* CurrentCallbackRegistry() { return currentRegistry; }
+CallbackRegistry* CurrentCallbackRegistry() { return currentRegistry().get(); }
 
 void RunUserStatsReceived(UserStatsReceived_t& event) {
     // A Java handler may delete a registry (DeleteCallback) while this runs.
@@ -40,12 +48,12 @@ void RunUserStatsReceived(UserStatsReceived_t& event) {
 
 CallbackTest::CallbackTest(JNIEnv* env, jobject target, JavaVM* vm)
     : userStatsReceived_(this, &CallbackTest::onUserStatsReceived),
-      joinRequested_(this, &CallbackTest::onJoinRequested), vm_(vm), target_(nullptr),
+      joinRequested_(this, &CallbackTest::onJoinRequested), target_(vm, nullptr),
       userStatsReceivedMethod_(nullptr), joinRequestedMethod_(nullptr) {
     // Both callbacks are registered by now; no event arrives before the lookups end,
     // since Steam delivers events only inside SteamAPI_RunCallbacks.
     JavaTargetLookup lookup(env, target);
-    target_ = lookup.newGlobalRef();
+    target_ = lookup.globalRef(vm);
     userStatsReceivedMethod_ = lookup.method("UserStatsReceived_t", "()V");
     joinRequestedMethod_ = lookup.method("GameRichPresenceJoinRequested_t", "(Ljava/lang/String;)V");
     liveCallbackTests.push_back(this);
@@ -62,28 +70,23 @@ void CallbackTest::runUserStatsReceived(UserStatsReceived_t& event) {
     }
 }
 
-void CallbackTest::releaseJavaTarget(JNIEnv* env) {
-    if (target_ != nullptr) env->DeleteGlobalRef(target_);
-    target_ = nullptr;
-}
-
 // The record is not read: a failed request, or one for another user, gives the same
 // call as a successful one.
 void CallbackTest::onUserStatsReceived(UserStatsReceived_t*) {
-    JavaUpcall call(vm_);
-    if (target_ == nullptr || userStatsReceivedMethod_ == nullptr || !call.ready()) return;
-    call.env()->CallVoidMethod(target_, userStatsReceivedMethod_);
+    JavaUpcall call(target_.vm());
+    if (target_.get() == nullptr || userStatsReceivedMethod_ == nullptr || !call.ready()) return;
+    call.env()->CallVoidMethod(target_.get(), userStatsReceivedMethod_);
 }
 
 // Passes the connect text only; the friend's Steam ID is not passed.
 void CallbackTest::onJoinRequested(GameRichPresenceJoinRequested_t* event) {
     char connect[sizeof event->m_rgchConnect + 1];
     copyFieldText(connect, event->m_rgchConnect);
-    JavaUpcall call(vm_);
-    if (target_ == nullptr || joinRequestedMethod_ == nullptr || !call.ready()) return;
+    JavaUpcall call(target_.vm());
+    if (target_.get() == nullptr || joinRequestedMethod_ == nullptr || !call.ready()) return;
     LocalJavaString text(call.env(), connect);
     if (text.get() == nullptr) return;  // no Java call; the OutOfMemoryError stays pending
-    call.env()->CallVoidMethod(target_, joinRequestedMethod_, text.get());
+    call.env()->CallVoidMethod(target_.get(), joinRequestedMethod_, text.get());
 }
 
 }  // namespace quellink
@@ -93,23 +96,21 @@ using quellink::currentRegistry;
 
 extern "C" {
 
-// A registry made current earlier is not touched: it stays registered with Steam, and
-// its object keeps receiving events until the process ends.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_CreateCallback(JNIEnv* env, jobject target) {
     JavaVM* vm = nullptr;
     if (env->GetJavaVM(&vm) != JNI_OK) vm = nullptr;
-    currentRegistry = new CallbackRegistry(env, target, vm);
+    auto registry = std::make_unique<CallbackRegistry>(env, target, vm);
+    // A registry made current earlier is given up on purpose, not destroyed: it stays
+    // registered with Steam, and its object keeps receiving events until the process
+    // ends.
+    currentRegistry().release();
+    currentRegistry() = std::move(registry);
 }
 
-JNIEXPORT void JNICALL Java_Pellux_Steam_1api_DeleteCallback(JNIEnv* env, jobject) {
-    CallbackRegistry* registry = currentRegistry;
-    if (registry == nullptr) return;
-    // Steam must never call the relay once it is freed.
-    registry->serverListResponse.releaseTrackedRequest();
-    registry->callbackTest.releaseJavaTarget(env);
-    registry->serverListResponse.releaseJavaTarget(env);
-    currentRegistry = nullptr;
-    delete registry;
+// Unregisters the registry's callbacks, releases its relay's request and deletes its
+// references to the Java object, as the registry's parts end.
+JNIEXPORT void JNICALL Java_Pellux_Steam_1api_DeleteCallback(JNIEnv*, jobject) {
+    currentRegistry().reset();
 }
 
 }  // extern "C"

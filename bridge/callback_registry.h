@@ -2,6 +2,7 @@
 // called CreateCallback.
 #pragma once
 
+#include "java_upcall.h"
 #include "server_list_relay.h"
 #include "steam/steam_api.h"
 
@@ -14,7 +15,8 @@ namespace quellink {
 // GameRichPresenceJoinRequested_t(String) for each.
 //
 // Both Steam callbacks are registered while the object is built and unregistered
-// when it is destroyed, join request first. The object keeps the Java VM, not a
+// when it is destroyed, join request first; the reference to the Java target is
+// deleted then too. The object keeps the Java VM (with that reference), not a
 // JNIEnv: Steam may run a callback on another thread, and each handler obtains its
 // own.
 class CallbackTest {
@@ -24,9 +26,6 @@ public:
 
     CallbackTest(const CallbackTest&) = delete;
     CallbackTest& operator=(const CallbackTest&) = delete;
-
-    // Deletes the global reference to the Java target; no Java call follows.
-    void releaseJavaTarget(JNIEnv* env);
 
     // Runs the statistics callback with an event the bridge posts itself, as Steam
     // runs it: only while it is registered.
@@ -38,8 +37,7 @@ private:
 
     CCallback<CallbackTest, UserStatsReceived_t, false> userStatsReceived_;
     CCallback<CallbackTest, GameRichPresenceJoinRequested_t, false> joinRequested_;
-    JavaVM* vm_;
-    jobject target_;
+    JavaGlobalRef target_;
     jmethodID userStatsReceivedMethod_;
     jmethodID joinRequestedMethod_;
 };
@@ -53,7 +51,8 @@ struct CallbackRegistry {
     ServerListResponseCallback serverListResponse;
 };
 
-// The current registry; null before the first CreateCallback and after DeleteCallback.
+// The current registry; null before the first CreateCallback and after DeleteCallback,
+// which destroys it.
 CallbackRegistry* CurrentCallbackRegistry();
 
 // Hands an event the bridge posts itself (stats_received_event.h) to the statistics

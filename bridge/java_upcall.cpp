@@ -1,6 +1,7 @@
 #include "java_upcall.h"
 
 #include <string>
+#include <utility>
 
 #include "modified_utf8.h"
 
@@ -29,6 +30,27 @@ bool JavaUpcall::ready() {
     return true;
 }
 
+JavaGlobalRef::JavaGlobalRef(JavaGlobalRef&& other) noexcept
+    : vm_(other.vm_), reference_(std::exchange(other.reference_, nullptr)) {}
+
+JavaGlobalRef& JavaGlobalRef::operator=(JavaGlobalRef&& other) noexcept {
+    if (this != &other) {
+        release();
+        vm_ = other.vm_;
+        reference_ = std::exchange(other.reference_, nullptr);
+    }
+    return *this;
+}
+
+void JavaGlobalRef::release() {
+    if (reference_ == nullptr || vm_ == nullptr) return;
+    void* env = nullptr;
+    if (vm_->GetEnv(&env, JNI_VERSION_1_6) == JNI_OK) {
+        static_cast<JNIEnv*>(env)->DeleteGlobalRef(reference_);
+    }
+    reference_ = nullptr;
+}
+
 JavaTargetLookup::JavaTargetLookup(JNIEnv* env, jobject target)
     : env_(env), target_(target), class_(nullptr), error_(nullptr) {
     keepPendingError();
@@ -53,8 +75,8 @@ void JavaTargetLookup::keepPendingError() {
     }
 }
 
-jobject JavaTargetLookup::newGlobalRef() {
-    jobject reference = env_->NewGlobalRef(target_);
+JavaGlobalRef JavaTargetLookup::globalRef(JavaVM* vm) {
+    JavaGlobalRef reference(vm, env_->NewGlobalRef(target_));
     keepPendingError();
     return reference;
 }

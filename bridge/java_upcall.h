@@ -67,6 +67,31 @@ private:
     jstring string_;
 };
 
+// A JNI global reference that knows its VM and deletes itself when it ends. A
+// destructor is handed no JNIEnv, and a JNIEnv belongs to one thread, so the holder
+// asks the VM for the ending thread's own (GetEnv). The bridge's holders end inside
+// DeleteCallback, on the Java thread that calls it; on a thread the VM does not know
+// the reference cannot be deleted and is left to the VM.
+class JavaGlobalRef {
+public:
+    JavaGlobalRef(JavaVM* vm, jobject reference) : vm_(vm), reference_(reference) {}
+    ~JavaGlobalRef() { release(); }
+
+    JavaGlobalRef(JavaGlobalRef&& other) noexcept;
+    JavaGlobalRef& operator=(JavaGlobalRef&& other) noexcept;
+
+    // The reference; null when none could be made.
+    jobject get() const { return reference_; }
+    // The VM the reference belongs to, for the calls made through it.
+    JavaVM* vm() const { return vm_; }
+
+private:
+    void release();
+
+    JavaVM* vm_;
+    jobject reference_;
+};
+
 // What a callback object takes from its Java target when CreateCallback builds it:
 // a global reference of its own, and method IDs looked up on the target's own class
 // (so a subclass may provide the methods).
@@ -86,8 +111,8 @@ public:
     JavaTargetLookup(const JavaTargetLookup&) = delete;
     JavaTargetLookup& operator=(const JavaTargetLookup&) = delete;
 
-    // A new global reference to the target.
-    jobject newGlobalRef();
+    // A new global reference to the target, belonging to vm.
+    JavaGlobalRef globalRef(JavaVM* vm);
     // The ID of the instance method name with signature on the target's class; null
     // when the class lacks it.
     jmethodID method(const char* name, const char* signature);

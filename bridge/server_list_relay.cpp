@@ -60,10 +60,10 @@ bool CollectServerResponded(const gameserveritem_t& server, AppId_t appId, Serve
 }
 
 ServerListResponseCallback::ServerListResponseCallback(JNIEnv* env, jobject target, JavaVM* vm)
-    : trackedRequest_(nullptr), vm_(vm), target_(nullptr), serverResponded_(nullptr),
+    : trackedRequest_(nullptr), target_(vm, nullptr), serverResponded_(nullptr),
       serverFailedToRespond_(nullptr), refreshComplete_(nullptr) {
     JavaTargetLookup lookup(env, target);
-    target_ = lookup.newGlobalRef();
+    target_ = lookup.globalRef(vm);
     serverResponded_ = lookup.method("ServerResponded", kServerRespondedSignature);
     serverFailedToRespond_ = lookup.method("ServerFailedToRespond", "()V");
     refreshComplete_ = lookup.method("RefreshComplete", "()V");
@@ -97,11 +97,6 @@ void ServerListResponseCallback::releaseTrackedRequest() {
     trackedRequest_ = nullptr;
 }
 
-void ServerListResponseCallback::releaseJavaTarget(JNIEnv* env) {
-    if (target_ != nullptr) env->DeleteGlobalRef(target_);
-    target_ = nullptr;
-}
-
 void ServerListResponseCallback::ServerResponded(HServerListRequest request, int server) {
     ISteamMatchmakingServers* servers = SteamMatchmakingServers();
     if (servers == nullptr) return;
@@ -112,8 +107,8 @@ void ServerListResponseCallback::ServerResponded(HServerListRequest request, int
     ServerRespondedArgs args;
     bool collected = details != nullptr && CollectServerResponded(*details, utils->GetAppID(), args);
 
-    JavaUpcall call(vm_);
-    if (!collected || target_ == nullptr || serverResponded_ == nullptr || !call.ready()) return;
+    JavaUpcall call(target_.vm());
+    if (!collected || target_.get() == nullptr || serverResponded_ == nullptr || !call.ready()) return;
     JNIEnv* env = call.env();
     LocalJavaString name(env, args.name);
     if (name.get() == nullptr) return;  // no Java call; the OutOfMemoryError stays pending
@@ -123,7 +118,7 @@ void ServerListResponseCallback::ServerResponded(HServerListRequest request, int
     if (address.get() == nullptr) env->ExceptionDescribe();
     LocalJavaString tags(env, args.tags);
     if (tags.get() == nullptr) env->ExceptionDescribe();
-    env->CallVoidMethod(target_, serverResponded_, name.get(), address.get(), args.ip, args.connectionPort,
+    env->CallVoidMethod(target_.get(), serverResponded_, name.get(), address.get(), args.ip, args.connectionPort,
                         args.players, args.maxPlayers, args.password, args.ping, args.secure, args.queryPort,
                         tags.get());
 }
@@ -138,9 +133,9 @@ void ServerListResponseCallback::RefreshComplete(HServerListRequest, EMatchMakin
 }
 
 void ServerListResponseCallback::callWithoutArguments(jmethodID method) {
-    JavaUpcall call(vm_);
-    if (target_ == nullptr || method == nullptr || !call.ready()) return;
-    call.env()->CallVoidMethod(target_, method);
+    JavaUpcall call(target_.vm());
+    if (target_.get() == nullptr || method == nullptr || !call.ready()) return;
+    call.env()->CallVoidMethod(target_.get(), method);
 }
 
 }  // namespace quellink

@@ -2,6 +2,7 @@
 // results into calls of the Java object that registered with CreateCallback.
 #pragma once
 
+#include "java_upcall.h"
 #include "steam/steam_api.h"
 
 #include <jni.h>
@@ -58,18 +59,16 @@ inline jlong RequestHandleToJava(HServerListRequest request) {
 }
 
 // The response object of the bridge's server-list requests. It remembers the one
-// request it last started (the tracked request) so that the next request or a
-// cancel releases it, and holds a reference of its own to the Java target.
-//
-// Steam calls it for as long as a request started with it is alive: release the
-// tracked request (releaseTrackedRequest) before it is freed.
+// request it last started (the tracked request) so that the next request, a cancel
+// or its own end releases it, and holds a reference of its own to the Java target.
 class ServerListResponseCallback final : public ISteamMatchmakingServerListResponse {
 public:
     // Takes a global reference to target and looks up the three Java methods on its
     // class. A method the class lacks leaves NoSuchMethodError pending for Java and no
     // ID here (the other methods are still looked up): its events call nothing.
     ServerListResponseCallback(JNIEnv* env, jobject target, JavaVM* vm);
-    ~ServerListResponseCallback() = default;
+    // Releases the tracked request: Steam must never call the relay once it is freed.
+    ~ServerListResponseCallback() { releaseTrackedRequest(); }
 
     ServerListResponseCallback(const ServerListResponseCallback&) = delete;
     ServerListResponseCallback& operator=(const ServerListResponseCallback&) = delete;
@@ -89,9 +88,6 @@ public:
 
     HServerListRequest trackedRequest() const { return trackedRequest_; }
 
-    // Deletes the global reference to the Java target; no Java call follows.
-    void releaseJavaTarget(JNIEnv* env);
-
     // ISteamMatchmakingServerListResponse, called inside SteamAPI_RunCallbacks.
     void ServerResponded(HServerListRequest request, int server) override;
     void ServerFailedToRespond(HServerListRequest request, int server) override;
@@ -101,8 +97,7 @@ private:
     void callWithoutArguments(jmethodID method);
 
     HServerListRequest trackedRequest_;
-    JavaVM* vm_;
-    jobject target_;
+    JavaGlobalRef target_;
     jmethodID serverResponded_;
     jmethodID serverFailedToRespond_;
     jmethodID refreshComplete_;
