@@ -2,7 +2,6 @@
 // launch. The VM lives inside this process and runs the client on the
 // launcher's own thread; the call returns when the client's main returns, and
 // the VM's destruction waits for the client's last non-daemon thread.
-#include <cstdarg>
 #include <exception>
 #include <string>
 #include <vector>
@@ -17,7 +16,6 @@
 
 namespace {
 
-constexpr jint requestedJniVersion = 0x10008;  // JNI 1.8
 constexpr const char* mainMethodName = "main";
 constexpr const char* mainMethodDescriptor = "([Ljava/lang/String;)V";
 // The element class of main's argument array, by its class name. JNI's
@@ -25,15 +23,6 @@ constexpr const char* mainMethodDescriptor = "([Ljava/lang/String;)V";
 // is accepted by current VMs only with a warning, and they announce that it
 // will be refused.
 constexpr const char* stringClassName = "java/lang/String";
-
-// Calls a static void method through the function table's variable-argument-
-// list form.
-void callStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID method, ...) {
-    va_list args;
-    va_start(args, method);
-    env->CallStaticVoidMethodV(cls, method, args);
-    va_end(args);
-}
 
 // Builds the String[] handed to main from the program arguments, which are
 // already in the VM's modified UTF-8. Returns null with the Java exception
@@ -77,7 +66,7 @@ int JavaLauncher::run() {
             options[i].extraInfo = nullptr;
         }
         JavaVMInitArgs initArgs{};
-        initArgs.version = requestedJniVersion;
+        initArgs.version = JNI_VERSION_1_8;
         initArgs.nOptions = static_cast<jint>(options.size());
         initArgs.options = options.data();
         initArgs.ignoreUnrecognized = JNI_FALSE;
@@ -107,7 +96,7 @@ int JavaLauncher::run() {
             if (mainMethod != nullptr) {
                 jobjectArray args = makeArgumentArray(env, programArgs);
                 if (args != nullptr) {
-                    callStaticVoidMethod(env, mainCls, mainMethod, args);
+                    env->CallStaticVoidMethod(mainCls, mainMethod, args);
                     mainCalled = true;
                     failed = env->ExceptionCheck() == JNI_TRUE;
                 }
