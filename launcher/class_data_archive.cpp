@@ -5,7 +5,6 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/files.h"
 #include "platform/platform.h"
 
 namespace {

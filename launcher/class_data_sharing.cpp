@@ -6,8 +6,6 @@
 #include "class_data_archive.h"
 #include "java_launcher.h"
 #include "messages.h"
-#include "name_matching.h"
-#include "platform/files.h"
 #include "platform/platform.h"
 #include "vm_options.h"
 
@@ -23,23 +21,21 @@ constexpr const char* archivePrefix = "classes-";
 constexpr const char* archiveSuffix = ".jsa";
 constexpr const char* notAvailable = "Class data sharing is not available for this runtime";
 
-bool isSeparator(char c) { return c == platform::pathSeparator || c == '/'; }
-
 std::string join(const std::string& directory, const std::string& name) {
     return directory + platform::pathSeparator + name;
 }
 
 // The last component of path, separators at its end ignored.
 std::string lastComponent(std::string path) {
-    while (!path.empty() && isSeparator(path.back())) path.pop_back();
+    while (!path.empty() && platform::isPathSeparator(path.back())) path.pop_back();
     std::size_t begin = path.size();
-    while (begin > 0 && !isSeparator(path[begin - 1])) --begin;
+    while (begin > 0 && !platform::isPathSeparator(path[begin - 1])) --begin;
     return path.substr(begin);
 }
 
 std::string directoryOf(const std::string& path) {
     std::size_t end = path.size();
-    while (end > 0 && !isSeparator(path[end - 1])) --end;
+    while (end > 0 && !platform::isPathSeparator(path[end - 1])) --end;
     return end > 1 ? path.substr(0, end - 1) : path.substr(0, end);
 }
 
@@ -82,7 +78,7 @@ bool holdsClassFiles(const std::string& directory) {
             if (entry.name == "." || entry.name == "..") continue;
             if (entry.isDirectory) {
                 pending.push_back(join(current, entry.name));
-            } else if (matchesWildcard("*.class", entry.name)) {
+            } else if (platform::matchesWildcard("*.class", entry.name)) {
                 return true;
             }
         }

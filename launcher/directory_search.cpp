@@ -8,23 +8,17 @@
 #include "java_launcher.h"
 #include "platform/platform.h"
 
-namespace {
-
-bool isSeparator(char c) { return c == platform::pathSeparator || c == '/'; }
-
-}  // namespace
-
 std::string executableDirectory() {
     const std::string path = platform::executablePath();
     for (std::size_t i = path.size(); i > 0; --i) {
-        if (isSeparator(path[i - 1])) return path.substr(0, i - 1);
+        if (platform::isPathSeparator(path[i - 1])) return path.substr(0, i - 1);
     }
     return path;
 }
 
 std::optional<std::string> directoryHoldingExecutable(const std::string& executablePath) {
     std::size_t end = executablePath.size();
-    while (end > 0 && !isSeparator(executablePath[end - 1])) --end;
+    while (end > 0 && !platform::isPathSeparator(executablePath[end - 1])) --end;
     // A path naming a regular file shows that the part before its last
     // separator is a directory holding it. A path the platform could not
     // give ("") or gave in a form that names no file (a deleted executable's

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/notice.h"
+#include "platform/platform.h"
 
 enum class FailureNotice {
     messageBox,  // the messages of this run in a box titled "Tessvik"

@@ -23,7 +23,7 @@ struct JavaLauncher {
     std::vector<std::string> extraClassPathDirs;
     std::vector<std::string> programArgs;
     const LaunchSettings& settings;
-    platform::LibraryHandle runtimeModule = nullptr;
+    platform::ResidentLibrary runtimeModule;  // never unloaded
     std::vector<std::string> classPath;
     // The runtime library loadRuntime loaded (default or override), and the
     // runtime's feature version from its release file when it has one.

@@ -46,8 +46,8 @@ jobjectArray makeArgumentArray(JNIEnv* env, const std::vector<std::string>& prog
 }  // namespace
 
 int JavaLauncher::run() {
-    auto createJavaVM = reinterpret_cast<CreateJavaVMFunction>(
-        platform::findSymbol(runtimeModule, "JNI_CreateJavaVM"));
+    auto createJavaVM =
+        reinterpret_cast<CreateJavaVMFunction>(runtimeModule.symbol("JNI_CreateJavaVM"));
 
     jint createStatus = JNI_ERR;
     {

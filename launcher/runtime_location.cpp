@@ -11,16 +11,14 @@
 
 namespace {
 
-bool isSeparator(char c) { return c == platform::pathSeparator || c == '/'; }
-
 // The path without its last component and the separators before it.
 // Repeated separators (a settings path ending in one gives two in a row)
 // count as one.
 std::string parentOf(const std::string& path) {
     std::size_t end = path.size();
-    while (end > 0 && isSeparator(path[end - 1])) --end;
-    while (end > 0 && !isSeparator(path[end - 1])) --end;
-    while (end > 1 && isSeparator(path[end - 1])) --end;
+    while (end > 0 && platform::isPathSeparator(path[end - 1])) --end;
+    while (end > 0 && !platform::isPathSeparator(path[end - 1])) --end;
+    while (end > 1 && platform::isPathSeparator(path[end - 1])) --end;
     return path.substr(0, end);
 }
 
@@ -64,8 +62,8 @@ bool JavaLauncher::loadRuntime() {
 
     platform::setLibraryDirectory(runtimeLibraryDirectory(candidate));
     // Only a regular file is loaded: opening a FIFO would wait for ever.
-    runtimeModule =
-        platform::isRegularFile(candidate) ? platform::loadLibrary(candidate) : nullptr;
+    runtimeModule = platform::isRegularFile(candidate) ? platform::ResidentLibrary::load(candidate)
+                                                       : platform::ResidentLibrary();
     if (runtimeModule == nullptr) {
         writeErr(std::string("Failed to load ") + platform::runtimeLibraryName);
         return false;

@@ -14,13 +14,11 @@ constexpr int releaseFileLevels = 5;
 // A release file is a few kilobytes; anything larger is not one.
 constexpr std::streamsize longestReleaseFile = 64 * 1024;
 
-bool isSeparator(char c) { return c == platform::pathSeparator || c == '/'; }
-
 // The directory part of path, or "" when it has none.
 std::string directoryOf(const std::string& path) {
     std::size_t end = path.size();
-    while (end > 0 && !isSeparator(path[end - 1])) --end;
-    while (end > 1 && isSeparator(path[end - 1])) --end;
+    while (end > 0 && !platform::isPathSeparator(path[end - 1])) --end;
+    while (end > 1 && platform::isPathSeparator(path[end - 1])) --end;
     return end == 0 ? std::string() : path.substr(0, end);
 }
 

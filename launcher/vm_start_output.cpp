@@ -2,8 +2,7 @@
 
 #include "failure_notice.h"
 #include "messages.h"
-#include "platform/notice.h"
-#include "platform/output_capture.h"
+#include "platform/platform.h"
 
 namespace {
 

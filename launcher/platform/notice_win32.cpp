@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "notice.h"
+#include "platform.h"
 
 namespace platform {
 

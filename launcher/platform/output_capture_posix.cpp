@@ -1,4 +1,4 @@
-#include "output_capture.h"
+#include "platform.h"
 
 namespace platform {
 

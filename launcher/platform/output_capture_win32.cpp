@@ -15,7 +15,7 @@
 
 #include "c_runtime_streams_win32.h"
 #include "handles_win32.h"
-#include "output_capture.h"
+#include "platform.h"
 
 namespace platform {
 

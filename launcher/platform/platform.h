@@ -1,18 +1,26 @@
-// The launcher's platform layer. Everything above this seam is the same on
-// every platform; everything below it lives in platform_<os>.cpp and
-// console_<os>.cpp.
+// The launcher's platform layer, all of it behind this one header. Everything
+// above this seam is the same on every platform; everything below it lives in
+// <concern>_<os>.cpp (posix, win32), and name_matching.cpp holds the Windows
+// listing rules that every platform's directory listing follows.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace platform {
 
-using LibraryHandle = void*;
+// --- Paths and the program ------------------------------------------------------
 
 extern const char pathSeparator;          // between a directory and an entry
 extern const char classPathSeparator;     // between class path entries
 extern const char* const runtimeLibraryName;  // "jvm.dll" / "libjvm.so"
+
+// True for a character that separates the parts of a path: the platform's own
+// separator, and '/', which Windows takes as one too.
+inline bool isPathSeparator(char c) { return c == pathSeparator || c == '/'; }
 
 // Full path of the running executable, however long.
 std::string executablePath();
@@ -24,6 +32,8 @@ std::vector<std::string> commandLineArguments();
 #ifndef _WIN32
 void setProgramArguments(int argc, char** argv);
 #endif
+
+// --- Directory listings ---------------------------------------------------------
 
 struct DirectoryEntry {
     std::string name;  // the name as the platform lists it
@@ -43,16 +53,90 @@ struct DirectoryEntry {
 bool listDirectory(const std::string& directory, const std::string& pattern,
                    std::vector<DirectoryEntry>& entries, std::string* identity = nullptr);
 
+// The listing rules of the Windows file system, which listDirectory follows on
+// platforms whose own directory search has none.
+//
+// True when name matches pattern: "*" stands for any run of characters, "?"
+// for exactly one character, every other character for itself with ASCII
+// letter case ignored. "*.*" matches every name, with or without a dot.
+bool matchesWildcard(const std::string& pattern, const std::string& name);
+
+// The NTFS listing order: ordinal comparison of the names with ASCII letters
+// upper-cased. Names equal in that comparison (possible only where letter
+// case matters) keep a fixed order by their bytes.
+bool listsBefore(const std::string& left, const std::string& right);
+
+// --- Files ----------------------------------------------------------------------
+
 // True when path names a regular file, or a link to one. Only such a file is
 // read or loaded: a FIFO or a device would make the launcher wait for ever.
 bool isRegularFile(const std::string& path);
 
+struct FileStatus {
+    bool exists = false;
+    bool isDirectory = false;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // last write, in the platform's own units
+};
+
+// What the file system says about path, links followed.
+FileStatus fileStatus(const std::string& path);
+
+// The path with every symbolic link resolved, as the Java VM resolves its own
+// library to find its files; unchanged when that cannot be done (and always
+// on Windows, where the VM takes the path the library was loaded from).
+std::string resolvedPath(const std::string& path);
+
+// The user's cache directory, where the launcher may write whatever the game
+// directory allows or not: %LOCALAPPDATA% on Windows; $XDG_CACHE_HOME, or
+// else ~/.cache, elsewhere. "" when the environment names none.
+std::string userCacheDirectory();
+
+// Creates one directory whose parent exists. True when it is a directory
+// afterwards, made now or before.
+bool makeDirectory(const std::string& path);
+
+// True when a new file can be created in directory: one is made and removed.
+bool canCreateFilesIn(const std::string& directory);
+
+// Removes a file, a read-only one too. True when it is gone.
+bool removeFile(const std::string& path);
+
+// --- The runtime library --------------------------------------------------------
+
 // Registers a directory searched for the dependent libraries of the next
 // load (Windows; POSIX libraries find theirs through their own run path).
 void setLibraryDirectory(const std::string& directory);
-// Loads a shared library by full path; null on failure.
-LibraryHandle loadLibrary(const std::string& path);
-void* findSymbol(LibraryHandle library, const char* name);
+
+// A shared library loaded for the rest of the process: nothing unloads it. The
+// one the launcher loads is the Java runtime's VM library, which cannot be
+// unloaded: the VM's daemon threads still stand in its code after DestroyJavaVM
+// returns. Copies name the same library.
+class ResidentLibrary {
+public:
+    // No library.
+    ResidentLibrary() = default;
+
+    // Loads a shared library by full path; no library on failure.
+    static ResidentLibrary load(const std::string& path);
+
+    // The address of an exported name; null without a library or such a name.
+    void* symbol(const char* name) const;
+
+    friend bool operator==(const ResidentLibrary& library, std::nullptr_t) {
+        return library.handle_ == nullptr;
+    }
+    friend bool operator!=(const ResidentLibrary& library, std::nullptr_t) {
+        return library.handle_ != nullptr;
+    }
+
+private:
+    explicit ResidentLibrary(void* handle) : handle_(handle) {}
+
+    void* handle_ = nullptr;
+};
+
+// --- The user: pause and debug console ------------------------------------------
 
 // Waits for a key press after a failed launch (the system's "PAUSE"); on
 // POSIX only when standard input is a terminal.
@@ -63,5 +147,59 @@ void pause();
 void openDebugConsole();
 // Detaches from the console, if any.
 void freeConsole();
+
+// --- What the process's output reaches ------------------------------------------
+
+// What the process's standard output is connected to, for deciding how a failed
+// launch reaches the user.
+enum class OutputTarget {
+    none,     // no handle at all: a GUI program started from the desktop
+    console,  // a console window
+    file,     // redirected to a file
+    pipe,     // redirected to a pipe
+    device,   // another character device (the null device, a serial port)
+};
+
+struct OutputSituation {
+    bool hasConsole;  // the process is attached to a console window
+    OutputTarget standardOutput;
+    OutputTarget standardError = OutputTarget::none;
+};
+
+OutputSituation observeOutput();
+
+// A modal box with an error icon and an OK button, for when the output is
+// connected to nothing anyone can see; returns when it is closed.
+void showErrorBox(const std::string& title, const std::string& text);
+
+// Catching what the process writes to its standard output and standard error
+// while nobody could see it, so that the failure notice can show it.
+//
+// Windows: from construction on, the standard output and standard error
+// handles, and descriptors 1 and 2 and the stdout and stderr streams of the C
+// runtimes loaded in the process (this program's and the Java runtime's own),
+// write into one pipe that a thread of this process reads, so what they write
+// stays in the order it was written. When that cannot be set up, nothing
+// changes and end() gives "".
+//
+// POSIX: does nothing; whoever started the launcher holds its output.
+class OutputCapture {
+public:
+    OutputCapture();
+    ~OutputCapture();  // ends the capture, dropping what it caught
+    OutputCapture(const OutputCapture&) = delete;
+    OutputCapture& operator=(const OutputCapture&) = delete;
+
+    // Puts the standard handles back and returns what was written so far (the
+    // last 64 KiB at most); "" once ended. Writers that took the pipe meanwhile
+    // (a Java runtime's System.out, the C runtimes' descriptors) keep it: what
+    // they write later is read and dropped for the rest of the process, so
+    // that it is neither kept in memory nor blocks them.
+    std::string end();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace platform

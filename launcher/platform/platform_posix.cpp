@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "modified_utf8.h"
-#include "../name_matching.h"
 #include "platform.h"
 
 namespace platform {
@@ -118,12 +117,12 @@ void setLibraryDirectory(const std::string&) {
     // through that library's own run path ($ORIGIN in the JDK's libjvm.so).
 }
 
-LibraryHandle loadLibrary(const std::string& path) {
-    return dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+ResidentLibrary ResidentLibrary::load(const std::string& path) {
+    return ResidentLibrary(dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL));
 }
 
-void* findSymbol(LibraryHandle library, const char* name) {
-    return library == nullptr ? nullptr : dlsym(library, name);
+void* ResidentLibrary::symbol(const char* name) const {
+    return handle_ == nullptr ? nullptr : dlsym(handle_, name);
 }
 
 void pause() {

@@ -102,13 +102,13 @@ void setLibraryDirectory(const std::string& directory) {
     SetDllDirectoryA(directory.c_str());
 }
 
-LibraryHandle loadLibrary(const std::string& path) {
-    return reinterpret_cast<LibraryHandle>(LoadLibraryA(path.c_str()));
+ResidentLibrary ResidentLibrary::load(const std::string& path) {
+    return ResidentLibrary(reinterpret_cast<void*>(LoadLibraryA(path.c_str())));
 }
 
-void* findSymbol(LibraryHandle library, const char* name) {
-    if (library == nullptr) return nullptr;
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+void* ResidentLibrary::symbol(const char* name) const {
+    if (handle_ == nullptr) return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
 void pause() {

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "java_launcher.h"
-#include "name_matching.h"
+#include "platform/platform.h"
 #include "temp_tree.h"
 
 namespace {
 
 using launcher_test::Lines;
+using platform::listsBefore;
+using platform::matchesWildcard;
 using launcher_test::TempTree;
 
 TEST(WildcardMatching, FollowsTheWindowsDirectorySearch) {

@@ -1,6 +1,11 @@
-#include "name_matching.h"
-
+// The directory-listing rules of the Windows file system, for platforms whose
+// own directory search has none: wildcard patterns that ignore letter case, and
+// the order in which NTFS lists a directory.
 #include <cstddef>
+
+#include "platform.h"
+
+namespace platform {
 
 namespace {
 
@@ -58,3 +63,5 @@ bool listsBefore(const std::string& left, const std::string& right) {
     if (left.size() != right.size()) return left.size() < right.size();
     return left < right;
 }
+
+}  // namespace platform
