@@ -21,7 +21,9 @@ enum class SteamRoot {
 
 // The root's name as the failure message spells it ("HKEY_LOCAL_MACHINE",
 // "HKEY_CURRENT_USER"), on every system.
-const char* SteamRootName(SteamRoot root);
+inline const char* SteamRootName(SteamRoot root) {
+    return root == SteamRoot::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+}
 
 // Looks up the Steam executable recorded under root. On success replaces path and
 // returns true; on failure returns false, leaves path as it was and prints nothing.

@@ -9,10 +9,6 @@
 
 namespace quellink::platform {
 
-const char* SteamRootName(SteamRoot root) {
-    return root == SteamRoot::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
-}
-
 // The value's type is not checked. A value that does not fit the 256-byte buffer
 // fails the read. The buffer starts zeroed, so a value without a NUL of its own
 // still ends within the buffer.

@@ -10,8 +10,6 @@
 //    are, unbuffered.
 // The window closes once the launcher's process has ended.
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,8 +23,7 @@
 #include <vector>
 
 #include "platform.h"
-
-extern char** environ;
+#include "program_start.h"
 
 namespace platform {
 namespace {
@@ -73,29 +70,21 @@ pid_t startTerminal(const char* program, bool setScrollBack, const std::string& 
         "while kill -0 \"$2\" 2>/dev/null; do sleep 1; done";
     const std::string launcherPid = std::to_string(getpid());
 
-    std::vector<const char*> argv{program};
+    std::vector<std::string> arguments{program};
     if (setScrollBack) {
-        argv.push_back("-sl");
-        argv.push_back("500");
+        arguments.push_back("-sl");
+        arguments.push_back("500");
     }
-    for (const char* arg : {"-T", windowTitle, "-e", "sh", "-c", script, "sh"}) argv.push_back(arg);
-    argv.push_back(reportFile.c_str());
-    argv.push_back(launcherPid.c_str());
-    argv.push_back(nullptr);
+    for (const char* arg : {"-T", windowTitle, "-e", "sh", "-c", script, "sh"}) {
+        arguments.push_back(arg);
+    }
+    arguments.push_back(reportFile);
+    arguments.push_back(launcherPid);
 
-    // The terminal must not hold the launcher's own output and error open:
-    // whoever reads them would otherwise wait for the window to close.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd = 0; fd <= 2; ++fd) {
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
-                                         0);
-    }
-    pid_t child = -1;
-    int error = posix_spawnp(&child, program, &actions, nullptr,
-                             const_cast<char* const*>(argv.data()), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return error == 0 ? child : -1;
+    // Its standard streams on /dev/null: the terminal must not hold the
+    // launcher's own output and error open, or whoever reads them would wait
+    // for the window to close.
+    return process::startChild(arguments, process::ProgramName::searchedName);
 }
 
 // Waits for the window's shell to report its terminal device. Some terminal
