@@ -1,19 +1,20 @@
 // The flat functions that every generation of the Steam client library exports,
 // as the simulator answers them (generation_api.cpp has the others). Each holds
-// the simulator's lock for the whole call, logs its call first (see README.md for
-// the line format), then asks the model; a call that reaches an interface while
-// Steam is stopped, or through a pointer that is not the interface, gets the
-// failure value.
+// the simulator's lock for the whole call, logs its call first under its own name
+// (see README.md for the line format), then asks the model; a call that reaches an
+// interface while Steam is stopped, or through a pointer that is not the
+// interface, gets the failure value (steamsim::answer).
 #include "generation.h"
 #include "simulator.h"
 
 #include <string>
 #include <vector>
 
-using steamsim::Interface;
+using steamsim::answer;
 using steamsim::LogLine;
 using steamsim::Locked;
 using steamsim::ServerList;
+using steamsim::Simulator;
 
 namespace {
 
@@ -42,16 +43,18 @@ std::vector<MatchMakingKeyValuePair_t> read_filters(LogLine &line, MatchMakingKe
   return result;
 }
 
-HServerListRequest request_list(Locked &sim, const char *function, ServerList list, ISteamMatchmakingServers *self,
-                                AppId_t app, MatchMakingKeyValuePair_t **filters, uint32 count, bool filtered,
-                                ISteamMatchmakingServerListResponse *response) {
+// A server-list request, logged with its app id, its filters (only for the kinds
+// of list that take them) and its response object.
+HServerListRequest requestList(const char *function, ServerList list, ISteamMatchmakingServers *self,
+                               AppId_t app, MatchMakingKeyValuePair_t **filters, uint32 count, bool filtered,
+                               ISteamMatchmakingServerListResponse *response) {
   LogLine line(function);
   line.num("app", app);
   std::vector<MatchMakingKeyValuePair_t> read;
   if (filtered) read = read_filters(line, filters, count);
   line.ptr("response", response);
-  if (!sim->enter(line, self, Interface::MatchmakingServers)) return nullptr;
-  return sim->request_list(list, app, read, response);
+  return steamsim::answer(self, line, nullptr,
+                          [&](Simulator &sim) { return sim.request_list(list, app, read, response); });
 }
 
 } // namespace
@@ -96,205 +99,168 @@ STEAM_FLAT_API void SteamAPI_UnregisterCallback(CCallbackBase *callback) {
 
 // --- ISteamUser ---------------------------------------------------------------
 
-STEAM_FLAT_API bool SteamAPI_ISteamUser_BLoggedOn(ISteamUser *self) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUser_BLoggedOn");
-  return sim->enter(line, self, Interface::User) && sim->logged_on();
+STEAM_FLAT_API bool SteamAPI_ISteamUser_BLoggedOn(ISteamUser* self) {
+    return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.logged_on(); });
 }
 
-STEAM_FLAT_API uint64 SteamAPI_ISteamUser_GetSteamID(ISteamUser *self) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUser_GetSteamID");
-  return sim->enter(line, self, Interface::User) ? sim->steam_id() : 0;
+STEAM_FLAT_API uint64 SteamAPI_ISteamUser_GetSteamID(ISteamUser* self) {
+    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.steam_id(); });
 }
 
 // Up to SDK 1.57 the function has no identity parameter: that generation's
 // caller passes none, so it is neither read nor logged there.
-STEAM_FLAT_API HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(ISteamUser *self, void *ticket, int capacity,
-                                                                    uint32 *length,
-                                                                    const SteamNetworkingIdentity *identity) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUser_GetAuthSessionTicket");
-  line.ptr("ticket", ticket).num("capacity", capacity).ptr("length", length);
-  if (steamsim::generation().ticket_identity) line.ptr("identity", identity);
-  if (!sim->enter(line, self, Interface::User)) return k_HAuthTicketInvalid;
-  return sim->get_ticket(ticket, capacity, length);
+STEAM_FLAT_API HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(
+    ISteamUser* self, void* ticket, int capacity, uint32* length,
+    const SteamNetworkingIdentity* identity) {
+    LogLine line(__func__);
+    line.ptr("ticket", ticket).num("capacity", capacity).ptr("length", length);
+    if (steamsim::generation().ticket_identity) line.ptr("identity", identity);
+    return answer(self, line, k_HAuthTicketInvalid,
+                  [&](Simulator& sim) { return sim.get_ticket(ticket, capacity, length); });
 }
 
-STEAM_FLAT_API void SteamAPI_ISteamUser_CancelAuthTicket(ISteamUser *self, HAuthTicket ticket) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUser_CancelAuthTicket");
-  if (sim->enter(line.num("ticket", ticket), self, Interface::User)) sim->cancel_ticket(ticket);
+STEAM_FLAT_API void SteamAPI_ISteamUser_CancelAuthTicket(ISteamUser* self, HAuthTicket ticket) {
+    answer(self, LogLine(__func__).num("ticket", ticket),
+           [&](Simulator& sim) { sim.cancel_ticket(ticket); });
 }
 
 // --- ISteamUserStats ----------------------------------------------------------
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetStatInt32(ISteamUserStats *self, const char *name, int32 *value) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_GetStatInt32");
-  return sim->enter(line.str("name", name), self, Interface::UserStats) && sim->get_stat(name, value);
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetStatInt32(ISteamUserStats* self, const char* name,
+                                                          int32* value) {
+    return answer(self, LogLine(__func__).str("name", name), false,
+                  [&](Simulator& sim) { return sim.get_stat(name, value); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetStatFloat(ISteamUserStats *self, const char *name, float *value) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_GetStatFloat");
-  return sim->enter(line.str("name", name), self, Interface::UserStats) && sim->get_stat(name, value);
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetStatFloat(ISteamUserStats* self, const char* name,
+                                                          float* value) {
+    return answer(self, LogLine(__func__).str("name", name), false,
+                  [&](Simulator& sim) { return sim.get_stat(name, value); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetStatInt32(ISteamUserStats *self, const char *name, int32 value) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_SetStatInt32");
-  return sim->enter(line.str("name", name).num("value", value), self, Interface::UserStats) &&
-         sim->set_stat(name, value);
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetStatInt32(ISteamUserStats* self, const char* name,
+                                                          int32 value) {
+    return answer(self, LogLine(__func__).str("name", name).num("value", value), false,
+                  [&](Simulator& sim) { return sim.set_stat(name, value); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetStatFloat(ISteamUserStats *self, const char *name, float value) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_SetStatFloat");
-  return sim->enter(line.str("name", name).real("value", value), self, Interface::UserStats) &&
-         sim->set_stat(name, value);
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetStatFloat(ISteamUserStats* self, const char* name,
+                                                          float value) {
+    return answer(self, LogLine(__func__).str("name", name).real("value", value), false,
+                  [&](Simulator& sim) { return sim.set_stat(name, value); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetAchievement(ISteamUserStats *self, const char *name,
-                                                            bool *achieved) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_GetAchievement");
-  return sim->enter(line.str("name", name), self, Interface::UserStats) && sim->get_achievement(name, achieved);
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetAchievement(ISteamUserStats* self, const char* name,
+                                                            bool* achieved) {
+    return answer(self, LogLine(__func__).str("name", name), false,
+                  [&](Simulator& sim) { return sim.get_achievement(name, achieved); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetAchievement(ISteamUserStats *self, const char *name) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_SetAchievement");
-  return sim->enter(line.str("name", name), self, Interface::UserStats) && sim->set_achievement(name, true);
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetAchievement(ISteamUserStats* self, const char* name) {
+    return answer(self, LogLine(__func__).str("name", name), false,
+                  [&](Simulator& sim) { return sim.set_achievement(name, true); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_ClearAchievement(ISteamUserStats *self, const char *name) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_ClearAchievement");
-  return sim->enter(line.str("name", name), self, Interface::UserStats) && sim->set_achievement(name, false);
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_ClearAchievement(ISteamUserStats* self, const char* name) {
+    return answer(self, LogLine(__func__).str("name", name), false,
+                  [&](Simulator& sim) { return sim.set_achievement(name, false); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_StoreStats(ISteamUserStats *self) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_StoreStats");
-  return sim->enter(line, self, Interface::UserStats) && sim->store_stats();
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_StoreStats(ISteamUserStats* self) {
+    return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.store_stats(); });
 }
 
 // --- ISteamUtils --------------------------------------------------------------
 
-STEAM_FLAT_API void SteamAPI_ISteamUtils_SetOverlayNotificationPosition(ISteamUtils *self,
-                                                                        ENotificationPosition position) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUtils_SetOverlayNotificationPosition");
-  if (sim->enter(line.num("position", static_cast<int>(position)), self, Interface::Utils))
-    sim->set_overlay_position(position);
+STEAM_FLAT_API void SteamAPI_ISteamUtils_SetOverlayNotificationPosition(
+    ISteamUtils* self, ENotificationPosition position) {
+    answer(self, LogLine(__func__).num("position", static_cast<int>(position)),
+           [&](Simulator& sim) { sim.set_overlay_position(position); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUtils_BOverlayNeedsPresent(ISteamUtils *self) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUtils_BOverlayNeedsPresent");
-  return sim->enter(line, self, Interface::Utils) && sim->overlay_needs_present();
+STEAM_FLAT_API bool SteamAPI_ISteamUtils_BOverlayNeedsPresent(ISteamUtils* self) {
+    return answer(self, LogLine(__func__), false,
+                  [](Simulator& sim) { return sim.overlay_needs_present(); });
 }
 
-STEAM_FLAT_API uint32 SteamAPI_ISteamUtils_GetAppID(ISteamUtils *self) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUtils_GetAppID");
-  return sim->enter(line, self, Interface::Utils) ? sim->app_id() : 0;
+STEAM_FLAT_API uint32 SteamAPI_ISteamUtils_GetAppID(ISteamUtils* self) {
+    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.app_id(); });
 }
 
 // --- ISteamFriends ------------------------------------------------------------
 
-STEAM_FLAT_API bool SteamAPI_ISteamFriends_SetRichPresence(ISteamFriends *self, const char *key,
-                                                           const char *value) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamFriends_SetRichPresence");
-  return sim->enter(line.str("key", key).str("value", value), self, Interface::Friends) &&
-         sim->set_rich_presence(key, value);
+STEAM_FLAT_API bool SteamAPI_ISteamFriends_SetRichPresence(ISteamFriends* self, const char* key,
+                                                           const char* value) {
+    return answer(self, LogLine(__func__).str("key", key).str("value", value), false,
+                  [&](Simulator& sim) { return sim.set_rich_presence(key, value); });
 }
 
 // --- ISteamMatchmaking --------------------------------------------------------
 
-STEAM_FLAT_API int SteamAPI_ISteamMatchmaking_GetFavoriteGameCount(ISteamMatchmaking *self) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamMatchmaking_GetFavoriteGameCount");
-  return sim->enter(line, self, Interface::Matchmaking) ? sim->favorite_count() : 0;
+STEAM_FLAT_API int SteamAPI_ISteamMatchmaking_GetFavoriteGameCount(ISteamMatchmaking* self) {
+    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.favorite_count(); });
 }
 
-STEAM_FLAT_API int SteamAPI_ISteamMatchmaking_AddFavoriteGame(ISteamMatchmaking *self, AppId_t app, uint32 ip,
-                                                              uint16 connPort, uint16 queryPort, uint32 flags,
+STEAM_FLAT_API int SteamAPI_ISteamMatchmaking_AddFavoriteGame(ISteamMatchmaking* self, AppId_t app,
+                                                              uint32 ip, uint16 connPort,
+                                                              uint16 queryPort, uint32 flags,
                                                               uint32 lastPlayed) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamMatchmaking_AddFavoriteGame");
-  line.num("app", app).num("ip", ip).num("conn_port", connPort).num("query_port", queryPort);
-  line.num("flags", flags).num("last_played", lastPlayed);
-  if (!sim->enter(line, self, Interface::Matchmaking)) return 0;
-  return sim->add_favorite({app, ip, connPort, queryPort, flags, lastPlayed});
+    LogLine line(__func__);
+    line.num("app", app).num("ip", ip).num("conn_port", connPort).num("query_port", queryPort);
+    line.num("flags", flags).num("last_played", lastPlayed);
+    return answer(self, line, 0, [&](Simulator& sim) {
+        return sim.add_favorite({app, ip, connPort, queryPort, flags, lastPlayed});
+    });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamMatchmaking_RemoveFavoriteGame(ISteamMatchmaking *self, AppId_t app, uint32 ip,
-                                                                  uint16 connPort, uint16 queryPort, uint32 flags) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamMatchmaking_RemoveFavoriteGame");
-  line.num("app", app).num("ip", ip).num("conn_port", connPort).num("query_port", queryPort).num("flags", flags);
-  return sim->enter(line, self, Interface::Matchmaking) &&
-         sim->remove_favorite({app, ip, connPort, queryPort, flags, 0});
+STEAM_FLAT_API bool SteamAPI_ISteamMatchmaking_RemoveFavoriteGame(ISteamMatchmaking* self,
+                                                                  AppId_t app, uint32 ip,
+                                                                  uint16 connPort, uint16 queryPort,
+                                                                  uint32 flags) {
+    LogLine line(__func__);
+    line.num("app", app).num("ip", ip).num("conn_port", connPort).num("query_port", queryPort);
+    line.num("flags", flags);
+    return answer(self, line, false, [&](Simulator& sim) {
+        return sim.remove_favorite({app, ip, connPort, queryPort, flags, 0});
+    });
 }
 
 // --- ISteamMatchmakingServers -------------------------------------------------
 
-STEAM_FLAT_API HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestInternetServerList(
-    ISteamMatchmakingServers *self, AppId_t app, MatchMakingKeyValuePair_t **filters, uint32 count,
-    ISteamMatchmakingServerListResponse *response) {
-  Locked sim;
-  return request_list(sim, "SteamAPI_ISteamMatchmakingServers_RequestInternetServerList",
-                      ServerList::Internet, self, app, filters, count, true, response);
-}
-
 STEAM_FLAT_API HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestLANServerList(
-    ISteamMatchmakingServers *self, AppId_t app, ISteamMatchmakingServerListResponse *response) {
-  Locked sim;
-  return request_list(sim, "SteamAPI_ISteamMatchmakingServers_RequestLANServerList",
-                      ServerList::Lan, self, app, nullptr, 0, false, response);
+    ISteamMatchmakingServers* self, AppId_t app, ISteamMatchmakingServerListResponse* response) {
+    return requestList(__func__, ServerList::Lan, self, app, nullptr, 0, false, response);
 }
 
-STEAM_FLAT_API HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestFriendsServerList(
-    ISteamMatchmakingServers *self, AppId_t app, MatchMakingKeyValuePair_t **filters, uint32 count,
-    ISteamMatchmakingServerListResponse *response) {
-  Locked sim;
-  return request_list(sim, "SteamAPI_ISteamMatchmakingServers_RequestFriendsServerList",
-                      ServerList::Friends, self, app, filters, count, true, response);
-}
+// The four lists that take filters differ only in the list asked for.
+#define STEAMSIM_FILTERED_LIST_REQUEST(Function, list)                                        \
+    STEAM_FLAT_API HServerListRequest Function(                                               \
+        ISteamMatchmakingServers* self, AppId_t app, MatchMakingKeyValuePair_t** filters,    \
+        uint32 count, ISteamMatchmakingServerListResponse* response) {                       \
+        return requestList(#Function, list, self, app, filters, count, true, response);      \
+    }
 
-STEAM_FLAT_API HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestFavoritesServerList(
-    ISteamMatchmakingServers *self, AppId_t app, MatchMakingKeyValuePair_t **filters, uint32 count,
-    ISteamMatchmakingServerListResponse *response) {
-  Locked sim;
-  return request_list(sim, "SteamAPI_ISteamMatchmakingServers_RequestFavoritesServerList",
-                      ServerList::Favorites, self, app, filters, count, true, response);
-}
+STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestInternetServerList,
+                               ServerList::Internet)
+STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestFriendsServerList,
+                               ServerList::Friends)
+STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestFavoritesServerList,
+                               ServerList::Favorites)
+STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestHistoryServerList,
+                               ServerList::History)
 
-STEAM_FLAT_API HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestHistoryServerList(
-    ISteamMatchmakingServers *self, AppId_t app, MatchMakingKeyValuePair_t **filters, uint32 count,
-    ISteamMatchmakingServerListResponse *response) {
-  Locked sim;
-  return request_list(sim, "SteamAPI_ISteamMatchmakingServers_RequestHistoryServerList",
-                      ServerList::History, self, app, filters, count, true, response);
-}
+#undef STEAMSIM_FILTERED_LIST_REQUEST
 
-STEAM_FLAT_API void SteamAPI_ISteamMatchmakingServers_ReleaseRequest(ISteamMatchmakingServers *self,
+STEAM_FLAT_API void SteamAPI_ISteamMatchmakingServers_ReleaseRequest(ISteamMatchmakingServers* self,
                                                                     HServerListRequest request) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamMatchmakingServers_ReleaseRequest");
-  line.num("request", reinterpret_cast<std::uintptr_t>(request));
-  if (sim->enter(line, self, Interface::MatchmakingServers)) sim->release_request(request);
+    answer(self, LogLine(__func__).num("request", reinterpret_cast<std::uintptr_t>(request)),
+           [&](Simulator& sim) { sim.release_request(request); });
 }
 
-STEAM_FLAT_API gameserveritem_t *SteamAPI_ISteamMatchmakingServers_GetServerDetails(ISteamMatchmakingServers *self,
-                                                                                    HServerListRequest request,
-                                                                                    int server) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamMatchmakingServers_GetServerDetails");
-  line.num("request", reinterpret_cast<std::uintptr_t>(request)).num("server", server);
-  if (!sim->enter(line, self, Interface::MatchmakingServers)) return nullptr;
-  return sim->server_details(request, server);
+STEAM_FLAT_API gameserveritem_t* SteamAPI_ISteamMatchmakingServers_GetServerDetails(
+    ISteamMatchmakingServers* self, HServerListRequest request, int server) {
+    LogLine line(__func__);
+    line.num("request", reinterpret_cast<std::uintptr_t>(request)).num("server", server);
+    return answer(self, line, nullptr,
+                  [&](Simulator& sim) { return sim.server_details(request, server); });
 }

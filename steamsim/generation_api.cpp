@@ -122,10 +122,9 @@ STEAMSIM_ACCESSOR(ISteamMatchmakingServers, SteamAPI_SteamMatchmakingServers_v00
 
 #if STEAMSIM_GENERATION != 161
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_RequestCurrentStats(ISteamUserStats *self) {
-  Locked sim;
-  LogLine line("SteamAPI_ISteamUserStats_RequestCurrentStats");
-  return sim->enter(line, self, Interface::UserStats) && sim->request_stats();
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_RequestCurrentStats(ISteamUserStats* self) {
+    return steamsim::answer(self, LogLine(__func__), false,
+                            [](steamsim::Simulator& sim) { return sim.request_stats(); });
 }
 
 #endif

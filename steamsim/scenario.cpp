@@ -139,6 +139,11 @@ public:
   template <class T> void read(const char *key, T &out) const {
     if (has(key)) out = integer<T>(key, text(key));
   }
+  // Several keys at once, each followed by its field: read("a", out.a, "b", out.b).
+  template <class T, class... More> void read(const char *key, T &out, const char *nextKey, More &...more) const {
+    read(key, out);
+    read(nextKey, more...);
+  }
 
   float real(const std::string &key, const std::string &value) const {
     float result = 0;
@@ -216,25 +221,19 @@ void read_steam(const Section &s, Scenario &out) {
     while (std::getline(list, version, ','))
       if (!trim(version).empty()) out.interfaces.push_back(trim(version));
   }
-  s.read("restart", out.restart);
-  s.read("logged_on", out.logged_on);
-  s.read("steam_id", out.steam_id);
-  s.read("app_id", out.app_id);
-  s.read("overlay_needs_present", out.overlay_needs_present);
+  s.read("restart", out.restart, "logged_on", out.logged_on, "steam_id", out.steam_id, "app_id", out.app_id,
+         "overlay_needs_present", out.overlay_needs_present);
 }
 
 void read_stats(const Section &s, Scenario &out) {
   s.allow({"request", "result", "store", "accept_unknown"});
-  s.read("request", out.stats_request);
-  s.read("result", out.stats_result);
-  s.read("store", out.store_stats);
-  s.read("accept_unknown", out.accept_unknown);
+  s.read("request", out.stats_request, "result", out.stats_result, "store", out.store_stats, "accept_unknown",
+         out.accept_unknown);
 }
 
 void read_ticket(const Section &s, Scenario &out) {
   s.allow({"refuse", "first_handle", "data", "length"});
-  s.read("refuse", out.ticket_refuse);
-  s.read("first_handle", out.ticket_first_handle);
+  s.read("refuse", out.ticket_refuse, "first_handle", out.ticket_first_handle);
   if (out.ticket_first_handle == k_HAuthTicketInvalid) s.fail("first_handle", "'first_handle' must not be 0");
   if (s.has("data")) out.ticket_bytes = s.hex("data");
   if (s.has("length")) {

@@ -18,6 +18,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace steamsim {
@@ -160,11 +161,45 @@ public:
   Locked &operator=(const Locked &) = delete;
 
   Simulator *operator->() { return &simulator_; }
+  Simulator &operator*() { return simulator_; }
   std::unique_lock<Mutex> &lock() { return lock_; }
 
 private:
   Simulator &simulator_;
   std::unique_lock<Mutex> lock_;
 };
+
+// The interface an interface pointer of the flat API is meant to be.
+constexpr Interface interfaceOf(const ISteamUser*) { return Interface::User; }
+constexpr Interface interfaceOf(const ISteamUserStats*) { return Interface::UserStats; }
+constexpr Interface interfaceOf(const ISteamFriends*) { return Interface::Friends; }
+constexpr Interface interfaceOf(const ISteamUtils*) { return Interface::Utils; }
+constexpr Interface interfaceOf(const ISteamMatchmaking*) { return Interface::Matchmaking; }
+constexpr Interface interfaceOf(const ISteamMatchmakingServers*) {
+    return Interface::MatchmakingServers;
+}
+
+// One call of an interface's flat function, made the way every such call is: the
+// simulator's lock held for the whole call, the call logged first, then model's
+// answer (model(simulator)), or failure when Steam is stopped or self is not the
+// interface its type names (Simulator::enter).
+//
+//   return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.logged_on(); });
+template <class Self, class Model>
+std::invoke_result_t<Model, Simulator&> answer(Self* self, LogLine line,
+                                               std::invoke_result_t<Model, Simulator&> failure,
+                                               Model&& model) {
+    Locked sim;
+    if (!sim->enter(line, self, interfaceOf(self))) return failure;
+    return model(*sim);
+}
+
+// The same for a function that answers nothing: model runs only when the call is
+// not refused.
+template <class Self, class Model>
+void answer(Self* self, LogLine line, Model&& model) {
+    Locked sim;
+    if (sim->enter(line, self, interfaceOf(self))) model(*sim);
+}
 
 } // namespace steamsim
