@@ -70,8 +70,8 @@ private:
 // A JNI global reference that knows its VM and deletes itself when it ends. A
 // destructor is handed no JNIEnv, and a JNIEnv belongs to one thread, so the holder
 // asks the VM for the ending thread's own (GetEnv). The bridge's holders end inside
-// DeleteCallback, on the Java thread that calls it; on a thread the VM does not know
-// the reference cannot be deleted and is left to the VM.
+// DeleteCallback, on the Java thread that calls it. Without a VM, or on a thread the
+// VM does not know, the reference cannot be deleted and is left to the VM.
 class JavaGlobalRef {
 public:
     JavaGlobalRef(JavaVM* vm, jobject reference) : vm_(vm), reference_(reference) {}
