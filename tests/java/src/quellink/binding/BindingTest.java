@@ -84,7 +84,7 @@ class BindingTest {
                 assertFalse(Modifier.isStatic(m.getModifiers()), m.getName() + " is static");
             }
             assertTrue(Quellink.allExports().containsAll(Quellink.landedExports()),
-                    "exports-landed.txt names a method that is not exported");
+                    "exports.txt names a method that is not exported");
             assertEquals(Quellink.allExports(), Quellink.landedExports(),
                     "every one of the 33 natives has landed");
         }
@@ -162,7 +162,7 @@ class BindingTest {
                         }
                     } else {
                         assertThrows(UnsatisfiedLinkError.class, () -> r.probe.apply(api),
-                                r.name + " is exported but not listed in exports-landed.txt");
+                                r.name + " is exported but not listed in exports.txt");
                     }
                 }));
     }

@@ -15,9 +15,8 @@ import org.junit.jupiter.api.Assumptions;
  * the value it must give while Steam is not usable, and, for methods with String
  * arguments, the same call with every String null.
  *
- * <p>The binding suites walk this table; which rows are exercised depends on
- * {@code bridge/exports-landed.txt}. When an export lands, add its name there; its row
- * is already here. Change a row only when the Java declaration changes.
+ * <p>The binding suites walk this table, the rows of the exports that
+ * {@code bridge/exports.txt} lists. Change a row only when the Java declaration changes.
  */
 public final class ExportTable {
 
@@ -160,7 +159,7 @@ public final class ExportTable {
         return r;
     }
 
-    /** The rows whose exports have landed (bridge/exports-landed.txt). */
+    /** The rows of the exports that bridge/exports.txt lists. */
     public static List<Row> landed() {
         return Quellink.landedExports().stream().map(ExportTable::row).toList();
     }

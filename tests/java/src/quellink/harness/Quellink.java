@@ -19,8 +19,10 @@ import java.util.regex.Pattern;
  * <li>{@code quellink.steam} – {@code sim} (the simulated Steam client, controllable
  *     through {@link SimControl}) or {@code valve} (Valve's library, no Steam client);</li>
  * <li>{@code quellink.generation} – the generation of that library ({@link SteamGeneration});</li>
- * <li>{@code quellink.exportsMap} – the version script that lists the 33 export names;</li>
- * <li>{@code quellink.landedExports} – the Java method names implemented so far.</li>
+ * <li>{@code quellink.exportsMap} – the version script that lists the 33 export names,
+ *     which the build makes from bridge/exports.txt;</li>
+ * <li>{@code quellink.landedExports} – bridge/exports.txt, the Java method names that
+ *     Quellink exports.</li>
  * </ul>
  */
 public final class Quellink {
@@ -65,7 +67,7 @@ public final class Quellink {
         return Collections.unmodifiableSet(names);
     }
 
-    /** The Java method names whose exports have landed so far. */
+    /** The Java method names that bridge/exports.txt lists. */
     public static Set<String> landedExports() {
         Set<String> names = new LinkedHashSet<>();
         for (String line : lines(property("quellink.landedExports"))) {
