@@ -49,15 +49,17 @@ if(_steam_missing)
     execute_process(
       COMMAND ${PROJECT_SOURCE_DIR}/scripts/steam-redist ${QUELLINK_STEAM_REDIST_DIR}
       RESULT_VARIABLE _steam_fetch)
+    set(_steam_failure "scripts/steam-redist failed (exit status ${_steam_fetch}; its message is above)")
   else()
-    set(_steam_fetch "not run: it needs bash and npm")
+    set(_steam_fetch "not run")
+    set(_steam_failure "it is not fetched on Windows (scripts/steam-redist needs bash and npm)")
   endif()
   if(NOT _steam_fetch EQUAL 0)
     list(JOIN _steam_missing "\n  " _steam_missing)
     message(FATAL_ERROR
-      "Valve's Steam library is missing, and scripts/steam-redist failed "
-      "(${_steam_fetch}; its message is above). Quellink links against the library "
-      "and the tests run against each generation. Missing:\n  ${_steam_missing}\n"
+      "Valve's Steam library is missing, and ${_steam_failure}. Quellink links "
+      "against the library and the tests run against each generation. Missing:\n"
+      "  ${_steam_missing}\n"
       "Fetch the files with:\n"
       "  scripts/steam-redist ${QUELLINK_STEAM_REDIST_DIR}")
   endif()
