@@ -21,7 +21,7 @@ std::string escape(const char *text, std::size_t max) {
   return out;
 }
 
-std::string format_float(float value) {
+std::string formatFloat(float value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
   return std::string(buffer, result.ptr);
@@ -36,7 +36,7 @@ LogLine &LogLine::ptr(const char *key, const void *value) { return raw(key, valu
 
 LogLine &LogLine::flag(const char *key, bool value) { return raw(key, value ? "true" : "false"); }
 
-LogLine &LogLine::real(const char *key, float value) { return raw(key, format_float(value)); }
+LogLine &LogLine::real(const char *key, float value) { return raw(key, formatFloat(value)); }
 
 LogLine &LogLine::raw(const char *key, const std::string &value) {
   text_ += ' ';
@@ -46,7 +46,7 @@ LogLine &LogLine::raw(const char *key, const std::string &value) {
   return *this;
 }
 
-void CallLog::open_from_environment() {
+void CallLog::openFromEnvironment() {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
   const char *path = std::getenv("STEAMSIM_LOG");
@@ -63,8 +63,8 @@ CallLog::~CallLog() {
 void CallLog::add(const std::string &line) {
   // A game that pumps for hours must not grow the log without end: past the
   // bound, the older half of the lines in memory goes (the file keeps all).
-  constexpr std::size_t kMostBytes = 8u << 20;
-  if (text_.size() + line.size() >= kMostBytes) {
+  constexpr std::size_t mostBytes = 8u << 20;
+  if (text_.size() + line.size() >= mostBytes) {
     const std::size_t cut = text_.find('\n', text_.size() / 2);
     text_.erase(0, cut == std::string::npos ? text_.size() : cut + 1);
   }

@@ -16,7 +16,7 @@ namespace steamsim {
 std::string escape(const char *text, std::size_t max = static_cast<std::size_t>(-1));
 
 // Formats shortest round-trip text of a float, independent of the C locale.
-std::string format_float(float value);
+std::string formatFloat(float value);
 
 // Builds one line: the function name, then " key=value" per argument.
 class LogLine {
@@ -50,7 +50,7 @@ public:
   CallLog &operator=(const CallLog &) = delete;
 
   // (Re)opens the file named by STEAMSIM_LOG, or none when it is unset.
-  void open_from_environment();
+  void openFromEnvironment();
 
   void add(const std::string &line);
   void add(const LogLine &line) { add(line.text()); }

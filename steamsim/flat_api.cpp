@@ -20,9 +20,9 @@ namespace {
 
 // The filters of a list request, read as the library reads them and logged
 // as filter.<key>="<value>".
-std::vector<MatchMakingKeyValuePair_t> read_filters(LogLine &line, MatchMakingKeyValuePair_t **filters,
+std::vector<MatchMakingKeyValuePair_t> readFilters(LogLine &line, MatchMakingKeyValuePair_t **filters,
                                                     uint32 count) {
-  constexpr uint32 kMostFilters = 64;
+  constexpr uint32 mostFilters = 64;
   std::vector<MatchMakingKeyValuePair_t> result;
   line.num("count", count);
   if (count == 0) return result;
@@ -30,7 +30,7 @@ std::vector<MatchMakingKeyValuePair_t> read_filters(LogLine &line, MatchMakingKe
     line.raw("filters", "null");
     return result;
   }
-  if (count > kMostFilters) {
+  if (count > mostFilters) {
     line.raw("filters", "too-many");
     return result;
   }
@@ -51,10 +51,10 @@ HServerListRequest requestList(const char *function, ServerList list, ISteamMatc
   LogLine line(function);
   line.num("app", app);
   std::vector<MatchMakingKeyValuePair_t> read;
-  if (filtered) read = read_filters(line, filters, count);
+  if (filtered) read = readFilters(line, filters, count);
   line.ptr("response", response);
   return steamsim::answer(self, line, nullptr,
-                          [&](Simulator &sim) { return sim.request_list(list, app, read, response); });
+                          [&](Simulator &sim) { return sim.requestList(list, app, read, response); });
 }
 
 } // namespace
@@ -70,41 +70,41 @@ STEAM_FLAT_API void SteamAPI_Shutdown() {
 STEAM_FLAT_API void SteamAPI_RunCallbacks() {
   Locked sim;
   sim->enter(LogLine("SteamAPI_RunCallbacks"));
-  sim->run_callbacks(sim.lock());
+  sim->runCallbacks(sim.lock());
 }
 
 STEAM_FLAT_API bool SteamAPI_RestartAppIfNecessary(uint32 ownAppId) {
   Locked sim;
   sim->enter(LogLine("SteamAPI_RestartAppIfNecessary").num("app", ownAppId));
-  return sim->restart_app();
+  return sim->restartApp();
 }
 
 STEAM_FLAT_API void SteamAPI_RegisterCallback(CCallbackBase *callback, int callbackId) {
   Locked sim;
-  sim->register_callback(callback, callbackId);
+  sim->registerCallback(callback, callbackId);
   LogLine line("SteamAPI_RegisterCallback");
   if (callback == nullptr)
     line.raw("callback", "null");
   else
-    line.raw("callback", sim->callback_label(callback));
+    line.raw("callback", sim->callbackLabel(callback));
   sim->enter(line.num("id", callbackId));
 }
 
 STEAM_FLAT_API void SteamAPI_UnregisterCallback(CCallbackBase *callback) {
   Locked sim;
   LogLine line("SteamAPI_UnregisterCallback");
-  sim->enter(line.raw("callback", callback == nullptr ? "null" : sim->callback_label(callback)));
-  sim->unregister_callback(callback);
+  sim->enter(line.raw("callback", callback == nullptr ? "null" : sim->callbackLabel(callback)));
+  sim->unregisterCallback(callback);
 }
 
 // --- ISteamUser ---------------------------------------------------------------
 
 STEAM_FLAT_API bool SteamAPI_ISteamUser_BLoggedOn(ISteamUser* self) {
-    return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.logged_on(); });
+    return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.loggedOn(); });
 }
 
 STEAM_FLAT_API uint64 SteamAPI_ISteamUser_GetSteamID(ISteamUser* self) {
-    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.steam_id(); });
+    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.steamId(); });
 }
 
 // Up to SDK 1.57 the function has no identity parameter: that generation's
@@ -114,14 +114,14 @@ STEAM_FLAT_API HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(
     const SteamNetworkingIdentity* identity) {
     LogLine line(__func__);
     line.ptr("ticket", ticket).num("capacity", capacity).ptr("length", length);
-    if (steamsim::generation().ticket_identity) line.ptr("identity", identity);
+    if (steamsim::generation().ticketIdentity) line.ptr("identity", identity);
     return answer(self, line, k_HAuthTicketInvalid,
-                  [&](Simulator& sim) { return sim.get_ticket(ticket, capacity, length); });
+                  [&](Simulator& sim) { return sim.getTicket(ticket, capacity, length); });
 }
 
 STEAM_FLAT_API void SteamAPI_ISteamUser_CancelAuthTicket(ISteamUser* self, HAuthTicket ticket) {
     answer(self, LogLine(__func__).num("ticket", ticket),
-           [&](Simulator& sim) { sim.cancel_ticket(ticket); });
+           [&](Simulator& sim) { sim.cancelTicket(ticket); });
 }
 
 // --- ISteamUserStats ----------------------------------------------------------
@@ -129,45 +129,45 @@ STEAM_FLAT_API void SteamAPI_ISteamUser_CancelAuthTicket(ISteamUser* self, HAuth
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetStatInt32(ISteamUserStats* self, const char* name,
                                                           int32* value) {
     return answer(self, LogLine(__func__).str("name", name), false,
-                  [&](Simulator& sim) { return sim.get_stat(name, value); });
+                  [&](Simulator& sim) { return sim.getStat(name, value); });
 }
 
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetStatFloat(ISteamUserStats* self, const char* name,
                                                           float* value) {
     return answer(self, LogLine(__func__).str("name", name), false,
-                  [&](Simulator& sim) { return sim.get_stat(name, value); });
+                  [&](Simulator& sim) { return sim.getStat(name, value); });
 }
 
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetStatInt32(ISteamUserStats* self, const char* name,
                                                           int32 value) {
     return answer(self, LogLine(__func__).str("name", name).num("value", value), false,
-                  [&](Simulator& sim) { return sim.set_stat(name, value); });
+                  [&](Simulator& sim) { return sim.setStat(name, value); });
 }
 
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetStatFloat(ISteamUserStats* self, const char* name,
                                                           float value) {
     return answer(self, LogLine(__func__).str("name", name).real("value", value), false,
-                  [&](Simulator& sim) { return sim.set_stat(name, value); });
+                  [&](Simulator& sim) { return sim.setStat(name, value); });
 }
 
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetAchievement(ISteamUserStats* self, const char* name,
                                                             bool* achieved) {
     return answer(self, LogLine(__func__).str("name", name), false,
-                  [&](Simulator& sim) { return sim.get_achievement(name, achieved); });
+                  [&](Simulator& sim) { return sim.getAchievement(name, achieved); });
 }
 
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetAchievement(ISteamUserStats* self, const char* name) {
     return answer(self, LogLine(__func__).str("name", name), false,
-                  [&](Simulator& sim) { return sim.set_achievement(name, true); });
+                  [&](Simulator& sim) { return sim.setAchievement(name, true); });
 }
 
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_ClearAchievement(ISteamUserStats* self, const char* name) {
     return answer(self, LogLine(__func__).str("name", name), false,
-                  [&](Simulator& sim) { return sim.set_achievement(name, false); });
+                  [&](Simulator& sim) { return sim.setAchievement(name, false); });
 }
 
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_StoreStats(ISteamUserStats* self) {
-    return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.store_stats(); });
+    return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.storeStats(); });
 }
 
 // --- ISteamUtils --------------------------------------------------------------
@@ -175,16 +175,16 @@ STEAM_FLAT_API bool SteamAPI_ISteamUserStats_StoreStats(ISteamUserStats* self) {
 STEAM_FLAT_API void SteamAPI_ISteamUtils_SetOverlayNotificationPosition(
     ISteamUtils* self, ENotificationPosition position) {
     answer(self, LogLine(__func__).num("position", static_cast<int>(position)),
-           [&](Simulator& sim) { sim.set_overlay_position(position); });
+           [&](Simulator& sim) { sim.setOverlayPosition(position); });
 }
 
 STEAM_FLAT_API bool SteamAPI_ISteamUtils_BOverlayNeedsPresent(ISteamUtils* self) {
     return answer(self, LogLine(__func__), false,
-                  [](Simulator& sim) { return sim.overlay_needs_present(); });
+                  [](Simulator& sim) { return sim.overlayNeedsPresent(); });
 }
 
 STEAM_FLAT_API uint32 SteamAPI_ISteamUtils_GetAppID(ISteamUtils* self) {
-    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.app_id(); });
+    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.appId(); });
 }
 
 // --- ISteamFriends ------------------------------------------------------------
@@ -192,13 +192,13 @@ STEAM_FLAT_API uint32 SteamAPI_ISteamUtils_GetAppID(ISteamUtils* self) {
 STEAM_FLAT_API bool SteamAPI_ISteamFriends_SetRichPresence(ISteamFriends* self, const char* key,
                                                            const char* value) {
     return answer(self, LogLine(__func__).str("key", key).str("value", value), false,
-                  [&](Simulator& sim) { return sim.set_rich_presence(key, value); });
+                  [&](Simulator& sim) { return sim.setRichPresence(key, value); });
 }
 
 // --- ISteamMatchmaking --------------------------------------------------------
 
 STEAM_FLAT_API int SteamAPI_ISteamMatchmaking_GetFavoriteGameCount(ISteamMatchmaking* self) {
-    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.favorite_count(); });
+    return answer(self, LogLine(__func__), 0, [](Simulator& sim) { return sim.favoriteCount(); });
 }
 
 STEAM_FLAT_API int SteamAPI_ISteamMatchmaking_AddFavoriteGame(ISteamMatchmaking* self, AppId_t app,
@@ -209,7 +209,7 @@ STEAM_FLAT_API int SteamAPI_ISteamMatchmaking_AddFavoriteGame(ISteamMatchmaking*
     line.num("app", app).num("ip", ip).num("conn_port", connPort).num("query_port", queryPort);
     line.num("flags", flags).num("last_played", lastPlayed);
     return answer(self, line, 0, [&](Simulator& sim) {
-        return sim.add_favorite({app, ip, connPort, queryPort, flags, lastPlayed});
+        return sim.addFavorite({app, ip, connPort, queryPort, flags, lastPlayed});
     });
 }
 
@@ -221,7 +221,7 @@ STEAM_FLAT_API bool SteamAPI_ISteamMatchmaking_RemoveFavoriteGame(ISteamMatchmak
     line.num("app", app).num("ip", ip).num("conn_port", connPort).num("query_port", queryPort);
     line.num("flags", flags);
     return answer(self, line, false, [&](Simulator& sim) {
-        return sim.remove_favorite({app, ip, connPort, queryPort, flags, 0});
+        return sim.removeFavorite({app, ip, connPort, queryPort, flags, 0});
     });
 }
 
@@ -229,7 +229,7 @@ STEAM_FLAT_API bool SteamAPI_ISteamMatchmaking_RemoveFavoriteGame(ISteamMatchmak
 
 STEAM_FLAT_API HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestLANServerList(
     ISteamMatchmakingServers* self, AppId_t app, ISteamMatchmakingServerListResponse* response) {
-    return requestList(__func__, ServerList::Lan, self, app, nullptr, 0, false, response);
+    return requestList(__func__, ServerList::lan, self, app, nullptr, 0, false, response);
 }
 
 // The four lists that take filters differ only in the list asked for.
@@ -241,20 +241,20 @@ STEAM_FLAT_API HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestLANSe
     }
 
 STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestInternetServerList,
-                               ServerList::Internet)
+                               ServerList::internet)
 STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestFriendsServerList,
-                               ServerList::Friends)
+                               ServerList::friends)
 STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestFavoritesServerList,
-                               ServerList::Favorites)
+                               ServerList::favorites)
 STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestHistoryServerList,
-                               ServerList::History)
+                               ServerList::history)
 
 #undef STEAMSIM_FILTERED_LIST_REQUEST
 
 STEAM_FLAT_API void SteamAPI_ISteamMatchmakingServers_ReleaseRequest(ISteamMatchmakingServers* self,
                                                                     HServerListRequest request) {
     answer(self, LogLine(__func__).num("request", reinterpret_cast<std::uintptr_t>(request)),
-           [&](Simulator& sim) { sim.release_request(request); });
+           [&](Simulator& sim) { sim.releaseRequest(request); });
 }
 
 STEAM_FLAT_API gameserveritem_t* SteamAPI_ISteamMatchmakingServers_GetServerDetails(
@@ -262,5 +262,5 @@ STEAM_FLAT_API gameserveritem_t* SteamAPI_ISteamMatchmakingServers_GetServerDeta
     LogLine line(__func__);
     line.num("request", reinterpret_cast<std::uintptr_t>(request)).num("server", server);
     return answer(self, line, nullptr,
-                  [&](Simulator& sim) { return sim.server_details(request, server); });
+                  [&](Simulator& sim) { return sim.serverDetails(request, server); });
 }

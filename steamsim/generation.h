@@ -8,7 +8,7 @@ namespace steamsim {
 
 struct Generation {
   const char *name;     // "1.57" (SDK 1.57 and older), "1.60" (1.58-1.60), "1.61" (1.61 on)
-  bool ticket_identity; // GetAuthSessionTicket takes an identity (not up to 1.57)
+  bool ticketIdentity; // GetAuthSessionTicket takes an identity (not up to 1.57)
 };
 
 const Generation &generation();

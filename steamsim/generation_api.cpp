@@ -56,7 +56,7 @@ STEAM_FLAT_API bool SteamAPI_Init() {
 namespace {
 
 // The version list as one text: "A,B,C".
-std::string version_list(const char *versions) {
+std::string versionList(const char *versions) {
   std::string text;
   std::size_t total = 0;
   for (const char *v = versions; *v != '\0' && total < 4096; v += std::strlen(v) + 1) {
@@ -75,7 +75,7 @@ STEAM_FLAT_API ESteamAPIInitResult SteamInternal_SteamAPI_Init(const char *versi
   if (versions == nullptr)
     line.raw("versions", "null");
   else
-    line.str("versions", version_list(versions).c_str());
+    line.str("versions", versionList(versions).c_str());
   line.ptr("err", err);
   sim->enter(line);
   return sim->init(versions, err);
@@ -101,20 +101,20 @@ STEAM_FLAT_API ESteamAPIInitResult SteamAPI_InitFlat(SteamErrMsg *err) {
   }
 
 #if STEAMSIM_GENERATION == 157
-STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v021, User)
+STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v021, user)
 #else
-STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v023, User)
+STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v023, user)
 #endif
 #if STEAMSIM_GENERATION == 161
-STEAMSIM_ACCESSOR(ISteamUserStats, SteamAPI_SteamUserStats_v013, UserStats)
-STEAMSIM_ACCESSOR(ISteamFriends, SteamAPI_SteamFriends_v018, Friends)
+STEAMSIM_ACCESSOR(ISteamUserStats, SteamAPI_SteamUserStats_v013, userStats)
+STEAMSIM_ACCESSOR(ISteamFriends, SteamAPI_SteamFriends_v018, friends)
 #else
-STEAMSIM_ACCESSOR(ISteamUserStats, SteamAPI_SteamUserStats_v012, UserStats)
-STEAMSIM_ACCESSOR(ISteamFriends, SteamAPI_SteamFriends_v017, Friends)
+STEAMSIM_ACCESSOR(ISteamUserStats, SteamAPI_SteamUserStats_v012, userStats)
+STEAMSIM_ACCESSOR(ISteamFriends, SteamAPI_SteamFriends_v017, friends)
 #endif
-STEAMSIM_ACCESSOR(ISteamUtils, SteamAPI_SteamUtils_v010, Utils)
-STEAMSIM_ACCESSOR(ISteamMatchmaking, SteamAPI_SteamMatchmaking_v009, Matchmaking)
-STEAMSIM_ACCESSOR(ISteamMatchmakingServers, SteamAPI_SteamMatchmakingServers_v002, MatchmakingServers)
+STEAMSIM_ACCESSOR(ISteamUtils, SteamAPI_SteamUtils_v010, utils)
+STEAMSIM_ACCESSOR(ISteamMatchmaking, SteamAPI_SteamMatchmaking_v009, matchmaking)
+STEAMSIM_ACCESSOR(ISteamMatchmakingServers, SteamAPI_SteamMatchmakingServers_v002, matchmakingServers)
 
 #undef STEAMSIM_ACCESSOR
 
@@ -124,7 +124,7 @@ STEAMSIM_ACCESSOR(ISteamMatchmakingServers, SteamAPI_SteamMatchmakingServers_v00
 
 STEAM_FLAT_API bool SteamAPI_ISteamUserStats_RequestCurrentStats(ISteamUserStats* self) {
     return steamsim::answer(self, LogLine(__func__), false,
-                            [](steamsim::Simulator& sim) { return sim.request_stats(); });
+                            [](steamsim::Simulator& sim) { return sim.requestStats(); });
 }
 
 #endif

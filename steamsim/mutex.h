@@ -19,7 +19,7 @@ public:
   void unlock();
 
 private:
-  void *srw_lock_ = nullptr; // an SRWLOCK: one pointer, unlocked while zero
+  void *srwLock_ = nullptr; // an SRWLOCK: one pointer, unlocked while zero
 };
 #else
 using Mutex = std::mutex;

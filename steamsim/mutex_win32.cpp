@@ -6,8 +6,8 @@ namespace steamsim {
 
 static_assert(sizeof(SRWLOCK) == sizeof(void *), "an SRWLOCK is one pointer");
 
-void Mutex::lock() { AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srw_lock_)); }
+void Mutex::lock() { AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srwLock_)); }
 
-void Mutex::unlock() { ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srw_lock_)); }
+void Mutex::unlock() { ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srwLock_)); }
 
 } // namespace steamsim

@@ -13,13 +13,13 @@ namespace steamsim {
 
 namespace pt = boost::property_tree;
 
-const char *server_list_name(ServerList list) {
+const char *serverListName(ServerList list) {
   switch (list) {
-  case ServerList::Internet: return "internet";
-  case ServerList::Lan: return "lan";
-  case ServerList::Friends: return "friends";
-  case ServerList::Favorites: return "favorites";
-  case ServerList::History: return "history";
+  case ServerList::internet: return "internet";
+  case ServerList::lan: return "lan";
+  case ServerList::friends: return "friends";
+  case ServerList::favorites: return "favorites";
+  case ServerList::history: return "history";
   }
   return "?";
 }
@@ -32,8 +32,8 @@ Scenario::Scenario()
                  "SteamUtils010",   "SteamMatchMaking009",                 "SteamMatchMakingServers002",
                  "SteamUser021",    "STEAMUSERSTATS_INTERFACE_VERSION013", "SteamFriends018"} {
   // The default ticket: 234 bytes 01 02 03 ...
-  ticket_bytes.resize(234);
-  for (std::size_t i = 0; i < ticket_bytes.size(); ++i) ticket_bytes[i] = static_cast<unsigned char>(i + 1);
+  ticketBytes.resize(234);
+  for (std::size_t i = 0; i < ticketBytes.size(); ++i) ticketBytes[i] = static_cast<unsigned char>(i + 1);
 }
 
 namespace {
@@ -78,7 +78,7 @@ public:
   }
 
   // The line of a key in a section, or of the section header for an empty key.
-  int line_of(const std::string &section, const std::string &key = "") const {
+  int lineOf(const std::string &section, const std::string &key = "") const {
     const auto it = lines_.find({section, key});
     return it != lines_.end() ? it->second : 0;
   }
@@ -99,11 +99,11 @@ public:
       : reader_(reader), name_(name), tree_(tree) {}
 
   const std::string &name() const { return name_; }
-  int header_line() const { return reader_.line_of(name_); }
+  int headerLine() const { return reader_.lineOf(name_); }
   const pt::ptree &tree() const { return tree_; }
 
   [[noreturn]] void fail(const std::string &key, const std::string &reason) const {
-    throw Fault{reader_.line_of(name_, key), reason};
+    throw Fault{reader_.lineOf(name_, key), reason};
   }
 
   void allow(std::initializer_list<const char *> keys) const {
@@ -201,7 +201,7 @@ private:
   const pt::ptree &tree_;
 };
 
-ESteamAPIInitResult init_result(const Section &s) {
+ESteamAPIInitResult readInitResult(const Section &s) {
   const std::string v = lower(s.text("init"));
   if (v == "ok" || v == "0") return k_ESteamAPIInitResult_OK;
   if (v == "failed" || v == "1") return k_ESteamAPIInitResult_FailedGeneric;
@@ -210,10 +210,10 @@ ESteamAPIInitResult init_result(const Section &s) {
   s.fail("init", "'init' must be ok, failed, no_client or version_mismatch");
 }
 
-void read_steam(const Section &s, Scenario &out) {
+void readSteam(const Section &s, Scenario &out) {
   s.allow({"init", "error", "interfaces", "restart", "logged_on", "steam_id", "app_id", "overlay_needs_present"});
-  if (s.has("init")) out.init_result = init_result(s);
-  if (s.has("error")) out.init_error = s.text("error");
+  if (s.has("init")) out.initResult = readInitResult(s);
+  if (s.has("error")) out.initError = s.text("error");
   if (s.has("interfaces")) {
     out.interfaces.clear();
     std::istringstream list(s.text("interfaces"));
@@ -221,30 +221,30 @@ void read_steam(const Section &s, Scenario &out) {
     while (std::getline(list, version, ','))
       if (!trim(version).empty()) out.interfaces.push_back(trim(version));
   }
-  s.read("restart", out.restart, "logged_on", out.logged_on, "steam_id", out.steam_id, "app_id", out.app_id,
-         "overlay_needs_present", out.overlay_needs_present);
+  s.read("restart", out.restart, "logged_on", out.loggedOn, "steam_id", out.steamId, "app_id", out.appId,
+         "overlay_needs_present", out.overlayNeedsPresent);
 }
 
-void read_stats(const Section &s, Scenario &out) {
+void readStats(const Section &s, Scenario &out) {
   s.allow({"request", "result", "store", "accept_unknown"});
-  s.read("request", out.stats_request, "result", out.stats_result, "store", out.store_stats, "accept_unknown",
-         out.accept_unknown);
+  s.read("request", out.statsRequest, "result", out.statsResult, "store", out.storeStats, "accept_unknown",
+         out.acceptUnknown);
 }
 
-void read_ticket(const Section &s, Scenario &out) {
+void readTicket(const Section &s, Scenario &out) {
   s.allow({"refuse", "first_handle", "data", "length"});
-  s.read("refuse", out.ticket_refuse, "first_handle", out.ticket_first_handle);
-  if (out.ticket_first_handle == k_HAuthTicketInvalid) s.fail("first_handle", "'first_handle' must not be 0");
-  if (s.has("data")) out.ticket_bytes = s.hex("data");
+  s.read("refuse", out.ticketRefuse, "first_handle", out.ticketFirstHandle);
+  if (out.ticketFirstHandle == k_HAuthTicketInvalid) s.fail("first_handle", "'first_handle' must not be 0");
+  if (s.has("data")) out.ticketBytes = s.hex("data");
   if (s.has("length")) {
     const auto length = s.integer<uint32>("length", s.text("length"));
-    if (s.has("data") && length > out.ticket_bytes.size())
+    if (s.has("data") && length > out.ticketBytes.size())
       s.fail("length", "'length' is longer than 'data'");
     if (!s.has("data")) {
-      out.ticket_bytes.resize(length);
-      for (uint32 i = 0; i < length; ++i) out.ticket_bytes[i] = static_cast<unsigned char>(i + 1);
+      out.ticketBytes.resize(length);
+      for (uint32 i = 0; i < length; ++i) out.ticketBytes[i] = static_cast<unsigned char>(i + 1);
     } else {
-      out.ticket_bytes.resize(length);
+      out.ticketBytes.resize(length);
     }
   }
 }
@@ -258,12 +258,12 @@ int ordinal(const std::string &name, const std::string &prefix, int line) {
     throw Fault{line, "section [" + name + "] must end in a number"};
   return value;
 }
-int ordinal(const Section &s, const std::string &prefix) { return ordinal(s.name(), prefix, s.header_line()); }
+int ordinal(const Section &s, const std::string &prefix) { return ordinal(s.name(), prefix, s.headerLine()); }
 
-ScenarioJoinRequest read_join(const Section &s) {
+ScenarioJoinRequest readJoin(const Section &s) {
   s.allow({"friend", "connect", "pump"});
   ScenarioJoinRequest join;
-  s.read("friend", join.friend_id);
+  s.read("friend", join.friendId);
   if (s.has("connect")) {
     join.connect = s.text("connect");
     if (join.connect.size() >= static_cast<std::size_t>(k_cchMaxRichPresenceValueLength))
@@ -274,7 +274,7 @@ ScenarioJoinRequest read_join(const Section &s) {
   return join;
 }
 
-ScenarioServer read_server(const Section &s, bool &has_app) {
+ScenarioServer readServer(const Section &s, bool &hasApp) {
   s.allow({"name", "ip", "port", "query_port", "app_id", "players", "max_players", "bots", "ping", "password",
            "secure", "gamedir", "map", "description", "tags", "version", "last_played", "steam_id", "responds",
            "do_not_refresh", "details"});
@@ -282,10 +282,10 @@ ScenarioServer read_server(const Section &s, bool &has_app) {
   gameserveritem_t &item = server.item;
   uint16 port = 0;
   s.read("port", port);
-  uint16 query_port = port;
-  s.read("query_port", query_port);
-  item.m_NetAdr.Init(s.has("ip") ? s.ip("ip") : 0, query_port, port);
-  has_app = s.has("app_id");
+  uint16 queryPort = port;
+  s.read("query_port", queryPort);
+  item.m_NetAdr.Init(s.has("ip") ? s.ip("ip") : 0, queryPort, port);
+  hasApp = s.has("app_id");
   s.read("app_id", item.m_nAppID);
   s.read("players", item.m_nPlayers);
   s.read("max_players", item.m_nMaxPlayers);
@@ -310,110 +310,110 @@ ScenarioServer read_server(const Section &s, bool &has_app) {
   return server;
 }
 
-FavoriteEntry read_favorite(const Section &s, bool &has_app) {
+FavoriteEntry readFavorite(const Section &s, bool &hasApp) {
   s.allow({"app_id", "ip", "port", "query_port", "flags", "last_played"});
   FavoriteEntry entry;
-  has_app = s.has("app_id");
+  hasApp = s.has("app_id");
   s.read("app_id", entry.app);
   if (s.has("ip")) entry.ip = s.ip("ip");
-  s.read("port", entry.conn_port);
-  entry.query_port = entry.conn_port;
-  s.read("query_port", entry.query_port);
+  s.read("port", entry.connPort);
+  entry.queryPort = entry.connPort;
+  s.read("query_port", entry.queryPort);
   entry.flags = k_unFavoriteFlagFavorite;
   s.read("flags", entry.flags);
-  s.read("last_played", entry.last_played);
+  s.read("last_played", entry.lastPlayed);
   return entry;
 }
 
-bool starts_with(const std::string &s, const std::string &prefix) {
+bool startsWith(const std::string &s, const std::string &prefix) {
   return s.size() > prefix.size() && s.compare(0, prefix.size(), prefix) == 0 && s[prefix.size()] == '.';
 }
 
 // Names every section header, so that a misspelt empty one is found too.
-void check_sections(const Reader &reader) {
+void checkSections(const Reader &reader) {
   static const char *const fixed[] = {"steam", "stats", "stats.int", "stats.float", "achievements", "ticket", "servers"};
   for (const auto &[name, line] : reader.sections()) {
     if (std::find(std::begin(fixed), std::end(fixed), name) != std::end(fixed)) continue;
     std::vector<std::string> numbered = {"join", "favorites"};
-    for (int i = 0; i < kServerListCount; ++i)
-      numbered.push_back(std::string("servers.") + server_list_name(static_cast<ServerList>(i)));
+    for (int i = 0; i < serverListCount; ++i)
+      numbered.push_back(std::string("servers.") + serverListName(static_cast<ServerList>(i)));
     const auto prefix = std::find_if(numbered.begin(), numbered.end(),
-                                     [&](const std::string &p) { return starts_with(name, p); });
+                                     [&](const std::string &p) { return startsWith(name, p); });
     if (prefix == numbered.end()) throw Fault{line, "unknown section [" + name + "]"};
     ordinal(name, *prefix, line);
   }
 }
 
-void read_all(const pt::ptree &root, const Reader &reader, Scenario &out) {
-  check_sections(reader);
+void readAll(const pt::ptree &root, const Reader &reader, Scenario &out) {
+  checkSections(reader);
   std::map<int, ScenarioJoinRequest> joins;
-  std::array<std::map<int, std::pair<ScenarioServer, bool>>, kServerListCount> servers;
+  std::array<std::map<int, std::pair<ScenarioServer, bool>>, serverListCount> servers;
   std::map<int, std::pair<FavoriteEntry, bool>> favorites;
 
   for (const auto &entry : root) {
     const std::string &name = entry.first;
     if (entry.second.empty() && !entry.second.data().empty())
-      throw Fault{reader.line_of("", name), "key '" + name + "' is outside a section"};
+      throw Fault{reader.lineOf("", name), "key '" + name + "' is outside a section"};
     const Section s(reader, name, entry.second);
     if (name == "steam") {
-      read_steam(s, out);
+      readSteam(s, out);
     } else if (name == "stats") {
-      read_stats(s, out);
+      readStats(s, out);
     } else if (name == "stats.int") {
-      for (const auto &stat : entry.second) out.int_stats[stat.first] = s.integer<int32>(stat.first, stat.second.data());
+      for (const auto &stat : entry.second) out.intStats[stat.first] = s.integer<int32>(stat.first, stat.second.data());
     } else if (name == "stats.float") {
-      for (const auto &stat : entry.second) out.float_stats[stat.first] = s.real(stat.first, stat.second.data());
+      for (const auto &stat : entry.second) out.floatStats[stat.first] = s.real(stat.first, stat.second.data());
     } else if (name == "achievements") {
       for (const auto &ach : entry.second) out.achievements[ach.first] = s.boolean(ach.first, ach.second.data());
     } else if (name == "ticket") {
-      read_ticket(s, out);
+      readTicket(s, out);
     } else if (name == "servers") {
       s.allow({"per_pump"});
-      s.read("per_pump", out.servers_per_pump);
-      if (out.servers_per_pump < 0) s.fail("per_pump", "'per_pump' must not be negative");
-    } else if (starts_with(name, "join")) {
-      joins[ordinal(s, "join")] = read_join(s);
-    } else if (starts_with(name, "favorites")) {
-      bool has_app = false;
-      FavoriteEntry fav = read_favorite(s, has_app);
-      favorites[ordinal(s, "favorites")] = {fav, has_app};
+      s.read("per_pump", out.serversPerPump);
+      if (out.serversPerPump < 0) s.fail("per_pump", "'per_pump' must not be negative");
+    } else if (startsWith(name, "join")) {
+      joins[ordinal(s, "join")] = readJoin(s);
+    } else if (startsWith(name, "favorites")) {
+      bool hasApp = false;
+      FavoriteEntry fav = readFavorite(s, hasApp);
+      favorites[ordinal(s, "favorites")] = {fav, hasApp};
     } else {
       bool known = false;
-      for (int i = 0; i < kServerListCount && !known; ++i) {
-        const std::string prefix = std::string("servers.") + server_list_name(static_cast<ServerList>(i));
-        if (!starts_with(name, prefix)) continue;
+      for (int i = 0; i < serverListCount && !known; ++i) {
+        const std::string prefix = std::string("servers.") + serverListName(static_cast<ServerList>(i));
+        if (!startsWith(name, prefix)) continue;
         known = true;
-        bool has_app = false;
-        ScenarioServer server = read_server(s, has_app);
-        servers[i][ordinal(s, prefix)] = {server, has_app};
+        bool hasApp = false;
+        ScenarioServer server = readServer(s, hasApp);
+        servers[i][ordinal(s, prefix)] = {server, hasApp};
       }
-      if (!known) throw Fault{reader.line_of(name), "unknown section [" + name + "]"};
+      if (!known) throw Fault{reader.lineOf(name), "unknown section [" + name + "]"};
     }
   }
 
-  for (auto &join : joins) out.join_requests.push_back(join.second);
-  for (int i = 0; i < kServerListCount; ++i) {
+  for (auto &join : joins) out.joinRequests.push_back(join.second);
+  for (int i = 0; i < serverListCount; ++i) {
     for (auto &server : servers[i]) {
-      if (!server.second.second) server.second.first.item.m_nAppID = out.app_id;
+      if (!server.second.second) server.second.first.item.m_nAppID = out.appId;
       out.servers[i].push_back(server.second.first);
     }
   }
   for (auto &fav : favorites) {
-    if (!fav.second.second) fav.second.first.app = out.app_id;
+    if (!fav.second.second) fav.second.first.app = out.appId;
     out.favorites.push_back(fav.second.first);
   }
 }
 
 } // namespace
 
-bool parse_scenario(const std::string &text, const std::string &source, Scenario &out, std::string &error) {
+bool parseScenario(const std::string &text, const std::string &source, Scenario &out, std::string &error) {
   Scenario scenario;
   try {
     std::istringstream in(text);
     pt::ptree root;
     pt::read_ini(in, root);
     const Reader reader(text);
-    read_all(root, reader, scenario);
+    readAll(root, reader, scenario);
   } catch (const pt::ini_parser_error &e) {
     error = source + "(" + std::to_string(e.line()) + "): " + e.message();
     return false;

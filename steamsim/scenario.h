@@ -12,9 +12,9 @@
 namespace steamsim {
 
 // The five server lists, in the order of their scenario names.
-enum class ServerList { Internet, Lan, Friends, Favorites, History };
-constexpr int kServerListCount = 5;
-const char *server_list_name(ServerList list);
+enum class ServerList { internet, lan, friends, favorites, history };
+constexpr int serverListCount = 5;
+const char *serverListName(ServerList list);
 
 struct ScenarioServer {
   gameserveritem_t item;
@@ -23,7 +23,7 @@ struct ScenarioServer {
 };
 
 struct ScenarioJoinRequest {
-  uint64 friend_id = 0;
+  uint64 friendId = 0;
   std::string connect;
   int pump = 1; // delivered in this pump after a successful start (1 = the first)
 };
@@ -31,43 +31,43 @@ struct ScenarioJoinRequest {
 struct FavoriteEntry {
   AppId_t app = 0;
   uint32 ip = 0;
-  uint16 conn_port = 0;
-  uint16 query_port = 0;
+  uint16 connPort = 0;
+  uint16 queryPort = 0;
   uint32 flags = 0;
-  uint32 last_played = 0;
+  uint32 lastPlayed = 0;
 };
 
 struct Scenario {
   // [steam]
-  ESteamAPIInitResult init_result = k_ESteamAPIInitResult_OK;
-  std::string init_error;
+  ESteamAPIInitResult initResult = k_ESteamAPIInitResult_OK;
+  std::string initError;
   std::vector<std::string> interfaces; // versions the library provides
   bool restart = false;
-  bool logged_on = true;
-  uint64 steam_id = 76561197960287930ull;
-  AppId_t app_id = 480;
-  bool overlay_needs_present = false;
+  bool loggedOn = true;
+  uint64 steamId = 76561197960287930ull;
+  AppId_t appId = 480;
+  bool overlayNeedsPresent = false;
 
   // [stats], [stats.int], [stats.float], [achievements]
-  bool stats_request = true;
-  int stats_result = k_EResultOK;
-  bool store_stats = true;
-  bool accept_unknown = false;
-  std::map<std::string, int32> int_stats;
-  std::map<std::string, float> float_stats;
+  bool statsRequest = true;
+  int statsResult = k_EResultOK;
+  bool storeStats = true;
+  bool acceptUnknown = false;
+  std::map<std::string, int32> intStats;
+  std::map<std::string, float> floatStats;
   std::map<std::string, bool> achievements;
 
   // [ticket]
-  bool ticket_refuse = false;
-  uint32 ticket_first_handle = 1;
-  std::vector<unsigned char> ticket_bytes;
+  bool ticketRefuse = false;
+  uint32 ticketFirstHandle = 1;
+  std::vector<unsigned char> ticketBytes;
 
   // [join.N]
-  std::vector<ScenarioJoinRequest> join_requests;
+  std::vector<ScenarioJoinRequest> joinRequests;
 
   // [servers], [servers.<list>.N]
-  int servers_per_pump = 0; // 0: every result of a list in one pump
-  std::array<std::vector<ScenarioServer>, kServerListCount> servers;
+  int serversPerPump = 0; // 0: every result of a list in one pump
+  std::array<std::vector<ScenarioServer>, serverListCount> servers;
 
   // [favorites.N]
   std::vector<FavoriteEntry> favorites;
@@ -77,6 +77,6 @@ struct Scenario {
 
 // Parses INI text. On failure returns false and sets error to
 // "<source>(<line>): <reason>".
-bool parse_scenario(const std::string &text, const std::string &source, Scenario &out, std::string &error);
+bool parseScenario(const std::string &text, const std::string &source, Scenario &out, std::string &error);
 
 } // namespace steamsim

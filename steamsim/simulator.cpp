@@ -15,12 +15,12 @@ namespace {
 struct InterfaceObject {
   char unused;
 };
-InterfaceObject g_interfaces[6];
+InterfaceObject interfaceObjects[6];
 
-constexpr uint8 kRegistered = CCallbackBase::k_ECallbackFlagsRegistered;
-constexpr uint8 kGameServer = CCallbackBase::k_ECallbackFlagsGameServer;
+constexpr uint8 registeredFlag = CCallbackBase::k_ECallbackFlagsRegistered;
+constexpr uint8 gameServerFlag = CCallbackBase::k_ECallbackFlagsGameServer;
 
-const char *event_name(int id) {
+const char *eventName(int id) {
   switch (id) {
   case UserStatsReceived_t::k_iCallback: return "UserStatsReceived_t";
   case GameRichPresenceJoinRequested_t::k_iCallback: return "GameRichPresenceJoinRequested_t";
@@ -28,14 +28,14 @@ const char *event_name(int id) {
   return "callback";
 }
 
-void write_error(SteamErrMsg *err, const std::string &text) {
+void writeError(SteamErrMsg *err, const std::string &text) {
   if (err == nullptr) return;
   std::strncpy(*err, text.c_str(), sizeof(SteamErrMsg) - 1);
   (*err)[sizeof(SteamErrMsg) - 1] = '\0';
 }
 
-bool same_server(const FavoriteEntry &a, const FavoriteEntry &b) {
-  return a.app == b.app && a.ip == b.ip && a.conn_port == b.conn_port && a.query_port == b.query_port &&
+bool sameServer(const FavoriteEntry &a, const FavoriteEntry &b) {
+  return a.app == b.app && a.ip == b.ip && a.connPort == b.connPort && a.queryPort == b.queryPort &&
          a.flags == b.flags;
 }
 
@@ -63,21 +63,21 @@ Simulator &Simulator::instance() {
 Simulator::Simulator() { reset(); }
 
 void Simulator::reset() {
-  restart_log();
-  log_.open_from_environment();
+  restartLog();
+  log_.openFromEnvironment();
   const char *path = std::getenv("STEAMSIM_SCENARIO");
   if (path != nullptr && *path != '\0')
-    load_file(path);
+    loadFile(path);
   else
     use(Scenario(), true);
 }
 
 // Registered callbacks are the caller's live objects and stay registered
 // until they unregister; new ones are numbered after them.
-void Simulator::restart_log() {
+void Simulator::restartLog() {
   log_.clear();
-  next_label_ = 1;
-  for (const auto &r : registrations_) next_label_ = std::max(next_label_, r.label + 1);
+  nextLabel_ = 1;
+  for (const auto &r : registrations_) nextLabel_ = std::max(nextLabel_, r.label + 1);
 }
 
 void Simulator::use(const Scenario &scenario, bool usable) {
@@ -87,43 +87,43 @@ void Simulator::use(const Scenario &scenario, bool usable) {
   pumps_ = 0;
   events_.clear();
   requests_.clear();
-  next_request_ = 1;
-  int_stats_ = scenario.int_stats;
-  float_stats_ = scenario.float_stats;
+  nextRequest_ = 1;
+  intStats_ = scenario.intStats;
+  floatStats_ = scenario.floatStats;
   achievements_ = scenario.achievements;
-  next_ticket_ = scenario.ticket_first_handle;
-  live_tickets_.clear();
-  rich_presence_.clear();
-  overlay_position_ = k_EPositionBottomRight;
+  nextTicket_ = scenario.ticketFirstHandle;
+  liveTickets_.clear();
+  richPresence_.clear();
+  overlayPosition_ = k_EPositionBottomRight;
   favorites_ = scenario.favorites;
 }
 
-void Simulator::fail_scenario(const std::string &error) {
+void Simulator::failScenario(const std::string &error) {
   std::cerr << "steamsim: " << error << std::endl;
   use(Scenario(), false);
 }
 
-bool Simulator::load_text(const std::string &text, const std::string &source) {
-  restart_log();
+bool Simulator::loadText(const std::string &text, const std::string &source) {
+  restartLog();
   Scenario scenario;
   std::string error;
-  if (!parse_scenario(text, source, scenario, error)) {
-    fail_scenario(error);
+  if (!parseScenario(text, source, scenario, error)) {
+    failScenario(error);
     return false;
   }
   use(scenario, true);
   return true;
 }
 
-bool Simulator::load_file(const std::string &path) {
+bool Simulator::loadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   if (!in || !(text << in.rdbuf())) {
-    restart_log();
-    fail_scenario(path + "(0): cannot read the file");
+    restartLog();
+    failScenario(path + "(0): cannot read the file");
     return false;
   }
-  return load_text(text.str(), path);
+  return loadText(text.str(), path);
 }
 
 bool Simulator::enter(LogLine &line, const void *self, Interface which) {
@@ -141,15 +141,15 @@ bool Simulator::enter(LogLine &line, const void *self, Interface which) {
 
 ESteamAPIInitResult Simulator::init(const char *versions, SteamErrMsg *err) {
   if (!usable_) {
-    write_error(err, "steamsim: no usable scenario");
+    writeError(err, "steamsim: no usable scenario");
     return k_ESteamAPIInitResult_FailedGeneric;
   }
   if (started_) {
-    write_error(err, "");
+    writeError(err, "");
     return k_ESteamAPIInitResult_OK;
   }
-  ESteamAPIInitResult result = scenario_.init_result;
-  std::string message = scenario_.init_error;
+  ESteamAPIInitResult result = scenario_.initResult;
+  std::string message = scenario_.initError;
   if (result == k_ESteamAPIInitResult_OK && versions != nullptr) {
     for (const char *v = versions; *v != '\0'; v += std::strlen(v) + 1) {
       if (std::find(scenario_.interfaces.begin(), scenario_.interfaces.end(), v) == scenario_.interfaces.end()) {
@@ -160,7 +160,7 @@ ESteamAPIInitResult Simulator::init(const char *versions, SteamErrMsg *err) {
     }
   }
   if (result != k_ESteamAPIInitResult_OK && message.empty()) message = "steamsim: the scenario refuses to start";
-  write_error(err, result == k_ESteamAPIInitResult_OK ? "" : message);
+  writeError(err, result == k_ESteamAPIInitResult_OK ? "" : message);
   if (result == k_ESteamAPIInitResult_OK) {
     started_ = true;
     pumps_ = 0;
@@ -175,12 +175,12 @@ void Simulator::shutdown() {
   started_ = false;
   events_.clear();
   requests_.clear();
-  live_tickets_.clear();
-  rich_presence_.clear();
+  liveTickets_.clear();
+  richPresence_.clear();
 }
 
 void *Simulator::interface(Interface which) const {
-  return started_ ? &g_interfaces[static_cast<int>(which)] : nullptr;
+  return started_ ? &interfaceObjects[static_cast<int>(which)] : nullptr;
 }
 
 template <class Record> void Simulator::queue(const Record &record) {
@@ -189,14 +189,14 @@ template <class Record> void Simulator::queue(const Record &record) {
   events_.push_back(std::move(event));
 }
 
-void Simulator::run_callbacks(std::unique_lock<Mutex> &lock) {
+void Simulator::runCallbacks(std::unique_lock<Mutex> &lock) {
   if (!started_ || pumping_) return;
   pumping_ = true;
   ++pumps_;
-  for (const auto &join : scenario_.join_requests) {
+  for (const auto &join : scenario_.joinRequests) {
     if (join.pump != pumps_) continue;
     GameRichPresenceJoinRequested_t record{};
-    record.m_steamIDFriend.SetFromUint64(join.friend_id);
+    record.m_steamIDFriend.SetFromUint64(join.friendId);
     std::strncpy(record.m_rgchConnect, join.connect.c_str(), sizeof(record.m_rgchConnect) - 1);
     queue(record);
   }
@@ -213,7 +213,7 @@ void Simulator::run_callbacks(std::unique_lock<Mutex> &lock) {
   }
   for (const auto id : lists) {
     if (!started_) break;
-    deliver_results(id, lock);
+    deliverResults(id, lock);
   }
   pumping_ = false;
 }
@@ -229,19 +229,19 @@ void Simulator::deliver(Event &event, std::unique_lock<Mutex> &lock) {
     });
     if (!still) continue;
     CCallbackBase *callback = target.callback;
-    if ((callback->m_nCallbackFlags & kRegistered) == 0) continue;
+    if ((callback->m_nCallbackFlags & registeredFlag) == 0) continue;
     // Game-server callbacks belong to the game server's pump, not this one.
-    if ((callback->m_nCallbackFlags & kGameServer) != 0) continue;
+    if ((callback->m_nCallbackFlags & gameServerFlag) != 0) continue;
     const int size = callback->GetCallbackSizeBytes();
     if (size != static_cast<int>(event.record.size())) {
       std::ostringstream text;
-      text << "steamsim: callback " << target.label << " for " << event_name(event.id) << " expects " << size
+      text << "steamsim: callback " << target.label << " for " << eventName(event.id) << " expects " << size
            << " bytes, the record has " << event.record.size();
       std::cerr << text.str() << std::endl;
       log_.add("=> " + text.str());
       continue;
     }
-    LogLine line((std::string("=> ") + event_name(event.id)).c_str());
+    LogLine line((std::string("=> ") + eventName(event.id)).c_str());
     line.num("callback", target.label);
     if (event.id == UserStatsReceived_t::k_iCallback) {
       UserStatsReceived_t record;
@@ -264,9 +264,9 @@ void Simulator::deliver(Event &event, std::unique_lock<Mutex> &lock) {
   }
 }
 
-void Simulator::deliver_results(std::uintptr_t id, std::unique_lock<Mutex> &lock) {
+void Simulator::deliverResults(std::uintptr_t id, std::unique_lock<Mutex> &lock) {
   int delivered = 0;
-  const int limit = scenario_.servers_per_pump;
+  const int limit = scenario_.serversPerPump;
   const auto handle = reinterpret_cast<HServerListRequest>(id);
   for (;;) {
     // The request may be released by any call into a response object.
@@ -307,64 +307,64 @@ void Simulator::deliver_results(std::uintptr_t id, std::unique_lock<Mutex> &lock
   }
 }
 
-void Simulator::register_callback(CCallbackBase *callback, int id) {
+void Simulator::registerCallback(CCallbackBase *callback, int id) {
   if (callback == nullptr) return;
   registrations_.erase(std::remove_if(registrations_.begin(), registrations_.end(),
                                       [&](const Registration &r) { return r.callback == callback; }),
                        registrations_.end());
-  registrations_.push_back({callback, id, next_label_++});
+  registrations_.push_back({callback, id, nextLabel_++});
   callback->m_iCallback = id;
-  callback->m_nCallbackFlags |= kRegistered;
+  callback->m_nCallbackFlags |= registeredFlag;
 }
 
-void Simulator::unregister_callback(CCallbackBase *callback) {
+void Simulator::unregisterCallback(CCallbackBase *callback) {
   const auto it = std::find_if(registrations_.begin(), registrations_.end(),
                                [&](const Registration &r) { return r.callback == callback; });
   if (it == registrations_.end()) return;
   registrations_.erase(it);
-  callback->m_nCallbackFlags &= static_cast<uint8>(~kRegistered);
+  callback->m_nCallbackFlags &= static_cast<uint8>(~registeredFlag);
 }
 
-std::string Simulator::callback_label(const CCallbackBase *callback) const {
+std::string Simulator::callbackLabel(const CCallbackBase *callback) const {
   for (const auto &r : registrations_)
     if (r.callback == callback) return std::to_string(r.label);
   return "unknown";
 }
 
-int Simulator::callback_count(int id) const {
+int Simulator::callbackCount(int id) const {
   return static_cast<int>(
       std::count_if(registrations_.begin(), registrations_.end(), [&](const Registration &r) { return r.id == id; }));
 }
 
 // --- ISteamUser -------------------------------------------------------------
 
-HAuthTicket Simulator::get_ticket(void *buffer, int capacity, uint32 *length) {
-  const auto &bytes = scenario_.ticket_bytes;
-  if (scenario_.ticket_refuse || buffer == nullptr || capacity < 0 ||
+HAuthTicket Simulator::getTicket(void *buffer, int capacity, uint32 *length) {
+  const auto &bytes = scenario_.ticketBytes;
+  if (scenario_.ticketRefuse || buffer == nullptr || capacity < 0 ||
       static_cast<std::size_t>(capacity) < bytes.size())
     return k_HAuthTicketInvalid;
   if (!bytes.empty()) std::memcpy(buffer, bytes.data(), bytes.size());
   if (length != nullptr) *length = static_cast<uint32>(bytes.size());
-  HAuthTicket ticket = next_ticket_++;
-  if (next_ticket_ == k_HAuthTicketInvalid) next_ticket_ = 1;
-  live_tickets_.insert(ticket);
+  HAuthTicket ticket = nextTicket_++;
+  if (nextTicket_ == k_HAuthTicketInvalid) nextTicket_ = 1;
+  liveTickets_.insert(ticket);
   return ticket;
 }
 
 // --- ISteamUserStats --------------------------------------------------------
 
-bool Simulator::request_stats() {
-  if (!scenario_.logged_on || !scenario_.stats_request) return false;
+bool Simulator::requestStats() {
+  if (!scenario_.loggedOn || !scenario_.statsRequest) return false;
   UserStatsReceived_t record{};
-  record.m_nGameID = scenario_.app_id;
-  record.m_eResult = static_cast<EResult>(scenario_.stats_result);
-  record.m_steamIDUser.SetFromUint64(scenario_.steam_id);
+  record.m_nGameID = scenario_.appId;
+  record.m_eResult = static_cast<EResult>(scenario_.statsResult);
+  record.m_steamIDUser.SetFromUint64(scenario_.steamId);
   queue(record);
   return true;
 }
 
 namespace {
-template <class T> bool read_value(const std::map<std::string, T> &values, const char *name, T *out) {
+template <class T> bool readValue(const std::map<std::string, T> &values, const char *name, T *out) {
   if (name == nullptr) return false;
   const auto it = values.find(name);
   if (it == values.end()) return false;
@@ -373,59 +373,59 @@ template <class T> bool read_value(const std::map<std::string, T> &values, const
 }
 } // namespace
 
-bool Simulator::get_stat(const char *name, int32 *value) const { return read_value(int_stats_, name, value); }
-bool Simulator::get_stat(const char *name, float *value) const { return read_value(float_stats_, name, value); }
-bool Simulator::get_achievement(const char *name, bool *achieved) const {
-  return read_value(achievements_, name, achieved);
+bool Simulator::getStat(const char *name, int32 *value) const { return readValue(intStats_, name, value); }
+bool Simulator::getStat(const char *name, float *value) const { return readValue(floatStats_, name, value); }
+bool Simulator::getAchievement(const char *name, bool *achieved) const {
+  return readValue(achievements_, name, achieved);
 }
 
-bool Simulator::set_stat(const char *name, int32 value) {
-  if (name == nullptr || float_stats_.count(name) != 0) return false;
-  if (int_stats_.count(name) == 0 && !scenario_.accept_unknown) return false;
-  int_stats_[name] = value;
+bool Simulator::setStat(const char *name, int32 value) {
+  if (name == nullptr || floatStats_.count(name) != 0) return false;
+  if (intStats_.count(name) == 0 && !scenario_.acceptUnknown) return false;
+  intStats_[name] = value;
   return true;
 }
 
-bool Simulator::set_stat(const char *name, float value) {
-  if (name == nullptr || int_stats_.count(name) != 0) return false;
-  if (float_stats_.count(name) == 0 && !scenario_.accept_unknown) return false;
-  float_stats_[name] = value;
+bool Simulator::setStat(const char *name, float value) {
+  if (name == nullptr || intStats_.count(name) != 0) return false;
+  if (floatStats_.count(name) == 0 && !scenario_.acceptUnknown) return false;
+  floatStats_[name] = value;
   return true;
 }
 
-bool Simulator::set_achievement(const char *name, bool achieved) {
+bool Simulator::setAchievement(const char *name, bool achieved) {
   if (name == nullptr) return false;
-  if (achievements_.count(name) == 0 && !scenario_.accept_unknown) return false;
+  if (achievements_.count(name) == 0 && !scenario_.acceptUnknown) return false;
   achievements_[name] = achieved;
   return true;
 }
 
 // --- ISteamFriends ----------------------------------------------------------
 
-bool Simulator::set_rich_presence(const char *key, const char *value) {
+bool Simulator::setRichPresence(const char *key, const char *value) {
   if (key == nullptr || std::strlen(key) >= static_cast<std::size_t>(k_cchMaxRichPresenceKeyLength)) return false;
   if (value == nullptr || *value == '\0') {
-    rich_presence_.erase(key); // an empty value removes the key
+    richPresence_.erase(key); // an empty value removes the key
     return true;
   }
   if (std::strlen(value) >= static_cast<std::size_t>(k_cchMaxRichPresenceValueLength)) return false;
-  if (rich_presence_.count(key) == 0 && rich_presence_.size() >= static_cast<std::size_t>(k_cchMaxRichPresenceKeys))
+  if (richPresence_.count(key) == 0 && richPresence_.size() >= static_cast<std::size_t>(k_cchMaxRichPresenceKeys))
     return false;
-  rich_presence_[key] = value;
+  richPresence_[key] = value;
   return true;
 }
 
-const std::string *Simulator::rich_presence(const std::string &key) const {
-  const auto it = rich_presence_.find(key);
-  return it != rich_presence_.end() ? &it->second : nullptr;
+const std::string *Simulator::richPresence(const std::string &key) const {
+  const auto it = richPresence_.find(key);
+  return it != richPresence_.end() ? &it->second : nullptr;
 }
 
 // --- ISteamMatchmaking ------------------------------------------------------
 
-int Simulator::add_favorite(const FavoriteEntry &entry) {
+int Simulator::addFavorite(const FavoriteEntry &entry) {
   for (std::size_t i = 0; i < favorites_.size(); ++i) {
-    if (same_server(favorites_[i], entry)) {
-      favorites_[i].last_played = entry.last_played;
+    if (sameServer(favorites_[i], entry)) {
+      favorites_[i].lastPlayed = entry.lastPlayed;
       return static_cast<int>(i);
     }
   }
@@ -433,9 +433,9 @@ int Simulator::add_favorite(const FavoriteEntry &entry) {
   return static_cast<int>(favorites_.size() - 1);
 }
 
-bool Simulator::remove_favorite(const FavoriteEntry &entry) {
+bool Simulator::removeFavorite(const FavoriteEntry &entry) {
   const auto it = std::find_if(favorites_.begin(), favorites_.end(),
-                               [&](const FavoriteEntry &e) { return same_server(e, entry); });
+                               [&](const FavoriteEntry &e) { return sameServer(e, entry); });
   if (it == favorites_.end()) return false;
   favorites_.erase(it);
   return true;
@@ -448,24 +448,24 @@ const FavoriteEntry *Simulator::favorite(int index) const {
 
 // --- ISteamMatchmakingServers -----------------------------------------------
 
-HServerListRequest Simulator::request_list(ServerList list, AppId_t app,
+HServerListRequest Simulator::requestList(ServerList list, AppId_t app,
                                            const std::vector<MatchMakingKeyValuePair_t> &filters,
                                            ISteamMatchmakingServerListResponse *response) {
   Request request{list, response, {}};
   for (const auto &server : scenario_.servers[static_cast<int>(list)]) {
     // The LAN list is every server on the network; the others ask the
     // master server or the user's lists, by app and filters.
-    if (list != ServerList::Lan && (server.item.m_nAppID != app || !passes(server.item, filters))) continue;
+    if (list != ServerList::lan && (server.item.m_nAppID != app || !passes(server.item, filters))) continue;
     request.servers.push_back(server);
   }
   if (response == nullptr) request.complete = true; // nobody to tell
-  const std::uintptr_t id = next_request_++;
+  const std::uintptr_t id = nextRequest_++;
   requests_.emplace(id, std::move(request));
   return reinterpret_cast<HServerListRequest>(id);
 }
 
-gameserveritem_t *Simulator::server_details(HServerListRequest request, int server) {
-  const auto it = requests_.find(request_id(request));
+gameserveritem_t *Simulator::serverDetails(HServerListRequest request, int server) {
+  const auto it = requests_.find(requestId(request));
   if (it == requests_.end() || server < 0 || static_cast<std::size_t>(server) >= it->second.servers.size())
     return nullptr;
   ScenarioServer &entry = it->second.servers[static_cast<std::size_t>(server)];

@@ -23,7 +23,7 @@
 
 namespace steamsim {
 
-enum class Interface { User, UserStats, Friends, Utils, Matchmaking, MatchmakingServers };
+enum class Interface { user, userStats, friends, utils, matchmaking, matchmakingServers };
 
 class Simulator {
 public:
@@ -33,8 +33,8 @@ public:
 
   // --- control ---
   void reset();
-  bool load_text(const std::string &text, const std::string &source);
-  bool load_file(const std::string &path);
+  bool loadText(const std::string &text, const std::string &source);
+  bool loadFile(const std::string &path);
   CallLog &log() { return log_; }
 
   // Logs a call. Returns false, after marking the line "refused=stopped" or
@@ -48,53 +48,53 @@ public:
   void shutdown();
   // lock: the caller's hold of the simulator's lock, let go of around each call
   // into a caller's object and taken again after it.
-  void run_callbacks(std::unique_lock<Mutex> &lock);
-  bool restart_app() const { return scenario_.restart; }
+  void runCallbacks(std::unique_lock<Mutex> &lock);
+  bool restartApp() const { return scenario_.restart; }
   void *interface(Interface which) const;
 
-  void register_callback(CCallbackBase *callback, int id);
-  void unregister_callback(CCallbackBase *callback);
+  void registerCallback(CCallbackBase *callback, int id);
+  void unregisterCallback(CCallbackBase *callback);
   // "1", "2", ... for a registered callback, "unknown" otherwise.
-  std::string callback_label(const CCallbackBase *callback) const;
-  int callback_count(int id) const;
+  std::string callbackLabel(const CCallbackBase *callback) const;
+  int callbackCount(int id) const;
 
   // --- ISteamUser ---
-  bool logged_on() const { return scenario_.logged_on; }
-  uint64 steam_id() const { return scenario_.steam_id; }
-  HAuthTicket get_ticket(void *buffer, int capacity, uint32 *length);
-  void cancel_ticket(HAuthTicket ticket) { live_tickets_.erase(ticket); }
-  bool ticket_live(HAuthTicket ticket) const { return live_tickets_.count(ticket) != 0; }
+  bool loggedOn() const { return scenario_.loggedOn; }
+  uint64 steamId() const { return scenario_.steamId; }
+  HAuthTicket getTicket(void *buffer, int capacity, uint32 *length);
+  void cancelTicket(HAuthTicket ticket) { liveTickets_.erase(ticket); }
+  bool ticketLive(HAuthTicket ticket) const { return liveTickets_.count(ticket) != 0; }
 
   // --- ISteamUserStats ---
-  bool request_stats();
-  bool get_stat(const char *name, int32 *value) const;
-  bool get_stat(const char *name, float *value) const;
-  bool set_stat(const char *name, int32 value);
-  bool set_stat(const char *name, float value);
-  bool get_achievement(const char *name, bool *achieved) const;
-  bool set_achievement(const char *name, bool achieved);
-  bool store_stats() const { return scenario_.store_stats; }
+  bool requestStats();
+  bool getStat(const char *name, int32 *value) const;
+  bool getStat(const char *name, float *value) const;
+  bool setStat(const char *name, int32 value);
+  bool setStat(const char *name, float value);
+  bool getAchievement(const char *name, bool *achieved) const;
+  bool setAchievement(const char *name, bool achieved);
+  bool storeStats() const { return scenario_.storeStats; }
 
   // --- ISteamUtils, ISteamFriends ---
-  void set_overlay_position(int position) { overlay_position_ = position; }
-  int overlay_position() const { return overlay_position_; }
-  bool overlay_needs_present() const { return scenario_.overlay_needs_present; }
-  AppId_t app_id() const { return scenario_.app_id; }
-  bool set_rich_presence(const char *key, const char *value);
-  const std::string *rich_presence(const std::string &key) const;
+  void setOverlayPosition(int position) { overlayPosition_ = position; }
+  int overlayPosition() const { return overlayPosition_; }
+  bool overlayNeedsPresent() const { return scenario_.overlayNeedsPresent; }
+  AppId_t appId() const { return scenario_.appId; }
+  bool setRichPresence(const char *key, const char *value);
+  const std::string *richPresence(const std::string &key) const;
 
   // --- ISteamMatchmaking ---
-  int favorite_count() const { return static_cast<int>(favorites_.size()); }
-  int add_favorite(const FavoriteEntry &entry);
-  bool remove_favorite(const FavoriteEntry &entry);
+  int favoriteCount() const { return static_cast<int>(favorites_.size()); }
+  int addFavorite(const FavoriteEntry &entry);
+  bool removeFavorite(const FavoriteEntry &entry);
   const FavoriteEntry *favorite(int index) const;
 
   // --- ISteamMatchmakingServers ---
-  HServerListRequest request_list(ServerList list, AppId_t app, const std::vector<MatchMakingKeyValuePair_t> &filters,
+  HServerListRequest requestList(ServerList list, AppId_t app, const std::vector<MatchMakingKeyValuePair_t> &filters,
                                   ISteamMatchmakingServerListResponse *response);
-  void release_request(HServerListRequest request) { requests_.erase(request_id(request)); }
-  gameserveritem_t *server_details(HServerListRequest request, int server);
-  int open_request_count() const { return static_cast<int>(requests_.size()); }
+  void releaseRequest(HServerListRequest request) { requests_.erase(requestId(request)); }
+  gameserveritem_t *serverDetails(HServerListRequest request, int server);
+  int openRequestCount() const { return static_cast<int>(requests_.size()); }
 
 private:
   friend class Locked;
@@ -117,13 +117,13 @@ private:
   };
 
   Simulator();
-  void restart_log();
+  void restartLog();
   void use(const Scenario &scenario, bool usable);
-  void fail_scenario(const std::string &error);
+  void failScenario(const std::string &error);
   template <class Record> void queue(const Record &record);
   void deliver(Event &event, std::unique_lock<Mutex> &lock);
-  void deliver_results(std::uintptr_t id, std::unique_lock<Mutex> &lock);
-  static std::uintptr_t request_id(HServerListRequest request) { return reinterpret_cast<std::uintptr_t>(request); }
+  void deliverResults(std::uintptr_t id, std::unique_lock<Mutex> &lock);
+  static std::uintptr_t requestId(HServerListRequest request) { return reinterpret_cast<std::uintptr_t>(request); }
 
   Mutex mutex_;
   CallLog log_;
@@ -134,19 +134,19 @@ private:
   int pumps_ = 0;
 
   std::vector<Registration> registrations_;
-  unsigned next_label_ = 1;
+  unsigned nextLabel_ = 1;
   std::deque<Event> events_;
 
   std::map<std::uintptr_t, Request> requests_;
-  std::uintptr_t next_request_ = 1;
+  std::uintptr_t nextRequest_ = 1;
 
-  std::map<std::string, int32> int_stats_;
-  std::map<std::string, float> float_stats_;
+  std::map<std::string, int32> intStats_;
+  std::map<std::string, float> floatStats_;
   std::map<std::string, bool> achievements_;
-  uint32 next_ticket_ = 1;
-  std::set<HAuthTicket> live_tickets_;
-  std::map<std::string, std::string> rich_presence_;
-  int overlay_position_ = k_EPositionBottomRight;
+  uint32 nextTicket_ = 1;
+  std::set<HAuthTicket> liveTickets_;
+  std::map<std::string, std::string> richPresence_;
+  int overlayPosition_ = k_EPositionBottomRight;
   std::vector<FavoriteEntry> favorites_;
 };
 
@@ -170,13 +170,13 @@ private:
 };
 
 // The interface an interface pointer of the flat API is meant to be.
-constexpr Interface interfaceOf(const ISteamUser*) { return Interface::User; }
-constexpr Interface interfaceOf(const ISteamUserStats*) { return Interface::UserStats; }
-constexpr Interface interfaceOf(const ISteamFriends*) { return Interface::Friends; }
-constexpr Interface interfaceOf(const ISteamUtils*) { return Interface::Utils; }
-constexpr Interface interfaceOf(const ISteamMatchmaking*) { return Interface::Matchmaking; }
+constexpr Interface interfaceOf(const ISteamUser*) { return Interface::user; }
+constexpr Interface interfaceOf(const ISteamUserStats*) { return Interface::userStats; }
+constexpr Interface interfaceOf(const ISteamFriends*) { return Interface::friends; }
+constexpr Interface interfaceOf(const ISteamUtils*) { return Interface::utils; }
+constexpr Interface interfaceOf(const ISteamMatchmaking*) { return Interface::matchmaking; }
 constexpr Interface interfaceOf(const ISteamMatchmakingServers*) {
-    return Interface::MatchmakingServers;
+    return Interface::matchmakingServers;
 }
 
 // One call of an interface's flat function, made the way every such call is: the
@@ -184,7 +184,7 @@ constexpr Interface interfaceOf(const ISteamMatchmakingServers*) {
 // answer (model(simulator)), or failure when Steam is stopped or self is not the
 // interface its type names (Simulator::enter).
 //
-//   return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.logged_on(); });
+//   return answer(self, LogLine(__func__), false, [](Simulator& sim) { return sim.loggedOn(); });
 template <class Self, class Model>
 std::invoke_result_t<Model, Simulator&> answer(Self* self, LogLine line,
                                                std::invoke_result_t<Model, Simulator&> failure,

@@ -65,7 +65,7 @@ STEAMSIM_API bool steamsim_get_favorite(int index, steamsim_favorite *out);
 
 /* Callbacks registered for an event id; server-list requests not yet
  * released; whether a ticket handle was issued and not cancelled. */
-STEAMSIM_API int steamsim_callback_count(int callback_id);
+STEAMSIM_API int steamsim_callback_count(int callbackId);
 STEAMSIM_API int steamsim_open_request_count(void);
 STEAMSIM_API bool steamsim_ticket_live(uint32_t ticket);
 

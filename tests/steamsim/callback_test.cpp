@@ -10,11 +10,11 @@ using Callbacks = Simulated;
 
 // Records what its two callbacks receive.
 struct Listener {
-  Listener() : stats(this, &Listener::on_stats), join(this, &Listener::on_join) {}
-  void on_stats(UserStatsReceived_t *record) { stats_records.push_back(*record); }
-  void on_join(GameRichPresenceJoinRequested_t *record) { connects.push_back(record->m_rgchConnect); }
+  Listener() : stats(this, &Listener::onStats), join(this, &Listener::onJoin) {}
+  void onStats(UserStatsReceived_t *record) { statsRecords.push_back(*record); }
+  void onJoin(GameRichPresenceJoinRequested_t *record) { connects.push_back(record->m_rgchConnect); }
 
-  std::vector<UserStatsReceived_t> stats_records;
+  std::vector<UserStatsReceived_t> statsRecords;
   std::vector<std::string> connects;
   CCallback<Listener, UserStatsReceived_t, false> stats;
   CCallback<Listener, GameRichPresenceJoinRequested_t, false> join;
@@ -24,18 +24,18 @@ TEST_F(Callbacks, EventsArriveOnlyInsideThePumpAndOnce) {
   start("[steam]\napp_id = 4000\nsteam_id = 18446744073709551615\n[stats]\nresult = 2\n");
   Listener listener;
   ASSERT_TRUE(SteamUserStats()->RequestCurrentStats());
-  EXPECT_TRUE(listener.stats_records.empty());
+  EXPECT_TRUE(listener.statsRecords.empty());
 
   SteamAPI_RunCallbacks();
-  ASSERT_EQ(listener.stats_records.size(), 1u);
-  const uint64 game = listener.stats_records[0].m_nGameID; // packed: no reference to it
+  ASSERT_EQ(listener.statsRecords.size(), 1u);
+  const uint64 game = listener.statsRecords[0].m_nGameID; // packed: no reference to it
   EXPECT_EQ(game, 4000u);
-  EXPECT_EQ(listener.stats_records[0].m_eResult, k_EResultFail);
-  EXPECT_EQ(listener.stats_records[0].m_steamIDUser.ConvertToUint64(), 18446744073709551615ull);
+  EXPECT_EQ(listener.statsRecords[0].m_eResult, k_EResultFail);
+  EXPECT_EQ(listener.statsRecords[0].m_steamIDUser.ConvertToUint64(), 18446744073709551615ull);
 
   SteamAPI_RunCallbacks();
-  EXPECT_EQ(listener.stats_records.size(), 1u);
-  EXPECT_EQ(log_lines_starting("=> "),
+  EXPECT_EQ(listener.statsRecords.size(), 1u);
+  EXPECT_EQ(logLinesStarting("=> "),
             std::vector<std::string>{"=> UserStatsReceived_t callback=1 game=4000 result=2 user=18446744073709551615"});
 }
 
@@ -54,7 +54,7 @@ TEST_F(Callbacks, RegisteredFlagFollowsRegistrationAndTheDestructorHonoursIt) {
   }
   // The destructor unregisters only the callback that was still registered.
   EXPECT_EQ(steamsim_callback_count(337), 0);
-  EXPECT_EQ(log_lines_starting("SteamAPI_UnregisterCallback"),
+  EXPECT_EQ(logLinesStarting("SteamAPI_UnregisterCallback"),
             (std::vector<std::string>{"SteamAPI_UnregisterCallback callback=1",
                                       "SteamAPI_UnregisterCallback callback=2"}));
 }
@@ -65,7 +65,7 @@ TEST_F(Callbacks, UnregisteredCallbacksReceiveNothing) {
   listener.stats.Unregister();
   SteamUserStats()->RequestCurrentStats();
   SteamAPI_RunCallbacks();
-  EXPECT_TRUE(listener.stats_records.empty());
+  EXPECT_TRUE(listener.statsRecords.empty());
 }
 
 TEST_F(Callbacks, EveryRegisteredObjectReceivesTheEvent) {
@@ -74,14 +74,14 @@ TEST_F(Callbacks, EveryRegisteredObjectReceivesTheEvent) {
   Listener second;
   SteamUserStats()->RequestCurrentStats();
   SteamAPI_RunCallbacks();
-  EXPECT_EQ(first.stats_records.size(), 1u);
-  EXPECT_EQ(second.stats_records.size(), 1u);
+  EXPECT_EQ(first.statsRecords.size(), 1u);
+  EXPECT_EQ(second.statsRecords.size(), 1u);
 }
 
 // Destroys another listener from inside its handler.
 struct Destroyer {
-  Destroyer() : stats(this, &Destroyer::on_stats) {}
-  void on_stats(UserStatsReceived_t *) { victim.reset(); }
+  Destroyer() : stats(this, &Destroyer::onStats) {}
+  void onStats(UserStatsReceived_t *) { victim.reset(); }
   std::unique_ptr<Listener> victim;
   CCallback<Destroyer, UserStatsReceived_t> stats;
 };
@@ -98,8 +98,8 @@ TEST_F(Callbacks, ACallbackFreedByAnEarlierHandlerIsNotRun) {
 
 // Asks for the stats again from inside its handler.
 struct Requester {
-  Requester() : stats(this, &Requester::on_stats) {}
-  void on_stats(UserStatsReceived_t *) {
+  Requester() : stats(this, &Requester::onStats) {}
+  void onStats(UserStatsReceived_t *) {
     ++calls;
     SteamUserStats()->RequestCurrentStats();
   }
@@ -120,8 +120,8 @@ TEST_F(Callbacks, AnEventQueuedByAHandlerWaitsForTheNextPump) {
 TEST_F(Callbacks, GameServerCallbacksAreNotDeliveredByTheClientPump) {
   start();
   struct Server {
-    Server() : stats(this, &Server::on_stats) {}
-    void on_stats(UserStatsReceived_t *) { ++calls; }
+    Server() : stats(this, &Server::onStats) {}
+    void onStats(UserStatsReceived_t *) { ++calls; }
     int calls = 0;
     CCallback<Server, UserStatsReceived_t, true> stats;
   } server;
@@ -167,8 +167,8 @@ TEST_F(Callbacks, BothRunOverloadsReachTheHandler) {
   CCallbackBase &base = listener.stats;
   base.Run(&record);
   base.Run(&record, true, 99);
-  ASSERT_EQ(listener.stats_records.size(), 2u);
-  const uint64 game = listener.stats_records[1].m_nGameID;
+  ASSERT_EQ(listener.statsRecords.size(), 2u);
+  const uint64 game = listener.statsRecords[1].m_nGameID;
   EXPECT_EQ(game, 7u);
   EXPECT_EQ(base.GetCallbackSizeBytes(), static_cast<int>(sizeof(UserStatsReceived_t)));
 }
@@ -181,7 +181,7 @@ TEST_F(Callbacks, ScenarioJoinRequestsArriveAtTheirPumpWithTheWholeConnectText) 
   EXPECT_EQ(listener.connects, std::vector<std::string>{""});
   SteamAPI_RunCallbacks();
   EXPECT_EQ(listener.connects, (std::vector<std::string>{"", connect}));
-  EXPECT_EQ(log_lines_starting("=> ").back(),
+  EXPECT_EQ(logLinesStarting("=> ").back(),
             "=> GameRichPresenceJoinRequested_t callback=2 friend=76561197960287931 connect=\"" + connect + "\"");
 }
 
@@ -192,11 +192,11 @@ TEST_F(Callbacks, RegistrationsOutliveAScenarioChange) {
   EXPECT_EQ(steamsim_callback_count(1101), 1);
   SteamUserStats()->RequestCurrentStats();
   SteamAPI_RunCallbacks();
-  ASSERT_EQ(listener.stats_records.size(), 1u);
-  EXPECT_EQ(listener.stats_records[0].m_eResult, k_EResultNoConnection);
+  ASSERT_EQ(listener.statsRecords.size(), 1u);
+  EXPECT_EQ(listener.statsRecords[0].m_eResult, k_EResultNoConnection);
   // Objects registered later are numbered after those still registered.
   Listener later;
-  EXPECT_EQ(log_lines_starting("SteamAPI_RegisterCallback").front(), "SteamAPI_RegisterCallback callback=3 id=1101");
+  EXPECT_EQ(logLinesStarting("SteamAPI_RegisterCallback").front(), "SteamAPI_RegisterCallback callback=3 id=1101");
 }
 
 TEST_F(Callbacks, ShutdownDropsQueuedEvents) {
@@ -206,7 +206,7 @@ TEST_F(Callbacks, ShutdownDropsQueuedEvents) {
   SteamAPI_Shutdown();
   ASSERT_TRUE(SteamAPI_Init());
   SteamAPI_RunCallbacks();
-  EXPECT_TRUE(listener.stats_records.empty());
+  EXPECT_TRUE(listener.statsRecords.empty());
 }
 
 } // namespace

@@ -11,25 +11,25 @@ namespace {
 
 using Lifecycle = Simulated;
 
-bool all_accessors_null() {
+bool allAccessorsNull() {
   return SteamUser() == nullptr && SteamUserStats() == nullptr && SteamFriends() == nullptr &&
          SteamUtils() == nullptr && SteamMatchmaking() == nullptr && SteamMatchmakingServers() == nullptr;
 }
 
-bool all_accessors_set() {
+bool allAccessorsSet() {
   return SteamUser() != nullptr && SteamUserStats() != nullptr && SteamFriends() != nullptr &&
          SteamUtils() != nullptr && SteamMatchmaking() != nullptr && SteamMatchmakingServers() != nullptr;
 }
 
 TEST_F(Lifecycle, AccessorsYieldInterfacesOnlyWhileStarted) {
   ASSERT_TRUE(steamsim_load_scenario_text(""));
-  EXPECT_TRUE(all_accessors_null());
+  EXPECT_TRUE(allAccessorsNull());
   ASSERT_TRUE(SteamAPI_Init());
-  EXPECT_TRUE(all_accessors_set());
+  EXPECT_TRUE(allAccessorsSet());
   SteamAPI_Shutdown();
-  EXPECT_TRUE(all_accessors_null());
+  EXPECT_TRUE(allAccessorsNull());
   ASSERT_TRUE(SteamAPI_Init());
-  EXPECT_TRUE(all_accessors_set());
+  EXPECT_TRUE(allAccessorsSet());
 }
 
 TEST_F(Lifecycle, InterfaceCallsWhileStoppedAreRefusedAndLogged) {
@@ -44,7 +44,7 @@ TEST_F(Lifecycle, InterfaceCallsWhileStoppedAreRefusedAndLogged) {
   EXPECT_EQ(kills, -1);
   EXPECT_FALSE(user->BLoggedOn());
   EXPECT_EQ(user->GetSteamID().ConvertToUint64(), 0u);
-  EXPECT_EQ(log_lines(), (std::vector<std::string>{
+  EXPECT_EQ(logLines(), (std::vector<std::string>{
                              "SteamAPI_ISteamUserStats_GetStatInt32 name=\"Kills\" refused=stopped",
                              "SteamAPI_ISteamUser_BLoggedOn refused=stopped",
                              "SteamAPI_ISteamUser_GetSteamID refused=stopped",
@@ -55,7 +55,7 @@ TEST_F(Lifecycle, CallThroughAnotherInterfacesPointerIsRefused) {
   start();
   auto *wrong = reinterpret_cast<ISteamUser *>(SteamUtils());
   EXPECT_FALSE(SteamAPI_ISteamUser_BLoggedOn(wrong));
-  EXPECT_EQ(log_lines_starting("SteamAPI_ISteamUser_BLoggedOn"),
+  EXPECT_EQ(logLinesStarting("SteamAPI_ISteamUser_BLoggedOn"),
             std::vector<std::string>{"SteamAPI_ISteamUser_BLoggedOn refused=self"});
 }
 
@@ -66,15 +66,15 @@ TEST_F(Lifecycle, InitAsksForTheSixInterfaceVersionsAndRefusesAMissingOne) {
   SteamErrMsg err = "untouched";
   EXPECT_EQ(SteamAPI_InitEx(&err), k_ESteamAPIInitResult_VersionMismatch);
   EXPECT_STREQ(err, "No support for interface SteamFriends017");
-  EXPECT_TRUE(all_accessors_null());
+  EXPECT_TRUE(allAccessorsNull());
   EXPECT_FALSE(SteamAPI_Init());
-  EXPECT_EQ(log_lines_starting("SteamInternal_SteamAPI_Init").back(),
+  EXPECT_EQ(logLinesStarting("SteamInternal_SteamAPI_Init").back(),
             "SteamInternal_SteamAPI_Init versions=\"SteamUser023,STEAMUSERSTATS_INTERFACE_VERSION012,"
             "SteamFriends017,SteamUtils010,SteamMatchMaking009,SteamMatchMakingServers002\" err=null");
 
   // The flat start has no version check.
   EXPECT_EQ(SteamAPI_InitFlat(nullptr), k_ESteamAPIInitResult_OK);
-  EXPECT_TRUE(all_accessors_set());
+  EXPECT_TRUE(allAccessorsSet());
 }
 
 TEST_F(Lifecycle, InitResultAndMessageComeFromTheScenario) {
@@ -82,7 +82,7 @@ TEST_F(Lifecycle, InitResultAndMessageComeFromTheScenario) {
   SteamErrMsg err = "";
   EXPECT_EQ(SteamAPI_InitEx(&err), k_ESteamAPIInitResult_NoSteamClient);
   EXPECT_STREQ(err, "Steam is not running");
-  EXPECT_TRUE(all_accessors_null());
+  EXPECT_TRUE(allAccessorsNull());
   // Pumping and shutting down a library that did not start are harmless.
   SteamAPI_RunCallbacks();
   SteamAPI_Shutdown();
@@ -91,7 +91,7 @@ TEST_F(Lifecycle, InitResultAndMessageComeFromTheScenario) {
 TEST_F(Lifecycle, RestartAnswerComesFromTheScenarioAndTheAppIdIsLoggedUnsigned) {
   ASSERT_TRUE(steamsim_load_scenario_text("[steam]\nrestart = true\n"));
   EXPECT_TRUE(SteamAPI_RestartAppIfNecessary(static_cast<uint32>(-1)));
-  EXPECT_EQ(log_lines().back(), "SteamAPI_RestartAppIfNecessary app=4294967295");
+  EXPECT_EQ(logLines().back(), "SteamAPI_RestartAppIfNecessary app=4294967295");
   ASSERT_TRUE(steamsim_load_scenario_text(""));
   EXPECT_FALSE(SteamAPI_RestartAppIfNecessary(480));
 }
@@ -128,7 +128,7 @@ TEST_F(Lifecycle, TheLogInMemoryStaysBoundedAndKeepsWholeRecentLines) {
   EXPECT_LT(text.size(), 8u << 20);
   EXPECT_EQ(text.find("name=\"first\""), std::string::npos);
   EXPECT_EQ(text.compare(0, 22, "SteamAPI_RunCallbacks\n"), 0);
-  EXPECT_EQ(log_lines().back(), "SteamAPI_ISteamUserStats_GetStatInt32 name=\"last\"");
+  EXPECT_EQ(logLines().back(), "SteamAPI_ISteamUserStats_GetStatInt32 name=\"last\"");
 }
 
 } // namespace

@@ -14,12 +14,12 @@ public:
   void ServerResponded(HServerListRequest request, int server) override {
     calls.push_back("responded " + std::to_string(server));
     requests.push_back(request);
-    if (on_call) on_call(request);
+    if (onCall) onCall(request);
   }
   void ServerFailedToRespond(HServerListRequest request, int server) override {
     calls.push_back("failed " + std::to_string(server));
     requests.push_back(request);
-    if (on_call) on_call(request);
+    if (onCall) onCall(request);
   }
   void RefreshComplete(HServerListRequest request, EMatchMakingServerResponse response) override {
     calls.push_back("complete " + std::to_string(response));
@@ -28,10 +28,10 @@ public:
 
   std::vector<std::string> calls;
   std::vector<HServerListRequest> requests;
-  std::function<void(HServerListRequest)> on_call;
+  std::function<void(HServerListRequest)> onCall;
 };
 
-const char *const kThreeServers = R"(
+const char *const threeServers = R"(
 [steam]
 app_id = 480
 [servers.internet.1]
@@ -64,7 +64,7 @@ struct Filters {
 };
 
 TEST_F(ServerLists, ResultsArriveInsideThePumpThenRefreshComplete) {
-  start(kThreeServers);
+  start(threeServers);
   Recorder recorder;
   Filters filters;
   HServerListRequest request =
@@ -78,13 +78,13 @@ TEST_F(ServerLists, ResultsArriveInsideThePumpThenRefreshComplete) {
 
   SteamAPI_RunCallbacks();
   EXPECT_EQ(recorder.calls.size(), 4u);
-  EXPECT_EQ(log_lines_starting("SteamAPI_ISteamMatchmakingServers_Request"),
+  EXPECT_EQ(logLinesStarting("SteamAPI_ISteamMatchmakingServers_Request"),
             std::vector<std::string>{"SteamAPI_ISteamMatchmakingServers_RequestInternetServerList app=480 count=2 "
                                      "filter.gamedir=\"zarnkeepserver\" filter.secure=\"1\" response=set"});
 }
 
 TEST_F(ServerLists, DetailsStayValidUntilReleaseAndAreNullForUnknownIndexes) {
-  start(kThreeServers);
+  start(threeServers);
   Recorder recorder;
   Filters filters;
   ISteamMatchmakingServers *servers = SteamMatchmakingServers();
@@ -122,7 +122,7 @@ TEST_F(ServerLists, DetailsStayValidUntilReleaseAndAreNullForUnknownIndexes) {
 }
 
 TEST_F(ServerLists, NothingArrivesForAReleasedRequestEvenMidList) {
-  start(std::string(kThreeServers) + "[servers]\nper_pump = 1\n");
+  start(std::string(threeServers) + "[servers]\nper_pump = 1\n");
   Recorder recorder;
   Filters filters;
   HServerListRequest request =
@@ -136,9 +136,9 @@ TEST_F(ServerLists, NothingArrivesForAReleasedRequestEvenMidList) {
 }
 
 TEST_F(ServerLists, ReleasingFromInsideAResponseStopsTheRest) {
-  start(kThreeServers);
+  start(threeServers);
   Recorder recorder;
-  recorder.on_call = [](HServerListRequest request) { SteamMatchmakingServers()->ReleaseRequest(request); };
+  recorder.onCall = [](HServerListRequest request) { SteamMatchmakingServers()->ReleaseRequest(request); };
   Filters filters;
   SteamMatchmakingServers()->RequestInternetServerList(480, &filters.list, 2, &recorder);
   SteamAPI_RunCallbacks();
@@ -146,7 +146,7 @@ TEST_F(ServerLists, ReleasingFromInsideAResponseStopsTheRest) {
 }
 
 TEST_F(ServerLists, ShutdownEndsOpenRequests) {
-  start(kThreeServers);
+  start(threeServers);
   Recorder recorder;
   Filters filters;
   SteamMatchmakingServers()->RequestInternetServerList(480, &filters.list, 2, &recorder);
@@ -158,7 +158,7 @@ TEST_F(ServerLists, ShutdownEndsOpenRequests) {
 }
 
 TEST_F(ServerLists, EachRequestGetsItsOwnHandleAndResults) {
-  start(kThreeServers + std::string("[servers.lan.1]\nname = Lan\n"));
+  start(threeServers + std::string("[servers.lan.1]\nname = Lan\n"));
   Recorder internet;
   Recorder lan;
   Filters filters;
@@ -192,7 +192,7 @@ struct FilteredList {
 
 class FilteredLists : public Simulated, public ::testing::WithParamInterface<FilteredList> {};
 
-std::string mixed_servers(const std::string &list) {
+std::string mixedServers(const std::string &list) {
   const std::string s = "[servers." + list + ".";
   return "[steam]\napp_id = 480\n" +                                             //
          s + "1]\nname = match\ngamedir = zarnkeepserver\nsecure = true\n" +    //
@@ -211,21 +211,21 @@ std::vector<std::string> names(HServerListRequest request, int count) {
 }
 
 TEST_P(FilteredLists, GamedirAndSecureFiltersAndTheAppSelectServers) {
-  start(mixed_servers(GetParam().list));
+  start(mixedServers(GetParam().list));
   Recorder recorder;
   Filters filters;
   ISteamMatchmakingServers *servers = SteamMatchmakingServers();
   HServerListRequest filtered = (servers->*GetParam().request)(480, &filters.list, 2, &recorder);
   EXPECT_EQ(names(filtered, 4), std::vector<std::string>{"match"});
 
-  HServerListRequest gamedir_only = (servers->*GetParam().request)(480, &filters.list, 1, &recorder);
-  EXPECT_EQ(names(gamedir_only, 4), (std::vector<std::string>{"match", "insecure"}));
+  HServerListRequest gamedirOnly = (servers->*GetParam().request)(480, &filters.list, 1, &recorder);
+  EXPECT_EQ(names(gamedirOnly, 4), (std::vector<std::string>{"match", "insecure"}));
 
   HServerListRequest unfiltered = (servers->*GetParam().request)(480, nullptr, 0, &recorder);
   EXPECT_EQ(names(unfiltered, 4), (std::vector<std::string>{"match", "insecure", "othergame"}));
 
-  HServerListRequest other_app = (servers->*GetParam().request)(999, nullptr, 0, &recorder);
-  EXPECT_EQ(names(other_app, 4), std::vector<std::string>{"otherapp"});
+  HServerListRequest otherApp = (servers->*GetParam().request)(999, nullptr, 0, &recorder);
+  EXPECT_EQ(names(otherApp, 4), std::vector<std::string>{"otherapp"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -237,11 +237,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FilteredList> &info) { return std::string(info.param.list); });
 
 TEST_F(ServerLists, LanListHasNoFiltersAndServersOfAnyApp) {
-  start(mixed_servers("lan"));
+  start(mixedServers("lan"));
   Recorder recorder;
   HServerListRequest request = SteamMatchmakingServers()->RequestLANServerList(480, &recorder);
   EXPECT_EQ(names(request, 4), (std::vector<std::string>{"match", "insecure", "othergame", "otherapp"}));
-  EXPECT_EQ(log_lines_starting("SteamAPI_ISteamMatchmakingServers_RequestLANServerList"),
+  EXPECT_EQ(logLinesStarting("SteamAPI_ISteamMatchmakingServers_RequestLANServerList"),
             std::vector<std::string>{"SteamAPI_ISteamMatchmakingServers_RequestLANServerList app=480 response=set"});
 }
 

@@ -33,7 +33,7 @@ TEST_F(Services, TicketsCarryTheScenarioBytesAndIncreasingHandles) {
   SteamUser()->CancelAuthTicket(first);
   EXPECT_FALSE(steamsim_ticket_live(first));
   EXPECT_TRUE(steamsim_ticket_live(2147483649u));
-  EXPECT_EQ(log_lines().back(), "SteamAPI_ISteamUser_CancelAuthTicket ticket=2147483648");
+  EXPECT_EQ(logLines().back(), "SteamAPI_ISteamUser_CancelAuthTicket ticket=2147483648");
 }
 
 TEST_F(Services, DefaultTicketIs234PatternBytes) {
@@ -73,12 +73,12 @@ TEST_F(Services, StatsAreReadAndWrittenByNameAndType) {
 
   // Unknown names and the wrong type are refused and leave the output alone.
   int32 untouched = -7;
-  float untouched_float = -7;
+  float untouchedFloat = -7;
   EXPECT_FALSE(stats->GetStat("Deaths", &untouched));
   EXPECT_FALSE(stats->GetStat("Distance", &untouched));
-  EXPECT_FALSE(stats->GetStat("Kills", &untouched_float));
+  EXPECT_FALSE(stats->GetStat("Kills", &untouchedFloat));
   EXPECT_EQ(untouched, -7);
-  EXPECT_EQ(untouched_float, -7);
+  EXPECT_EQ(untouchedFloat, -7);
   EXPECT_FALSE(stats->SetStat("Deaths", 1));
   EXPECT_FALSE(stats->SetStat("Kills", 2.0f));
 
@@ -89,7 +89,7 @@ TEST_F(Services, StatsAreReadAndWrittenByNameAndType) {
   EXPECT_EQ(kills, -3);
   EXPECT_EQ(distance, 2.25f);
   EXPECT_TRUE(stats->StoreStats());
-  EXPECT_EQ(log_lines_starting("SteamAPI_ISteamUserStats_SetStat").back(),
+  EXPECT_EQ(logLinesStarting("SteamAPI_ISteamUserStats_SetStat").back(),
             "SteamAPI_ISteamUserStats_SetStatFloat name=\"Distance\" value=2.25");
 }
 
@@ -150,7 +150,7 @@ TEST_F(Services, OverlayPositionIsKept) {
   SteamUtils()->SetOverlayNotificationPosition(k_EPositionBottomLeft);
   EXPECT_EQ(steamsim_overlay_position(), k_EPositionBottomLeft);
   EXPECT_TRUE(SteamUtils()->BOverlayNeedsPresent());
-  EXPECT_EQ(log_lines().back(), "SteamAPI_ISteamUtils_BOverlayNeedsPresent");
+  EXPECT_EQ(logLines().back(), "SteamAPI_ISteamUtils_BOverlayNeedsPresent");
 }
 
 TEST_F(Services, FavouritesAndHistoryShareOneListWithPerEntryFlags) {
@@ -182,7 +182,7 @@ TEST_F(Services, FavouritesAndHistoryShareOneListWithPerEntryFlags) {
   EXPECT_TRUE(mm->RemoveFavoriteGame(480, ip, 40000, 27016, k_unFavoriteFlagHistory));
   EXPECT_FALSE(mm->RemoveFavoriteGame(480, ip, 40000, 27016, k_unFavoriteFlagHistory));
   EXPECT_EQ(mm->GetFavoriteGameCount(), 2);
-  EXPECT_EQ(log_lines_starting("SteamAPI_ISteamMatchmaking_AddFavoriteGame").front(),
+  EXPECT_EQ(logLinesStarting("SteamAPI_ISteamMatchmaking_AddFavoriteGame").front(),
             "SteamAPI_ISteamMatchmaking_AddFavoriteGame app=480 ip=3232235796 conn_port=40000 query_port=27016 "
             "flags=1 last_played=100");
 }
@@ -192,7 +192,7 @@ TEST_F(Services, LoggedTextShowsEveryByteThatIsNotPrintableAscii) {
   int32 value = 0;
   SteamUserStats()->GetStat("\xc3\xa9t\xc3\xa9 \"q\"\\\n", &value);
   SteamUserStats()->GetStat(nullptr, &value);
-  EXPECT_EQ(log_lines_starting("SteamAPI_ISteamUserStats_GetStatInt32"),
+  EXPECT_EQ(logLinesStarting("SteamAPI_ISteamUserStats_GetStatInt32"),
             (std::vector<std::string>{
                 "SteamAPI_ISteamUserStats_GetStatInt32 name=\"\\xc3\\xa9t\\xc3\\xa9 \\x22q\\x22\\x5c\\x0a\"",
                 "SteamAPI_ISteamUserStats_GetStatInt32 name=null",

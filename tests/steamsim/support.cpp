@@ -4,16 +4,16 @@
 
 namespace steamsim_test {
 
-std::vector<std::string> log_lines() {
+std::vector<std::string> logLines() {
   std::vector<std::string> lines;
   std::istringstream in(steamsim_call_log());
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
-std::vector<std::string> log_lines_starting(const std::string &prefix) {
+std::vector<std::string> logLinesStarting(const std::string &prefix) {
   std::vector<std::string> lines;
-  for (const auto &line : log_lines())
+  for (const auto &line : logLines())
     if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line);
   return lines;
 }

@@ -16,10 +16,10 @@ STEAM_FLAT_API ESteamAPIInitResult SteamAPI_InitFlat(SteamErrMsg *err);
 namespace steamsim_test {
 
 // The call log as lines.
-std::vector<std::string> log_lines();
+std::vector<std::string> logLines();
 
 // The log lines that start with prefix.
-std::vector<std::string> log_lines_starting(const std::string &prefix);
+std::vector<std::string> logLinesStarting(const std::string &prefix);
 
 // Every test starts from a fresh simulator with the given scenario (empty:
 // the defaults) and Steam started.
