@@ -8,76 +8,77 @@
 using steamsim::Locked;
 
 namespace {
-std::string handedOutText; // storage for the texts handed out, under the simulator's lock
-} // namespace
+std::string handedOutText;  // storage for the texts handed out, under the simulator's lock
+}  // namespace
 
 extern "C" {
 
 STEAMSIM_API void steamsim_reset(void) {
-  Locked sim;
-  sim->reset();
+    Locked sim;
+    sim->reset();
 }
 
-STEAMSIM_API bool steamsim_load_scenario_file(const char *path) {
-  Locked sim;
-  return path != nullptr && sim->loadFile(path);
+STEAMSIM_API bool steamsim_load_scenario_file(const char* path) {
+    Locked sim;
+    return path != nullptr && sim->loadFile(path);
 }
 
-STEAMSIM_API bool steamsim_load_scenario_text(const char *ini) {
-  Locked sim;
-  return ini != nullptr && sim->loadText(ini, "scenario text");
+STEAMSIM_API bool steamsim_load_scenario_text(const char* ini) {
+    Locked sim;
+    return ini != nullptr && sim->loadText(ini, "scenario text");
 }
 
-STEAMSIM_API const char *steamsim_call_log(void) {
-  Locked sim;
-  handedOutText = sim->log().text();
-  return handedOutText.c_str();
+STEAMSIM_API const char* steamsim_call_log(void) {
+    Locked sim;
+    handedOutText = sim->log().text();
+    return handedOutText.c_str();
 }
 
 STEAMSIM_API void steamsim_clear_call_log(void) {
-  Locked sim;
-  sim->log().clear();
+    Locked sim;
+    sim->log().clear();
 }
 
-STEAMSIM_API const char *steamsim_rich_presence(const char *key) {
-  Locked sim;
-  const std::string *value = key != nullptr ? sim->richPresence(key) : nullptr;
-  if (value == nullptr) return nullptr;
-  handedOutText = *value;
-  return handedOutText.c_str();
+STEAMSIM_API const char* steamsim_rich_presence(const char* key) {
+    Locked sim;
+    const std::string* value = key != nullptr ? sim->richPresence(key) : nullptr;
+    if (value == nullptr) return nullptr;
+    handedOutText = *value;
+    return handedOutText.c_str();
 }
 
 STEAMSIM_API int steamsim_overlay_position(void) {
-  Locked sim;
-  return sim->overlayPosition();
+    Locked sim;
+    return sim->overlayPosition();
 }
 
 STEAMSIM_API int steamsim_favorite_count(void) {
-  Locked sim;
-  return sim->favoriteCount();
+    Locked sim;
+    return sim->favoriteCount();
 }
 
-STEAMSIM_API bool steamsim_get_favorite(int index, steamsim_favorite *out) {
-  Locked sim;
-  const steamsim::FavoriteEntry *entry = sim->favorite(index);
-  if (entry == nullptr || out == nullptr) return false;
-  *out = {entry->app, entry->ip, entry->connPort, entry->queryPort, entry->flags, entry->lastPlayed};
-  return true;
+STEAMSIM_API bool steamsim_get_favorite(int index, steamsim_favorite* out) {
+    Locked sim;
+    const steamsim::FavoriteEntry* entry = sim->favorite(index);
+    if (entry == nullptr || out == nullptr) return false;
+    *out = {entry->app,       entry->ip,    entry->connPort,
+            entry->queryPort, entry->flags, entry->lastPlayed};
+    return true;
 }
 
 STEAMSIM_API int steamsim_callback_count(int callbackId) {
-  Locked sim;
-  return sim->callbackCount(callbackId);
+    Locked sim;
+    return sim->callbackCount(callbackId);
 }
 
 STEAMSIM_API int steamsim_open_request_count(void) {
-  Locked sim;
-  return sim->openRequestCount();
+    Locked sim;
+    return sim->openRequestCount();
 }
 
 STEAMSIM_API bool steamsim_ticket_live(uint32_t ticket) {
-  Locked sim;
-  return sim->ticketLive(ticket);
+    Locked sim;
+    return sim->ticketLive(ticket);
 }
 
-} // extern "C"
+}  // extern "C"

@@ -11,8 +11,8 @@
 #include <vector>
 
 using steamsim::answer;
-using steamsim::LogLine;
 using steamsim::Locked;
+using steamsim::LogLine;
 using steamsim::ServerList;
 using steamsim::Simulator;
 
@@ -20,81 +20,85 @@ namespace {
 
 // The filters of a list request, read as the library reads them and logged
 // as filter.<key>="<value>".
-std::vector<MatchMakingKeyValuePair_t> readFilters(LogLine &line, MatchMakingKeyValuePair_t **filters,
-                                                    uint32 count) {
-  constexpr uint32 mostFilters = 64;
-  std::vector<MatchMakingKeyValuePair_t> result;
-  line.num("count", count);
-  if (count == 0) return result;
-  if (filters == nullptr || *filters == nullptr) {
-    line.raw("filters", "null");
+std::vector<MatchMakingKeyValuePair_t> readFilters(LogLine& line,
+                                                   MatchMakingKeyValuePair_t** filters,
+                                                   uint32 count) {
+    constexpr uint32 mostFilters = 64;
+    std::vector<MatchMakingKeyValuePair_t> result;
+    line.num("count", count);
+    if (count == 0) return result;
+    if (filters == nullptr || *filters == nullptr) {
+        line.raw("filters", "null");
+        return result;
+    }
+    if (count > mostFilters) {
+        line.raw("filters", "too-many");
+        return result;
+    }
+    for (uint32 i = 0; i < count; ++i) {
+        const MatchMakingKeyValuePair_t& filter = (*filters)[i];
+        result.push_back(filter);
+        const std::string key =
+            "filter." + steamsim::escape(filter.m_szKey, sizeof(filter.m_szKey));
+        line.str(key.c_str(), filter.m_szValue, sizeof(filter.m_szValue));
+    }
     return result;
-  }
-  if (count > mostFilters) {
-    line.raw("filters", "too-many");
-    return result;
-  }
-  for (uint32 i = 0; i < count; ++i) {
-    const MatchMakingKeyValuePair_t &filter = (*filters)[i];
-    result.push_back(filter);
-    const std::string key = "filter." + steamsim::escape(filter.m_szKey, sizeof(filter.m_szKey));
-    line.str(key.c_str(), filter.m_szValue, sizeof(filter.m_szValue));
-  }
-  return result;
 }
 
 // A server-list request, logged with its app id, its filters (only for the kinds
 // of list that take them) and its response object.
-HServerListRequest requestList(const char *function, ServerList list, ISteamMatchmakingServers *self,
-                               AppId_t app, MatchMakingKeyValuePair_t **filters, uint32 count, bool filtered,
-                               ISteamMatchmakingServerListResponse *response) {
-  LogLine line(function);
-  line.num("app", app);
-  std::vector<MatchMakingKeyValuePair_t> read;
-  if (filtered) read = readFilters(line, filters, count);
-  line.ptr("response", response);
-  return steamsim::answer(self, line, nullptr,
-                          [&](Simulator &sim) { return sim.requestList(list, app, read, response); });
+HServerListRequest requestList(const char* function, ServerList list,
+                               ISteamMatchmakingServers* self, AppId_t app,
+                               MatchMakingKeyValuePair_t** filters, uint32 count, bool filtered,
+                               ISteamMatchmakingServerListResponse* response) {
+    LogLine line(function);
+    line.num("app", app);
+    std::vector<MatchMakingKeyValuePair_t> read;
+    if (filtered) read = readFilters(line, filters, count);
+    line.ptr("response", response);
+    return steamsim::answer(self, line, nullptr, [&](Simulator& sim) {
+        return sim.requestList(list, app, read, response);
+    });
 }
 
-} // namespace
+}  // namespace
 
 // --- Shutdown, the pump --------------------------------------------------------
 
 STEAM_FLAT_API void SteamAPI_Shutdown() {
-  Locked sim;
-  sim->enter(LogLine("SteamAPI_Shutdown"));
-  sim->shutdown();
+    Locked sim;
+    sim->enter(LogLine("SteamAPI_Shutdown"));
+    sim->shutdown();
 }
 
 STEAM_FLAT_API void SteamAPI_RunCallbacks() {
-  Locked sim;
-  sim->enter(LogLine("SteamAPI_RunCallbacks"));
-  sim->runCallbacks(sim.lock());
+    Locked sim;
+    sim->enter(LogLine("SteamAPI_RunCallbacks"));
+    sim->runCallbacks(sim.lock());
 }
 
 STEAM_FLAT_API bool SteamAPI_RestartAppIfNecessary(uint32 ownAppId) {
-  Locked sim;
-  sim->enter(LogLine("SteamAPI_RestartAppIfNecessary").num("app", ownAppId));
-  return sim->restartApp();
+    Locked sim;
+    sim->enter(LogLine("SteamAPI_RestartAppIfNecessary").num("app", ownAppId));
+    return sim->restartApp();
 }
 
-STEAM_FLAT_API void SteamAPI_RegisterCallback(CCallbackBase *callback, int callbackId) {
-  Locked sim;
-  sim->registerCallback(callback, callbackId);
-  LogLine line("SteamAPI_RegisterCallback");
-  if (callback == nullptr)
-    line.raw("callback", "null");
-  else
-    line.raw("callback", sim->callbackLabel(callback));
-  sim->enter(line.num("id", callbackId));
+STEAM_FLAT_API void SteamAPI_RegisterCallback(CCallbackBase* callback, int callbackId) {
+    Locked sim;
+    sim->registerCallback(callback, callbackId);
+    LogLine line("SteamAPI_RegisterCallback");
+    if (callback == nullptr)
+        line.raw("callback", "null");
+    else
+        line.raw("callback", sim->callbackLabel(callback));
+    sim->enter(line.num("id", callbackId));
 }
 
-STEAM_FLAT_API void SteamAPI_UnregisterCallback(CCallbackBase *callback) {
-  Locked sim;
-  LogLine line("SteamAPI_UnregisterCallback");
-  sim->enter(line.raw("callback", callback == nullptr ? "null" : sim->callbackLabel(callback)));
-  sim->unregisterCallback(callback);
+STEAM_FLAT_API void SteamAPI_UnregisterCallback(CCallbackBase* callback) {
+    Locked sim;
+    LogLine line("SteamAPI_UnregisterCallback");
+    sim->enter(line.raw("callback", callback == nullptr ? "null" : sim->callbackLabel(callback)));
+    sim->unregisterCallback(callback);
 }
 
 // --- ISteamUser ---------------------------------------------------------------
@@ -109,9 +113,9 @@ STEAM_FLAT_API uint64 SteamAPI_ISteamUser_GetSteamID(ISteamUser* self) {
 
 // Up to SDK 1.57 the function has no identity parameter: that generation's
 // caller passes none, so it is neither read nor logged there.
-STEAM_FLAT_API HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(
-    ISteamUser* self, void* ticket, int capacity, uint32* length,
-    const SteamNetworkingIdentity* identity) {
+STEAM_FLAT_API HAuthTicket
+SteamAPI_ISteamUser_GetAuthSessionTicket(ISteamUser* self, void* ticket, int capacity,
+                                         uint32* length, const SteamNetworkingIdentity* identity) {
     LogLine line(__func__);
     line.ptr("ticket", ticket).num("capacity", capacity).ptr("length", length);
     if (steamsim::generation().ticketIdentity) line.ptr("identity", identity);
@@ -156,12 +160,14 @@ STEAM_FLAT_API bool SteamAPI_ISteamUserStats_GetAchievement(ISteamUserStats* sel
                   [&](Simulator& sim) { return sim.getAchievement(name, achieved); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetAchievement(ISteamUserStats* self, const char* name) {
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_SetAchievement(ISteamUserStats* self,
+                                                            const char* name) {
     return answer(self, LogLine(__func__).str("name", name), false,
                   [&](Simulator& sim) { return sim.setAchievement(name, true); });
 }
 
-STEAM_FLAT_API bool SteamAPI_ISteamUserStats_ClearAchievement(ISteamUserStats* self, const char* name) {
+STEAM_FLAT_API bool SteamAPI_ISteamUserStats_ClearAchievement(ISteamUserStats* self,
+                                                              const char* name) {
     return answer(self, LogLine(__func__).str("name", name), false,
                   [&](Simulator& sim) { return sim.setAchievement(name, false); });
 }
@@ -233,11 +239,11 @@ STEAM_FLAT_API HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestLANSe
 }
 
 // The four lists that take filters differ only in the list asked for.
-#define STEAMSIM_FILTERED_LIST_REQUEST(Function, list)                                        \
-    STEAM_FLAT_API HServerListRequest Function(                                               \
-        ISteamMatchmakingServers* self, AppId_t app, MatchMakingKeyValuePair_t** filters,    \
-        uint32 count, ISteamMatchmakingServerListResponse* response) {                       \
-        return requestList(#Function, list, self, app, filters, count, true, response);      \
+#define STEAMSIM_FILTERED_LIST_REQUEST(Function, list)                                            \
+    STEAM_FLAT_API HServerListRequest Function(ISteamMatchmakingServers* self, AppId_t app,       \
+                                               MatchMakingKeyValuePair_t** filters, uint32 count, \
+                                               ISteamMatchmakingServerListResponse* response) {   \
+        return requestList(#Function, list, self, app, filters, count, true, response);           \
     }
 
 STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestInternetServerList,
@@ -252,7 +258,7 @@ STEAMSIM_FILTERED_LIST_REQUEST(SteamAPI_ISteamMatchmakingServers_RequestHistoryS
 #undef STEAMSIM_FILTERED_LIST_REQUEST
 
 STEAM_FLAT_API void SteamAPI_ISteamMatchmakingServers_ReleaseRequest(ISteamMatchmakingServers* self,
-                                                                    HServerListRequest request) {
+                                                                     HServerListRequest request) {
     answer(self, LogLine(__func__).num("request", reinterpret_cast<std::uintptr_t>(request)),
            [&](Simulator& sim) { sim.releaseRequest(request); });
 }

@@ -7,10 +7,10 @@
 namespace steamsim {
 
 struct Generation {
-  const char *name;     // "1.57" (SDK 1.57 and older), "1.60" (1.58-1.60), "1.61" (1.61 on)
-  bool ticketIdentity; // GetAuthSessionTicket takes an identity (not up to 1.57)
+    const char* name;     // "1.57" (SDK 1.57 and older), "1.60" (1.58-1.60), "1.61" (1.61 on)
+    bool ticketIdentity;  // GetAuthSessionTicket takes an identity (not up to 1.57)
 };
 
-const Generation &generation();
+const Generation& generation();
 
-} // namespace steamsim
+}  // namespace steamsim

@@ -17,8 +17,8 @@
 #include <cstring>
 #include <string>
 
-#if !defined(STEAMSIM_GENERATION) || (STEAMSIM_GENERATION != 157 && STEAMSIM_GENERATION != 160 && \
-                                      STEAMSIM_GENERATION != 161)
+#if !defined(STEAMSIM_GENERATION) || \
+    (STEAMSIM_GENERATION != 157 && STEAMSIM_GENERATION != 160 && STEAMSIM_GENERATION != 161)
 #error "STEAMSIM_GENERATION must be 157, 160 or 161"
 #endif
 
@@ -28,27 +28,27 @@ using steamsim::LogLine;
 
 namespace steamsim {
 
-const Generation &generation() {
+const Generation& generation() {
 #if STEAMSIM_GENERATION == 157
-  static const Generation playing{"1.57", false};
+    static const Generation playing{"1.57", false};
 #elif STEAMSIM_GENERATION == 160
-  static const Generation playing{"1.60", true};
+    static const Generation playing{"1.60", true};
 #else
-  static const Generation playing{"1.61", true};
+    static const Generation playing{"1.61", true};
 #endif
-  return playing;
+    return playing;
 }
 
-} // namespace steamsim
+}  // namespace steamsim
 
 // --- Start-up -------------------------------------------------------------------
 
 #if STEAMSIM_GENERATION == 157
 
 STEAM_FLAT_API bool SteamAPI_Init() {
-  Locked sim;
-  sim->enter(LogLine("SteamAPI_Init"));
-  return sim->init(nullptr, nullptr) == k_ESteamAPIInitResult_OK;
+    Locked sim;
+    sim->enter(LogLine("SteamAPI_Init"));
+    return sim->init(nullptr, nullptr) == k_ESteamAPIInitResult_OK;
 }
 
 #else
@@ -56,49 +56,50 @@ STEAM_FLAT_API bool SteamAPI_Init() {
 namespace {
 
 // The version list as one text: "A,B,C".
-std::string versionList(const char *versions) {
-  std::string text;
-  std::size_t total = 0;
-  for (const char *v = versions; *v != '\0' && total < 4096; v += std::strlen(v) + 1) {
-    if (!text.empty()) text += ',';
-    text += v;
-    total += std::strlen(v) + 1;
-  }
-  return text;
+std::string versionList(const char* versions) {
+    std::string text;
+    std::size_t total = 0;
+    for (const char* v = versions; *v != '\0' && total < 4096; v += std::strlen(v) + 1) {
+        if (!text.empty()) text += ',';
+        text += v;
+        total += std::strlen(v) + 1;
+    }
+    return text;
 }
 
-} // namespace
+}  // namespace
 
-STEAM_FLAT_API ESteamAPIInitResult SteamInternal_SteamAPI_Init(const char *versions, SteamErrMsg *err) {
-  Locked sim;
-  LogLine line("SteamInternal_SteamAPI_Init");
-  if (versions == nullptr)
-    line.raw("versions", "null");
-  else
-    line.str("versions", versionList(versions).c_str());
-  line.ptr("err", err);
-  sim->enter(line);
-  return sim->init(versions, err);
+STEAM_FLAT_API ESteamAPIInitResult SteamInternal_SteamAPI_Init(const char* versions,
+                                                               SteamErrMsg* err) {
+    Locked sim;
+    LogLine line("SteamInternal_SteamAPI_Init");
+    if (versions == nullptr)
+        line.raw("versions", "null");
+    else
+        line.str("versions", versionList(versions).c_str());
+    line.ptr("err", err);
+    sim->enter(line);
+    return sim->init(versions, err);
 }
 
-STEAM_FLAT_API ESteamAPIInitResult SteamAPI_InitFlat(SteamErrMsg *err) {
-  Locked sim;
-  LogLine line("SteamAPI_InitFlat");
-  line.ptr("err", err);
-  sim->enter(line);
-  return sim->init(nullptr, err);
+STEAM_FLAT_API ESteamAPIInitResult SteamAPI_InitFlat(SteamErrMsg* err) {
+    Locked sim;
+    LogLine line("SteamAPI_InitFlat");
+    line.ptr("err", err);
+    sim->enter(line);
+    return sim->init(nullptr, err);
 }
 
 #endif
 
 // --- Accessors ------------------------------------------------------------------
 
-#define STEAMSIM_ACCESSOR(Type, Function, Which)                                                                       \
-  STEAM_FLAT_API Type *Function() {                                                                                    \
-    Locked sim;                                                                                                        \
-    sim->enter(LogLine(#Function));                                                                                    \
-    return static_cast<Type *>(sim->interface(Interface::Which));                                                      \
-  }
+#define STEAMSIM_ACCESSOR(Type, Function, Which)                     \
+    STEAM_FLAT_API Type* Function() {                                \
+        Locked sim;                                                  \
+        sim->enter(LogLine(#Function));                              \
+        return static_cast<Type*>(sim->interface(Interface::Which)); \
+    }
 
 #if STEAMSIM_GENERATION == 157
 STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v021, user)
@@ -114,7 +115,8 @@ STEAMSIM_ACCESSOR(ISteamFriends, SteamAPI_SteamFriends_v017, friends)
 #endif
 STEAMSIM_ACCESSOR(ISteamUtils, SteamAPI_SteamUtils_v010, utils)
 STEAMSIM_ACCESSOR(ISteamMatchmaking, SteamAPI_SteamMatchmaking_v009, matchmaking)
-STEAMSIM_ACCESSOR(ISteamMatchmakingServers, SteamAPI_SteamMatchmakingServers_v002, matchmakingServers)
+STEAMSIM_ACCESSOR(ISteamMatchmakingServers, SteamAPI_SteamMatchmakingServers_v002,
+                  matchmakingServers)
 
 #undef STEAMSIM_ACCESSOR
 

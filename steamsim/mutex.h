@@ -11,18 +11,18 @@ namespace steamsim {
 #if defined(_WIN32)
 class Mutex {
 public:
-  Mutex() = default;
-  Mutex(const Mutex &) = delete;
-  Mutex &operator=(const Mutex &) = delete;
+    Mutex() = default;
+    Mutex(const Mutex&) = delete;
+    Mutex& operator=(const Mutex&) = delete;
 
-  void lock();
-  void unlock();
+    void lock();
+    void unlock();
 
 private:
-  void *srwLock_ = nullptr; // an SRWLOCK: one pointer, unlocked while zero
+    void* srwLock_ = nullptr;  // an SRWLOCK: one pointer, unlocked while zero
 };
 #else
 using Mutex = std::mutex;
 #endif
 
-} // namespace steamsim
+}  // namespace steamsim

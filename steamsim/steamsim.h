@@ -34,17 +34,17 @@ STEAMSIM_API void steamsim_reset(void);
 /* Resets, then uses the scenario in the file / in the INI text. On a bad
  * scenario: one line "steamsim: <source>(<line>): <reason>" on standard error,
  * false, and a simulator without users (every start fails). */
-STEAMSIM_API bool steamsim_load_scenario_file(const char *path);
-STEAMSIM_API bool steamsim_load_scenario_text(const char *ini);
+STEAMSIM_API bool steamsim_load_scenario_file(const char* path);
+STEAMSIM_API bool steamsim_load_scenario_text(const char* ini);
 
 /* Every call-log line so far, each ending in '\n'. Valid until the next call
  * into the library. */
-STEAMSIM_API const char *steamsim_call_log(void);
+STEAMSIM_API const char* steamsim_call_log(void);
 STEAMSIM_API void steamsim_clear_call_log(void);
 
 /* The rich presence value of a key, or null when it is not set. Valid until
  * the next call into the library. */
-STEAMSIM_API const char *steamsim_rich_presence(const char *key);
+STEAMSIM_API const char* steamsim_rich_presence(const char* key);
 
 /* The last overlay notification position set (an ENotificationPosition,
  * bottom right until set). */
@@ -52,16 +52,16 @@ STEAMSIM_API int steamsim_overlay_position(void);
 
 /* The favourites and history list: entries in the order they were added. */
 typedef struct steamsim_favorite {
-  uint32_t app_id;
-  uint32_t ip;
-  uint16_t conn_port;
-  uint16_t query_port;
-  uint32_t flags; /* 1 favourite, 2 history */
-  uint32_t last_played;
+    uint32_t app_id;
+    uint32_t ip;
+    uint16_t conn_port;
+    uint16_t query_port;
+    uint32_t flags; /* 1 favourite, 2 history */
+    uint32_t last_played;
 } steamsim_favorite;
 
 STEAMSIM_API int steamsim_favorite_count(void);
-STEAMSIM_API bool steamsim_get_favorite(int index, steamsim_favorite *out);
+STEAMSIM_API bool steamsim_get_favorite(int index, steamsim_favorite* out);
 
 /* Callbacks registered for an event id; server-list requests not yet
  * released; whether a ticket handle was issued and not cancelled. */

@@ -52,13 +52,14 @@ JNIEXPORT void JNICALL Java_quellink_harness_SimControl_nativeReset(JNIEnv*, jcl
     steamsim_reset();
 }
 
-JNIEXPORT jboolean JNICALL Java_quellink_harness_SimControl_nativeLoadScenario(
-        JNIEnv* env, jclass, jstring ini) {
+JNIEXPORT jboolean JNICALL Java_quellink_harness_SimControl_nativeLoadScenario(JNIEnv* env, jclass,
+                                                                               jstring ini) {
     return loadScenario(env, ini, steamsim_load_scenario_text);
 }
 
-JNIEXPORT jboolean JNICALL Java_quellink_harness_SimControl_nativeLoadScenarioFile(
-        JNIEnv* env, jclass, jstring path) {
+JNIEXPORT jboolean JNICALL Java_quellink_harness_SimControl_nativeLoadScenarioFile(JNIEnv* env,
+                                                                                   jclass,
+                                                                                   jstring path) {
     return loadScenario(env, path, steamsim_load_scenario_file);
 }
 
@@ -71,8 +72,9 @@ JNIEXPORT void JNICALL Java_quellink_harness_SimControl_nativeClearLog(JNIEnv*, 
     steamsim_clear_call_log();
 }
 
-JNIEXPORT jbyteArray JNICALL Java_quellink_harness_SimControl_nativeRichPresence(
-        JNIEnv* env, jclass, jstring key) {
+JNIEXPORT jbyteArray JNICALL Java_quellink_harness_SimControl_nativeRichPresence(JNIEnv* env,
+                                                                                 jclass,
+                                                                                 jstring key) {
     Chars k(env, key);
     if (k.get() == nullptr) return nullptr;
     return bytes(env, steamsim_rich_presence(k.get()));
@@ -100,8 +102,8 @@ JNIEXPORT jlongArray JNICALL Java_quellink_harness_SimControl_nativeFavorites(JN
     return array;
 }
 
-JNIEXPORT jint JNICALL Java_quellink_harness_SimControl_nativeCallbackCount(
-        JNIEnv*, jclass, jint callbackId) {
+JNIEXPORT jint JNICALL Java_quellink_harness_SimControl_nativeCallbackCount(JNIEnv*, jclass,
+                                                                            jint callbackId) {
     return steamsim_callback_count(callbackId);
 }
 
@@ -109,8 +111,8 @@ JNIEXPORT jint JNICALL Java_quellink_harness_SimControl_nativeOpenRequestCount(J
     return steamsim_open_request_count();
 }
 
-JNIEXPORT jboolean JNICALL Java_quellink_harness_SimControl_nativeTicketLive(
-        JNIEnv*, jclass, jlong ticket) {
+JNIEXPORT jboolean JNICALL Java_quellink_harness_SimControl_nativeTicketLive(JNIEnv*, jclass,
+                                                                             jlong ticket) {
     return steamsim_ticket_live(static_cast<uint32_t>(ticket)) ? JNI_TRUE : JNI_FALSE;
 }
 
