@@ -36,9 +36,9 @@ bool alive(const CallbackTest* callbacks) {
 
 }  // namespace
 
-CallbackRegistry* CurrentCallbackRegistry() { return currentRegistry().get(); }
+CallbackRegistry* currentCallbackRegistry() { return currentRegistry().get(); }
 
-void RunUserStatsReceived(UserStatsReceived_t& event) {
+void runUserStatsReceived(UserStatsReceived_t& event) {
     // A Java handler may delete a registry (DeleteCallback) while this runs.
     const std::vector<CallbackTest*> targets = liveCallbackTests;
     for (CallbackTest* callbacks : targets) {

@@ -53,12 +53,12 @@ struct CallbackRegistry {
 
 // The current registry; null before the first CreateCallback and after DeleteCallback,
 // which destroys it.
-CallbackRegistry* CurrentCallbackRegistry();
+CallbackRegistry* currentCallbackRegistry();
 
 // Hands an event the bridge posts itself (stats_received_event.h) to the statistics
 // callback of every CallbackTest alive, the current registry's and those of earlier
 // registries that Steam still holds, as Steam hands its own events to every
 // registered callback. On the pumping thread.
-void RunUserStatsReceived(UserStatsReceived_t& event);
+void runUserStatsReceived(UserStatsReceived_t& event);
 
 }  // namespace quellink

@@ -9,7 +9,7 @@ namespace {
 
 // The text of a finished stream, or nothing when the stream failed on the way.
 // The text is taken out first and the stream tested afterwards.
-std::optional<std::string> TextOf(const std::ostringstream& stream) {
+std::optional<std::string> textOf(const std::ostringstream& stream) {
     std::string text = stream.str();
     if (stream.fail()) {
         return std::nullopt;
@@ -19,7 +19,7 @@ std::optional<std::string> TextOf(const std::ostringstream& stream) {
 
 }  // namespace
 
-std::optional<std::string> ComposeConnectText(int32 address, int16 gamePort, int16 queryPort,
+std::optional<std::string> composeConnectText(int32 address, int16 gamePort, int16 queryPort,
                                               bool passwordFlag, const char* version) noexcept try {
     std::ostringstream stream;
     stream.imbue(std::locale::classic());
@@ -31,16 +31,16 @@ std::optional<std::string> ComposeConnectText(int32 address, int16 gamePort, int
         stream << "?P";
     }
     stream << "?V" << version;
-    return TextOf(stream);
+    return textOf(stream);
 } catch (...) {
     return std::nullopt;
 }
 
-std::optional<std::string> ComposeSteamIdText(uint64 steamId) noexcept try {
+std::optional<std::string> composeSteamIdText(uint64 steamId) noexcept try {
     std::ostringstream stream;
     stream.imbue(std::locale::classic());
     stream << steamId;
-    return TextOf(stream);
+    return textOf(stream);
 } catch (...) {
     return std::nullopt;
 }

@@ -22,12 +22,12 @@ namespace quellink {
 // 32767 appears negative: 40000 is printed -25536. "?P" appears only when
 // passwordFlag is set. version is copied byte for byte.
 //
-//   ComposeConnectText(-1062731519, 3724, 27016, true, "1.0")
+//   composeConnectText(-1062731519, 3724, 27016, true, "1.0")
 //     == "+connect 3232235777:3724?Q27016?P?V1.0"
-std::optional<std::string> ComposeConnectText(int32 address, int16 gamePort, int16 queryPort,
+std::optional<std::string> composeConnectText(int32 address, int16 gamePort, int16 queryPort,
                                               bool passwordFlag, const char* version) noexcept;
 
 // The 64-bit Steam ID as unsigned decimal: up to 20 digits, never a sign.
-std::optional<std::string> ComposeSteamIdText(uint64 steamId) noexcept;
+std::optional<std::string> composeSteamIdText(uint64 steamId) noexcept;
 
 }  // namespace quellink

@@ -2,13 +2,13 @@
 
 namespace quellink {
 
-std::string RunGameAddress(AppId_t appId) {
+std::string runGameAddress(AppId_t appId) {
     return "steam://rungameid/" + std::to_string(appId);
 }
 
 bool ReadSteamExePath(platform::SteamRoot root, std::string& path, std::ostream& out) {
-    if (!platform::LookUpSteamExe(root, path)) {
-        out << "Failed to fetch steam exe path from : " << platform::SteamRootName(root)
+    if (!platform::lookUpSteamExe(root, path)) {
+        out << "Failed to fetch steam exe path from : " << platform::steamRootName(root)
             << "\\SOFTWARE\\Valve\\Steam" << std::endl;
         return false;
     }
@@ -17,12 +17,12 @@ bool ReadSteamExePath(platform::SteamRoot root, std::string& path, std::ostream&
 
 bool StartDedicatedServer(AppId_t appId, std::ostream& out) {
     std::string steamExe;
-    if (!ReadSteamExePath(platform::SteamRoot::LocalMachine, steamExe, out) &&
-        !ReadSteamExePath(platform::SteamRoot::CurrentUser, steamExe, out)) {
+    if (!ReadSteamExePath(platform::SteamRoot::localMachine, steamExe, out) &&
+        !ReadSteamExePath(platform::SteamRoot::currentUser, steamExe, out)) {
         return false;
     }
     // An empty path counts as found; starting it fails, without a message.
-    return platform::StartSteamProcess(steamExe, RunGameAddress(appId));
+    return platform::startSteamProcess(steamExe, runGameAddress(appId));
 }
 
 }  // namespace quellink

@@ -13,7 +13,7 @@
 namespace quellink {
 
 // "steam://rungameid/" followed by the application id in decimal.
-std::string RunGameAddress(AppId_t appId);
+std::string runGameAddress(AppId_t appId);
 
 // Reads the Steam executable's path under root into path. On failure writes one
 // line to out, "Failed to fetch steam exe path from : <root>\SOFTWARE\Valve\Steam",

@@ -12,7 +12,7 @@
 #endif
 
 namespace {
-constexpr AppId_t kDedicatedServerAppId = QUELLINK_DEDICATED_SERVER_APP_ID;
+constexpr AppId_t dedicatedServerAppId = QUELLINK_DEDICATED_SERVER_APP_ID;
 }  // namespace
 
 extern "C" {
@@ -22,7 +22,7 @@ extern "C" {
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_StartZarnDedicatedServerProcess(JNIEnv*,
                                                                                   jobject) {
     try {
-        return quellink::StartDedicatedServer(kDedicatedServerAppId, std::cout) ? JNI_TRUE
+        return quellink::StartDedicatedServer(dedicatedServerAppId, std::cout) ? JNI_TRUE
                                                                                 : JNI_FALSE;
     } catch (...) {
         // Nothing may unwind into the VM.

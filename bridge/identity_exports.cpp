@@ -12,30 +12,30 @@
 #include "steam/steam_api.h"
 #include "steam_values.h"
 
-using quellink::WithSteam;
+using quellink::withSteam;
 
 namespace {
 
 // Every ticket goes to Java in a buffer of this size, whatever its length.
-constexpr int kTicketBufferSize = 1024;
+constexpr int ticketBufferSize = 1024;
 
-constexpr const char* kTicketClass = "com/zarnhall/client/steam/SteamAuthTicket";
-constexpr const char* kTicketConstructor = "(J[BJ)V";  // handle, buffer, length
+constexpr const char* ticketClassName = "com/zarnhall/client/steam/SteamAuthTicket";
+constexpr const char* ticketConstructorSignature = "(J[BJ)V";  // handle, buffer, length
 
 // The ticket as a new SteamAuthTicket, or null (with the VM's exception pending)
 // when the VM cannot make the object.
-jobject NewTicketObject(JNIEnv* env, HAuthTicket handle, const unsigned char* buffer,
+jobject newTicketObject(JNIEnv* env, HAuthTicket handle, const unsigned char* buffer,
                         uint32 length) {
-    jbyteArray bytes = env->NewByteArray(kTicketBufferSize);
+    jbyteArray bytes = env->NewByteArray(ticketBufferSize);
     if (bytes == nullptr) {
         return nullptr;
     }
-    env->SetByteArrayRegion(bytes, 0, kTicketBufferSize, reinterpret_cast<const jbyte*>(buffer));
+    env->SetByteArrayRegion(bytes, 0, ticketBufferSize, reinterpret_cast<const jbyte*>(buffer));
     jobject ticket = nullptr;
-    if (jclass ticketClass = env->FindClass(kTicketClass)) {
-        if (jmethodID constructor = env->GetMethodID(ticketClass, "<init>", kTicketConstructor)) {
-            ticket = env->NewObject(ticketClass, constructor, quellink::WidenUnsigned32(handle),
-                                    bytes, quellink::WidenUnsigned32(length));
+    if (jclass ticketClass = env->FindClass(ticketClassName)) {
+        if (jmethodID constructor = env->GetMethodID(ticketClass, "<init>", ticketConstructorSignature)) {
+            ticket = env->NewObject(ticketClass, constructor, quellink::widenUnsigned32(handle),
+                                    bytes, quellink::widenUnsigned32(length));
         }
         env->DeleteLocalRef(ticketClass);
     }
@@ -49,7 +49,7 @@ jobject NewTicketObject(JNIEnv* env, HAuthTicket handle, const unsigned char* bu
 extern "C" {
 
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_IsSteamUserLoggedOn(JNIEnv*, jobject) {
-    return WithSteam(SteamUser, jboolean{JNI_FALSE}, [](ISteamUser& user) -> jboolean {
+    return withSteam(SteamUser, jboolean{JNI_FALSE}, [](ISteamUser& user) -> jboolean {
         return user.BLoggedOn() ? JNI_TRUE : JNI_FALSE;
     });
 }
@@ -59,12 +59,12 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_IsSteamUserLoggedOn(JNIEnv*, j
 // cleared first, so the bytes after the ticket are zero and no other memory of the
 // process reaches Java.
 JNIEXPORT jobject JNICALL Java_Pellux_Steam_1api_GetAuthSessionTicket(JNIEnv* env, jobject) {
-    return WithSteam(SteamUser, jobject{nullptr}, [env](ISteamUser& user) -> jobject {
-        unsigned char buffer[kTicketBufferSize];
+    return withSteam(SteamUser, jobject{nullptr}, [env](ISteamUser& user) -> jobject {
+        unsigned char buffer[ticketBufferSize];
         std::memset(buffer, 0, sizeof(buffer));
         uint32 length = 0;
-        const HAuthTicket handle = user.GetAuthSessionTicket(buffer, kTicketBufferSize, &length);
-        return NewTicketObject(env, handle, buffer, length);
+        const HAuthTicket handle = user.GetAuthSessionTicket(buffer, ticketBufferSize, &length);
+        return newTicketObject(env, handle, buffer, length);
     });
 }
 
@@ -72,16 +72,16 @@ JNIEXPORT jobject JNICALL Java_Pellux_Steam_1api_GetAuthSessionTicket(JNIEnv* en
 // given as an int, or as the positive long GetAuthSessionTicket delivered, is the
 // same ticket.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_CancelAuthTicket(JNIEnv*, jobject, jlong handle) {
-    WithSteam(SteamUser, [handle](ISteamUser& user) {
-        user.CancelAuthTicket(quellink::TicketHandleFromJava(handle));
+    withSteam(SteamUser, [handle](ISteamUser& user) {
+        user.CancelAuthTicket(quellink::ticketHandleFromJava(handle));
     });
 }
 
 // The 64-bit ID as unsigned decimal text: up to 20 digits, never negative.
 JNIEXPORT jstring JNICALL Java_Pellux_Steam_1api_GetCSteamIDString(JNIEnv* env, jobject) {
-    return WithSteam(SteamUser, jstring{nullptr}, [env](ISteamUser& user) -> jstring {
+    return withSteam(SteamUser, jstring{nullptr}, [env](ISteamUser& user) -> jstring {
         const std::optional<std::string> text =
-            quellink::ComposeSteamIdText(user.GetSteamID().ConvertToUint64());
+            quellink::composeSteamIdText(user.GetSteamID().ConvertToUint64());
         return text ? env->NewStringUTF(text->c_str()) : nullptr;
     });
 }

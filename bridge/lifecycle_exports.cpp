@@ -18,7 +18,7 @@ Java_Pellux_Steam_1api_SteamAPI_1RestartAppIfNecessary(JNIEnv*, jobject, jint ap
 // A library the bridge does not know is not started: false, after one line on
 // standard output naming what it lacks.
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1Init(JNIEnv*, jobject) {
-    quellink::ForgetPostedUserStatsReceived();
+    quellink::forgetPostedUserStatsReceived();
     return SteamAPI_Init() ? JNI_TRUE : JNI_FALSE;
 }
 
@@ -26,7 +26,7 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1Init(JNIEnv*, jobjec
 // server-list request the relay tracks, so the relay forgets it: releasing it after
 // the next SteamAPI_Init would hand Steam a pointer into freed memory.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1ShutDown(JNIEnv*, jobject) {
-    if (quellink::CallbackRegistry* registry = quellink::CurrentCallbackRegistry()) {
+    if (quellink::CallbackRegistry* registry = quellink::currentCallbackRegistry()) {
         registry->serverListResponse.forgetTrackedRequest();
     }
     SteamAPI_Shutdown();
@@ -37,7 +37,7 @@ JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1ShutDown(JNIEnv*, jobjec
 // event the bridge posts itself for a library without RequestCurrentStats.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1RunCallbacks(JNIEnv*, jobject) {
     SteamAPI_RunCallbacks();
-    quellink::DeliverPostedUserStatsReceived();
+    quellink::deliverPostedUserStatsReceived();
 }
 
 }  // extern "C"

@@ -6,21 +6,21 @@
 #include "steam/steam_api.h"
 #include "steam_values.h"
 
-using quellink::WithSteam;
-using quellink::WithSteamAndText;
+using quellink::withSteam;
+using quellink::withSteamAndText;
 
 extern "C" {
 
 // 0 to 3 are Steam's four corners; any other value is bottom left.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SetOverlayNotificationPosition(JNIEnv*, jobject,
                                                                              jint position) {
-    WithSteam(SteamUtils, [position](ISteamUtils& utils) {
-        utils.SetOverlayNotificationPosition(quellink::NotificationPositionFromJava(position));
+    withSteam(SteamUtils, [position](ISteamUtils& utils) {
+        utils.SetOverlayNotificationPosition(quellink::notificationPositionFromJava(position));
     });
 }
 
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_OverlayNeedsPresent(JNIEnv*, jobject) {
-    return WithSteam(SteamUtils, jboolean{JNI_FALSE}, [](ISteamUtils& utils) -> jboolean {
+    return withSteam(SteamUtils, jboolean{JNI_FALSE}, [](ISteamUtils& utils) -> jboolean {
         return utils.BOverlayNeedsPresent() ? JNI_TRUE : JNI_FALSE;
     });
 }
@@ -31,9 +31,9 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_OverlayNeedsPresent(JNIEnv*, j
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_UpdateRichPresenceConnectionInfo(
     JNIEnv* env, jobject, jint address, jshort gamePort, jshort queryPort, jboolean passwordFlag,
     jstring version) {
-    WithSteamAndText(SteamFriends, env, version,
+    withSteamAndText(SteamFriends, env, version,
                      [=](ISteamFriends& friends, const char* versionChars) {
-                         const std::optional<std::string> text = quellink::ComposeConnectText(
+                         const std::optional<std::string> text = quellink::composeConnectText(
                              address, gamePort, queryPort, passwordFlag != JNI_FALSE, versionChars);
                          if (text) {
                              friends.SetRichPresence("connect", text->c_str());

@@ -11,9 +11,9 @@
 namespace {
 
 jlong startServerList(quellink::ServerListKind kind) {
-    quellink::CallbackRegistry* registry = quellink::CurrentCallbackRegistry();
+    quellink::CallbackRegistry* registry = quellink::currentCallbackRegistry();
     if (registry == nullptr) return 0;
-    return quellink::RequestHandleToJava(registry->serverListResponse.startRequest(kind));
+    return quellink::requestHandleToJava(registry->serverListResponse.startRequest(kind));
 }
 
 }  // namespace
@@ -21,27 +21,27 @@ jlong startServerList(quellink::ServerListKind kind) {
 extern "C" {
 
 JNIEXPORT jlong JNICALL Java_Pellux_Steam_1api_RequestLANServerList(JNIEnv*, jobject) {
-    return startServerList(quellink::ServerListKind::Lan);
+    return startServerList(quellink::ServerListKind::lan);
 }
 
 JNIEXPORT jlong JNICALL Java_Pellux_Steam_1api_RequestInternetServerList(JNIEnv*, jobject) {
-    return startServerList(quellink::ServerListKind::Internet);
+    return startServerList(quellink::ServerListKind::internet);
 }
 
 JNIEXPORT jlong JNICALL Java_Pellux_Steam_1api_RequestFavoriteServerList(JNIEnv*, jobject) {
-    return startServerList(quellink::ServerListKind::Favorites);
+    return startServerList(quellink::ServerListKind::favorites);
 }
 
 JNIEXPORT jlong JNICALL Java_Pellux_Steam_1api_RequestHistoryServerList(JNIEnv*, jobject) {
-    return startServerList(quellink::ServerListKind::History);
+    return startServerList(quellink::ServerListKind::history);
 }
 
 JNIEXPORT jlong JNICALL Java_Pellux_Steam_1api_RequestFriendsServerList(JNIEnv*, jobject) {
-    return startServerList(quellink::ServerListKind::Friends);
+    return startServerList(quellink::ServerListKind::friends);
 }
 
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_CancelServerListRequest(JNIEnv*, jobject) {
-    quellink::CallbackRegistry* registry = quellink::CurrentCallbackRegistry();
+    quellink::CallbackRegistry* registry = quellink::currentCallbackRegistry();
     if (registry == nullptr) return;
     registry->serverListResponse.releaseTrackedRequest();
 }

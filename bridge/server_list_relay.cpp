@@ -7,7 +7,7 @@ namespace quellink {
 
 namespace {
 
-constexpr const char* kServerRespondedSignature =
+constexpr const char* serverRespondedSignature =
     "(Ljava/lang/String;Ljava/lang/String;JSIIZIZSLjava/lang/String;)V";
 
 using FilteredListRequest = HServerListRequest (ISteamMatchmakingServers::*)(
@@ -16,11 +16,11 @@ using FilteredListRequest = HServerListRequest (ISteamMatchmakingServers::*)(
 // The request of each kind of list that takes the filters: every kind but LAN.
 FilteredListRequest filteredListRequest(ServerListKind kind) {
     switch (kind) {
-        case ServerListKind::Favorites:
+        case ServerListKind::favorites:
             return &ISteamMatchmakingServers::RequestFavoritesServerList;
-        case ServerListKind::History:
+        case ServerListKind::history:
             return &ISteamMatchmakingServers::RequestHistoryServerList;
-        case ServerListKind::Friends:
+        case ServerListKind::friends:
             return &ISteamMatchmakingServers::RequestFriendsServerList;
         default:
             return &ISteamMatchmakingServers::RequestInternetServerList;
@@ -38,7 +38,7 @@ jshort portToJava(uint16 port) { return static_cast<jshort>(static_cast<int16>(p
 ServerListFilters::ServerListFilters()
     : entries{{"gamedir", "zarnkeepserver"}, {"secure", "1"}}, first(entries) {}
 
-bool CollectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args) {
+bool collectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args) {
     if (server.m_nAppID != appId) return false;
 
     const servernetadr_t& address = server.m_NetAdr;
@@ -64,7 +64,7 @@ ServerListResponseCallback::ServerListResponseCallback(JNIEnv* env, jobject targ
       serverFailedToRespond_(nullptr), refreshComplete_(nullptr) {
     JavaTargetLookup lookup(env, target);
     target_ = lookup.globalRef(vm);
-    serverResponded_ = lookup.method("ServerResponded", kServerRespondedSignature);
+    serverResponded_ = lookup.method("ServerResponded", serverRespondedSignature);
     serverFailedToRespond_ = lookup.method("ServerFailedToRespond", "()V");
     refreshComplete_ = lookup.method("RefreshComplete", "()V");
 }
@@ -81,11 +81,11 @@ HServerListRequest ServerListResponseCallback::startRequest(ServerListKind kind)
         trackedRequest_ = nullptr;
     }
     AppId_t appId = utils->GetAppID();
-    if (kind == ServerListKind::Lan) {
+    if (kind == ServerListKind::lan) {
         trackedRequest_ = servers->RequestLANServerList(appId, this);
     } else {
         trackedRequest_ = (servers->*filteredListRequest(kind))(appId, filters.list(),
-                                                                 ServerListFilters::kCount, this);
+                                                                 ServerListFilters::count, this);
     }
     return trackedRequest_;
 }
@@ -105,7 +105,7 @@ void ServerListResponseCallback::ServerResponded(HServerListRequest request, int
 
     const gameserveritem_t* details = servers->GetServerDetails(request, server);
     ServerRespondedArgs args;
-    bool collected = details != nullptr && CollectServerResponded(*details, utils->GetAppID(), args);
+    bool collected = details != nullptr && collectServerResponded(*details, utils->GetAppID(), args);
 
     JavaUpcall call(target_.vm());
     if (!collected || target_.get() == nullptr || serverResponded_ == nullptr || !call.ready()) return;

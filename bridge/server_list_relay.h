@@ -10,13 +10,13 @@
 namespace quellink {
 
 // The five kinds of server list Steam offers.
-enum class ServerListKind { Lan, Internet, Favorites, History, Friends };
+enum class ServerListKind { lan, internet, favorites, history, friends };
 
 // The filters of every list except LAN: only servers of the game directory
 // "zarnkeepserver" that report themselves secure. Built afresh for each request;
 // Steam takes a pointer to a pointer to the first entry, and the count.
 struct ServerListFilters {
-    static constexpr uint32 kCount = 2;
+    static constexpr uint32 count = 2;
 
     ServerListFilters();
     ServerListFilters(const ServerListFilters&) = delete;
@@ -24,7 +24,7 @@ struct ServerListFilters {
 
     MatchMakingKeyValuePair_t** list() { return &first; }
 
-    MatchMakingKeyValuePair_t entries[kCount];
+    MatchMakingKeyValuePair_t entries[count];
     MatchMakingKeyValuePair_t* first;
 };
 
@@ -51,10 +51,10 @@ struct ServerRespondedArgs {
 
 // Fills args from a server of the game appId. False, with nothing collected, for a
 // server of another application.
-bool CollectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args);
+bool collectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args);
 
 // The request handle as Java sees it: a 64-bit integer, 0 for none.
-inline jlong RequestHandleToJava(HServerListRequest request) {
+inline jlong requestHandleToJava(HServerListRequest request) {
     return static_cast<jlong>(reinterpret_cast<std::uintptr_t>(request));
 }
 

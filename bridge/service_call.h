@@ -21,7 +21,7 @@ using SteamAccessor = Interface* (*)();
 
 // call(Interface&) -> Result, or failure while the interface is missing.
 template <class Interface, class Result, class Call>
-Result WithSteam(SteamAccessor<Interface> accessor, Result failure, Call&& call) {
+Result withSteam(SteamAccessor<Interface> accessor, Result failure, Call&& call) {
     if (accessor() == nullptr) {
         return failure;
     }
@@ -34,7 +34,7 @@ Result WithSteam(SteamAccessor<Interface> accessor, Result failure, Call&& call)
 
 // The same for a void export.
 template <class Interface, class Call>
-void WithSteam(SteamAccessor<Interface> accessor, Call&& call) {
+void withSteam(SteamAccessor<Interface> accessor, Call&& call) {
     if (accessor() == nullptr) {
         return;
     }
@@ -46,7 +46,7 @@ void WithSteam(SteamAccessor<Interface> accessor, Call&& call) {
 // call(Interface&, const char* chars) -> Result, chars being the String's
 // NUL-terminated UTF-8, valid for the call.
 template <class Interface, class Result, class Call>
-Result WithSteamAndText(SteamAccessor<Interface> accessor, JNIEnv* env, jstring text,
+Result withSteamAndText(SteamAccessor<Interface> accessor, JNIEnv* env, jstring text,
                         Result failure, Call&& call) {
     if (accessor() == nullptr) {
         return failure;
@@ -64,7 +64,7 @@ Result WithSteamAndText(SteamAccessor<Interface> accessor, JNIEnv* env, jstring 
 
 // The same for a void export.
 template <class Interface, class Call>
-void WithSteamAndText(SteamAccessor<Interface> accessor, JNIEnv* env, jstring text, Call&& call) {
+void withSteamAndText(SteamAccessor<Interface> accessor, JNIEnv* env, jstring text, Call&& call) {
     if (accessor() == nullptr) {
         return;
     }

@@ -11,15 +11,15 @@
 #include "stats_received_event.h"
 #include "steam/steam_api.h"
 
-using quellink::WithSteam;
-using quellink::WithSteamAndText;
+using quellink::withSteam;
+using quellink::withSteamAndText;
 
 namespace {
 
 // The int32 and float forms of GetStat and SetStat are the same call on another type.
 template <typename Value>
 Value getStat(JNIEnv* env, jstring name) {
-    return WithSteamAndText(SteamUserStats, env, name, Value{0},
+    return withSteamAndText(SteamUserStats, env, name, Value{0},
                             [](ISteamUserStats& stats, const char* chars) -> Value {
                                 Value value{0};
                                 stats.GetStat(chars, &value);
@@ -29,7 +29,7 @@ Value getStat(JNIEnv* env, jstring name) {
 
 template <typename Value>
 void setStat(JNIEnv* env, jstring name, Value value) {
-    WithSteamAndText(SteamUserStats, env, name,
+    withSteamAndText(SteamUserStats, env, name,
                      [value](ISteamUserStats& stats, const char* chars) { stats.SetStat(chars, value); });
 }
 
@@ -41,9 +41,9 @@ extern "C" {
 // inside SteamAPI_RunCallbacks. A library without the call (SDK 1.61 on) already
 // has the stats: true, and the bridge posts the event itself.
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_RequestCurrentStats(JNIEnv*, jobject) {
-    return WithSteam(SteamUserStats, jboolean{JNI_FALSE}, [](ISteamUserStats& stats) -> jboolean {
-        if (quellink::BoundSteam().requestCurrentStats == nullptr) {
-            quellink::PostUserStatsReceived();
+    return withSteam(SteamUserStats, jboolean{JNI_FALSE}, [](ISteamUserStats& stats) -> jboolean {
+        if (quellink::boundSteam().requestCurrentStats == nullptr) {
+            quellink::postUserStatsReceived();
             return JNI_TRUE;
         }
         return stats.RequestCurrentStats() ? JNI_TRUE : JNI_FALSE;
@@ -72,7 +72,7 @@ JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SetStatFloat(JNIEnv* env, jobject,
 // answered.
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_getAchievements(JNIEnv* env, jobject,
                                                                   jstring name) {
-    return WithSteamAndText(SteamUserStats, env, name, jboolean{JNI_FALSE},
+    return withSteamAndText(SteamUserStats, env, name, jboolean{JNI_FALSE},
                             [](ISteamUserStats& stats, const char* chars) -> jboolean {
                                 bool achieved = false;
                                 stats.GetAchievement(chars, &achieved);
@@ -81,19 +81,19 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_getAchievements(JNIEnv* env, j
 }
 
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_setAchievements(JNIEnv* env, jobject, jstring name) {
-    WithSteamAndText(SteamUserStats, env, name,
+    withSteamAndText(SteamUserStats, env, name,
                      [](ISteamUserStats& stats, const char* chars) { stats.SetAchievement(chars); });
 }
 
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_setClearAchievement(JNIEnv* env, jobject,
                                                                   jstring name) {
-    WithSteamAndText(SteamUserStats, env, name, [](ISteamUserStats& stats, const char* chars) {
+    withSteamAndText(SteamUserStats, env, name, [](ISteamUserStats& stats, const char* chars) {
         stats.ClearAchievement(chars);
     });
 }
 
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_StoreStats(JNIEnv*, jobject) {
-    return WithSteam(SteamUserStats, jboolean{JNI_FALSE}, [](ISteamUserStats& stats) -> jboolean {
+    return withSteam(SteamUserStats, jboolean{JNI_FALSE}, [](ISteamUserStats& stats) -> jboolean {
         return stats.StoreStats() ? JNI_TRUE : JNI_FALSE;
     });
 }

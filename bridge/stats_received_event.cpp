@@ -13,11 +13,11 @@ std::atomic<bool> posted{false};
 
 }  // namespace
 
-void PostUserStatsReceived() { posted.store(true); }
+void postUserStatsReceived() { posted.store(true); }
 
-void ForgetPostedUserStatsReceived() { posted.store(false); }
+void forgetPostedUserStatsReceived() { posted.store(false); }
 
-void DeliverPostedUserStatsReceived() {
+void deliverPostedUserStatsReceived() {
     // The common case, once per pump: nothing posted.
     if (!posted.load(std::memory_order_relaxed)) return;
     if (SteamUserStats() == nullptr || !posted.exchange(false)) return;
@@ -28,7 +28,7 @@ void DeliverPostedUserStatsReceived() {
     event.m_eResult = k_EResultOK;
     if (ISteamUtils* utils = SteamUtils()) event.m_nGameID = utils->GetAppID();
     if (ISteamUser* user = SteamUser()) event.m_steamIDUser = user->GetSteamID();
-    RunUserStatsReceived(event);
+    runUserStatsReceived(event);
 }
 
 }  // namespace quellink

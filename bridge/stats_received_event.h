@@ -10,14 +10,14 @@ namespace quellink {
 
 // Answers a stats request: the event is delivered by the next pump while Steam
 // runs. Requests made between two pumps get one event. Any thread.
-void PostUserStatsReceived();
+void postUserStatsReceived();
 
 // Inside SteamAPI_RunCallbacks, after Steam's own events: delivers the posted event
 // to every registered statistics callback, once. Nothing while Steam is stopped.
-void DeliverPostedUserStatsReceived();
+void deliverPostedUserStatsReceived();
 
 // A start of Steam forgets an event posted before it (a shutdown drops Steam's
 // queued events too).
-void ForgetPostedUserStatsReceived();
+void forgetPostedUserStatsReceived();
 
 }  // namespace quellink

@@ -10,7 +10,7 @@ namespace {
 // loads libraries with local symbols, so it is looked up by its path.
 void* steamLibrary = nullptr;
 
-void* SteamFunction(const char* name) {
+void* steamFunction(const char* name) {
     return steamLibrary != nullptr ? dlsym(steamLibrary, name) : nullptr;
 }
 
@@ -61,9 +61,9 @@ JNIEXPORT jboolean JNICALL Java_quellink_bench_NoOpNatives_directOverlayNeedsPre
     using Accessor = void* (*)();
     using NeedsPresent = bool (*)(void*);
     static const auto accessor =
-        reinterpret_cast<Accessor>(SteamFunction("SteamAPI_SteamUtils_v010"));
+        reinterpret_cast<Accessor>(steamFunction("SteamAPI_SteamUtils_v010"));
     static const auto needsPresent = reinterpret_cast<NeedsPresent>(
-        SteamFunction("SteamAPI_ISteamUtils_BOverlayNeedsPresent"));
+        steamFunction("SteamAPI_ISteamUtils_BOverlayNeedsPresent"));
     if (accessor == nullptr || needsPresent == nullptr) {
         return JNI_FALSE;
     }
@@ -75,7 +75,7 @@ JNIEXPORT jboolean JNICALL Java_quellink_bench_NoOpNatives_directOverlayNeedsPre
 // library in the process, so that a long run does not grow it without end. Not timed.
 JNIEXPORT void JNICALL Java_quellink_bench_NoOpNatives_clearSimulatorLog(JNIEnv*, jclass) {
     using Clear = void (*)();
-    if (void* clear = SteamFunction("steamsim_clear_call_log")) {
+    if (void* clear = steamFunction("steamsim_clear_call_log")) {
         reinterpret_cast<Clear>(clear)();
     }
 }

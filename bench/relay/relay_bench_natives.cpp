@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr const char* kServerRespondedSignature =
+constexpr const char* serverRespondedSignature =
     "(Ljava/lang/String;Ljava/lang/String;JSIIZIZSLjava/lang/String;)V";
 
 struct SteamOnlyResponse final : ISteamMatchmakingServerListResponse {
@@ -54,7 +54,7 @@ JNIEXPORT jboolean JNICALL Java_quellink_bench_relay_RelayBench_loadScenario(JNI
 JNIEXPORT jlong JNICALL Java_quellink_bench_relay_RelayBench_bareLoop(JNIEnv* env, jclass, jobject target,
                                                                        jint count) {
     jclass type = env->GetObjectClass(target);
-    jmethodID method = env->GetMethodID(type, "ServerResponded", kServerRespondedSignature);
+    jmethodID method = env->GetMethodID(type, "ServerResponded", serverRespondedSignature);
     env->DeleteLocalRef(type);
     if (method == nullptr) return -1;
 

@@ -15,23 +15,23 @@
 namespace quellink::platform {
 
 enum class SteamRoot {
-    LocalMachine,  // HKEY_LOCAL_MACHINE
-    CurrentUser,   // HKEY_CURRENT_USER
+    localMachine,  // HKEY_LOCAL_MACHINE
+    currentUser,   // HKEY_CURRENT_USER
 };
 
 // The root's name as the failure message spells it ("HKEY_LOCAL_MACHINE",
 // "HKEY_CURRENT_USER"), on every system.
-inline const char* SteamRootName(SteamRoot root) {
-    return root == SteamRoot::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+inline const char* steamRootName(SteamRoot root) {
+    return root == SteamRoot::localMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
 }
 
 // Looks up the Steam executable recorded under root. On success replaces path and
 // returns true; on failure returns false, leaves path as it was and prints nothing.
-bool LookUpSteamExe(SteamRoot root, std::string& path);
+bool lookUpSteamExe(SteamRoot root, std::string& path);
 
 // Starts the program at exe with the single argument address, detached from the
 // caller (no console, no standard streams, not waited for), inheriting the
 // caller's environment and current directory. True when the process was created.
-bool StartSteamProcess(const std::string& exe, const std::string& address);
+bool startSteamProcess(const std::string& exe, const std::string& address);
 
 }  // namespace quellink::platform

@@ -15,7 +15,7 @@ namespace quellink::platform {
 
 namespace {
 
-bool IsExecutableFile(const std::string& path) {
+bool isExecutableFile(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
            access(path.c_str(), X_OK) == 0;
@@ -24,7 +24,7 @@ bool IsExecutableFile(const std::string& path) {
 // The first directory of PATH that holds an executable file of that name. Empty
 // entries are skipped rather than read as the current directory: the game's working
 // directory is no place to pick up a program called steam.
-bool FindOnPath(const char* name, std::string& found) {
+bool findOnPath(const char* name, std::string& found) {
     const char* path = std::getenv("PATH");
     if (path == nullptr) {
         return false;
@@ -39,7 +39,7 @@ bool FindOnPath(const char* name, std::string& found) {
                 candidate += '/';
             }
             candidate += name;
-            if (IsExecutableFile(candidate)) {
+            if (isExecutableFile(candidate)) {
                 found = candidate;
                 return true;
             }
@@ -51,13 +51,13 @@ bool FindOnPath(const char* name, std::string& found) {
     }
 }
 
-bool FindUserSteam(std::string& found) {
+bool findUserSteam(std::string& found) {
     const char* home = std::getenv("HOME");
     if (home == nullptr || *home == '\0') {
         return false;
     }
     std::string candidate = std::string(home) + "/.steam/root/steam.sh";
-    if (!IsExecutableFile(candidate)) {
+    if (!isExecutableFile(candidate)) {
         return false;
     }
     found = candidate;
@@ -66,13 +66,13 @@ bool FindUserSteam(std::string& found) {
 
 }  // namespace
 
-bool LookUpSteamExe(SteamRoot root, std::string& path) {
-    return root == SteamRoot::LocalMachine ? FindOnPath("steam", path) : FindUserSteam(path);
+bool lookUpSteamExe(SteamRoot root, std::string& path) {
+    return root == SteamRoot::localMachine ? findOnPath("steam", path) : findUserSteam(path);
 }
 
 // Steam is started as a grandchild, adopted by the system: the game does not wait
 // for it, and it is never left as a zombie of the game.
-bool StartSteamProcess(const std::string& exe, const std::string& address) {
+bool startSteamProcess(const std::string& exe, const std::string& address) {
     return process::startDetached({exe, address}, process::ProgramName::path);
 }
 

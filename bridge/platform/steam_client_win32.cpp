@@ -12,11 +12,11 @@ namespace quellink::platform {
 // The value's type is not checked. A value that does not fit the 256-byte buffer
 // fails the read. The buffer starts zeroed, so a value without a NUL of its own
 // still ends within the buffer.
-bool LookUpSteamExe(SteamRoot root, std::string& path) {
+bool lookUpSteamExe(SteamRoot root, std::string& path) {
     char value[256] = {};
     DWORD size = sizeof(value);
     const LSTATUS status =
-        RegGetValueA(root == SteamRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+        RegGetValueA(root == SteamRoot::localMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
                      "SOFTWARE\\Valve\\Steam", "SteamExe", RRF_RT_ANY, nullptr, value, &size);
     if (status != ERROR_SUCCESS) {
         return false;
@@ -29,7 +29,7 @@ bool LookUpSteamExe(SteamRoot root, std::string& path) {
 // address alone, unquoted. CreateProcessA may write into the command line, so it
 // gets a buffer of its own. Both handles it returns are closed at once: nothing
 // here waits for or watches Steam.
-bool StartSteamProcess(const std::string& exe, const std::string& address) {
+bool startSteamProcess(const std::string& exe, const std::string& address) {
     STARTUPINFOA startup;
     std::memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);

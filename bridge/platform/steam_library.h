@@ -12,6 +12,6 @@ namespace quellink::platform {
 
 // The address of the library's export name, or null when the library does not
 // export it (or the library cannot be told).
-void* FindSteamFunction(const char* name);
+void* findSteamFunction(const char* name);
 
 }  // namespace quellink::platform

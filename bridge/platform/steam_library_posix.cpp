@@ -14,7 +14,7 @@ namespace {
 // loads Quellink with local symbols, so the library is not on the global search
 // list: it is asked for by its own path, without loading it again (RTLD_NOLOAD).
 // The handle is kept for the life of the process, as the library is.
-void* SteamLibrary() {
+void* steamLibrary() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&SteamAPI_RunCallbacks), &info) == 0 ||
         info.dli_fname == nullptr) {
@@ -25,8 +25,8 @@ void* SteamLibrary() {
 
 }  // namespace
 
-void* FindSteamFunction(const char* name) {
-    static void* const library = SteamLibrary();
+void* findSteamFunction(const char* name) {
+    static void* const library = steamLibrary();
     return library != nullptr ? dlsym(library, name) : nullptr;
 }
 

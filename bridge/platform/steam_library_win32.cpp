@@ -12,7 +12,7 @@ namespace {
 
 // The module by the address of an import, its reference count left alone: the
 // library stays loaded for as long as Quellink, which imports it.
-HMODULE SteamLibrary() {
+HMODULE steamLibrary() {
     HMODULE module = nullptr;
     const DWORD flags =
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
@@ -24,8 +24,8 @@ HMODULE SteamLibrary() {
 
 }  // namespace
 
-void* FindSteamFunction(const char* name) {
-    static const HMODULE library = SteamLibrary();
+void* findSteamFunction(const char* name) {
+    static const HMODULE library = steamLibrary();
     if (library == nullptr) {
         return nullptr;
     }

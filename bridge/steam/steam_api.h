@@ -17,7 +17,7 @@
 // without them; err (may be null) receives its reason. An unsupported library is
 // not started, and says so on standard output.
 inline ESteamAPIInitResult SteamAPI_InitEx(SteamErrMsg *err) {
-  return quellink::StartSteam(quellink::BoundSteam(), err, std::cout);
+  return quellink::startSteam(quellink::boundSteam(), err, std::cout);
 }
 
 inline bool SteamAPI_Init() { return SteamAPI_InitEx(nullptr) == k_ESteamAPIInitResult_OK; }
@@ -35,7 +35,7 @@ class ISteamUser {
   CSteamID GetSteamID() { return CSteamID(SteamAPI_ISteamUser_GetSteamID(this)); }
   // A ticket for no particular peer (no identity, which SDK 1.57 and older lack).
   HAuthTicket GetAuthSessionTicket(void *ticket, int capacity, uint32 *length) {
-    return quellink::BoundSteam().getAuthSessionTicket(this, ticket, capacity, length);
+    return quellink::boundSteam().getAuthSessionTicket(this, ticket, capacity, length);
   }
   void CancelAuthTicket(HAuthTicket ticket) { SteamAPI_ISteamUser_CancelAuthTicket(this, ticket); }
 };
@@ -43,9 +43,9 @@ class ISteamUser {
 class ISteamUserStats {
   STEAM_OPAQUE_INTERFACE(ISteamUserStats)
   // False where the library has no such call (SDK 1.61 on: Steam has the stats
-  // before the game starts); quellink::BoundSteam().requestCurrentStats tells.
+  // before the game starts); quellink::boundSteam().requestCurrentStats tells.
   bool RequestCurrentStats() {
-    const auto request = quellink::BoundSteam().requestCurrentStats;
+    const auto request = quellink::boundSteam().requestCurrentStats;
     return request != nullptr && request(this);
   }
   bool GetStat(const char *name, int32 *value) { return SteamAPI_ISteamUserStats_GetStatInt32(this, name, value); }
@@ -118,12 +118,12 @@ class ISteamMatchmakingServers {
 
 // The SDK's accessors: each yields the interface, or null while Steam is not
 // started (or the library is not supported). Ask anew for each use.
-inline ISteamUser *SteamUser() { return quellink::BoundSteam().user(); }
-inline ISteamUserStats *SteamUserStats() { return quellink::BoundSteam().userStats(); }
-inline ISteamFriends *SteamFriends() { return quellink::BoundSteam().friends(); }
-inline ISteamUtils *SteamUtils() { return quellink::BoundSteam().utils(); }
-inline ISteamMatchmaking *SteamMatchmaking() { return quellink::BoundSteam().matchmaking(); }
-inline ISteamMatchmakingServers *SteamMatchmakingServers() { return quellink::BoundSteam().matchmakingServers(); }
+inline ISteamUser *SteamUser() { return quellink::boundSteam().user(); }
+inline ISteamUserStats *SteamUserStats() { return quellink::boundSteam().userStats(); }
+inline ISteamFriends *SteamFriends() { return quellink::boundSteam().friends(); }
+inline ISteamUtils *SteamUtils() { return quellink::boundSteam().utils(); }
+inline ISteamMatchmaking *SteamMatchmaking() { return quellink::boundSteam().matchmaking(); }
+inline ISteamMatchmakingServers *SteamMatchmakingServers() { return quellink::boundSteam().matchmakingServers(); }
 
 // A callback object bound to a member function of T, receiving records of
 // type P (P::k_iCallback names the event). It registers itself when built and

@@ -19,34 +19,34 @@ struct Accessor {
 };
 
 // The accessors each generation exports, newest first.
-constexpr Accessor kUser[] = {{"SteamAPI_SteamUser_v023", "SteamUser023"},
+constexpr Accessor userAccessors[] = {{"SteamAPI_SteamUser_v023", "SteamUser023"},
                               {"SteamAPI_SteamUser_v021", "SteamUser021"}};
-constexpr Accessor kUserStats[] = {{"SteamAPI_SteamUserStats_v013", "STEAMUSERSTATS_INTERFACE_VERSION013"},
+constexpr Accessor userStatsAccessors[] = {{"SteamAPI_SteamUserStats_v013", "STEAMUSERSTATS_INTERFACE_VERSION013"},
                                    {"SteamAPI_SteamUserStats_v012", "STEAMUSERSTATS_INTERFACE_VERSION012"}};
-constexpr Accessor kFriends[] = {{"SteamAPI_SteamFriends_v018", "SteamFriends018"},
+constexpr Accessor friendsAccessors[] = {{"SteamAPI_SteamFriends_v018", "SteamFriends018"},
                                  {"SteamAPI_SteamFriends_v017", "SteamFriends017"}};
-constexpr Accessor kUtils[] = {{"SteamAPI_SteamUtils_v010", "SteamUtils010"}};
-constexpr Accessor kMatchmaking[] = {{"SteamAPI_SteamMatchmaking_v009", "SteamMatchMaking009"}};
-constexpr Accessor kMatchmakingServers[] = {
+constexpr Accessor utilsAccessors[] = {{"SteamAPI_SteamUtils_v010", "SteamUtils010"}};
+constexpr Accessor matchmakingAccessors[] = {{"SteamAPI_SteamMatchmaking_v009", "SteamMatchMaking009"}};
+constexpr Accessor matchmakingServersAccessors[] = {
     {"SteamAPI_SteamMatchmakingServers_v002", "SteamMatchMakingServers002"}};
 
 // SteamUser021 (SDK <= 1.57) takes no identity for a ticket.
-constexpr const char *kUserWithoutTicketIdentity = "SteamAPI_SteamUser_v021";
+constexpr const char *userWithoutTicketIdentity = "SteamAPI_SteamUser_v021";
 
-constexpr const char *kCheckedInit = "SteamInternal_SteamAPI_Init";
-constexpr const char *kPlainInit = "SteamAPI_Init";
-constexpr const char *kRequestCurrentStats = "SteamAPI_ISteamUserStats_RequestCurrentStats";
+constexpr const char *checkedInitName = "SteamInternal_SteamAPI_Init";
+constexpr const char *plainInitName = "SteamAPI_Init";
+constexpr const char *requestCurrentStatsName = "SteamAPI_ISteamUserStats_RequestCurrentStats";
 
 // What an accessor of an unsupported library yields.
-template <class Interface> Interface *NoInterface() { return nullptr; }
+template <class Interface> Interface *noInterface() { return nullptr; }
 
-HAuthTicket TicketWithoutIdentity(ISteamUser *user, void *ticket, int capacity, uint32 *length) {
+HAuthTicket ticketWithoutIdentity(ISteamUser *user, void *ticket, int capacity, uint32 *length) {
   return SteamAPI_ISteamUser_GetAuthSessionTicket(user, ticket, capacity, length, nullptr);
 }
 
 // A function address as the function type it is known to have. Through void (*)(),
 // the one function type that converts to every other without a warning.
-template <class Function> Function As(void *address) {
+template <class Function> Function as(void *address) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
@@ -64,14 +64,14 @@ public:
       if (void *address = find_(candidate.function)) {
         addVersion(candidate.version);
         if (found != nullptr) *found = candidate.function;
-        return As<Interface *(*)()>(address);
+        return as<Interface *(*)()>(address);
       }
     }
     if (N == 1)
       lack("no", known[0].function);
     else
       lack("neither", known[0].function, known[1].function);
-    return &NoInterface<Interface>;
+    return &noInterface<Interface>;
   }
 
   void *find(const char *name) const { return find_(name); }
@@ -100,48 +100,48 @@ private:
 
 } // namespace
 
-SteamBinding BindSteam(void *(*find)(const char *name)) {
+SteamBinding bindSteam(void *(*find)(const char *name)) {
   SteamBinding steam;
   Binder binder(find, steam);
 
-  steam.checkedInit = As<decltype(steam.checkedInit)>(binder.find(kCheckedInit));
-  if (steam.checkedInit == nullptr) steam.plainInit = As<decltype(steam.plainInit)>(binder.find(kPlainInit));
-  if (steam.checkedInit == nullptr && steam.plainInit == nullptr) binder.lack("neither", kCheckedInit, kPlainInit);
+  steam.checkedInit = as<decltype(steam.checkedInit)>(binder.find(checkedInitName));
+  if (steam.checkedInit == nullptr) steam.plainInit = as<decltype(steam.plainInit)>(binder.find(plainInitName));
+  if (steam.checkedInit == nullptr && steam.plainInit == nullptr) binder.lack("neither", checkedInitName, plainInitName);
 
   const char *user = nullptr;
-  steam.user = binder.accessor<ISteamUser>(kUser, &user);
-  steam.userStats = binder.accessor<ISteamUserStats>(kUserStats);
-  steam.friends = binder.accessor<ISteamFriends>(kFriends);
-  steam.utils = binder.accessor<ISteamUtils>(kUtils);
-  steam.matchmaking = binder.accessor<ISteamMatchmaking>(kMatchmaking);
-  steam.matchmakingServers = binder.accessor<ISteamMatchmakingServers>(kMatchmakingServers);
+  steam.user = binder.accessor<ISteamUser>(userAccessors, &user);
+  steam.userStats = binder.accessor<ISteamUserStats>(userStatsAccessors);
+  steam.friends = binder.accessor<ISteamFriends>(friendsAccessors);
+  steam.utils = binder.accessor<ISteamUtils>(utilsAccessors);
+  steam.matchmaking = binder.accessor<ISteamMatchmaking>(matchmakingAccessors);
+  steam.matchmakingServers = binder.accessor<ISteamMatchmakingServers>(matchmakingServersAccessors);
 
-  steam.requestCurrentStats = As<decltype(steam.requestCurrentStats)>(binder.find(kRequestCurrentStats));
-  if (user != nullptr && std::strcmp(user, kUserWithoutTicketIdentity) == 0) {
-    steam.getAuthSessionTicket = As<decltype(steam.getAuthSessionTicket)>(
+  steam.requestCurrentStats = as<decltype(steam.requestCurrentStats)>(binder.find(requestCurrentStatsName));
+  if (user != nullptr && std::strcmp(user, userWithoutTicketIdentity) == 0) {
+    steam.getAuthSessionTicket = as<decltype(steam.getAuthSessionTicket)>(
         reinterpret_cast<void *>(&SteamAPI_ISteamUser_GetAuthSessionTicket));
   } else {
-    steam.getAuthSessionTicket = &TicketWithoutIdentity;
+    steam.getAuthSessionTicket = &ticketWithoutIdentity;
   }
 
   if (!steam.supported()) {
     // Nothing of a library that is only partly known is used.
     steam.plainInit = nullptr;
     steam.checkedInit = nullptr;
-    steam.user = &NoInterface<ISteamUser>;
-    steam.userStats = &NoInterface<ISteamUserStats>;
-    steam.friends = &NoInterface<ISteamFriends>;
-    steam.utils = &NoInterface<ISteamUtils>;
-    steam.matchmaking = &NoInterface<ISteamMatchmaking>;
-    steam.matchmakingServers = &NoInterface<ISteamMatchmakingServers>;
+    steam.user = &noInterface<ISteamUser>;
+    steam.userStats = &noInterface<ISteamUserStats>;
+    steam.friends = &noInterface<ISteamFriends>;
+    steam.utils = &noInterface<ISteamUtils>;
+    steam.matchmaking = &noInterface<ISteamMatchmaking>;
+    steam.matchmakingServers = &noInterface<ISteamMatchmakingServers>;
     steam.requestCurrentStats = nullptr;
   }
   return steam;
 }
 
-SteamBinding BindLoadedSteam() { return BindSteam(&platform::FindSteamFunction); }
+SteamBinding bindLoadedSteam() { return bindSteam(&platform::findSteamFunction); }
 
-ESteamAPIInitResult StartSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out) {
+ESteamAPIInitResult startSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out) {
   if (steam.checkedInit != nullptr) return steam.checkedInit(steam.versions, err);
   if (steam.plainInit != nullptr)
     return steam.plainInit() ? k_ESteamAPIInitResult_OK : k_ESteamAPIInitResult_FailedGeneric;

@@ -55,15 +55,15 @@ struct SteamBinding {
 };
 
 // The binding of a library whose exports find gives (null for a name it lacks).
-SteamBinding BindSteam(void *(*find)(const char *name));
+SteamBinding bindSteam(void *(*find)(const char *name));
 
-// BindSteam on the Steam library of this process.
-SteamBinding BindLoadedSteam();
+// bindSteam on the Steam library of this process.
+SteamBinding bindLoadedSteam();
 
 // The binding of the Steam library of this process, made on first use and kept
 // (nothing to destroy: Java threads may still call in while the process exits).
-inline const SteamBinding &BoundSteam() {
-  static const SteamBinding binding = BindLoadedSteam();
+inline const SteamBinding &boundSteam() {
+  static const SteamBinding binding = bindLoadedSteam();
   return binding;
 }
 
@@ -72,6 +72,6 @@ inline const SteamBinding &BoundSteam() {
 // (a failure is k_ESteamAPIInitResult_FailedGeneric). An unsupported library is
 // not started: one line to out names what it lacks, "Unsupported Steam library:
 // it exports neither SteamAPI_SteamUser_v023 nor SteamAPI_SteamUser_v021".
-ESteamAPIInitResult StartSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out);
+ESteamAPIInitResult startSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out);
 
 } // namespace quellink

@@ -19,22 +19,22 @@ class JavaStringCharsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fakejni::reset();
-        text = fakejni::makeString("n\xc3\xa4me");
+        text_ = fakejni::makeString("n\xc3\xa4me");
     }
     void TearDown() override {
         EXPECT_EQ(fakejni::violations(), Lines{}) << "released what was not handed out";
     }
 
-    JNIEnv* env = fakejni::env();
-    jstring text = nullptr;
+    JNIEnv* env_ = fakejni::env();
+    jstring text_ = nullptr;
 };
 
 TEST_F(JavaStringCharsTest, ReadsWithoutCopyFlagAndReleasesOnceWhatItGot) {
     {
-        quellink::JavaStringChars chars(env, text);
+        quellink::JavaStringChars chars(env_, text_);
         ASSERT_TRUE(chars);
         EXPECT_STREQ(chars.c_str(), "n\xc3\xa4me");
-        EXPECT_EQ(chars.c_str(), fakejni::inspect(text)->text.c_str())
+        EXPECT_EQ(chars.c_str(), fakejni::inspect(text_)->text.c_str())
             << "the same in UTF-8: used without a copy";
         EXPECT_EQ(fakejni::callLog(), Lines{"GetStringUTFChars \"n\xc3\xa4me\" isCopy=null"})
             << "read once without copy flag, not released while still in use";
@@ -45,7 +45,7 @@ TEST_F(JavaStringCharsTest, ReadsWithoutCopyFlagAndReleasesOnceWhatItGot) {
 
 TEST_F(JavaStringCharsTest, ReleasesOnAnEarlyReturn) {
     auto exportBody = [&]() -> int {
-        quellink::JavaStringChars chars(env, text);
+        quellink::JavaStringChars chars(env_, text_);
         if (chars) return 1;
         return 0;
     };
@@ -56,13 +56,13 @@ TEST_F(JavaStringCharsTest, ReleasesOnAnEarlyReturn) {
 TEST_F(JavaStringCharsTest, GivesUtf8AndRefusesATextHoldingNul) {
     {
         // U+1F600 as Java encodes it
-        quellink::JavaStringChars chars(env, fakejni::makeString("1.0-\xed\xa0\xbd\xed\xb8\x80"));
+        quellink::JavaStringChars chars(env_, fakejni::makeString("1.0-\xed\xa0\xbd\xed\xb8\x80"));
         ASSERT_TRUE(chars);
         EXPECT_STREQ(chars.c_str(), "1.0-\xf0\x9f\x98\x80");
     }
     {
         // would reach Steam as "WIN"
-        quellink::JavaStringChars chars(env, fakejni::makeString("WIN\xc0\x80_ALL"));
+        quellink::JavaStringChars chars(env_, fakejni::makeString("WIN\xc0\x80_ALL"));
         EXPECT_FALSE(chars);
     }
     EXPECT_EQ(fakejni::count("GetStringUTFChars"), 2);
@@ -73,7 +73,7 @@ TEST_F(JavaStringCharsTest, GivesUtf8AndRefusesATextHoldingNul) {
 
 TEST_F(JavaStringCharsTest, NullStringIsNeitherReadNorReleased) {
     {
-        quellink::JavaStringChars chars(env, nullptr);
+        quellink::JavaStringChars chars(env_, nullptr);
         EXPECT_FALSE(chars);
     }
     EXPECT_EQ(fakejni::callLog(), Lines{});
@@ -82,7 +82,7 @@ TEST_F(JavaStringCharsTest, NullStringIsNeitherReadNorReleased) {
 TEST_F(JavaStringCharsTest, FailedReadIsNotReleased) {
     fakejni::settings().outOfMemory = true;  // an exception pending in Java
     {
-        quellink::JavaStringChars chars(env, text);
+        quellink::JavaStringChars chars(env_, text_);
         EXPECT_FALSE(chars);
     }
     EXPECT_EQ(fakejni::callLog(), Lines{"GetStringUTFChars \"n\xc3\xa4me\" isCopy=null"});

@@ -55,10 +55,10 @@ TEST(SteamBinding, ALibraryOfNoKnownGenerationIsNotStartedAndNamesWhatItLacks) {
         exported.insert(exported.end(), c.added.begin(), c.added.end());
         startUps = 0;
 
-        const quellink::SteamBinding steam = quellink::BindSteam(&find);
+        const quellink::SteamBinding steam = quellink::bindSteam(&find);
         std::ostringstream out;
         SteamErrMsg err = "untouched";
-        EXPECT_EQ(quellink::StartSteam(steam, &err, out), k_ESteamAPIInitResult_FailedGeneric);
+        EXPECT_EQ(quellink::startSteam(steam, &err, out), k_ESteamAPIInitResult_FailedGeneric);
         EXPECT_EQ(out.str(), c.line);
         EXPECT_EQ(startUps, 0) << "the library's start-up was called";
         // The accessors the library has are not used either: every export gives its
@@ -76,7 +76,7 @@ TEST(SteamBinding, ALibraryOfNoKnownGenerationIsNotStartedAndNamesWhatItLacks) {
     exported.push_back("SteamInternal_SteamAPI_Init");
     startUps = 0;
     std::ostringstream out;
-    EXPECT_EQ(quellink::StartSteam(quellink::BindSteam(&find), nullptr, out), k_ESteamAPIInitResult_OK);
+    EXPECT_EQ(quellink::startSteam(quellink::bindSteam(&find), nullptr, out), k_ESteamAPIInitResult_OK);
     EXPECT_EQ(startUps, 1);
     EXPECT_EQ(out.str(), "");
 }

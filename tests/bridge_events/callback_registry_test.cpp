@@ -40,25 +40,25 @@ protected:
         fake::resetSteam();
         fakejni::reset();
         fakejni::settings().detachAnswer = JNI_ERR;  // Steam runs callbacks in a native method
-        api = fakejni::makeInstance("Pellux/Steam_api");
+        api_ = fakejni::makeInstance("Pellux/Steam_api");
     }
     void TearDown() override {
         Java_Pellux_Steam_1api_DeleteCallback(fakejni::env(), nullptr);
-        EXPECT_EQ(quellink::CurrentCallbackRegistry(), nullptr);
+        EXPECT_EQ(quellink::currentCallbackRegistry(), nullptr);
         EXPECT_EQ(fakejni::violations(), Calls{}) << "a JNI call with an exception pending";
     }
 
-    void create() { Java_Pellux_Steam_1api_CreateCallback(fakejni::env(), api); }
+    void create() { Java_Pellux_Steam_1api_CreateCallback(fakejni::env(), api_); }
     void remove() { Java_Pellux_Steam_1api_DeleteCallback(fakejni::env(), nullptr); }
 
-    jobject api = nullptr;
+    jobject api_ = nullptr;
 };
 
 }  // namespace
 
 TEST_F(RegistryTest, CreateRegistersBothEventsAndDeleteUnregistersJoinRequestFirst) {
     create();
-    ASSERT_NE(quellink::CurrentCallbackRegistry(), nullptr);
+    ASSERT_NE(quellink::currentCallbackRegistry(), nullptr);
     EXPECT_EQ(fake::steam.calls, (Calls{"RegisterCallback 1101", "RegisterCallback 337"}));
     EXPECT_EQ(fakejni::liveGlobalReferences(), 2) << "one reference for the event handlers, one for the relay";
     EXPECT_EQ(fakejni::count("GetMethodID"), 5);
@@ -72,7 +72,7 @@ TEST_F(RegistryTest, CreateRegistersBothEventsAndDeleteUnregistersJoinRequestFir
     remove();
     EXPECT_EQ(fake::steam.calls, (Calls{"UnregisterCallback 337", "UnregisterCallback 1101"}));
     EXPECT_EQ(fakejni::liveGlobalReferences(), 0) << "both global references deleted";
-    EXPECT_EQ(quellink::CurrentCallbackRegistry(), nullptr);
+    EXPECT_EQ(quellink::currentCallbackRegistry(), nullptr);
 }
 
 TEST_F(RegistryTest, DeleteWithoutRegistryAndTwiceDoesNothing) {
@@ -137,7 +137,7 @@ TEST_F(RegistryTest, SecondCreateKeepsTheFirstRegisteredAndDeleteRemovesOnlyTheN
     fakejni::clearRecords();
     deliver(stats);
     EXPECT_EQ(fakejni::javaCalls().size(), 1u) << "the earlier registry still receives events";
-    EXPECT_EQ(quellink::CurrentCallbackRegistry(), nullptr);
+    EXPECT_EQ(quellink::currentCallbackRegistry(), nullptr);
     fake::steam.registered.clear();  // the earlier registry lives on; Steam forgets it here
 }
 
@@ -164,7 +164,7 @@ TEST_F(RegistryTest, ServerListExportsWithoutRegistryStartNothing) {
 TEST_F(RegistryTest, MissingJavaMethodLeavesItsErrorPendingAndItsEventsCallNothing) {
     fakejni::settings().missingMethods = {"GameRichPresenceJoinRequested_t"};
     create();
-    ASSERT_NE(quellink::CurrentCallbackRegistry(), nullptr) << "the registry is built all the same";
+    ASSERT_NE(quellink::currentCallbackRegistry(), nullptr) << "the registry is built all the same";
     EXPECT_EQ(fakejni::violations(), Calls{}) << "no JNI call with the error pending";
     EXPECT_EQ(fakejni::takePendingException(),  // Java sees it
               "java.lang.NoSuchMethodError: GameRichPresenceJoinRequested_t");
@@ -189,7 +189,7 @@ TEST_F(RegistryTest, MissingJavaMethodsRaiseTheFirstErrorWhileEveryOtherMethodIs
     deliver(stats);
     auto join = joinRequest("+connect x");
     deliver(join);
-    quellink::ServerListResponseCallback& relay = quellink::CurrentCallbackRegistry()->serverListResponse;
+    quellink::ServerListResponseCallback& relay = quellink::currentCallbackRegistry()->serverListResponse;
     relay.ServerFailedToRespond(nullptr, 0);
     relay.RefreshComplete(nullptr, eServerResponded);
     Calls methods;

@@ -124,7 +124,7 @@ void* noInterface() { return nullptr; }
 
 // The fake as the Steam library the bridge binds to: a library of SDK 1.58-1.60
 // whose accessors the event side does not use yield nothing.
-void* quellink::platform::FindSteamFunction(const char* name) {
+void* quellink::platform::findSteamFunction(const char* name) {
     const std::pair<const char*, void*> exports[] = {
         {"SteamInternal_SteamAPI_Init", reinterpret_cast<void*>(&startUp)},
         {"SteamAPI_SteamUser_v023", reinterpret_cast<void*>(&noInterface)},

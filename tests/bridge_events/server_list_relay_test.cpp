@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-using quellink::CollectServerResponded;
+using quellink::collectServerResponded;
 using quellink::ServerListFilters;
 using quellink::ServerListKind;
 using quellink::ServerListResponseCallback;
@@ -39,7 +39,7 @@ Lines steamCalls() { return fake::steam.calls; }
 TEST(ServerRespondedArgs, EmptyNameIsTheAddressTextOfIpAndConnectionPort) {
     gameserveritem_t item = server(0xC0A80114u, 27016, "");
     ServerRespondedArgs args;
-    ASSERT_TRUE(CollectServerResponded(item, 480, args));
+    ASSERT_TRUE(collectServerResponded(item, 480, args));
     EXPECT_STREQ(args.name, "192.168.1.20:27016");
     EXPECT_STREQ(args.address, "192.168.1.20:27016");
     EXPECT_EQ(args.ip, 3232235796LL) << "widened without sign";
@@ -49,7 +49,7 @@ TEST(ServerRespondedArgs, PortsAboveShortRangeArriveNegativeWhileTheTextShowsThe
     gameserveritem_t item = server(0x0A000001u, 40000, "Keep");
     item.m_NetAdr.SetQueryPort(65535);
     ServerRespondedArgs args;
-    ASSERT_TRUE(CollectServerResponded(item, 480, args));
+    ASSERT_TRUE(collectServerResponded(item, 480, args));
     EXPECT_EQ(args.connectionPort, -25536);
     EXPECT_EQ(args.queryPort, -1);
     EXPECT_STREQ(args.address, "10.0.0.1:40000");
@@ -65,7 +65,7 @@ TEST(ServerRespondedArgs, FieldsAndFlagsPassAsTheyAre) {
     item.m_bSecure = false;
     std::strcpy(item.m_szGameTags, "pvp,eu");
     ServerRespondedArgs args;
-    ASSERT_TRUE(CollectServerResponded(item, 480, args));
+    ASSERT_TRUE(collectServerResponded(item, 480, args));
     EXPECT_EQ(args.ip, 4294967295LL);
     EXPECT_EQ(args.players, 31);
     EXPECT_EQ(args.maxPlayers, 32);
@@ -78,7 +78,7 @@ TEST(ServerRespondedArgs, FieldsAndFlagsPassAsTheyAre) {
 TEST(ServerRespondedArgs, ServerOfAnotherApplicationIsNotCollected) {
     gameserveritem_t item = server(0x01020304u, 27015, "Elsewhere", 730);
     ServerRespondedArgs args;
-    EXPECT_FALSE(CollectServerResponded(item, 480, args));
+    EXPECT_FALSE(collectServerResponded(item, 480, args));
 }
 
 TEST(ServerRespondedArgs, TextFieldsWithoutTerminatorEndWithTheirField) {
@@ -86,14 +86,14 @@ TEST(ServerRespondedArgs, TextFieldsWithoutTerminatorEndWithTheirField) {
     std::memset(item.m_szServerName, 'n', sizeof item.m_szServerName);
     std::memset(item.m_szGameTags, 't', sizeof item.m_szGameTags);
     ServerRespondedArgs args;
-    ASSERT_TRUE(CollectServerResponded(item, 480, args));
+    ASSERT_TRUE(collectServerResponded(item, 480, args));
     EXPECT_EQ(std::string(args.name), std::string(64, 'n'));
     EXPECT_EQ(std::string(args.tags), std::string(128, 't'));
 }
 
 TEST(ServerListFilters, GameDirectoryAndSecureZeroFilledBehindTheText) {
     ServerListFilters filters;
-    EXPECT_EQ(ServerListFilters::kCount, 2u);
+    EXPECT_EQ(ServerListFilters::count, 2u);
     MatchMakingKeyValuePair_t* entries = *filters.list();
     EXPECT_EQ(entries, filters.entries);
     EXPECT_STREQ(entries[0].m_szKey, "gamedir");
@@ -115,32 +115,32 @@ protected:
         fakejni::reset();
         fakejni::settings().detachAnswer = JNI_ERR;  // Steam runs callbacks in a native method
         jobject api = fakejni::makeInstance("Pellux/Steam_api");
-        relay = new ServerListResponseCallback(fakejni::env(), api, fakejni::vm());
+        relay_ = new ServerListResponseCallback(fakejni::env(), api, fakejni::vm());
         fakejni::clearRecords();
     }
     void TearDown() override {
         // The relay ends inside DeleteCallback, on a Java thread the VM knows.
         fakejni::settings().getEnvAnswer = JNI_OK;
-        delete relay;
+        delete relay_;
         EXPECT_EQ(fakejni::violations(), Lines{}) << "a JNI call with an exception pending";
         EXPECT_EQ(fakejni::liveLocalReferences(), 0) << "a local reference was left behind";
         EXPECT_EQ(fakejni::liveGlobalReferences(), 0);
     }
 
-    ServerListResponseCallback* relay = nullptr;
+    ServerListResponseCallback* relay_ = nullptr;
 };
 
 TEST_F(RelayTest, EveryKindButLanSendsTheTwoFiltersWithTheAppIdAndTheRelay) {
     struct Case {
         ServerListKind kind;
         const char* call;
-    } cases[] = {{ServerListKind::Internet, "RequestInternetServerList 480"},
-                 {ServerListKind::Favorites, "RequestFavoritesServerList 480"},
-                 {ServerListKind::History, "RequestHistoryServerList 480"},
-                 {ServerListKind::Friends, "RequestFriendsServerList 480"}};
+    } cases[] = {{ServerListKind::internet, "RequestInternetServerList 480"},
+                 {ServerListKind::favorites, "RequestFavoritesServerList 480"},
+                 {ServerListKind::history, "RequestHistoryServerList 480"},
+                 {ServerListKind::friends, "RequestFriendsServerList 480"}};
     for (const Case& c : cases) {
         fake::steam.calls.clear();
-        relay->startRequest(c.kind);
+        relay_->startRequest(c.kind);
         EXPECT_EQ(fake::steam.calls.back(), c.call);
         ASSERT_FALSE(fake::steam.lastFiltersNull) << c.call;
         EXPECT_EQ(fake::steam.lastFilterCount, 2u);
@@ -149,54 +149,54 @@ TEST_F(RelayTest, EveryKindButLanSendsTheTwoFiltersWithTheAppIdAndTheRelay) {
         EXPECT_EQ(fake::steam.lastFilters[0].value, "zarnkeepserver");
         EXPECT_EQ(fake::steam.lastFilters[1].key, "secure");
         EXPECT_EQ(fake::steam.lastFilters[1].value, "1");
-        EXPECT_EQ(fake::steam.lastResponse, relay);
+        EXPECT_EQ(fake::steam.lastResponse, relay_);
     }
     fake::steam.appId = 4000000000u;
-    relay->startRequest(ServerListKind::Lan);
+    relay_->startRequest(ServerListKind::lan);
     EXPECT_EQ(fake::steam.calls.back(), "RequestLANServerList 4000000000");
     EXPECT_TRUE(fake::steam.lastFiltersNull);
 }
 
 TEST_F(RelayTest, TwoRequestsInARowReleaseTheFirstBeforeTheSecondStarts) {
-    EXPECT_EQ(relay->trackedRequest(), nullptr);
-    EXPECT_EQ(relay->startRequest(ServerListKind::Internet), handle(0x100));
-    EXPECT_EQ(relay->startRequest(ServerListKind::Lan), handle(0x101));
-    EXPECT_EQ(relay->trackedRequest(), handle(0x101));
+    EXPECT_EQ(relay_->trackedRequest(), nullptr);
+    EXPECT_EQ(relay_->startRequest(ServerListKind::internet), handle(0x100));
+    EXPECT_EQ(relay_->startRequest(ServerListKind::lan), handle(0x101));
+    EXPECT_EQ(relay_->trackedRequest(), handle(0x101));
     EXPECT_EQ(steamCalls(), (Lines{"GetAppID", "RequestInternetServerList 480",
                                                       "ReleaseRequest 0x100", "GetAppID",
                                                       "RequestLANServerList 480"}));
 }
 
 TEST_F(RelayTest, CancelReleasesOnceAndStillReleasesAfterRefreshComplete) {
-    relay->startRequest(ServerListKind::History);
-    relay->RefreshComplete(handle(0x100), eServerResponded);
-    EXPECT_EQ(relay->trackedRequest(), handle(0x100)) << "the end of the list keeps the request tracked";
+    relay_->startRequest(ServerListKind::history);
+    relay_->RefreshComplete(handle(0x100), eServerResponded);
+    EXPECT_EQ(relay_->trackedRequest(), handle(0x100)) << "the end of the list keeps the request tracked";
     fake::steam.calls.clear();
-    relay->releaseTrackedRequest();
-    relay->releaseTrackedRequest();
+    relay_->releaseTrackedRequest();
+    relay_->releaseTrackedRequest();
     EXPECT_EQ(steamCalls(), Lines{"ReleaseRequest 0x100"});
-    EXPECT_EQ(relay->trackedRequest(), nullptr);
+    EXPECT_EQ(relay_->trackedRequest(), nullptr);
 }
 
 TEST_F(RelayTest, WithoutSteamNothingStartsAndTheTrackedRequestStays) {
-    relay->startRequest(ServerListKind::Internet);
+    relay_->startRequest(ServerListKind::internet);
     fake::steam.calls.clear();
     fake::steam.running = false;
-    EXPECT_EQ(relay->startRequest(ServerListKind::Friends), nullptr);
-    relay->releaseTrackedRequest();
+    EXPECT_EQ(relay_->startRequest(ServerListKind::friends), nullptr);
+    relay_->releaseTrackedRequest();
     fake::steam.running = true;
     fake::steam.utilsMissing = true;
-    EXPECT_EQ(relay->startRequest(ServerListKind::Lan), nullptr);
+    EXPECT_EQ(relay_->startRequest(ServerListKind::lan), nullptr);
     EXPECT_EQ(steamCalls(), Lines{});
-    EXPECT_EQ(relay->trackedRequest(), handle(0x100));
+    EXPECT_EQ(relay_->trackedRequest(), handle(0x100));
 }
 
 TEST_F(RelayTest, ZeroHandleFromSteamIsTrackedAndLeavesNothingToRelease) {
     fake::steam.zeroHandles = true;
-    EXPECT_EQ(relay->startRequest(ServerListKind::Internet), nullptr);
+    EXPECT_EQ(relay_->startRequest(ServerListKind::internet), nullptr);
     fake::steam.calls.clear();
-    relay->releaseTrackedRequest();
-    relay->startRequest(ServerListKind::Internet);
+    relay_->releaseTrackedRequest();
+    relay_->startRequest(ServerListKind::internet);
     EXPECT_EQ(steamCalls(), (Lines{"GetAppID", "RequestInternetServerList 480"}));
 }
 
@@ -211,7 +211,7 @@ TEST_F(RelayTest, RespondedServerBecomesOneJavaCallWithElevenValues) {
     std::strcpy(item.m_szGameTags, "coop");
     fake::steam.details[{handle(0x100), 7}] = item;
 
-    relay->ServerResponded(handle(0x100), 7);
+    relay_->ServerResponded(handle(0x100), 7);
 
     EXPECT_EQ(steamCalls(), (Lines{"GetServerDetails 0x100 7", "GetAppID"}));
     ASSERT_EQ(fakejni::javaCalls().size(), 1u);
@@ -228,8 +228,8 @@ TEST_F(RelayTest, RespondedServerBecomesOneJavaCallWithElevenValues) {
 
 TEST_F(RelayTest, MissingRecordOrOtherAppMakesNoJavaCallButEndsTheSequence) {
     fake::steam.details[{handle(0x100), 1}] = server(0x01020304u, 27015, "Elsewhere", 730);
-    relay->ServerResponded(handle(0x100), 0);  // no record
-    relay->ServerResponded(handle(0x100), 1);
+    relay_->ServerResponded(handle(0x100), 0);  // no record
+    relay_->ServerResponded(handle(0x100), 1);
     EXPECT_EQ(fakejni::javaCalls().size(), 0u);
     EXPECT_EQ(fakejni::count("NewStringUTF"), 0);
     EXPECT_EQ(fakejni::count("GetEnv 1.6"), 2);
@@ -238,14 +238,14 @@ TEST_F(RelayTest, MissingRecordOrOtherAppMakesNoJavaCallButEndsTheSequence) {
 
 TEST_F(RelayTest, WithoutSteamAResponseTouchesNeitherSteamNorTheVm) {
     fake::steam.running = false;
-    relay->ServerResponded(handle(0x100), 0);
+    relay_->ServerResponded(handle(0x100), 0);
     EXPECT_EQ(steamCalls(), Lines{});
     EXPECT_EQ(fakejni::callLog(), Lines{});
 }
 
 TEST_F(RelayTest, FailedServerAndEndOfListCallTheirMethodsWithoutArguments) {
-    relay->ServerFailedToRespond(handle(0x100), 3);
-    relay->RefreshComplete(handle(0x100), eNoServersListedOnMasterServer);
+    relay_->ServerFailedToRespond(handle(0x100), 3);
+    relay_->RefreshComplete(handle(0x100), eNoServersListedOnMasterServer);
     ASSERT_EQ(fakejni::javaCalls().size(), 2u);
     EXPECT_EQ(fakejni::javaCalls()[0].method, "ServerFailedToRespond");
     EXPECT_EQ(fakejni::javaCalls()[1].method, "RefreshComplete");
@@ -255,22 +255,22 @@ TEST_F(RelayTest, FailedServerAndEndOfListCallTheirMethodsWithoutArguments) {
 
 TEST_F(RelayTest, ThreadUnknownToTheVmIsAttachedWithoutArgumentsAndDetachedAgain) {
     fakejni::settings().getEnvAnswer = JNI_EDETACHED;
-    relay->RefreshComplete(handle(0x100), eServerResponded);
+    relay_->RefreshComplete(handle(0x100), eServerResponded);
     EXPECT_EQ(fakejni::callLog(),
               (Lines{"GetEnv 1.6", "AttachCurrentThread", "ExceptionCheck",
                      "CallVoidMethod Pellux/Steam_api.RefreshComplete()", "DetachCurrentThread"}));
     fakejni::clearRecords();
     fakejni::settings().attachAnswer = JNI_ERR;
-    relay->RefreshComplete(handle(0x100), eServerResponded);
+    relay_->RefreshComplete(handle(0x100), eServerResponded);
     EXPECT_EQ(fakejni::javaCalls().size(), 0u) << "no JNIEnv, no call";
 }
 
 TEST_F(RelayTest, JavaThatThrowsOnEveryServerStillGetsEveryServerAndOneExceptionStaysPending) {
     for (int i = 0; i < 3; ++i) fake::steam.details[{handle(0x100), i}] = server(0x01020304u, 27015, "s");
     fakejni::settings().javaThrows = true;
-    for (int i = 0; i < 3; ++i) relay->ServerResponded(handle(0x100), i);
-    relay->ServerFailedToRespond(handle(0x100), 3);
-    relay->RefreshComplete(handle(0x100), eServerResponded);
+    for (int i = 0; i < 3; ++i) relay_->ServerResponded(handle(0x100), i);
+    relay_->ServerFailedToRespond(handle(0x100), 3);
+    relay_->RefreshComplete(handle(0x100), eServerResponded);
     EXPECT_EQ(fakejni::javaCalls().size(), 5u);
     EXPECT_EQ(fakejni::count("ExceptionDescribe"), 4) << "each earlier exception reported once";
     EXPECT_EQ(fakejni::takePendingException(), "java.lang.RuntimeException: thrown by RefreshComplete")
@@ -280,7 +280,7 @@ TEST_F(RelayTest, JavaThatThrowsOnEveryServerStillGetsEveryServerAndOneException
 TEST_F(RelayTest, NameThatCannotBeMadeMakesNoJavaCall) {
     fake::steam.details[{handle(0x100), 0}] = server(0x01020304u, 27015, "s");
     fakejni::settings().outOfMemory = true;
-    relay->ServerResponded(handle(0x100), 0);
+    relay_->ServerResponded(handle(0x100), 0);
     EXPECT_EQ(fakejni::javaCalls().size(), 0u);
     EXPECT_EQ(fakejni::count("NewStringUTF"), 1);
     EXPECT_EQ(fakejni::takePendingException(), "java.lang.OutOfMemoryError: NewStringUTF")

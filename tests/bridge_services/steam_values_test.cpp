@@ -4,33 +4,33 @@
 
 namespace {
 
-using quellink::NotificationPositionFromJava;
-using quellink::TicketHandleFromJava;
-using quellink::WidenUnsigned32;
+using quellink::notificationPositionFromJava;
+using quellink::ticketHandleFromJava;
+using quellink::widenUnsigned32;
 
 TEST(NotificationPosition, KeepsTheFourCornersAndSendsAllElseBottomLeft) {
-    EXPECT_EQ(NotificationPositionFromJava(0), k_EPositionTopLeft);
-    EXPECT_EQ(NotificationPositionFromJava(1), k_EPositionTopRight);
-    EXPECT_EQ(NotificationPositionFromJava(2), k_EPositionBottomLeft);
-    EXPECT_EQ(NotificationPositionFromJava(3), k_EPositionBottomRight);
+    EXPECT_EQ(notificationPositionFromJava(0), k_EPositionTopLeft);
+    EXPECT_EQ(notificationPositionFromJava(1), k_EPositionTopRight);
+    EXPECT_EQ(notificationPositionFromJava(2), k_EPositionBottomLeft);
+    EXPECT_EQ(notificationPositionFromJava(3), k_EPositionBottomRight);
     for (int other : {-1, 4, 100, INT32_MIN, INT32_MAX}) {
-        EXPECT_EQ(NotificationPositionFromJava(other), k_EPositionBottomLeft) << other;
+        EXPECT_EQ(notificationPositionFromJava(other), k_EPositionBottomLeft) << other;
     }
 }
 
 TEST(TicketValues, CrossToJavaAsNonNegativeLongs) {
-    EXPECT_EQ(WidenUnsigned32(0), 0);
-    EXPECT_EQ(WidenUnsigned32(2147483648u), 2147483648LL);
-    EXPECT_EQ(WidenUnsigned32(UINT32_MAX), 4294967295LL);
+    EXPECT_EQ(widenUnsigned32(0), 0);
+    EXPECT_EQ(widenUnsigned32(2147483648u), 2147483648LL);
+    EXPECT_EQ(widenUnsigned32(UINT32_MAX), 4294967295LL);
 }
 
 TEST(TicketValues, ComeBackAsTheirLowThirtyTwoBits) {
-    EXPECT_EQ(TicketHandleFromJava(7), 7u);
-    EXPECT_EQ(TicketHandleFromJava(0x1234567800000009LL), 9u);
-    EXPECT_EQ(TicketHandleFromJava(4294967295LL), UINT32_MAX);
+    EXPECT_EQ(ticketHandleFromJava(7), 7u);
+    EXPECT_EQ(ticketHandleFromJava(0x1234567800000009LL), 9u);
+    EXPECT_EQ(ticketHandleFromJava(4294967295LL), UINT32_MAX);
     // An int handle of -1, widened by Java with its sign, is the same ticket.
-    EXPECT_EQ(TicketHandleFromJava(-1), UINT32_MAX);
-    EXPECT_EQ(TicketHandleFromJava(WidenUnsigned32(3000000000u)), 3000000000u);
+    EXPECT_EQ(ticketHandleFromJava(-1), UINT32_MAX);
+    EXPECT_EQ(ticketHandleFromJava(widenUnsigned32(3000000000u)), 3000000000u);
 }
 
 }  // namespace
