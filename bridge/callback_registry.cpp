@@ -48,14 +48,17 @@ void runUserStatsReceived(UserStatsReceived_t& event) {
 
 CallbackTest::CallbackTest(JNIEnv* env, jobject target, JavaVM* vm)
     : userStatsReceived_(this, &CallbackTest::onUserStatsReceived),
-      joinRequested_(this, &CallbackTest::onJoinRequested), target_(vm, nullptr),
-      userStatsReceivedMethod_(nullptr), joinRequestedMethod_(nullptr) {
+      joinRequested_(this, &CallbackTest::onJoinRequested),
+      target_(vm, nullptr),
+      userStatsReceivedMethod_(nullptr),
+      joinRequestedMethod_(nullptr) {
     // Both callbacks are registered by now; no event arrives before the lookups end,
     // since Steam delivers events only inside SteamAPI_RunCallbacks.
     JavaTargetLookup lookup(env, target);
     target_ = lookup.globalRef(vm);
     userStatsReceivedMethod_ = lookup.method("UserStatsReceived_t", "()V");
-    joinRequestedMethod_ = lookup.method("GameRichPresenceJoinRequested_t", "(Ljava/lang/String;)V");
+    joinRequestedMethod_ =
+        lookup.method("GameRichPresenceJoinRequested_t", "(Ljava/lang/String;)V");
     liveCallbackTests.push_back(this);
 }
 

@@ -2,9 +2,7 @@
 
 namespace quellink {
 
-std::string runGameAddress(AppId_t appId) {
-    return "steam://rungameid/" + std::to_string(appId);
-}
+std::string runGameAddress(AppId_t appId) { return "steam://rungameid/" + std::to_string(appId); }
 
 bool ReadSteamExePath(platform::SteamRoot root, std::string& path, std::ostream& out) {
     if (!platform::lookUpSteamExe(root, path)) {

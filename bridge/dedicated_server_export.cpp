@@ -8,7 +8,7 @@
 #include "dedicated_server.h"
 
 #ifndef QUELLINK_DEDICATED_SERVER_APP_ID
-#error "QUELLINK_DEDICATED_SERVER_APP_ID (the dedicated-server product's Steam application id) is not defined"
+#error "QUELLINK_DEDICATED_SERVER_APP_ID (the dedicated server's Steam app id) is not defined"
 #endif
 
 namespace {
@@ -23,7 +23,7 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_StartZarnDedicatedServerProces
                                                                                   jobject) {
     try {
         return quellink::StartDedicatedServer(dedicatedServerAppId, std::cout) ? JNI_TRUE
-                                                                                : JNI_FALSE;
+                                                                               : JNI_FALSE;
     } catch (...) {
         // Nothing may unwind into the VM.
         return JNI_FALSE;

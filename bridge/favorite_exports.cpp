@@ -13,7 +13,8 @@ namespace {
 // and both ports, cut to Steam's widths.
 struct ServerListEntry {
     ServerListEntry(jlong ip, jint connectionPort, jint queryPort)
-        : ip(static_cast<uint32>(ip)), connectionPort(static_cast<uint16>(connectionPort)),
+        : ip(static_cast<uint32>(ip)),
+          connectionPort(static_cast<uint16>(connectionPort)),
           queryPort(static_cast<uint16>(queryPort)) {}
 
     // Fetches the interfaces and the app id; false while Steam is not started.
@@ -47,31 +48,35 @@ struct ServerListEntry {
 extern "C" {
 
 // Steam's result, as it is.
-JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_AddFavoriteServer(JNIEnv*, jobject, jlong ip, jint connectionPort,
-                                                                 jint queryPort, jlong lastPlayed) {
+JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_AddFavoriteServer(JNIEnv*, jobject, jlong ip,
+                                                                jint connectionPort, jint queryPort,
+                                                                jlong lastPlayed) {
     ServerListEntry entry(ip, connectionPort, queryPort);
     if (!entry.open()) return 0;
     return entry.add(k_unFavoriteFlagFavorite, lastPlayed);
 }
 
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_RemoveFavoriteServer(JNIEnv*, jobject, jlong ip,
-                                                                        jint connectionPort, jint queryPort) {
+                                                                       jint connectionPort,
+                                                                       jint queryPort) {
     ServerListEntry entry(ip, connectionPort, queryPort);
     if (!entry.open()) return JNI_FALSE;
     return entry.remove(k_unFavoriteFlagFavorite) ? JNI_TRUE : JNI_FALSE;
 }
 
 // Steam's result is dropped: Java gets the number of entries Steam reports afterwards.
-JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_AddHistoryServer(JNIEnv*, jobject, jlong ip, jint connectionPort,
-                                                                jint queryPort, jlong lastPlayed) {
+JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_AddHistoryServer(JNIEnv*, jobject, jlong ip,
+                                                               jint connectionPort, jint queryPort,
+                                                               jlong lastPlayed) {
     ServerListEntry entry(ip, connectionPort, queryPort);
     if (!entry.open()) return 0;
     entry.add(k_unFavoriteFlagHistory, lastPlayed);
     return entry.count();
 }
 
-JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_RemoveHistoryServer(JNIEnv*, jobject, jlong ip, jint connectionPort,
-                                                                   jint queryPort) {
+JNIEXPORT jint JNICALL Java_Pellux_Steam_1api_RemoveHistoryServer(JNIEnv*, jobject, jlong ip,
+                                                                  jint connectionPort,
+                                                                  jint queryPort) {
     ServerListEntry entry(ip, connectionPort, queryPort);
     if (!entry.open()) return 0;
     entry.remove(k_unFavoriteFlagHistory);

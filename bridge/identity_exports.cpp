@@ -33,7 +33,8 @@ jobject newTicketObject(JNIEnv* env, HAuthTicket handle, const unsigned char* bu
     env->SetByteArrayRegion(bytes, 0, ticketBufferSize, reinterpret_cast<const jbyte*>(buffer));
     jobject ticket = nullptr;
     if (jclass ticketClass = env->FindClass(ticketClassName)) {
-        if (jmethodID constructor = env->GetMethodID(ticketClass, "<init>", ticketConstructorSignature)) {
+        if (jmethodID constructor =
+                env->GetMethodID(ticketClass, "<init>", ticketConstructorSignature)) {
             ticket = env->NewObject(ticketClass, constructor, quellink::widenUnsigned32(handle),
                                     bytes, quellink::widenUnsigned32(length));
         }

@@ -31,8 +31,10 @@ namespace quellink {
 class JavaStringChars {
 public:
     JavaStringChars(JNIEnv* env, jstring text)
-        : env_(env), text_(text),
-          chars_(text != nullptr ? env->GetStringUTFChars(text, nullptr) : nullptr), utf8_(chars_) {
+        : env_(env),
+          text_(text),
+          chars_(text != nullptr ? env->GetStringUTFChars(text, nullptr) : nullptr),
+          utf8_(chars_) {
         if (chars_ != nullptr && !isAlsoUtf8(chars_)) {
             converted_ = utf8FromModifiedUtf8(chars_);
             utf8_ = converted_.find('\0') == std::string::npos ? converted_.c_str() : nullptr;

@@ -9,8 +9,8 @@
 extern "C" {
 
 // The Java int's 32 bits are the unsigned application id: -1 asks about 4294967295.
-JNIEXPORT jboolean JNICALL
-Java_Pellux_Steam_1api_SteamAPI_1RestartAppIfNecessary(JNIEnv*, jobject, jint appId) {
+JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1RestartAppIfNecessary(JNIEnv*, jobject,
+                                                                                  jint appId) {
     return SteamAPI_RestartAppIfNecessary(static_cast<uint32>(appId)) ? JNI_TRUE : JNI_FALSE;
 }
 

@@ -38,7 +38,8 @@ jshort portToJava(uint16 port) { return static_cast<jshort>(static_cast<int16>(p
 ServerListFilters::ServerListFilters()
     : entries{{"gamedir", "zarnkeepserver"}, {"secure", "1"}}, first(entries) {}
 
-bool collectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args) {
+bool collectServerResponded(const gameserveritem_t& server, AppId_t appId,
+                            ServerRespondedArgs& args) {
     if (server.m_nAppID != appId) return false;
 
     const servernetadr_t& address = server.m_NetAdr;
@@ -60,8 +61,11 @@ bool collectServerResponded(const gameserveritem_t& server, AppId_t appId, Serve
 }
 
 ServerListResponseCallback::ServerListResponseCallback(JNIEnv* env, jobject target, JavaVM* vm)
-    : trackedRequest_(nullptr), target_(vm, nullptr), serverResponded_(nullptr),
-      serverFailedToRespond_(nullptr), refreshComplete_(nullptr) {
+    : trackedRequest_(nullptr),
+      target_(vm, nullptr),
+      serverResponded_(nullptr),
+      serverFailedToRespond_(nullptr),
+      refreshComplete_(nullptr) {
     JavaTargetLookup lookup(env, target);
     target_ = lookup.globalRef(vm);
     serverResponded_ = lookup.method("ServerResponded", serverRespondedSignature);
@@ -85,7 +89,7 @@ HServerListRequest ServerListResponseCallback::startRequest(ServerListKind kind)
         trackedRequest_ = servers->RequestLANServerList(appId, this);
     } else {
         trackedRequest_ = (servers->*filteredListRequest(kind))(appId, filters.list(),
-                                                                 ServerListFilters::count, this);
+                                                                ServerListFilters::count, this);
     }
     return trackedRequest_;
 }
@@ -105,10 +109,12 @@ void ServerListResponseCallback::ServerResponded(HServerListRequest request, int
 
     const gameserveritem_t* details = servers->GetServerDetails(request, server);
     ServerRespondedArgs args;
-    bool collected = details != nullptr && collectServerResponded(*details, utils->GetAppID(), args);
+    bool collected =
+        details != nullptr && collectServerResponded(*details, utils->GetAppID(), args);
 
     JavaUpcall call(target_.vm());
-    if (!collected || target_.get() == nullptr || serverResponded_ == nullptr || !call.ready()) return;
+    if (!collected || target_.get() == nullptr || serverResponded_ == nullptr || !call.ready())
+        return;
     JNIEnv* env = call.env();
     LocalJavaString name(env, args.name);
     if (name.get() == nullptr) return;  // no Java call; the OutOfMemoryError stays pending
@@ -118,9 +124,9 @@ void ServerListResponseCallback::ServerResponded(HServerListRequest request, int
     if (address.get() == nullptr) env->ExceptionDescribe();
     LocalJavaString tags(env, args.tags);
     if (tags.get() == nullptr) env->ExceptionDescribe();
-    env->CallVoidMethod(target_.get(), serverResponded_, name.get(), address.get(), args.ip, args.connectionPort,
-                        args.players, args.maxPlayers, args.password, args.ping, args.secure, args.queryPort,
-                        tags.get());
+    env->CallVoidMethod(target_.get(), serverResponded_, name.get(), address.get(), args.ip,
+                        args.connectionPort, args.players, args.maxPlayers, args.password,
+                        args.ping, args.secure, args.queryPort, tags.get());
 }
 
 void ServerListResponseCallback::ServerFailedToRespond(HServerListRequest, int) {

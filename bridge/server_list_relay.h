@@ -32,9 +32,9 @@ struct ServerListFilters {
 // one server record. The name and tags point into this record, the address into one of
 // servernetadr_t's four address text buffers.
 struct ServerRespondedArgs {
-    const char* name;     // the server name; the address when the name is empty
-    const char* address;  // "a.b.c.d:port" of the connection port
-    jlong ip;             // 0 to 4294967295
+    const char* name;       // the server name; the address when the name is empty
+    const char* address;    // "a.b.c.d:port" of the connection port
+    jlong ip;               // 0 to 4294967295
     jshort connectionPort;  // ports above 32767 arrive negative
     jint players;
     jint maxPlayers;
@@ -51,7 +51,8 @@ struct ServerRespondedArgs {
 
 // Fills args from a server of the game appId. False, with nothing collected, for a
 // server of another application.
-bool collectServerResponded(const gameserveritem_t& server, AppId_t appId, ServerRespondedArgs& args);
+bool collectServerResponded(const gameserveritem_t& server, AppId_t appId,
+                            ServerRespondedArgs& args);
 
 // The request handle as Java sees it: a 64-bit integer, 0 for none.
 inline jlong requestHandleToJava(HServerListRequest request) {

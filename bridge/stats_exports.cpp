@@ -29,8 +29,9 @@ Value getStat(JNIEnv* env, jstring name) {
 
 template <typename Value>
 void setStat(JNIEnv* env, jstring name, Value value) {
-    withSteamAndText(SteamUserStats, env, name,
-                     [value](ISteamUserStats& stats, const char* chars) { stats.SetStat(chars, value); });
+    withSteamAndText(SteamUserStats, env, name, [value](ISteamUserStats& stats, const char* chars) {
+        stats.SetStat(chars, value);
+    });
 }
 
 }  // namespace
@@ -81,8 +82,9 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_getAchievements(JNIEnv* env, j
 }
 
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_setAchievements(JNIEnv* env, jobject, jstring name) {
-    withSteamAndText(SteamUserStats, env, name,
-                     [](ISteamUserStats& stats, const char* chars) { stats.SetAchievement(chars); });
+    withSteamAndText(SteamUserStats, env, name, [](ISteamUserStats& stats, const char* chars) {
+        stats.SetAchievement(chars);
+    });
 }
 
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_setClearAchievement(JNIEnv* env, jobject,

@@ -11,9 +11,7 @@ namespace quellink {
 
 // An unsigned 32-bit Steam value (ticket handle, ticket length) as a Java long:
 // widened with zero bits, so 0 to 4294967295 and never negative.
-constexpr std::int64_t widenUnsigned32(uint32 value) {
-    return static_cast<std::int64_t>(value);
-}
+constexpr std::int64_t widenUnsigned32(uint32 value) { return static_cast<std::int64_t>(value); }
 
 // The ticket handle of a Java integer: its low 32 bits. Java declares the handle a
 // long; an int handed over by a caller widens with its sign, which leaves the low
@@ -26,14 +24,14 @@ constexpr HAuthTicket ticketHandleFromJava(std::int64_t handle) {
 // 3 bottom right; every other value is bottom left.
 constexpr ENotificationPosition notificationPositionFromJava(std::int32_t position) {
     switch (position) {
-    case 0:
-        return k_EPositionTopLeft;
-    case 1:
-        return k_EPositionTopRight;
-    case 3:
-        return k_EPositionBottomRight;
-    default:
-        return k_EPositionBottomLeft;
+        case 0:
+            return k_EPositionTopLeft;
+        case 1:
+            return k_EPositionTopRight;
+        case 3:
+            return k_EPositionBottomRight;
+        default:
+            return k_EPositionBottomLeft;
     }
 }
 

@@ -21,7 +21,7 @@ extern "C" {
 // Finds the Steam library already in the process (RTLD_NOLOAD: it is not loaded
 // again). False when it is not there.
 JNIEXPORT jboolean JNICALL Java_quellink_bench_NoOpNatives_bindSteamLibrary(JNIEnv* env, jclass,
-                                                                           jstring path) {
+                                                                            jstring path) {
     const char* chars = env->GetStringUTFChars(path, nullptr);
     if (chars == nullptr) {
         return JNI_FALSE;
@@ -57,13 +57,13 @@ JNIEXPORT jint JNICALL Java_quellink_bench_NoOpNatives_readString(JNIEnv* env, j
 // bridge: the accessor once, then the flat call. The functions are those of the Steam
 // library that bindSteamLibrary found, looked up once.
 JNIEXPORT jboolean JNICALL Java_quellink_bench_NoOpNatives_directOverlayNeedsPresent(JNIEnv*,
-                                                                                    jclass) {
+                                                                                     jclass) {
     using Accessor = void* (*)();
     using NeedsPresent = bool (*)(void*);
     static const auto accessor =
         reinterpret_cast<Accessor>(steamFunction("SteamAPI_SteamUtils_v010"));
-    static const auto needsPresent = reinterpret_cast<NeedsPresent>(
-        steamFunction("SteamAPI_ISteamUtils_BOverlayNeedsPresent"));
+    static const auto needsPresent =
+        reinterpret_cast<NeedsPresent>(steamFunction("SteamAPI_ISteamUtils_BOverlayNeedsPresent"));
     if (accessor == nullptr || needsPresent == nullptr) {
         return JNI_FALSE;
     }

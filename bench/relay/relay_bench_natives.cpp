@@ -30,7 +30,9 @@ struct SteamOnlyResponse final : ISteamMatchmakingServerListResponse {
         if (details != nullptr && details->m_nAppID == utils->GetAppID()) ++responded;
     }
     void ServerFailedToRespond(HServerListRequest, int) override {}
-    void RefreshComplete(HServerListRequest, EMatchMakingServerResponse) override { complete = true; }
+    void RefreshComplete(HServerListRequest, EMatchMakingServerResponse) override {
+        complete = true;
+    }
 
     long long responded = 0;
     bool complete = false;
@@ -42,7 +44,8 @@ long long steamOnlyResponded = 0;
 
 extern "C" {
 
-JNIEXPORT jboolean JNICALL Java_quellink_bench_relay_RelayBench_loadScenario(JNIEnv* env, jclass, jstring path) {
+JNIEXPORT jboolean JNICALL Java_quellink_bench_relay_RelayBench_loadScenario(JNIEnv* env, jclass,
+                                                                             jstring path) {
     const char* file = env->GetStringUTFChars(path, nullptr);
     if (file == nullptr) return JNI_FALSE;
     bool loaded = steamsim_load_scenario_file(file);
@@ -51,8 +54,8 @@ JNIEXPORT jboolean JNICALL Java_quellink_bench_relay_RelayBench_loadScenario(JNI
 }
 
 // Returns the nanoseconds the loop took; count calls, each with server i's values.
-JNIEXPORT jlong JNICALL Java_quellink_bench_relay_RelayBench_bareLoop(JNIEnv* env, jclass, jobject target,
-                                                                       jint count) {
+JNIEXPORT jlong JNICALL Java_quellink_bench_relay_RelayBench_bareLoop(JNIEnv* env, jclass,
+                                                                      jobject target, jint count) {
     jclass type = env->GetObjectClass(target);
     jmethodID method = env->GetMethodID(type, "ServerResponded", serverRespondedSignature);
     env->DeleteLocalRef(type);
@@ -65,20 +68,22 @@ JNIEXPORT jlong JNICALL Java_quellink_bench_relay_RelayBench_bareLoop(JNIEnv* en
         const uint32 ip = 0x0A000000u + static_cast<uint32>(i);
         const uint16 port = 27015;
         std::snprintf(name, sizeof name, "Zarnkeep %d", i + 1);
-        std::snprintf(address, sizeof address, "%u.%u.%u.%u:%i", (ip >> 24) & 0xFFu, (ip >> 16) & 0xFFu,
-                      (ip >> 8) & 0xFFu, ip & 0xFFu, static_cast<int>(port));
+        std::snprintf(address, sizeof address, "%u.%u.%u.%u:%i", (ip >> 24) & 0xFFu,
+                      (ip >> 16) & 0xFFu, (ip >> 8) & 0xFFu, ip & 0xFFu, static_cast<int>(port));
         jstring jname = env->NewStringUTF(name);
         jstring jaddress = env->NewStringUTF(address);
         jstring jtags = env->NewStringUTF("pvp,eu");
-        env->CallVoidMethod(target, method, jname, jaddress, static_cast<jlong>(ip), static_cast<jshort>(port),
-                            static_cast<jint>(12), static_cast<jint>(32), JNI_FALSE, static_cast<jint>(24),
-                            JNI_TRUE, static_cast<jshort>(port + 1), jtags);
+        env->CallVoidMethod(target, method, jname, jaddress, static_cast<jlong>(ip),
+                            static_cast<jshort>(port), static_cast<jint>(12), static_cast<jint>(32),
+                            JNI_FALSE, static_cast<jint>(24), JNI_TRUE,
+                            static_cast<jshort>(port + 1), jtags);
         env->DeleteLocalRef(jname);
         env->DeleteLocalRef(jaddress);
         env->DeleteLocalRef(jtags);
         if (env->ExceptionCheck()) break;
     }
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
+    const auto took = std::chrono::steady_clock::now() - start;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(took).count();
 }
 
 // Returns the nanoseconds from the request's start to its RefreshComplete, pumping.
@@ -89,7 +94,8 @@ JNIEXPORT jlong JNICALL Java_quellink_bench_relay_RelayBench_steamOnly(JNIEnv*, 
     MatchMakingKeyValuePair_t filters[2] = {{"gamedir", "zarnkeepserver"}, {"secure", "1"}};
     MatchMakingKeyValuePair_t* list = filters;
     SteamOnlyResponse response;
-    HServerListRequest request = servers->RequestInternetServerList(utils->GetAppID(), &list, 2, &response);
+    HServerListRequest request =
+        servers->RequestInternetServerList(utils->GetAppID(), &list, 2, &response);
     auto start = std::chrono::steady_clock::now();
     while (!response.complete) SteamAPI_RunCallbacks();
     auto took = std::chrono::steady_clock::now() - start;

@@ -14,139 +14,150 @@ namespace {
 
 // One exported accessor and the version it hands out.
 struct Accessor {
-  const char *function;
-  const char *version;
+    const char* function;
+    const char* version;
 };
 
 // The accessors each generation exports, newest first.
 constexpr Accessor userAccessors[] = {{"SteamAPI_SteamUser_v023", "SteamUser023"},
-                              {"SteamAPI_SteamUser_v021", "SteamUser021"}};
-constexpr Accessor userStatsAccessors[] = {{"SteamAPI_SteamUserStats_v013", "STEAMUSERSTATS_INTERFACE_VERSION013"},
-                                   {"SteamAPI_SteamUserStats_v012", "STEAMUSERSTATS_INTERFACE_VERSION012"}};
+                                      {"SteamAPI_SteamUser_v021", "SteamUser021"}};
+constexpr Accessor userStatsAccessors[] = {
+    {"SteamAPI_SteamUserStats_v013", "STEAMUSERSTATS_INTERFACE_VERSION013"},
+    {"SteamAPI_SteamUserStats_v012", "STEAMUSERSTATS_INTERFACE_VERSION012"}};
 constexpr Accessor friendsAccessors[] = {{"SteamAPI_SteamFriends_v018", "SteamFriends018"},
-                                 {"SteamAPI_SteamFriends_v017", "SteamFriends017"}};
+                                         {"SteamAPI_SteamFriends_v017", "SteamFriends017"}};
 constexpr Accessor utilsAccessors[] = {{"SteamAPI_SteamUtils_v010", "SteamUtils010"}};
-constexpr Accessor matchmakingAccessors[] = {{"SteamAPI_SteamMatchmaking_v009", "SteamMatchMaking009"}};
+constexpr Accessor matchmakingAccessors[] = {
+    {"SteamAPI_SteamMatchmaking_v009", "SteamMatchMaking009"}};
 constexpr Accessor matchmakingServersAccessors[] = {
     {"SteamAPI_SteamMatchmakingServers_v002", "SteamMatchMakingServers002"}};
 
 // SteamUser021 (SDK <= 1.57) takes no identity for a ticket.
-constexpr const char *userWithoutTicketIdentity = "SteamAPI_SteamUser_v021";
+constexpr const char* userWithoutTicketIdentity = "SteamAPI_SteamUser_v021";
 
-constexpr const char *checkedInitName = "SteamInternal_SteamAPI_Init";
-constexpr const char *plainInitName = "SteamAPI_Init";
-constexpr const char *requestCurrentStatsName = "SteamAPI_ISteamUserStats_RequestCurrentStats";
+constexpr const char* checkedInitName = "SteamInternal_SteamAPI_Init";
+constexpr const char* plainInitName = "SteamAPI_Init";
+constexpr const char* requestCurrentStatsName = "SteamAPI_ISteamUserStats_RequestCurrentStats";
 
 // What an accessor of an unsupported library yields.
-template <class Interface> Interface *noInterface() { return nullptr; }
+template <class Interface>
+Interface* noInterface() {
+    return nullptr;
+}
 
-HAuthTicket ticketWithoutIdentity(ISteamUser *user, void *ticket, int capacity, uint32 *length) {
-  return SteamAPI_ISteamUser_GetAuthSessionTicket(user, ticket, capacity, length, nullptr);
+HAuthTicket ticketWithoutIdentity(ISteamUser* user, void* ticket, int capacity, uint32* length) {
+    return SteamAPI_ISteamUser_GetAuthSessionTicket(user, ticket, capacity, length, nullptr);
 }
 
 // A function address as the function type it is known to have. Through void (*)(),
 // the one function type that converts to every other without a warning.
-template <class Function> Function as(void *address) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+template <class Function>
+Function as(void* address) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
-static_assert(std::is_trivially_destructible<SteamBinding>::value, "the kept binding has nothing to destroy");
+static_assert(std::is_trivially_destructible<SteamBinding>::value,
+              "the kept binding has nothing to destroy");
 
 class Binder {
 public:
-  Binder(void *(*find)(const char *), SteamBinding &binding) : find_(find), binding_(binding) {}
+    Binder(void* (*find)(const char*), SteamBinding& binding) : find_(find), binding_(binding) {}
 
-  // The first of the accessors the library exports: its address, its version added
-  // to the list. Null, with the lack noted, when it exports none of them.
-  template <class Interface, std::size_t N>
-  Interface *(*accessor(const Accessor (&known)[N], const char **found = nullptr))() {
-    for (const Accessor &candidate : known) {
-      if (void *address = find_(candidate.function)) {
-        addVersion(candidate.version);
-        if (found != nullptr) *found = candidate.function;
-        return as<Interface *(*)()>(address);
-      }
+    // The first of the accessors the library exports: its address, its version added
+    // to the list. Null, with the lack noted, when it exports none of them.
+    template <class Interface, std::size_t N>
+    Interface* (*accessor(const Accessor (&known)[N], const char** found = nullptr))() {
+        for (const Accessor& candidate : known) {
+            if (void* address = find_(candidate.function)) {
+                addVersion(candidate.version);
+                if (found != nullptr) *found = candidate.function;
+                return as<Interface* (*)()>(address);
+            }
+        }
+        if (N == 1)
+            lack("no", known[0].function);
+        else
+            lack("neither", known[0].function, known[1].function);
+        return &noInterface<Interface>;
     }
-    if (N == 1)
-      lack("no", known[0].function);
-    else
-      lack("neither", known[0].function, known[1].function);
-    return &noInterface<Interface>;
-  }
 
-  void *find(const char *name) const { return find_(name); }
+    void* find(const char* name) const { return find_(name); }
 
-  // "<how> <first>" or "<how> <first> nor <second>"; the first lack is the one reported.
-  void lack(const char *how, const char *first, const char *second = nullptr) {
-    if (!binding_.supported()) return;
-    std::string text = std::string(how) + " " + first;
-    if (second != nullptr) text += std::string(" nor ") + second;
-    std::snprintf(binding_.missing, sizeof binding_.missing, "%s", text.c_str());
-  }
+    // "<how> <first>" or "<how> <first> nor <second>"; the first lack is the one reported.
+    void lack(const char* how, const char* first, const char* second = nullptr) {
+        if (!binding_.supported()) return;
+        std::string text = std::string(how) + " " + first;
+        if (second != nullptr) text += std::string(" nor ") + second;
+        std::snprintf(binding_.missing, sizeof binding_.missing, "%s", text.c_str());
+    }
 
 private:
-  // Each version ends in NUL; the list's closing NUL is the array's zero fill.
-  void addVersion(const char *version) {
-    const std::size_t size = std::strlen(version) + 1;
-    if (versionsEnd_ + size >= sizeof binding_.versions) return;  // six known versions fit well
-    std::memcpy(binding_.versions + versionsEnd_, version, size);
-    versionsEnd_ += size;
-  }
+    // Each version ends in NUL; the list's closing NUL is the array's zero fill.
+    void addVersion(const char* version) {
+        const std::size_t size = std::strlen(version) + 1;
+        if (versionsEnd_ + size >= sizeof binding_.versions) return;  // six known versions fit well
+        std::memcpy(binding_.versions + versionsEnd_, version, size);
+        versionsEnd_ += size;
+    }
 
-  void *(*find_)(const char *);
-  SteamBinding &binding_;
-  std::size_t versionsEnd_ = 0;
+    void* (*find_)(const char*);
+    SteamBinding& binding_;
+    std::size_t versionsEnd_ = 0;
 };
 
-} // namespace
+}  // namespace
 
-SteamBinding bindSteam(void *(*find)(const char *name)) {
-  SteamBinding steam;
-  Binder binder(find, steam);
+SteamBinding bindSteam(void* (*find)(const char* name)) {
+    SteamBinding steam;
+    Binder binder(find, steam);
 
-  steam.checkedInit = as<decltype(steam.checkedInit)>(binder.find(checkedInitName));
-  if (steam.checkedInit == nullptr) steam.plainInit = as<decltype(steam.plainInit)>(binder.find(plainInitName));
-  if (steam.checkedInit == nullptr && steam.plainInit == nullptr) binder.lack("neither", checkedInitName, plainInitName);
+    steam.checkedInit = as<decltype(steam.checkedInit)>(binder.find(checkedInitName));
+    if (steam.checkedInit == nullptr)
+        steam.plainInit = as<decltype(steam.plainInit)>(binder.find(plainInitName));
+    if (steam.checkedInit == nullptr && steam.plainInit == nullptr)
+        binder.lack("neither", checkedInitName, plainInitName);
 
-  const char *user = nullptr;
-  steam.user = binder.accessor<ISteamUser>(userAccessors, &user);
-  steam.userStats = binder.accessor<ISteamUserStats>(userStatsAccessors);
-  steam.friends = binder.accessor<ISteamFriends>(friendsAccessors);
-  steam.utils = binder.accessor<ISteamUtils>(utilsAccessors);
-  steam.matchmaking = binder.accessor<ISteamMatchmaking>(matchmakingAccessors);
-  steam.matchmakingServers = binder.accessor<ISteamMatchmakingServers>(matchmakingServersAccessors);
+    const char* user = nullptr;
+    steam.user = binder.accessor<ISteamUser>(userAccessors, &user);
+    steam.userStats = binder.accessor<ISteamUserStats>(userStatsAccessors);
+    steam.friends = binder.accessor<ISteamFriends>(friendsAccessors);
+    steam.utils = binder.accessor<ISteamUtils>(utilsAccessors);
+    steam.matchmaking = binder.accessor<ISteamMatchmaking>(matchmakingAccessors);
+    steam.matchmakingServers =
+        binder.accessor<ISteamMatchmakingServers>(matchmakingServersAccessors);
 
-  steam.requestCurrentStats = as<decltype(steam.requestCurrentStats)>(binder.find(requestCurrentStatsName));
-  if (user != nullptr && std::strcmp(user, userWithoutTicketIdentity) == 0) {
-    steam.getAuthSessionTicket = as<decltype(steam.getAuthSessionTicket)>(
-        reinterpret_cast<void *>(&SteamAPI_ISteamUser_GetAuthSessionTicket));
-  } else {
-    steam.getAuthSessionTicket = &ticketWithoutIdentity;
-  }
+    steam.requestCurrentStats =
+        as<decltype(steam.requestCurrentStats)>(binder.find(requestCurrentStatsName));
+    if (user != nullptr && std::strcmp(user, userWithoutTicketIdentity) == 0) {
+        steam.getAuthSessionTicket = as<decltype(steam.getAuthSessionTicket)>(
+            reinterpret_cast<void*>(&SteamAPI_ISteamUser_GetAuthSessionTicket));
+    } else {
+        steam.getAuthSessionTicket = &ticketWithoutIdentity;
+    }
 
-  if (!steam.supported()) {
-    // Nothing of a library that is only partly known is used.
-    steam.plainInit = nullptr;
-    steam.checkedInit = nullptr;
-    steam.user = &noInterface<ISteamUser>;
-    steam.userStats = &noInterface<ISteamUserStats>;
-    steam.friends = &noInterface<ISteamFriends>;
-    steam.utils = &noInterface<ISteamUtils>;
-    steam.matchmaking = &noInterface<ISteamMatchmaking>;
-    steam.matchmakingServers = &noInterface<ISteamMatchmakingServers>;
-    steam.requestCurrentStats = nullptr;
-  }
-  return steam;
+    if (!steam.supported()) {
+        // Nothing of a library that is only partly known is used.
+        steam.plainInit = nullptr;
+        steam.checkedInit = nullptr;
+        steam.user = &noInterface<ISteamUser>;
+        steam.userStats = &noInterface<ISteamUserStats>;
+        steam.friends = &noInterface<ISteamFriends>;
+        steam.utils = &noInterface<ISteamUtils>;
+        steam.matchmaking = &noInterface<ISteamMatchmaking>;
+        steam.matchmakingServers = &noInterface<ISteamMatchmakingServers>;
+        steam.requestCurrentStats = nullptr;
+    }
+    return steam;
 }
 
 SteamBinding bindLoadedSteam() { return bindSteam(&platform::findSteamFunction); }
 
-ESteamAPIInitResult startSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out) {
-  if (steam.checkedInit != nullptr) return steam.checkedInit(steam.versions, err);
-  if (steam.plainInit != nullptr)
-    return steam.plainInit() ? k_ESteamAPIInitResult_OK : k_ESteamAPIInitResult_FailedGeneric;
-  out << "Unsupported Steam library: it exports " << steam.missing << std::endl;
-  return k_ESteamAPIInitResult_FailedGeneric;
+ESteamAPIInitResult startSteam(const SteamBinding& steam, SteamErrMsg* err, std::ostream& out) {
+    if (steam.checkedInit != nullptr) return steam.checkedInit(steam.versions, err);
+    if (steam.plainInit != nullptr)
+        return steam.plainInit() ? k_ESteamAPIInitResult_OK : k_ESteamAPIInitResult_FailedGeneric;
+    out << "Unsupported Steam library: it exports " << steam.missing << std::endl;
+    return k_ESteamAPIInitResult_FailedGeneric;
 }
 
-} // namespace quellink
+}  // namespace quellink

@@ -1,13 +1,15 @@
 // The part of the Steam client API that differs between generations of Valve's
 // redistributable library, bound at run time to the library the process loaded.
 //
-//   generation      start-up                      interfaces that differ              RequestCurrentStats
-//   SDK <= 1.57     bool SteamAPI_Init()          SteamUser v021 (ticket without      exported
-//                   (no interface check)          identity), UserStats v012, Friends v017
-//   SDK 1.58-1.60   SteamInternal_SteamAPI_Init   SteamUser v023, UserStats v012,     exported
-//                   (checks a version list)       Friends v017
-//   SDK >= 1.61     SteamInternal_SteamAPI_Init   SteamUser v023, UserStats v013,     gone: Steam has the
-//                                                 Friends v018                        stats before start-up
+//   generation     start-up                     interfaces that differ          RequestCurrentStats
+//   SDK <= 1.57    bool SteamAPI_Init()         SteamUser v021 (ticket without  exported
+//                  (no interface check)         identity), UserStats v012,
+//                                               Friends v017
+//   SDK 1.58-1.60  SteamInternal_SteamAPI_Init  SteamUser v023, UserStats v012, exported
+//                  (checks a version list)      Friends v017
+//   SDK >= 1.61    SteamInternal_SteamAPI_Init  SteamUser v023, UserStats v013, gone: Steam has
+//                                               Friends v018                    the stats before
+//                                                                               start-up
 //   (Utils v010, Matchmaking v009 and MatchmakingServers v002 in all three.)
 //
 // Each name is looked up once, in the library that provides the load-time imports
@@ -27,44 +29,46 @@ namespace quellink {
 // as it is until the process ends. The six accessors are never null: while the
 // library is unsupported each yields null, as while Steam is not started.
 struct SteamBinding {
-  // What the exports call on every call, together at the start of the record.
-  ISteamUser *(*user)();
-  ISteamUserStats *(*userStats)();
-  ISteamFriends *(*friends)();
-  ISteamUtils *(*utils)();
-  ISteamMatchmaking *(*matchmaking)();
-  ISteamMatchmakingServers *(*matchmakingServers)();
+    // What the exports call on every call, together at the start of the record.
+    ISteamUser* (*user)();
+    ISteamUserStats* (*userStats)();
+    ISteamFriends* (*friends)();
+    ISteamUtils* (*utils)();
+    ISteamMatchmaking* (*matchmaking)();
+    ISteamMatchmakingServers* (*matchmakingServers)();
 
-  // Null from SDK 1.61 on.
-  bool (*requestCurrentStats)(ISteamUserStats *) = nullptr;
-  // GetAuthSessionTicket in the library's own form, without an identity.
-  HAuthTicket (*getAuthSessionTicket)(ISteamUser *, void *ticket, int capacity, uint32 *length);
+    // Null from SDK 1.61 on.
+    bool (*requestCurrentStats)(ISteamUserStats*) = nullptr;
+    // GetAuthSessionTicket in the library's own form, without an identity.
+    HAuthTicket (*getAuthSessionTicket)(ISteamUser*, void* ticket, int capacity, uint32* length);
 
-  // The start-up function: one of the two, or neither (unsupported library).
-  bool (*plainInit)() = nullptr;                                                // SteamAPI_Init, <= 1.57
-  ESteamAPIInitResult (*checkedInit)(const char *, SteamErrMsg *) = nullptr;  // SteamInternal_SteamAPI_Init
-  // checkedInit's list: the version of each accessor found, each ending in NUL,
-  // and one more NUL that ends the list.
-  char versions[256] = {};
+    // The start-up function: one of the two, or neither (unsupported library).
+    // SteamAPI_Init, SDK <= 1.57.
+    bool (*plainInit)() = nullptr;
+    // SteamInternal_SteamAPI_Init, SDK 1.58 on.
+    ESteamAPIInitResult (*checkedInit)(const char*, SteamErrMsg*) = nullptr;
+    // checkedInit's list: the version of each accessor found, each ending in NUL,
+    // and one more NUL that ends the list.
+    char versions[256] = {};
 
-  // Empty for a supported library; else what it lacks, e.g. "neither
-  // SteamInternal_SteamAPI_Init nor SteamAPI_Init".
-  char missing[256] = {};
+    // Empty for a supported library; else what it lacks, e.g. "neither
+    // SteamInternal_SteamAPI_Init nor SteamAPI_Init".
+    char missing[256] = {};
 
-  bool supported() const { return missing[0] == '\0'; }
+    bool supported() const { return missing[0] == '\0'; }
 };
 
 // The binding of a library whose exports find gives (null for a name it lacks).
-SteamBinding bindSteam(void *(*find)(const char *name));
+SteamBinding bindSteam(void* (*find)(const char* name));
 
 // bindSteam on the Steam library of this process.
 SteamBinding bindLoadedSteam();
 
 // The binding of the Steam library of this process, made on first use and kept
 // (nothing to destroy: Java threads may still call in while the process exits).
-inline const SteamBinding &boundSteam() {
-  static const SteamBinding binding = bindLoadedSteam();
-  return binding;
+inline const SteamBinding& boundSteam() {
+    static const SteamBinding binding = bindLoadedSteam();
+    return binding;
 }
 
 // Starts Steam the library's way: with the interface check from SDK 1.58 on
@@ -72,6 +76,6 @@ inline const SteamBinding &boundSteam() {
 // (a failure is k_ESteamAPIInitResult_FailedGeneric). An unsupported library is
 // not started: one line to out names what it lacks, "Unsupported Steam library:
 // it exports neither SteamAPI_SteamUser_v023 nor SteamAPI_SteamUser_v021".
-ESteamAPIInitResult startSteam(const SteamBinding &steam, SteamErrMsg *err, std::ostream &out);
+ESteamAPIInitResult startSteam(const SteamBinding& steam, SteamErrMsg* err, std::ostream& out);
 
-} // namespace quellink
+}  // namespace quellink

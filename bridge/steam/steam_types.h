@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-static_assert(sizeof(void *) == 8, "the Steam declarations describe the 64-bit library");
+static_assert(sizeof(void*) == 8, "the Steam declarations describe the 64-bit library");
 static_assert(sizeof(bool) == 1, "Steam's bool is one byte");
 static_assert(sizeof(int) == 4, "Steam's int is four bytes");
 static_assert(sizeof(float) == 4, "Steam's float is four bytes");
@@ -27,7 +27,7 @@ typedef std::uint64_t uint64;
 typedef uint32 AppId_t;
 typedef uint32 HAuthTicket;
 typedef uint64 SteamAPICall_t;
-typedef void *HServerListRequest;
+typedef void* HServerListRequest;
 typedef uint32 RTime32;
 typedef char SteamErrMsg[1024];
 
@@ -56,34 +56,34 @@ struct SteamNetworkingIdentity;
 
 // --- Enumerations (all four-byte ints) --------------------------------------
 enum ESteamAPIInitResult {
-  k_ESteamAPIInitResult_OK = 0,
-  k_ESteamAPIInitResult_FailedGeneric = 1,
-  k_ESteamAPIInitResult_NoSteamClient = 2,
-  k_ESteamAPIInitResult_VersionMismatch = 3,
+    k_ESteamAPIInitResult_OK = 0,
+    k_ESteamAPIInitResult_FailedGeneric = 1,
+    k_ESteamAPIInitResult_NoSteamClient = 2,
+    k_ESteamAPIInitResult_VersionMismatch = 3,
 };
 
 enum EResult {
-  k_EResultNone = 0,
-  k_EResultOK = 1,
-  k_EResultFail = 2,
-  k_EResultNoConnection = 3,
-  k_EResultInvalidParam = 8,
-  k_EResultAccessDenied = 15,
-  k_EResultTimeout = 16,
+    k_EResultNone = 0,
+    k_EResultOK = 1,
+    k_EResultFail = 2,
+    k_EResultNoConnection = 3,
+    k_EResultInvalidParam = 8,
+    k_EResultAccessDenied = 15,
+    k_EResultTimeout = 16,
 };
 
 enum ENotificationPosition {
-  k_EPositionInvalid = -1,
-  k_EPositionTopLeft = 0,
-  k_EPositionTopRight = 1,
-  k_EPositionBottomLeft = 2,
-  k_EPositionBottomRight = 3,
+    k_EPositionInvalid = -1,
+    k_EPositionTopLeft = 0,
+    k_EPositionTopRight = 1,
+    k_EPositionBottomLeft = 2,
+    k_EPositionBottomRight = 3,
 };
 
 enum EMatchMakingServerResponse {
-  eServerResponded = 0,
-  eServerFailedToRespond = 1,
-  eNoServersListedOnMasterServer = 2,
+    eServerResponded = 0,
+    eServerFailedToRespond = 1,
+    eNoServersListedOnMasterServer = 2,
 };
 
 static_assert(sizeof(ESteamAPIInitResult) == 4, "enums cross the ABI as int");
@@ -95,19 +95,19 @@ static_assert(sizeof(EMatchMakingServerResponse) == 4, "enums cross the ABI as i
 #pragma pack(push, 1)
 class CSteamID {
 public:
-  CSteamID() : m_steamid(0) {}
-  explicit CSteamID(uint64 id) : m_steamid(id) {}
+    CSteamID() : m_steamid(0) {}
+    explicit CSteamID(uint64 id) : m_steamid(id) {}
 
-  uint64 ConvertToUint64() const { return m_steamid; }
-  void SetFromUint64(uint64 id) { m_steamid = id; }
-  uint32 GetAccountID() const { return static_cast<uint32>(m_steamid & 0xFFFFFFFFu); }
-  bool IsValid() const { return m_steamid != 0; }
+    uint64 ConvertToUint64() const { return m_steamid; }
+    void SetFromUint64(uint64 id) { m_steamid = id; }
+    uint32 GetAccountID() const { return static_cast<uint32>(m_steamid & 0xFFFFFFFFu); }
+    bool IsValid() const { return m_steamid != 0; }
 
-  bool operator==(const CSteamID &other) const { return m_steamid == other.m_steamid; }
-  bool operator!=(const CSteamID &other) const { return m_steamid != other.m_steamid; }
+    bool operator==(const CSteamID& other) const { return m_steamid == other.m_steamid; }
+    bool operator!=(const CSteamID& other) const { return m_steamid != other.m_steamid; }
 
 private:
-  uint64 m_steamid;
+    uint64 m_steamid;
 };
 #pragma pack(pop)
 
@@ -123,17 +123,17 @@ static_assert(alignof(CSteamID) == 1, "CSteamID is byte-aligned");
 
 // The current user's statistics have arrived (answer to RequestCurrentStats).
 struct UserStatsReceived_t {
-  static constexpr int k_iCallback = 1101;
-  uint64 m_nGameID;
-  EResult m_eResult;
-  CSteamID m_steamIDUser;
+    static constexpr int k_iCallback = 1101;
+    uint64 m_nGameID;
+    EResult m_eResult;
+    CSteamID m_steamIDUser;
 };
 
 // A friend asks to join the game through rich presence.
 struct GameRichPresenceJoinRequested_t {
-  static constexpr int k_iCallback = 337;
-  CSteamID m_steamIDFriend;
-  char m_rgchConnect[k_cchMaxRichPresenceValueLength];
+    static constexpr int k_iCallback = 337;
+    CSteamID m_steamIDFriend;
+    char m_rgchConnect[k_cchMaxRichPresenceValueLength];
 };
 
 #pragma pack(pop)
@@ -147,7 +147,8 @@ static_assert(offsetof(UserStatsReceived_t, m_nGameID) == 0, "UserStatsReceived_
 static_assert(offsetof(UserStatsReceived_t, m_eResult) == 8, "UserStatsReceived_t layout");
 static_assert(offsetof(UserStatsReceived_t, m_steamIDUser) == 12, "UserStatsReceived_t layout");
 
-static_assert(sizeof(GameRichPresenceJoinRequested_t) == 264, "GameRichPresenceJoinRequested_t size");
+static_assert(sizeof(GameRichPresenceJoinRequested_t) == 264,
+              "GameRichPresenceJoinRequested_t size");
 static_assert(offsetof(GameRichPresenceJoinRequested_t, m_steamIDFriend) == 0,
               "GameRichPresenceJoinRequested_t layout");
 static_assert(offsetof(GameRichPresenceJoinRequested_t, m_rgchConnect) == 8,
@@ -159,38 +160,38 @@ static_assert(offsetof(GameRichPresenceJoinRequested_t, m_rgchConnect) == 8,
 // its two ports.
 class servernetadr_t {
 public:
-  servernetadr_t() : m_usConnectionPort(0), m_usQueryPort(0), m_unIP(0) {}
+    servernetadr_t() : m_usConnectionPort(0), m_usQueryPort(0), m_unIP(0) {}
 
-  void Init(uint32 ip, uint16 queryPort, uint16 connectionPort) {
-    m_unIP = ip;
-    m_usQueryPort = queryPort;
-    m_usConnectionPort = connectionPort;
-  }
-  uint16 GetQueryPort() const { return m_usQueryPort; }
-  void SetQueryPort(uint16 port) { m_usQueryPort = port; }
-  uint16 GetConnectionPort() const { return m_usConnectionPort; }
-  void SetConnectionPort(uint16 port) { m_usConnectionPort = port; }
-  uint32 GetIP() const { return m_unIP; }
-  void SetIP(uint32 ip) { m_unIP = ip; }
+    void Init(uint32 ip, uint16 queryPort, uint16 connectionPort) {
+        m_unIP = ip;
+        m_usQueryPort = queryPort;
+        m_usConnectionPort = connectionPort;
+    }
+    uint16 GetQueryPort() const { return m_usQueryPort; }
+    void SetQueryPort(uint16 port) { m_usQueryPort = port; }
+    uint16 GetConnectionPort() const { return m_usConnectionPort; }
+    void SetConnectionPort(uint16 port) { m_usConnectionPort = port; }
+    uint32 GetIP() const { return m_unIP; }
+    void SetIP(uint32 ip) { m_unIP = ip; }
 
-  // "a.b.c.d:port" of the connection port, in one of four rotating buffers.
-  const char *GetConnectionAddressString() const { return ToString(m_unIP, m_usConnectionPort); }
-  const char *GetQueryAddressString() const { return ToString(m_unIP, m_usQueryPort); }
+    // "a.b.c.d:port" of the connection port, in one of four rotating buffers.
+    const char* GetConnectionAddressString() const { return ToString(m_unIP, m_usConnectionPort); }
+    const char* GetQueryAddressString() const { return ToString(m_unIP, m_usQueryPort); }
 
-  uint16 m_usConnectionPort;
-  uint16 m_usQueryPort;
-  uint32 m_unIP;
+    uint16 m_usConnectionPort;
+    uint16 m_usQueryPort;
+    uint32 m_unIP;
 
 private:
-  static const char *ToString(uint32 ip, uint16 port) {
-    static char buffers[4][64];
-    static int next = 0;
-    char *text = buffers[next];
-    next = (next + 1) % 4;
-    std::snprintf(text, 64, "%u.%u.%u.%u:%i", (ip >> 24) & 0xFFu, (ip >> 16) & 0xFFu,
-                  (ip >> 8) & 0xFFu, ip & 0xFFu, static_cast<int>(port));
-    return text;
-  }
+    static const char* ToString(uint32 ip, uint16 port) {
+        static char buffers[4][64];
+        static int next = 0;
+        char* text = buffers[next];
+        next = (next + 1) % 4;
+        std::snprintf(text, 64, "%u.%u.%u.%u:%i", (ip >> 24) & 0xFFu, (ip >> 16) & 0xFFu,
+                      (ip >> 8) & 0xFFu, ip & 0xFFu, static_cast<int>(port));
+        return text;
+    }
 };
 
 static_assert(sizeof(servernetadr_t) == 8, "servernetadr_t size");
@@ -201,42 +202,43 @@ static_assert(offsetof(servernetadr_t, m_unIP) == 4, "servernetadr_t layout");
 // One server of a server-list request, as GetServerDetails returns it.
 class gameserveritem_t {
 public:
-  gameserveritem_t() { std::memset(static_cast<void *>(this), 0, sizeof(*this)); }
+    gameserveritem_t() { std::memset(static_cast<void*>(this), 0, sizeof(*this)); }
 
-  const char *GetName() const {
-    // An empty name reads as the connection address, as Steam shows it.
-    return m_szServerName[0] != '\0' ? m_szServerName : m_NetAdr.GetConnectionAddressString();
-  }
-  void SetName(const char *name) {
-    std::strncpy(m_szServerName, name, sizeof(m_szServerName));
-    m_szServerName[sizeof(m_szServerName) - 1] = '\0';
-  }
+    const char* GetName() const {
+        // An empty name reads as the connection address, as Steam shows it.
+        return m_szServerName[0] != '\0' ? m_szServerName : m_NetAdr.GetConnectionAddressString();
+    }
+    void SetName(const char* name) {
+        std::strncpy(m_szServerName, name, sizeof(m_szServerName));
+        m_szServerName[sizeof(m_szServerName) - 1] = '\0';
+    }
 
-  servernetadr_t m_NetAdr;
-  int m_nPing;
-  bool m_bHadSuccessfulResponse;
-  bool m_bDoNotRefresh;
-  char m_szGameDir[k_cbMaxGameServerGameDir];
-  char m_szMap[k_cbMaxGameServerMapName];
-  char m_szGameDescription[k_cbMaxGameServerGameDescription];
-  uint32 m_nAppID;
-  int m_nPlayers;
-  int m_nMaxPlayers;
-  int m_nBotPlayers;
-  bool m_bPassword;
-  bool m_bSecure;
-  uint32 m_ulTimeLastPlayed;
-  int m_nServerVersion;
-  char m_szServerName[k_cbMaxGameServerName];
-  char m_szGameTags[k_cbMaxGameServerTags];
-  CSteamID m_steamID;
+    servernetadr_t m_NetAdr;
+    int m_nPing;
+    bool m_bHadSuccessfulResponse;
+    bool m_bDoNotRefresh;
+    char m_szGameDir[k_cbMaxGameServerGameDir];
+    char m_szMap[k_cbMaxGameServerMapName];
+    char m_szGameDescription[k_cbMaxGameServerGameDescription];
+    uint32 m_nAppID;
+    int m_nPlayers;
+    int m_nMaxPlayers;
+    int m_nBotPlayers;
+    bool m_bPassword;
+    bool m_bSecure;
+    uint32 m_ulTimeLastPlayed;
+    int m_nServerVersion;
+    char m_szServerName[k_cbMaxGameServerName];
+    char m_szGameTags[k_cbMaxGameServerTags];
+    CSteamID m_steamID;
 };
 
 static_assert(sizeof(gameserveritem_t) == 372, "gameserveritem_t size");
 static_assert(alignof(gameserveritem_t) == 4, "gameserveritem_t alignment");
 static_assert(offsetof(gameserveritem_t, m_NetAdr) == 0, "gameserveritem_t layout");
 static_assert(offsetof(gameserveritem_t, m_nPing) == 8, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_bHadSuccessfulResponse) == 12, "gameserveritem_t layout");
+static_assert(offsetof(gameserveritem_t, m_bHadSuccessfulResponse) == 12,
+              "gameserveritem_t layout");
 static_assert(offsetof(gameserveritem_t, m_bDoNotRefresh) == 13, "gameserveritem_t layout");
 static_assert(offsetof(gameserveritem_t, m_szGameDir) == 14, "gameserveritem_t layout");
 static_assert(offsetof(gameserveritem_t, m_szMap) == 46, "gameserveritem_t layout");
@@ -255,21 +257,23 @@ static_assert(offsetof(gameserveritem_t, m_steamID) == 364, "gameserveritem_t la
 
 // One server-list filter: a key and a value, each NUL-terminated.
 struct MatchMakingKeyValuePair_t {
-  MatchMakingKeyValuePair_t() { m_szKey[0] = m_szValue[0] = '\0'; }
-  MatchMakingKeyValuePair_t(const char *key, const char *value) {
-    std::strncpy(m_szKey, key, sizeof(m_szKey));
-    m_szKey[sizeof(m_szKey) - 1] = '\0';
-    std::strncpy(m_szValue, value, sizeof(m_szValue));
-    m_szValue[sizeof(m_szValue) - 1] = '\0';
-  }
+    MatchMakingKeyValuePair_t() { m_szKey[0] = m_szValue[0] = '\0'; }
+    MatchMakingKeyValuePair_t(const char* key, const char* value) {
+        std::strncpy(m_szKey, key, sizeof(m_szKey));
+        m_szKey[sizeof(m_szKey) - 1] = '\0';
+        std::strncpy(m_szValue, value, sizeof(m_szValue));
+        m_szValue[sizeof(m_szValue) - 1] = '\0';
+    }
 
-  char m_szKey[256];
-  char m_szValue[256];
+    char m_szKey[256];
+    char m_szValue[256];
 };
 
 static_assert(sizeof(MatchMakingKeyValuePair_t) == 512, "MatchMakingKeyValuePair_t size");
-static_assert(offsetof(MatchMakingKeyValuePair_t, m_szKey) == 0, "MatchMakingKeyValuePair_t layout");
-static_assert(offsetof(MatchMakingKeyValuePair_t, m_szValue) == 256, "MatchMakingKeyValuePair_t layout");
+static_assert(offsetof(MatchMakingKeyValuePair_t, m_szKey) == 0,
+              "MatchMakingKeyValuePair_t layout");
+static_assert(offsetof(MatchMakingKeyValuePair_t, m_szValue) == 256,
+              "MatchMakingKeyValuePair_t layout");
 
 // --- Objects the library calls ----------------------------------------------
 
@@ -279,38 +283,39 @@ static_assert(offsetof(MatchMakingKeyValuePair_t, m_szValue) == 256, "MatchMakin
 // destructor is protected and derived classes are deleted by their own type.
 class CCallbackBase {
 public:
-  static constexpr uint8 k_ECallbackFlagsRegistered = 0x01;
-  static constexpr uint8 k_ECallbackFlagsGameServer = 0x02;
+    static constexpr uint8 k_ECallbackFlagsRegistered = 0x01;
+    static constexpr uint8 k_ECallbackFlagsGameServer = 0x02;
 
-  CCallbackBase() : m_nCallbackFlags(0), m_iCallback(0) {}
-  CCallbackBase(const CCallbackBase &) = delete;
-  CCallbackBase &operator=(const CCallbackBase &) = delete;
+    CCallbackBase() : m_nCallbackFlags(0), m_iCallback(0) {}
+    CCallbackBase(const CCallbackBase&) = delete;
+    CCallbackBase& operator=(const CCallbackBase&) = delete;
 
-  virtual void Run(void *record) = 0;
-  virtual void Run(void *record, bool ioFailure, SteamAPICall_t call) = 0;
-  virtual int GetCallbackSizeBytes() = 0;
+    virtual void Run(void* record) = 0;
+    virtual void Run(void* record, bool ioFailure, SteamAPICall_t call) = 0;
+    virtual int GetCallbackSizeBytes() = 0;
 
-  int GetICallback() const { return m_iCallback; }
+    int GetICallback() const { return m_iCallback; }
 
-  // Set and cleared by the library: bit 0x01 while registered; 0x02 marks a
-  // game-server callback and is set by the owner before registering.
-  uint8 m_nCallbackFlags;
-  int m_iCallback;
+    // Set and cleared by the library: bit 0x01 while registered; 0x02 marks a
+    // game-server callback and is set by the owner before registering.
+    uint8 m_nCallbackFlags;
+    int m_iCallback;
 
 protected:
-  ~CCallbackBase() = default;
+    ~CCallbackBase() = default;
 };
 
 // The response object of a server-list request. Three virtual functions, the
 // same slots on every compiler; no virtual destructor, as above.
 class ISteamMatchmakingServerListResponse {
 public:
-  virtual void ServerResponded(HServerListRequest request, int server) = 0;
-  virtual void ServerFailedToRespond(HServerListRequest request, int server) = 0;
-  virtual void RefreshComplete(HServerListRequest request, EMatchMakingServerResponse response) = 0;
+    virtual void ServerResponded(HServerListRequest request, int server) = 0;
+    virtual void ServerFailedToRespond(HServerListRequest request, int server) = 0;
+    virtual void RefreshComplete(HServerListRequest request,
+                                 EMatchMakingServerResponse response) = 0;
 
 protected:
-  ~ISteamMatchmakingServerListResponse() = default;
+    ~ISteamMatchmakingServerListResponse() = default;
 };
 
 // Offsets inside a polymorphic class: offsetof is conditionally supported

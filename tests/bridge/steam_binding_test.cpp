@@ -26,7 +26,8 @@ ESteamAPIInitResult checkedInit(const char*, SteamErrMsg*) {
 void* find(const char* name) {
     for (const std::string& e : exported) {
         if (e != name) continue;
-        if (std::strcmp(name, "SteamInternal_SteamAPI_Init") == 0) return reinterpret_cast<void*>(&checkedInit);
+        if (std::strcmp(name, "SteamInternal_SteamAPI_Init") == 0)
+            return reinterpret_cast<void*>(&checkedInit);
         return reinterpret_cast<void*>(&anInterface);
     }
     return nullptr;
@@ -34,24 +35,31 @@ void* find(const char* name) {
 
 TEST(SteamBinding, ALibraryOfNoKnownGenerationIsNotStartedAndNamesWhatItLacks) {
     const std::vector<std::string> accessors = {
-        "SteamAPI_SteamUser_v023",  "SteamAPI_SteamUserStats_v012",   "SteamAPI_SteamFriends_v017",
-        "SteamAPI_SteamUtils_v010", "SteamAPI_SteamMatchmaking_v009", "SteamAPI_SteamMatchmakingServers_v002"};
+        "SteamAPI_SteamUser_v023",        "SteamAPI_SteamUserStats_v012",
+        "SteamAPI_SteamFriends_v017",     "SteamAPI_SteamUtils_v010",
+        "SteamAPI_SteamMatchmaking_v009", "SteamAPI_SteamMatchmakingServers_v002"};
     struct Case {
         std::vector<std::string> removed, added;
         const char* line;
     };
     for (const Case& c : std::initializer_list<Case>{
-             {{"SteamInternal_SteamAPI_Init"}, {},
-              "Unsupported Steam library: it exports neither SteamInternal_SteamAPI_Init nor SteamAPI_Init\n"},
+             {{"SteamInternal_SteamAPI_Init"},
+              {},
+              "Unsupported Steam library: it exports neither SteamInternal_SteamAPI_Init nor "
+              "SteamAPI_Init\n"},
              // A friends interface of a generation not known yet; every other name is there.
-             {{"SteamAPI_SteamFriends_v017"}, {"SteamAPI_SteamFriends_v019"},
+             {{"SteamAPI_SteamFriends_v017"},
+              {"SteamAPI_SteamFriends_v019"},
               "Unsupported Steam library: it exports neither SteamAPI_SteamFriends_v018 nor "
               "SteamAPI_SteamFriends_v017\n"},
-             {{"SteamAPI_SteamUtils_v010"}, {}, "Unsupported Steam library: it exports no SteamAPI_SteamUtils_v010\n"},
+             {{"SteamAPI_SteamUtils_v010"},
+              {},
+              "Unsupported Steam library: it exports no SteamAPI_SteamUtils_v010\n"},
          }) {
         exported = accessors;
         exported.push_back("SteamInternal_SteamAPI_Init");
-        for (const std::string& name : c.removed) exported.erase(std::find(exported.begin(), exported.end(), name));
+        for (const std::string& name : c.removed)
+            exported.erase(std::find(exported.begin(), exported.end(), name));
         exported.insert(exported.end(), c.added.begin(), c.added.end());
         startUps = 0;
 
@@ -76,7 +84,8 @@ TEST(SteamBinding, ALibraryOfNoKnownGenerationIsNotStartedAndNamesWhatItLacks) {
     exported.push_back("SteamInternal_SteamAPI_Init");
     startUps = 0;
     std::ostringstream out;
-    EXPECT_EQ(quellink::startSteam(quellink::bindSteam(&find), nullptr, out), k_ESteamAPIInitResult_OK);
+    EXPECT_EQ(quellink::startSteam(quellink::bindSteam(&find), nullptr, out),
+              k_ESteamAPIInitResult_OK);
     EXPECT_EQ(startUps, 1);
     EXPECT_EQ(out.str(), "");
 }

@@ -20,7 +20,8 @@ TEST(AddressText, OctetsFromMostSignificantThenUnsignedPort) {
     EXPECT_STREQ(addressText(0xC0A80114u, 27016), "192.168.1.20:27016");
     EXPECT_STREQ(addressText(0, 0), "0.0.0.0:0");
     EXPECT_STREQ(addressText(0xFFFFFFFFu, 65535), "255.255.255.255:65535");
-    EXPECT_STREQ(addressText(0x0A000001u, 40000), "10.0.0.1:40000") << "a port above 32767 is not negative";
+    EXPECT_STREQ(addressText(0x0A000001u, 40000), "10.0.0.1:40000")
+        << "a port above 32767 is not negative";
 }
 
 TEST(AddressText, TextStaysValidUntilFourMoreAreMade) {

@@ -30,7 +30,8 @@ GameRichPresenceJoinRequested_t joinRequest(const std::string& connect) {
     GameRichPresenceJoinRequested_t event;
     std::memset(event.m_rgchConnect, 0, sizeof event.m_rgchConnect);
     event.m_steamIDFriend = CSteamID(76561197960287930ull);
-    std::memcpy(event.m_rgchConnect, connect.data(), std::min(connect.size(), sizeof event.m_rgchConnect));
+    std::memcpy(event.m_rgchConnect, connect.data(),
+                std::min(connect.size(), sizeof event.m_rgchConnect));
     return event;
 }
 
@@ -60,7 +61,8 @@ TEST_F(RegistryTest, CreateRegistersBothEventsAndDeleteUnregistersJoinRequestFir
     create();
     ASSERT_NE(quellink::currentCallbackRegistry(), nullptr);
     EXPECT_EQ(fake::steam.calls, (Calls{"RegisterCallback 1101", "RegisterCallback 337"}));
-    EXPECT_EQ(fakejni::liveGlobalReferences(), 2) << "one reference for the event handlers, one for the relay";
+    EXPECT_EQ(fakejni::liveGlobalReferences(), 2)
+        << "one reference for the event handlers, one for the relay";
     EXPECT_EQ(fakejni::count("GetMethodID"), 5);
     EXPECT_EQ(fakejni::liveLocalReferences(), 0);
     CCallbackBase* stats = fake::registeredCallback(1101);
@@ -111,7 +113,8 @@ TEST_F(RegistryTest, JoinRequestPassesTheConnectTextWhole) {
     EXPECT_EQ(calls[0].method, "GameRichPresenceJoinRequested_t");
     EXPECT_EQ(calls[0].arguments, Calls{"\"" + longest + "\""});
     EXPECT_EQ(calls[1].arguments, Calls{"\"\""});
-    EXPECT_EQ(calls[2].arguments, Calls{"\"" + std::string(256, 'u') + "\""}) << "read no further than the field";
+    EXPECT_EQ(calls[2].arguments, Calls{"\"" + std::string(256, 'u') + "\""})
+        << "read no further than the field";
     EXPECT_EQ(fakejni::liveLocalReferences(), 0);
 }
 
@@ -189,10 +192,12 @@ TEST_F(RegistryTest, MissingJavaMethodsRaiseTheFirstErrorWhileEveryOtherMethodIs
     deliver(stats);
     auto join = joinRequest("+connect x");
     deliver(join);
-    quellink::ServerListResponseCallback& relay = quellink::currentCallbackRegistry()->serverListResponse;
+    quellink::ServerListResponseCallback& relay =
+        quellink::currentCallbackRegistry()->serverListResponse;
     relay.ServerFailedToRespond(nullptr, 0);
     relay.RefreshComplete(nullptr, eServerResponded);
     Calls methods;
     for (const fakejni::JavaCall& call : fakejni::javaCalls()) methods.push_back(call.method);
-    EXPECT_EQ(methods, (Calls{"GameRichPresenceJoinRequested_t", "ServerFailedToRespond", "RefreshComplete"}));
+    EXPECT_EQ(methods, (Calls{"GameRichPresenceJoinRequested_t", "ServerFailedToRespond",
+                              "RefreshComplete"}));
 }

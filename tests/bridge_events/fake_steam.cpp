@@ -29,14 +29,15 @@ namespace {
 
 int interfaceObject;  // what the accessors hand out; never dereferenced
 
-HServerListRequest startList(const char* name, AppId_t app, MatchMakingKeyValuePair_t** filters, uint32 count,
-                             ISteamMatchmakingServerListResponse* response) {
+HServerListRequest startList(const char* name, AppId_t app, MatchMakingKeyValuePair_t** filters,
+                             uint32 count, ISteamMatchmakingServerListResponse* response) {
     steam.calls.push_back(std::string(name) + " " + std::to_string(app));
     steam.lastFilters.clear();
     steam.lastFiltersNull = filters == nullptr;
     steam.lastFilterCount = count;
     if (filters != nullptr) {
-        for (uint32 i = 0; i < count; ++i) steam.lastFilters.push_back({(*filters)[i].m_szKey, (*filters)[i].m_szValue});
+        for (uint32 i = 0; i < count; ++i)
+            steam.lastFilters.push_back({(*filters)[i].m_szKey, (*filters)[i].m_szValue});
     }
     steam.lastResponse = response;
     if (steam.zeroHandles) return nullptr;
@@ -52,10 +53,13 @@ using fake::steam;
 extern "C" {
 
 ISteamUtils* SteamAPI_SteamUtils_v010() {
-    return steam.running && !steam.utilsMissing ? reinterpret_cast<ISteamUtils*>(&fake::interfaceObject) : nullptr;
+    return steam.running && !steam.utilsMissing
+               ? reinterpret_cast<ISteamUtils*>(&fake::interfaceObject)
+               : nullptr;
 }
 ISteamMatchmakingServers* SteamAPI_SteamMatchmakingServers_v002() {
-    return steam.running ? reinterpret_cast<ISteamMatchmakingServers*>(&fake::interfaceObject) : nullptr;
+    return steam.running ? reinterpret_cast<ISteamMatchmakingServers*>(&fake::interfaceObject)
+                         : nullptr;
 }
 uint32 SteamAPI_ISteamUtils_GetAppID(ISteamUtils*) {
     steam.calls.push_back("GetAppID");
@@ -86,17 +90,21 @@ HServerListRequest SteamAPI_ISteamMatchmakingServers_RequestHistoryServerList(
     ISteamMatchmakingServerListResponse* response) {
     return fake::startList("RequestHistoryServerList", app, filters, count, response);
 }
-void SteamAPI_ISteamMatchmakingServers_ReleaseRequest(ISteamMatchmakingServers*, HServerListRequest request) {
+void SteamAPI_ISteamMatchmakingServers_ReleaseRequest(ISteamMatchmakingServers*,
+                                                      HServerListRequest request) {
     steam.calls.push_back("ReleaseRequest " + fake::handleText(request));
 }
 gameserveritem_t* SteamAPI_ISteamMatchmakingServers_GetServerDetails(ISteamMatchmakingServers*,
-                                                                    HServerListRequest request, int server) {
-    steam.calls.push_back("GetServerDetails " + fake::handleText(request) + " " + std::to_string(server));
+                                                                     HServerListRequest request,
+                                                                     int server) {
+    steam.calls.push_back("GetServerDetails " + fake::handleText(request) + " " +
+                          std::to_string(server));
     auto found = steam.details.find({request, server});
     return found != steam.details.end() ? &found->second : nullptr;
 }
 
-HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(ISteamUser*, void*, int, uint32*, const SteamNetworkingIdentity*) {
+HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(ISteamUser*, void*, int, uint32*,
+                                                     const SteamNetworkingIdentity*) {
     return k_HAuthTicketInvalid;
 }
 
@@ -110,7 +118,8 @@ void SteamAPI_UnregisterCallback(CCallbackBase* callback) {
     steam.calls.push_back("UnregisterCallback " + std::to_string(callback->m_iCallback));
     callback->m_nCallbackFlags &= static_cast<uint8>(~CCallbackBase::k_ECallbackFlagsRegistered);
     auto& r = steam.registered;
-    r.erase(std::remove_if(r.begin(), r.end(), [&](const auto& e) { return e.first == callback; }), r.end());
+    r.erase(std::remove_if(r.begin(), r.end(), [&](const auto& e) { return e.first == callback; }),
+            r.end());
 }
 
 }  // extern "C"
@@ -132,7 +141,8 @@ void* quellink::platform::findSteamFunction(const char* name) {
         {"SteamAPI_SteamFriends_v017", reinterpret_cast<void*>(&noInterface)},
         {"SteamAPI_SteamUtils_v010", reinterpret_cast<void*>(&SteamAPI_SteamUtils_v010)},
         {"SteamAPI_SteamMatchmaking_v009", reinterpret_cast<void*>(&noInterface)},
-        {"SteamAPI_SteamMatchmakingServers_v002", reinterpret_cast<void*>(&SteamAPI_SteamMatchmakingServers_v002)},
+        {"SteamAPI_SteamMatchmakingServers_v002",
+         reinterpret_cast<void*>(&SteamAPI_SteamMatchmakingServers_v002)},
     };
     for (const auto& entry : exports)
         if (std::strcmp(entry.first, name) == 0) return entry.second;

@@ -18,13 +18,14 @@ struct Filter {
 };
 
 struct SteamState {
-    bool running = true;    // accessors yield interfaces
+    bool running = true;        // accessors yield interfaces
     bool utilsMissing = false;  // only SteamUtils() yields null
     AppId_t appId = 480;
     std::uintptr_t nextHandle = 0x100;
     bool zeroHandles = false;  // requests answer 0
 
-    // Calls in order, accessors left out: "ReleaseRequest 0x100", "RequestInternetServerList 480", ...
+    // Calls in order, accessors left out: "ReleaseRequest 0x100",
+    // "RequestInternetServerList 480", ...
     std::vector<std::string> calls;
     // The filters and count of the last request, as Steam read them.
     std::vector<Filter> lastFilters;

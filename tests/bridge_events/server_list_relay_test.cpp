@@ -28,7 +28,9 @@ gameserveritem_t server(uint32 ip, uint16 port, const char* name, AppId_t app = 
     return item;
 }
 
-HServerListRequest handle(std::uintptr_t value) { return reinterpret_cast<HServerListRequest>(value); }
+HServerListRequest handle(std::uintptr_t value) {
+    return reinterpret_cast<HServerListRequest>(value);
+}
 
 using Lines = std::vector<std::string>;
 
@@ -162,15 +164,16 @@ TEST_F(RelayTest, TwoRequestsInARowReleaseTheFirstBeforeTheSecondStarts) {
     EXPECT_EQ(relay_->startRequest(ServerListKind::internet), handle(0x100));
     EXPECT_EQ(relay_->startRequest(ServerListKind::lan), handle(0x101));
     EXPECT_EQ(relay_->trackedRequest(), handle(0x101));
-    EXPECT_EQ(steamCalls(), (Lines{"GetAppID", "RequestInternetServerList 480",
-                                                      "ReleaseRequest 0x100", "GetAppID",
-                                                      "RequestLANServerList 480"}));
+    EXPECT_EQ(steamCalls(),
+              (Lines{"GetAppID", "RequestInternetServerList 480", "ReleaseRequest 0x100",
+                     "GetAppID", "RequestLANServerList 480"}));
 }
 
 TEST_F(RelayTest, CancelReleasesOnceAndStillReleasesAfterRefreshComplete) {
     relay_->startRequest(ServerListKind::history);
     relay_->RefreshComplete(handle(0x100), eServerResponded);
-    EXPECT_EQ(relay_->trackedRequest(), handle(0x100)) << "the end of the list keeps the request tracked";
+    EXPECT_EQ(relay_->trackedRequest(), handle(0x100))
+        << "the end of the list keeps the request tracked";
     fake::steam.calls.clear();
     relay_->releaseTrackedRequest();
     relay_->releaseTrackedRequest();
@@ -219,8 +222,9 @@ TEST_F(RelayTest, RespondedServerBecomesOneJavaCallWithElevenValues) {
     EXPECT_EQ(call.method, "ServerResponded");
     // name, address, ip, connection port, players, max players, password, ping,
     // secure, query port, tags
-    EXPECT_EQ(call.arguments, (Lines{"\"192.168.1.20:40000\"", "\"192.168.1.20:40000\"", "3232235796",
-                                     "-25536", "3", "16", "true", "42", "true", "27016", "\"coop\""}));
+    EXPECT_EQ(call.arguments,
+              (Lines{"\"192.168.1.20:40000\"", "\"192.168.1.20:40000\"", "3232235796", "-25536",
+                     "3", "16", "true", "42", "true", "27016", "\"coop\""}));
     EXPECT_EQ(fakejni::callLog().front(), "GetEnv 1.6");
     EXPECT_EQ(fakejni::callLog().back(), "DetachCurrentThread");
     EXPECT_EQ(fakejni::count("DeleteLocalRef"), 3);
@@ -266,14 +270,16 @@ TEST_F(RelayTest, ThreadUnknownToTheVmIsAttachedWithoutArgumentsAndDetachedAgain
 }
 
 TEST_F(RelayTest, JavaThatThrowsOnEveryServerStillGetsEveryServerAndOneExceptionStaysPending) {
-    for (int i = 0; i < 3; ++i) fake::steam.details[{handle(0x100), i}] = server(0x01020304u, 27015, "s");
+    for (int i = 0; i < 3; ++i)
+        fake::steam.details[{handle(0x100), i}] = server(0x01020304u, 27015, "s");
     fakejni::settings().javaThrows = true;
     for (int i = 0; i < 3; ++i) relay_->ServerResponded(handle(0x100), i);
     relay_->ServerFailedToRespond(handle(0x100), 3);
     relay_->RefreshComplete(handle(0x100), eServerResponded);
     EXPECT_EQ(fakejni::javaCalls().size(), 5u);
     EXPECT_EQ(fakejni::count("ExceptionDescribe"), 4) << "each earlier exception reported once";
-    EXPECT_EQ(fakejni::takePendingException(), "java.lang.RuntimeException: thrown by RefreshComplete")
+    EXPECT_EQ(fakejni::takePendingException(),
+              "java.lang.RuntimeException: thrown by RefreshComplete")
         << "the last one surfaces when the pump returns";
 }
 

@@ -41,7 +41,8 @@ TEST(ConnectText, IgnoresTheProcessLocale) {
         char do_thousands_sep() const override { return ','; }
         std::string do_grouping() const override { return "\3"; }
     };
-    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Grouping));
+    const std::locale previous =
+        std::locale::global(std::locale(std::locale::classic(), new Grouping));
     const auto text = composeConnectText(-1062731519, 27015, 27016, false, "v");
     const auto id = composeSteamIdText(76561197960287930ull);
     std::locale::global(previous);

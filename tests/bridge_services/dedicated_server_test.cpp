@@ -62,8 +62,8 @@ protected:
         // The test points PATH at its own directory; the script needs the system tools.
         script << "#!/bin/sh\nPATH=/usr/bin:/bin\n"
                << "printf '%s\\n' \"$#\" \"$@\" > '" << recordOf(at).string() << ".part'\n"
-               << extra
-               << "mv '" << recordOf(at).string() << ".part' '" << recordOf(at).string() << "'\n";
+               << extra << "mv '" << recordOf(at).string() << ".part' '" << recordOf(at).string()
+               << "'\n";
         script.close();
         fs::permissions(at, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
         return at;
@@ -192,14 +192,13 @@ TEST_F(SteamClientTest, StartedProcessIsDetachedAndNotWaitedFor) {
     const int leaked = open("/dev/null", O_RDONLY);
     ASSERT_GE(leaked, 0);
     const fs::path script = writeRecorder(
-        root_ / "detached", std::string("echo \"session $(cut -d' ' -f6 /proc/$$/stat) pid $$\" >> '") +
-                                recordOf(root_ / "detached").string() + ".part'\n" +
-                                "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n" +
-                                "echo \"$streams\" >> '" +
-                                recordOf(root_ / "detached").string() + ".part'\n" +
-                                "[ -e /proc/$$/fd/" + std::to_string(leaked) +
-                                " ] && echo leaked >> '" + recordOf(root_ / "detached").string() +
-                                ".part'\n" + "sleep 2\n");
+        root_ / "detached",
+        std::string("echo \"session $(cut -d' ' -f6 /proc/$$/stat) pid $$\" >> '") +
+            recordOf(root_ / "detached").string() + ".part'\n" +
+            "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n" +
+            "echo \"$streams\" >> '" + recordOf(root_ / "detached").string() + ".part'\n" +
+            "[ -e /proc/$$/fd/" + std::to_string(leaked) + " ] && echo leaked >> '" +
+            recordOf(root_ / "detached").string() + ".part'\n" + "sleep 2\n");
 
     const auto before = std::chrono::steady_clock::now();
     EXPECT_TRUE(startSteamProcess(script.string(), "steam://rungameid/7"));
