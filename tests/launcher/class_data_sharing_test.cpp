@@ -40,13 +40,13 @@ std::string archiveBytes(std::uint32_t magic, std::size_t usedBytes, std::size_t
 class ClassDataSharing : public ::testing::Test {
 protected:
     ClassDataSharing() {
-        input.runtimeVersion = 17;
-        input.runtimeLibrary = tree.file("runtime/lib/server/libjvm.so", "library");
-        tree.file("runtime/lib/server/classes.jsa", archiveBytes(0xf00baba2, 4096, 8192));
-        input.gameDirectory = tree.dir("game");
-        input.classPath = {tree.file("game/client.jar", "jar"), tree.path("game/internal-pack")};
-        input.vmOptions = {"-Xmx1g"};
-        input.cacheDirectory = tree.path("cache");
+        input_.runtimeVersion = 17;
+        input_.runtimeLibrary = tree_.file("runtime/lib/server/libjvm.so", "library");
+        tree_.file("runtime/lib/server/classes.jsa", archiveBytes(0xf00baba2, 4096, 8192));
+        input_.gameDirectory = tree_.dir("game");
+        input_.classPath = {tree_.file("game/client.jar", "jar"), tree_.path("game/internal-pack")};
+        input_.vmOptions = {"-Xmx1g"};
+        input_.cacheDirectory = tree_.path("cache");
     }
 
     std::string archiveOf(const SharingPlan& plan) {
@@ -54,59 +54,59 @@ protected:
         return option.substr(option.find('=') + 1);
     }
 
-    TempTree tree;
-    SharingInput input;
+    TempTree tree_;
+    SharingInput input_;
 };
 
 TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
     for (std::optional<int> version : {std::optional<int>(), std::optional<int>(8),
                                        std::optional<int>(12)}) {
-        input.runtimeVersion = version;
-        const SharingPlan plan = planClassDataSharing(input);
+        input_.runtimeVersion = version;
+        const SharingPlan plan = planClassDataSharing(input_);
         EXPECT_EQ(plan.options, Options{});
         EXPECT_EQ(plan.message, "Class data sharing is not available for this runtime");
     }
-    input.runtimeVersion = 19;
-    SharingPlan plan = planClassDataSharing(input);
+    input_.runtimeVersion = 19;
+    SharingPlan plan = planClassDataSharing(input_);
     const std::string archive = archiveOf(plan);
     EXPECT_EQ(plan.options,
               (Options{"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=" + archive}));
     EXPECT_EQ(plan.message, "Class data sharing: writing " + archive);
-    EXPECT_EQ(archive.rfind(tree.path("cache/Tessvik/game-"), 0), 0u) << archive;
+    EXPECT_EQ(archive.rfind(tree_.path("cache/Tessvik/game-"), 0), 0u) << archive;
 
-    input.runtimeVersion = 13;
-    EXPECT_EQ(planClassDataSharing(input).options, Options{"-XX:ArchiveClassesAtExit=" + archive});
-    tree.file(archive.substr(tree.root().size() + 1), archiveBytes(0xf00baba8, 8192, 12288));
-    input.runtimeVersion = 18;
-    plan = planClassDataSharing(input);
+    input_.runtimeVersion = 13;
+    EXPECT_EQ(planClassDataSharing(input_).options, Options{"-XX:ArchiveClassesAtExit=" + archive});
+    tree_.file(archive.substr(tree_.root().size() + 1), archiveBytes(0xf00baba8, 8192, 12288));
+    input_.runtimeVersion = 18;
+    plan = planClassDataSharing(input_);
     EXPECT_EQ(plan.options, Options{"-XX:SharedArchiveFile=" + archive});
     EXPECT_EQ(plan.message, "Class data sharing: using " + archive);
 }
 
 TEST_F(ClassDataSharing, NameFollowsTheClassPathFilesAndOlderArchivesGo) {
-    const std::string first = archiveOf(planClassDataSharing(input));
-    tree.file(first.substr(tree.root().size() + 1), "an archive of an older game");
-    tree.file("game/client.jar", "a longer jar");
-    const std::string second = archiveOf(planClassDataSharing(input));
+    const std::string first = archiveOf(planClassDataSharing(input_));
+    tree_.file(first.substr(tree_.root().size() + 1), "an archive of an older game");
+    tree_.file("game/client.jar", "a longer jar");
+    const std::string second = archiveOf(planClassDataSharing(input_));
     EXPECT_NE(second, first);
     EXPECT_EQ(fs::path(second).parent_path(), fs::path(first).parent_path());
     EXPECT_FALSE(fs::exists(first));
-    input.vmOptions.push_back("-Xmx64g");
-    EXPECT_NE(archiveOf(planClassDataSharing(input)), second);
+    input_.vmOptions.push_back("-Xmx64g");
+    EXPECT_NE(archiveOf(planClassDataSharing(input_)), second);
 }
 
 TEST_F(ClassDataSharing, OffWithoutADefaultArchiveOrWithClassFilesInAClassPathDirectory) {
-    fs::remove(tree.path("runtime/lib/server/classes.jsa"));
-    SharingPlan plan = planClassDataSharing(input);
+    fs::remove(tree_.path("runtime/lib/server/classes.jsa"));
+    SharingPlan plan = planClassDataSharing(input_);
     EXPECT_EQ(plan.options, Options{});
     EXPECT_EQ(plan.message, "Class data sharing is not available for this runtime (no " +
-                                tree.path("runtime/lib/server/classes.jsa") + ")");
-    tree.file("runtime/lib/server/classes.jsa", archiveBytes(0xf00baba2, 4096, 8192));
+                                tree_.path("runtime/lib/server/classes.jsa") + ")");
+    tree_.file("runtime/lib/server/classes.jsa", archiveBytes(0xf00baba2, 4096, 8192));
 
-    tree.file("game/internal-pack/com/zarnhall/Hidden.class");
-    plan = planClassDataSharing(input);
+    tree_.file("game/internal-pack/com/zarnhall/Hidden.class");
+    plan = planClassDataSharing(input_);
     EXPECT_EQ(plan.options, Options{});
-    EXPECT_EQ(plan.message, "Class data sharing is off: " + tree.path("game/internal-pack") +
+    EXPECT_EQ(plan.message, "Class data sharing is off: " + tree_.path("game/internal-pack") +
                                 " on the class path holds class files");
 }
 

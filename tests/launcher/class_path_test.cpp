@@ -14,72 +14,72 @@ using launcher_test::TempTree;
 
 class ClassPath : public ::testing::Test {
 protected:
-    ClassPath() : launcher(settings) {
-        assignGameLayout(launcher);
-        launcher.workDir = tree.root();
+    ClassPath() : launcher_(settings_) {
+        assignGameLayout(launcher_);
+        launcher_.workDir = tree_.root();
     }
     Lines collect() {
-        launcher.findMainJar();
-        launcher.collectJars();
+        launcher_.findMainJar();
+        launcher_.collectJars();
         Lines out;
-        for (const std::string& p : launcher.classPath) out.push_back(p.substr(tree.root().size() + 1));
+        for (const std::string& p : launcher_.classPath) out.push_back(p.substr(tree_.root().size() + 1));
         return out;
     }
 
-    TempTree tree;
-    LaunchSettings settings;
-    JavaLauncher launcher;
+    TempTree tree_;
+    LaunchSettings settings_;
+    JavaLauncher launcher_;
 };
 
 TEST_F(ClassPath, TheMainJarComesFirstAndOnce) {
-    tree.file("a.jar");
-    tree.file("client.jar");
-    tree.file("z.jar");
+    tree_.file("a.jar");
+    tree_.file("client.jar");
+    tree_.file("z.jar");
     EXPECT_EQ(collect(), (Lines{"client.jar", "a.jar", "z.jar"}));
 }
 
 TEST_F(ClassPath, TheMainJarIsFoundWhateverItsLetterCase) {
-    tree.file("Client.JAR");
-    tree.file("b.jar");
+    tree_.file("Client.JAR");
+    tree_.file("b.jar");
     EXPECT_EQ(collect(), (Lines{"Client.JAR", "b.jar"}));
 }
 
 TEST_F(ClassPath, WithoutAMainJarTheFirstListedJarLeads) {
-    tree.file("zz.jar");
-    tree.file("B.jar");
-    tree.file("a.jar");
+    tree_.file("zz.jar");
+    tree_.file("B.jar");
+    tree_.file("a.jar");
     EXPECT_EQ(collect(), (Lines{"a.jar", "B.jar", "zz.jar"}));
 }
 
 TEST_F(ClassPath, EveryLibFileFollowsTheJarsButNoDirectory) {
-    tree.file("client.jar");
-    tree.dir("client.jar.d");
-    tree.dir("folder.jar");
-    tree.file("lib/readme.txt");
-    tree.file("lib/client.jar");  // same name, other path: both stay
-    tree.file("lib/noext");
-    tree.file("lib/sub/deep.jar");
-    tree.file("other/x.jar");
+    tree_.file("client.jar");
+    tree_.dir("client.jar.d");
+    tree_.dir("folder.jar");
+    tree_.file("lib/readme.txt");
+    tree_.file("lib/client.jar");  // same name, other path: both stay
+    tree_.file("lib/noext");
+    tree_.file("lib/sub/deep.jar");
+    tree_.file("other/x.jar");
     EXPECT_EQ(collect(), (Lines{"client.jar", "lib/client.jar", "lib/noext", "lib/readme.txt"}));
 }
 
 TEST_F(ClassPath, ADirectoryNamedLikeTheMainJarIsNotIt) {
-    tree.dir("client.jar");
-    tree.file("a.jar");
+    tree_.dir("client.jar");
+    tree_.file("a.jar");
     EXPECT_EQ(collect(), Lines{"a.jar"});
 }
 
 TEST_F(ClassPath, TheOptionListsEntriesThenBothResourceDirectories) {
-    const std::string w = tree.root();
+    const std::string w = tree_.root();
     EXPECT_EQ(collect(), Lines{});
-    EXPECT_EQ(launcher.buildClassPathOption(),
+    EXPECT_EQ(launcher_.buildClassPathOption(),
               "-Djava.class.path=:" + w + "/internal-pack:" + w + "/launcher-data");
 
-    tree.file("client.jar");
-    tree.file("lib/a.jar");
-    launcher.classPath.clear();
+    tree_.file("client.jar");
+    tree_.file("lib/a.jar");
+    launcher_.classPath.clear();
     collect();
-    EXPECT_EQ(launcher.buildClassPathOption(),
+    EXPECT_EQ(launcher_.buildClassPathOption(),
               "-Djava.class.path=" + w + "/client.jar:" + w + "/lib/a.jar:" + w +
                   "/internal-pack:" + w + "/launcher-data");
 }

@@ -62,64 +62,64 @@ protected:
     Lines relative(const Lines& paths) {
         Lines out;
         for (const std::string& p : paths) {
-            out.push_back(p.rfind(tree.root() + "/", 0) == 0 ? p.substr(tree.root().size() + 1) : p);
+            out.push_back(p.rfind(tree_.root() + "/", 0) == 0 ? p.substr(tree_.root().size() + 1) : p);
         }
         return out;
     }
 
-    TempTree tree;
+    TempTree tree_;
 };
 
 TEST_F(DirectorySearch, ExactNameIsByteForByteAndDepthFirst) {
-    tree.file("B/libjvm.so");
-    tree.file("a/x/libjvm.so");
-    tree.file("a/y/LIBJVM.SO");
-    tree.file("a/libjvm.so.1");
-    tree.file("libjvm.so");
-    tree.dir("c/libjvm.so");  // a directory named like the library
-    tree.file("c/libjvm.so/libjvm.so");
-    EXPECT_EQ(relative(search(tree.root(), "libjvm.so", true, true)),
+    tree_.file("B/libjvm.so");
+    tree_.file("a/x/libjvm.so");
+    tree_.file("a/y/LIBJVM.SO");
+    tree_.file("a/libjvm.so.1");
+    tree_.file("libjvm.so");
+    tree_.dir("c/libjvm.so");  // a directory named like the library
+    tree_.file("c/libjvm.so/libjvm.so");
+    EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", true, true)),
               (Lines{"a/x/libjvm.so", "B/libjvm.so", "c/libjvm.so/libjvm.so", "libjvm.so"}));
-    EXPECT_EQ(relative(search(tree.root(), "libjvm.so", true, false)), Lines{"libjvm.so"});
+    EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", true, false)), Lines{"libjvm.so"});
 }
 
 TEST_F(DirectorySearch, PatternsSelectFilesAsListedAndSkipDirectories) {
-    tree.file("Client.jar");
-    tree.file("b.JAR");
-    tree.file("a.jar");
-    tree.file("notes.txt");
-    tree.dir("dir.jar");
-    tree.file("sub/c.jar");
-    EXPECT_EQ(relative(search(tree.root(), "*.jar", false, false)),
+    tree_.file("Client.jar");
+    tree_.file("b.JAR");
+    tree_.file("a.jar");
+    tree_.file("notes.txt");
+    tree_.dir("dir.jar");
+    tree_.file("sub/c.jar");
+    EXPECT_EQ(relative(search(tree_.root(), "*.jar", false, false)),
               (Lines{"a.jar", "b.JAR", "Client.jar"}));
-    EXPECT_EQ(relative(search(tree.root(), "client.jar", false, false)), Lines{"Client.jar"});
-    EXPECT_EQ(relative(search(tree.root(), "*.*", false, false)),
+    EXPECT_EQ(relative(search(tree_.root(), "client.jar", false, false)), Lines{"Client.jar"});
+    EXPECT_EQ(relative(search(tree_.root(), "*.*", false, false)),
               (Lines{"a.jar", "b.JAR", "Client.jar", "notes.txt"}));
 }
 
 TEST_F(DirectorySearch, AppendsWithoutTouchingEarlierResults) {
-    tree.file("x.jar");
+    tree_.file("x.jar");
     Lines results{"kept"};
-    findFiles(tree.root(), "*.jar", results, false, false);
-    findFiles(tree.path("missing"), "*.jar", results, false, false);
-    findFiles(tree.path("x.jar"), "*.jar", results, false, false);  // not a directory
+    findFiles(tree_.root(), "*.jar", results, false, false);
+    findFiles(tree_.path("missing"), "*.jar", results, false, false);
+    findFiles(tree_.path("x.jar"), "*.jar", results, false, false);  // not a directory
     EXPECT_EQ(relative(results), (Lines{"kept", "x.jar"}));
 }
 
 TEST_F(DirectorySearch, LinksAreFollowedButEachDirectoryIsSearchedOnce) {
-    tree.file("a/libjvm.so");
-    tree.link("a/up", "..");     // back to the root: a cycle
-    tree.link("a/self", ".");    // a cycle of one
-    tree.link("b", "a");         // another way into a, already searched
-    tree.link("c/file.so", "../a/libjvm.so");
-    tree.link("c/libjvm.so", "../a/libjvm.so");  // a link to a file is a file
-    tree.link("d/libjvm.so", "missing");         // so is a dangling one
-    tree.file("outside/libjvm.so");
-    tree.link("tree/e", "../outside");  // reached only through a link
-    EXPECT_EQ(relative(search(tree.path("tree/.."), "libjvm.so", true, true)),
+    tree_.file("a/libjvm.so");
+    tree_.link("a/up", "..");     // back to the root: a cycle
+    tree_.link("a/self", ".");    // a cycle of one
+    tree_.link("b", "a");         // another way into a, already searched
+    tree_.link("c/file.so", "../a/libjvm.so");
+    tree_.link("c/libjvm.so", "../a/libjvm.so");  // a link to a file is a file
+    tree_.link("d/libjvm.so", "missing");         // so is a dangling one
+    tree_.file("outside/libjvm.so");
+    tree_.link("tree/e", "../outside");  // reached only through a link
+    EXPECT_EQ(relative(search(tree_.path("tree/.."), "libjvm.so", true, true)),
               (Lines{"tree/../a/libjvm.so", "tree/../c/libjvm.so", "tree/../d/libjvm.so",
                      "tree/../outside/libjvm.so"}));
-    EXPECT_EQ(relative(search(tree.path("tree"), "libjvm.so", true, true)),
+    EXPECT_EQ(relative(search(tree_.path("tree"), "libjvm.so", true, true)),
               Lines{"tree/e/libjvm.so"});
 }
 
@@ -129,13 +129,13 @@ TEST_F(DirectorySearch, ManyPathsToTheSameDirectoriesCostOneVisitEach) {
     const int levels = 20;
     for (int level = 0; level < levels; ++level) {
         const std::string next = "../n" + std::to_string(level + 1);
-        tree.link("n" + std::to_string(level) + "/a", next);
-        tree.link("n" + std::to_string(level) + "/b", next);
+        tree_.link("n" + std::to_string(level) + "/a", next);
+        tree_.link("n" + std::to_string(level) + "/b", next);
     }
-    tree.file("n" + std::to_string(levels) + "/libjvm.so");
+    tree_.file("n" + std::to_string(levels) + "/libjvm.so");
     std::string first = "n0";
     for (int level = 0; level < levels; ++level) first += "/a";
-    EXPECT_EQ(relative(search(tree.path("n0"), "libjvm.so", true, true)),
+    EXPECT_EQ(relative(search(tree_.path("n0"), "libjvm.so", true, true)),
               Lines{first + "/libjvm.so"});
 }
 
@@ -146,14 +146,14 @@ struct DeepSearch {
 
 TEST_F(DirectorySearch, ADeepTreeDoesNotExhaustASmallStack) {
     // A search that called itself would need far more than 64 KiB here.
-    std::string path = tree.root();
+    std::string path = tree_.root();
     for (int level = 0; level < 600; ++level) {
         path += "/d";
         ASSERT_EQ(mkdir(path.c_str(), 0755), 0) << level;
     }
     std::ofstream(path + "/libjvm.so") << "";
 
-    DeepSearch deep{tree.root(), {}};
+    DeepSearch deep{tree_.root(), {}};
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, 64 * 1024);
@@ -174,10 +174,10 @@ TEST_F(DirectorySearch, ADeepTreeDoesNotExhaustASmallStack) {
 
 TEST_F(DirectorySearch, AnUnreadableDirectoryContributesNothing) {
     if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-    tree.file("a/libjvm.so");
-    tree.file("b/libjvm.so");
-    chmod(tree.path("a").c_str(), 0);
-    EXPECT_EQ(relative(search(tree.root(), "libjvm.so", true, true)), Lines{"b/libjvm.so"});
+    tree_.file("a/libjvm.so");
+    tree_.file("b/libjvm.so");
+    chmod(tree_.path("a").c_str(), 0);
+    EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", true, true)), Lines{"b/libjvm.so"});
 }
 
 TEST(ExecutableDirectory, IsTheDirectoryOfTheRunningProgram) {

@@ -31,7 +31,7 @@ class SettingsFile : public ::testing::Test {
 protected:
     // Reads text as a settings file into fresh settings; the read must work.
     LaunchSettings read(const std::string& text) {
-        const std::string path = tree.file("LaunchConfig.ini", text);
+        const std::string path = tree_.file("LaunchConfig.ini", text);
         LaunchSettings settings;
         CapturedMessages messages;
         EXPECT_TRUE(settings.readConfig(path)) << text.substr(0, 200);
@@ -39,7 +39,7 @@ protected:
         return settings;
     }
 
-    TempTree tree;
+    TempTree tree_;
 };
 
 TEST_F(SettingsFile, BooleansAreZeroOneOrLowerCaseWords) {
@@ -125,7 +125,7 @@ TEST_F(SettingsFile, AnEmptyFileReadsAsDefaultsAndStaysEmpty) {
     EXPECT_EQ(settings.initialHeap, "512m");
     EXPECT_FALSE(settings.cleanLogsOnStart);
     EXPECT_TRUE(settings.vmParams.empty());
-    EXPECT_EQ(launcher_test::readFile(tree.path("LaunchConfig.ini")), "");
+    EXPECT_EQ(launcher_test::readFile(tree_.path("LaunchConfig.ini")), "");
 }
 
 TEST_F(SettingsFile, ParseErrorsNameThePathAndLineAndChangeNothing) {
@@ -140,7 +140,7 @@ TEST_F(SettingsFile, ParseErrorsNameThePathAndLineAndChangeNothing) {
         {"[Memory]\nInitialHeap=1g\nInitialHeap=2g\n", "(3): duplicate key name"},
     };
     for (const auto& c : cases) {
-        const std::string path = tree.file("LaunchConfig.ini", c.text);
+        const std::string path = tree_.file("LaunchConfig.ini", c.text);
         LaunchSettings settings;
         settings.initialHeap = "kept";
         settings.vmParams = {"-Dkept"};
@@ -158,13 +158,13 @@ TEST_F(SettingsFile, AMissingFileCannotBeOpened) {
     LaunchSettings settings;
     CapturedMessages messages;
     std::optional<std::string> text;
-    EXPECT_FALSE(settings.readConfig(tree.path("LaunchConfig.ini"), &text));
-    EXPECT_EQ(messages.out(), Lines{"Error: " + tree.path("LaunchConfig.ini") + ": cannot open file"});
+    EXPECT_FALSE(settings.readConfig(tree_.path("LaunchConfig.ini"), &text));
+    EXPECT_EQ(messages.out(), Lines{"Error: " + tree_.path("LaunchConfig.ini") + ": cannot open file"});
     EXPECT_EQ(text, std::nullopt);  // nothing to keep
 }
 
 TEST_F(SettingsFile, TheDefaultFileIsEightLinesByteForByte) {
-    const std::string path = tree.path("LaunchConfig.ini");
+    const std::string path = tree_.path("LaunchConfig.ini");
     LaunchSettings settings;
     CapturedMessages messages;
     ASSERT_TRUE(settings.writeConfig(path));
@@ -184,7 +184,7 @@ TEST_F(SettingsFile, TheDefaultFileIsEightLinesByteForByte) {
 }
 
 TEST_F(SettingsFile, WritingNumbersEveryParameterAndReplacesTheFile) {
-    const std::string path = tree.file("LaunchConfig.ini", "old content that is much longer\n");
+    const std::string path = tree_.file("LaunchConfig.ini", "old content that is much longer\n");
     LaunchSettings settings;
     settings.overrideDefaultJavaPath = 1;
     settings.javaPath = "/opt/jre";
@@ -197,7 +197,7 @@ TEST_F(SettingsFile, WritingNumbersEveryParameterAndReplacesTheFile) {
 }
 
 TEST_F(SettingsFile, AFileThatCannotBeOpenedForWritingIsReportedOnStandardError) {
-    const std::string path = tree.path("no-such-directory/LaunchConfig.ini");
+    const std::string path = tree_.path("no-such-directory/LaunchConfig.ini");
     LaunchSettings settings;
     CapturedMessages messages;
     EXPECT_FALSE(settings.writeConfig(path));
@@ -210,7 +210,7 @@ TEST_F(SettingsFile, AFileThatCannotBeOpenedForWritingIsReportedOnStandardError)
 TEST_F(SettingsFile, AWriteThatFailsAfterOpeningIsAFailureToo) {
     // A file-size limit below the default file's size fails the write the
     // way a full disk does.
-    const std::string path = tree.path("LaunchConfig.ini");
+    const std::string path = tree_.path("LaunchConfig.ini");
     rlimit saved;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit limited = saved;
@@ -227,9 +227,9 @@ TEST_F(SettingsFile, AWriteThatFailsAfterOpeningIsAFailureToo) {
 }
 
 TEST_F(SettingsFile, FifosAndDevicesAreNeitherReadNorWritten) {
-    const std::string fifo = tree.path("fifo.ini");
+    const std::string fifo = tree_.path("fifo.ini");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string zeros = tree.link("zeros.ini", "/dev/zero");  // never ends
+    const std::string zeros = tree_.link("zeros.ini", "/dev/zero");  // never ends
     for (const std::string& path : {fifo, zeros, std::string("/dev/full")}) {
         LaunchSettings settings;
         CapturedMessages messages;
@@ -255,7 +255,7 @@ TEST_F(SettingsFile, AUtf8ByteOrderMarkIsSkipped) {
                  {"[Memory]\n" + mark + "[Debug]\n", "(2): '=' character not found in line"},
                  {mark + mark + "[Memory]\n", "(1): '=' character not found in line"}};
     for (const auto& c : cases) {
-        const std::string path = tree.file("LaunchConfig.ini", c.text);
+        const std::string path = tree_.file("LaunchConfig.ini", c.text);
         LaunchSettings rejected;
         CapturedMessages messages;
         std::optional<std::string> text;
@@ -272,7 +272,7 @@ TEST_F(SettingsFile, BinaryGarbageIsRejectedOrRead) {
     for (int round = 0; round < 50; ++round) {
         std::string garbage(4096, '\0');
         for (char& c : garbage) c = static_cast<char>(random());
-        const std::string path = tree.file("LaunchConfig.ini", garbage);
+        const std::string path = tree_.file("LaunchConfig.ini", garbage);
         LaunchSettings settings;
         CapturedMessages messages;
         if (!settings.readConfig(path)) {
@@ -294,7 +294,7 @@ TEST_F(SettingsFile, NulBytesAndAMegabyteLineAreData) {
 }
 
 TEST_F(SettingsFile, ADirectoryInPlaceOfTheFileIsAReadError) {
-    const std::string path = tree.dir("LaunchConfig.ini");
+    const std::string path = tree_.dir("LaunchConfig.ini");
     LaunchSettings settings;
     CapturedMessages messages;
     EXPECT_FALSE(settings.readConfig(path));

@@ -25,7 +25,7 @@ struct Outcome {
 class GameTree : public ::testing::Test {
 protected:
     std::string fakeRuntime(const std::string& directory) {
-        return tree.copy(FAKE_RUNTIME_LIBRARY, directory + "/libjvm.so");
+        return tree_.copy(FAKE_RUNTIME_LIBRARY, directory + "/libjvm.so");
     }
 
     // Runs the launcher. mergeStreams sends standard error into standard
@@ -39,11 +39,11 @@ protected:
         options.unprivileged = unprivileged;
         options.directory = from;
         const launcher_test::RunResult result =
-            from < 0 ? tree.launch({}, options) : launcher_test::runProgram({"./tessvik"}, options);
+            from < 0 ? tree_.launch({}, options) : launcher_test::runProgram({"./tessvik"}, options);
         return {splitLines(result.out), splitLines(result.err), result.status};
     }
 
-    std::string settingsPath() const { return tree.settingsPath(); }
+    std::string settingsPath() const { return tree_.settingsPath(); }
     std::string openError() const { return "Error: " + settingsPath() + ": cannot open file"; }
 
     // The lines up to and including the first that starts with prefix.
@@ -56,13 +56,13 @@ protected:
         return head;
     }
 
-    launcher_test::GameTree tree{TESSVIK_EXECUTABLE};
-    const std::string game = tree.game();
+    launcher_test::GameTree tree_{TESSVIK_EXECUTABLE};
+    const std::string game_ = tree_.game();
 };
 
 TEST_F(GameTree, WithoutARuntimeTheLaunchStopsWithStatusOne) {
     const Outcome first = run();
-    EXPECT_EQ(first.out, (Lines{"Starting: ", openError(), game, "Failed to find jvm installation."}));
+    EXPECT_EQ(first.out, (Lines{"Starting: ", openError(), game_, "Failed to find jvm installation."}));
     EXPECT_EQ(first.err, Lines{});
     EXPECT_EQ(first.status, 1);
 
@@ -70,18 +70,18 @@ TEST_F(GameTree, WithoutARuntimeTheLaunchStopsWithStatusOne) {
     const std::string created = launcher_test::readFile(settingsPath());
     EXPECT_EQ(launcher_test::splitLines(created).size(), 8u);
     const Outcome second = run();
-    EXPECT_EQ(second.out, (Lines{"Starting: ", game, "Failed to find jvm installation."}));
+    EXPECT_EQ(second.out, (Lines{"Starting: ", game_, "Failed to find jvm installation."}));
     EXPECT_EQ(launcher_test::readFile(settingsPath()), created);
 }
 
 TEST_F(GameTree, TheJdksRuntimeLoadsFromTheUnnormalisedPath) {
-    tree.dir("runtime/bin/server");
-    fs::create_symlink(REAL_JVM_LIBRARY, tree.path("runtime/bin/server/libjvm.so"));
-    tree.file("game/LaunchConfig.ini", "[Memory]\nInitialHeap=16m\nMaxHeapSize=64m\n");
+    tree_.dir("runtime/bin/server");
+    fs::create_symlink(REAL_JVM_LIBRARY, tree_.path("runtime/bin/server/libjvm.so"));
+    tree_.file("game/LaunchConfig.ini", "[Memory]\nInitialHeap=16m\nMaxHeapSize=64m\n");
     const Outcome outcome = run();
     EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
-              (Lines{"Starting: ", game, "Runtime path: " + game + "/../runtime/bin/server/libjvm.so",
-                     "Working Directory: " + game}));
+              (Lines{"Starting: ", game_, "Runtime path: " + game_ + "/../runtime/bin/server/libjvm.so",
+                     "Working Directory: " + game_}));
     // What the VM writes after that is not the launcher's.
     for (const std::string& line : outcome.err) EXPECT_NE(line, "Failed to load libjvm.so");
 }
@@ -93,56 +93,56 @@ TEST_F(GameTree, TheFirstRuntimeInDepthFirstOrderIsTaken) {
     fakeRuntime("runtime/aaa/y");
     const Outcome outcome = run();
     EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
-              (Lines{"Starting: ", openError(), game,
-                     "Runtime path: " + game + "/../runtime/aaa/x/libjvm.so",
-                     "Working Directory: " + game}));
+              (Lines{"Starting: ", openError(), game_,
+                     "Runtime path: " + game_ + "/../runtime/aaa/x/libjvm.so",
+                     "Working Directory: " + game_}));
 }
 
 TEST_F(GameTree, ARuntimeThatDoesNotLoadStopsTheLaunch) {
-    tree.file("runtime/libjvm.so", "#!/bin/sh\n");
+    tree_.file("runtime/libjvm.so", "#!/bin/sh\n");
     const Outcome outcome = run();
-    EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), game,
-                                  "Runtime path: " + game + "/../runtime/libjvm.so"}));
+    EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), game_,
+                                  "Runtime path: " + game_ + "/../runtime/libjvm.so"}));
     EXPECT_EQ(outcome.err, Lines{"Failed to load libjvm.so"});
     EXPECT_EQ(outcome.status, 1);
 }
 
 TEST_F(GameTree, TheSettingsCanNameTheRuntimeDirectory) {
-    const std::string jre = tree.dir("jre");
+    const std::string jre = tree_.dir("jre");
     fakeRuntime("jre");
     fakeRuntime("runtime");
-    tree.file("game/LaunchConfig.ini", "[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=" + jre + "/\n");
+    tree_.file("game/LaunchConfig.ini", "[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=" + jre + "/\n");
     const Outcome outcome = run();
     EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
-              (Lines{"Starting: ", game, "Runtime path: " + jre + "//libjvm.so",
-                     "Working Directory: " + game}));
+              (Lines{"Starting: ", game_, "Runtime path: " + jre + "//libjvm.so",
+                     "Working Directory: " + game_}));
 }
 
 TEST_F(GameTree, AReadOnlyGameDirectoryStillLaunches) {
-    chmod(game.c_str(), 0555);
+    chmod(game_.c_str(), 0555);
     const Outcome outcome = run(true, true);
     EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
-                                  "Failed to create ini.", game, "Failed to find jvm installation."}));
+                                  "Failed to create ini.", game_, "Failed to find jvm installation."}));
     EXPECT_EQ(outcome.status, 1);
 }
 
 TEST_F(GameTree, AnUnreadableRuntimeSubdirectoryIsPassedOver) {
     fakeRuntime("runtime/aaa");
     fakeRuntime("runtime/bin/server");
-    chmod(tree.path("runtime/aaa").c_str(), 0);
-    tree.file("game/LaunchConfig.ini", "");
+    chmod(tree_.path("runtime/aaa").c_str(), 0);
+    tree_.file("game/LaunchConfig.ini", "");
     const Outcome outcome = run(false, true);
     EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
-              (Lines{"Starting: ", game, "Runtime path: " + game + "/../runtime/bin/server/libjvm.so",
-                     "Working Directory: " + game}));
+              (Lines{"Starting: ", game_, "Runtime path: " + game_ + "/../runtime/bin/server/libjvm.so",
+                     "Working Directory: " + game_}));
 }
 
 TEST_F(GameTree, ADirectoryNamedLikeTheSettingsFileIsReportedNotFatal) {
-    tree.dir("game/LaunchConfig.ini");
+    tree_.dir("game/LaunchConfig.ini");
     const Outcome outcome = run(true);
     EXPECT_EQ(outcome.out,
               (Lines{"Starting: ", "Error: " + settingsPath() + "(1): read error",
-                     settingsPath() + ": cannot open file", "Failed to create ini.", game,
+                     settingsPath() + ": cannot open file", "Failed to create ini.", game_,
                      "Failed to find jvm installation."}));
     EXPECT_EQ(outcome.status, 1);
 }
@@ -150,9 +150,9 @@ TEST_F(GameTree, ADirectoryNamedLikeTheSettingsFileIsReportedNotFatal) {
 TEST_F(GameTree, AGarbledSettingsFileIsReplacedByTheDefault) {
     std::string garbage;
     for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
-    tree.file("game/LaunchConfig.ini", garbage);
+    tree_.file("game/LaunchConfig.ini", garbage);
     const std::string kept = settingsPath() + ".rejected";
-    tree.file("game/LaunchConfig.ini.rejected", "an older copy, replaced");
+    tree_.file("game/LaunchConfig.ini.rejected", "an older copy, replaced");
     const Outcome outcome = run();
     ASSERT_GE(outcome.out.size(), 3u);
     EXPECT_EQ(outcome.out[1].rfind("Error: " + settingsPath() + "(", 0), 0u) << outcome.out[1];
@@ -163,30 +163,30 @@ TEST_F(GameTree, AGarbledSettingsFileIsReplacedByTheDefault) {
 
     // Where no copy can be kept, the file is not replaced.
     fs::remove(kept);
-    tree.dir("game/LaunchConfig.ini.rejected");
-    tree.file("game/LaunchConfig.ini", "[Memory\n");
+    tree_.dir("game/LaunchConfig.ini.rejected");
+    tree_.file("game/LaunchConfig.ini", "[Memory\n");
     EXPECT_EQ(run().out, (Lines{"Starting: ", "Error: " + settingsPath() + "(1): unmatched '['",
                                 "Cannot keep a copy as " + kept + ", so the file is left as it is.",
-                                game, "Failed to find jvm installation."}));
+                                game_, "Failed to find jvm installation."}));
     EXPECT_EQ(launcher_test::readFile(settingsPath()), "[Memory\n");
 }
 
 TEST_F(GameTree, AFileWithAByteOrderMarkIsReadAndLeftAlone) {
     const std::string text = "\xEF\xBB\xBF[Memory]\r\nInitialHeap=1g\r\n";
-    tree.file("game/LaunchConfig.ini", text);
-    EXPECT_EQ(run().out, (Lines{"Starting: ", game, "Failed to find jvm installation."}));
+    tree_.file("game/LaunchConfig.ini", text);
+    EXPECT_EQ(run().out, (Lines{"Starting: ", game_, "Failed to find jvm installation."}));
     EXPECT_EQ(launcher_test::readFile(settingsPath()), text);
 }
 
 TEST_F(GameTree, FifosInPlaceOfTheSettingsAndTheRuntimeEndWithTheirMessages) {
     ASSERT_EQ(mkfifo(settingsPath().c_str(), 0600), 0);
-    tree.dir("runtime");
-    ASSERT_EQ(mkfifo(tree.path("runtime/libjvm.so").c_str(), 0600), 0);
+    tree_.dir("runtime");
+    ASSERT_EQ(mkfifo(tree_.path("runtime/libjvm.so").c_str(), 0600), 0);
     const Outcome outcome = run(true);
     EXPECT_EQ(outcome.out,
               (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
-                     "Failed to create ini.", game,
-                     "Runtime path: " + game + "/../runtime/libjvm.so", "Failed to load libjvm.so"}));
+                     "Failed to create ini.", game_,
+                     "Runtime path: " + game_ + "/../runtime/libjvm.so", "Failed to load libjvm.so"}));
     EXPECT_EQ(outcome.status, 1);
 }
 
@@ -224,9 +224,9 @@ private:
 };
 
 TEST_F(GameTree, ALauncherThatCannotFindItsOwnDirectoryTouchesNoFile) {
-    DeepDirectory deep(tree.root());
+    DeepDirectory deep(tree_.root());
     ASSERT_TRUE(deep.deepEnough());
-    ASSERT_EQ(linkat(AT_FDCWD, (game + "/tessvik").c_str(), deep.innermost(), "tessvik", 0), 0);
+    ASSERT_EQ(linkat(AT_FDCWD, (game_ + "/tessvik").c_str(), deep.innermost(), "tessvik", 0), 0);
     const bool rootSettingsBefore = fs::exists("/LaunchConfig.ini");
 
     const Outcome outcome = run(false, false, deep.innermost());

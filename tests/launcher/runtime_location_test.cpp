@@ -20,46 +20,46 @@ using launcher_test::TempTree;
 class RuntimeLoading : public ::testing::Test {
 protected:
     std::string fakeRuntime(const std::string& directory) {
-        return tree.copy(FAKE_RUNTIME_LIBRARY, directory + "/libjvm.so");
+        return tree_.copy(FAKE_RUNTIME_LIBRARY, directory + "/libjvm.so");
     }
 
-    TempTree tree;
-    LaunchSettings settings;
+    TempTree tree_;
+    LaunchSettings settings_;
 };
 
 TEST_F(RuntimeLoading, TheOverrideDirectoryItselfMustHoldTheLibrary) {
     fakeRuntime("jre/bin/server");
     CapturedMessages messages;
-    EXPECT_EQ(validateJavaPath(tree.path("jre")), "");
+    EXPECT_EQ(validateJavaPath(tree_.path("jre")), "");
     EXPECT_EQ(validateJavaPath(""), "");
     EXPECT_EQ(messages.out(), (Lines{"Unable to find libjvm.so at specified location.",
                                      "A path must be specified to override the default java path"}));
-    EXPECT_EQ(validateJavaPath(tree.path("jre/bin/server")), tree.path("jre/bin/server/libjvm.so"));
+    EXPECT_EQ(validateJavaPath(tree_.path("jre/bin/server")), tree_.path("jre/bin/server/libjvm.so"));
     // Nothing checks for a trailing separator.
-    EXPECT_EQ(validateJavaPath(tree.path("jre/bin/server/")),
-              tree.path("jre/bin/server//libjvm.so"));
+    EXPECT_EQ(validateJavaPath(tree_.path("jre/bin/server/")),
+              tree_.path("jre/bin/server//libjvm.so"));
 }
 
 TEST_F(RuntimeLoading, OverrideOnTakesTheSettingsPathEvenWithADefaultRuntime) {
     const std::string override = fakeRuntime("jre");
-    JavaLauncher launcher(settings);
+    JavaLauncher launcher(settings_);
     launcher.runtimePath = fakeRuntime("default");
-    settings.overrideDefaultJavaPath = 1;
-    settings.javaPath = tree.path("jre");
+    settings_.overrideDefaultJavaPath = 1;
+    settings_.javaPath = tree_.path("jre");
     CapturedMessages messages;
     ASSERT_TRUE(launcher.loadRuntime());
     EXPECT_NE(launcher.runtimeModule, nullptr);
     EXPECT_EQ(messages.all(), Lines{"Runtime path: " + override});
-    EXPECT_EQ(launcher.runtimePath, tree.path("default/libjvm.so"));  // not replaced
+    EXPECT_EQ(launcher.runtimePath, tree_.path("default/libjvm.so"));  // not replaced
 }
 
 TEST_F(RuntimeLoading, OverrideOnWithoutALibraryFails) {
     fakeRuntime("default");
-    for (const std::string& javaPath : {std::string(), tree.path("default/..")}) {
-        JavaLauncher launcher(settings);
-        launcher.runtimePath = tree.path("default/libjvm.so");
-        settings.overrideDefaultJavaPath = 1;
-        settings.javaPath = javaPath;
+    for (const std::string& javaPath : {std::string(), tree_.path("default/..")}) {
+        JavaLauncher launcher(settings_);
+        launcher.runtimePath = tree_.path("default/libjvm.so");
+        settings_.overrideDefaultJavaPath = 1;
+        settings_.javaPath = javaPath;
         CapturedMessages messages;
         EXPECT_FALSE(launcher.loadRuntime());
         EXPECT_EQ(messages.out().size(), 2u);
@@ -69,8 +69,8 @@ TEST_F(RuntimeLoading, OverrideOnWithoutALibraryFails) {
 }
 
 TEST_F(RuntimeLoading, OverrideOffUsesTheDefaultSearchResult) {
-    JavaLauncher launcher(settings);
-    settings.javaPath = tree.path("ignored");
+    JavaLauncher launcher(settings_);
+    settings_.javaPath = tree_.path("ignored");
     {
         CapturedMessages messages;
         EXPECT_FALSE(launcher.loadRuntime());
@@ -84,12 +84,12 @@ TEST_F(RuntimeLoading, OverrideOffUsesTheDefaultSearchResult) {
 
 TEST_F(RuntimeLoading, AFileThatIsNoLibraryFailsToLoad) {
     // A FIFO or a device would never finish loading: neither is opened.
-    const std::string fifo = tree.dir("fifo") + "/libjvm.so";
+    const std::string fifo = tree_.dir("fifo") + "/libjvm.so";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& candidate :
-         {tree.file("runtime/libjvm.so", "not a shared library"), fifo,
-          tree.link("zeros/libjvm.so", "/dev/zero")}) {
-        JavaLauncher launcher(settings);
+         {tree_.file("runtime/libjvm.so", "not a shared library"), fifo,
+          tree_.link("zeros/libjvm.so", "/dev/zero")}) {
+        JavaLauncher launcher(settings_);
         launcher.runtimePath = candidate;
         CapturedMessages messages;
         EXPECT_FALSE(launcher.loadRuntime());

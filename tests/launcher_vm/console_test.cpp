@@ -29,12 +29,12 @@ bool have(const char* program) {
 // A tree with the debug switch on.
 class LauncherDebugConsole : public ::testing::Test {
 protected:
-    LauncherDebugConsole() { tree.writeSettings("512m", "1g", {}, false, false, false, true); }
+    LauncherDebugConsole() { tree_.writeSettings("512m", "1g", {}, false, false, false, true); }
 
     // Stand-ins for the terminal programs: each notes how it was called in the
     // file $TERMINAL_CALLS, then runs the given body.
     void addTerminalProgram(const std::string& name, const std::string& body) {
-        fs::path path = fs::path(tree.root()) / "bin" / name;
+        fs::path path = fs::path(tree_.root()) / "bin" / name;
         fs::create_directories(path.parent_path());
         std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> \"$TERMINAL_CALLS\"\n"
                             << body << "\n";
@@ -48,42 +48,42 @@ protected:
 
     ChildEnvironment consoleEnvironment(const std::string& display) const {
         ChildEnvironment environment;
-        environment.set["PATH"] = tree.root() + "/bin:" + std::getenv("PATH");
-        environment.set["TERMINAL_CALLS"] = tree.root() + "/terminal-calls";
+        environment.set["PATH"] = tree_.root() + "/bin:" + std::getenv("PATH");
+        environment.set["TERMINAL_CALLS"] = tree_.root() + "/terminal-calls";
         environment.unset = {"WAYLAND_DISPLAY"};
         if (display.empty()) environment.unset.push_back("DISPLAY");
         else environment.set["DISPLAY"] = display;
         return environment;
     }
 
-    std::string terminalCalls() const { return readFile(tree.root() + "/terminal-calls"); }
+    std::string terminalCalls() const { return readFile(tree_.root() + "/terminal-calls"); }
 
-    ClientTree tree;
+    ClientTree tree_;
 };
 
 }  // namespace
 
 TEST_F(LauncherDebugConsole, TerminalAlreadyPresentIsKept) {
     addFailingTerminals();
-    RunResult run = tree.launch({}, "return", consoleEnvironment(":0"), true);
+    RunResult run = tree_.launch({}, "return", consoleEnvironment(":0"), true);
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_TRUE(contains(run.out, "Create java VM!\r\nmain returns")) << run.out;
     EXPECT_EQ(terminalCalls(), "");
-    EXPECT_EQ(tree.report().back(), "console true");
+    EXPECT_EQ(tree_.report().back(), "console true");
 }
 
 TEST_F(LauncherDebugConsole, WithoutDisplayTheStreamsStayWhereTheyAre) {
     addFailingTerminals();
-    RunResult run = tree.launch({}, "return", consoleEnvironment(""));
+    RunResult run = tree_.launch({}, "return", consoleEnvironment(""));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(contains(run.out, "Create java VM!\nmain returns\n")) << run.out;
     EXPECT_EQ(terminalCalls(), "");
-    EXPECT_EQ(tree.report().back(), "console false");
+    EXPECT_EQ(tree_.report().back(), "console false");
 }
 
 TEST_F(LauncherDebugConsole, WindowThatCannotOpenLeavesTheStreamsAndTriesXtermSecond) {
     addFailingTerminals();
-    RunResult run = tree.launch({}, "return", consoleEnvironment(":0"));
+    RunResult run = tree_.launch({}, "return", consoleEnvironment(":0"));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(contains(run.out, "Create java VM!\nmain returns\n")) << run.out;
     std::string calls = terminalCalls();
@@ -94,7 +94,7 @@ TEST_F(LauncherDebugConsole, WindowThatCannotOpenLeavesTheStreamsAndTriesXtermSe
 // A real window: Xvfb as the display and xterm, logging what it shows.
 TEST_F(LauncherDebugConsole, OutputGoesToATerminalWindowUnderAnXServer) {
     if (!have("Xvfb") || !have("xterm")) GTEST_SKIP() << "Xvfb or xterm not installed";
-    const std::string windowLog = tree.root() + "/window.log";
+    const std::string windowLog = tree_.root() + "/window.log";
     addTerminalProgram("x-terminal-emulator", "exec xterm -l -lf '" + windowLog + "' \"$@\"");
 
     const std::string display = ":" + std::to_string(90 + getpid() % 800);
@@ -109,7 +109,7 @@ TEST_F(LauncherDebugConsole, OutputGoesToATerminalWindowUnderAnXServer) {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
 
-    RunResult run = tree.launch({}, "return", consoleEnvironment(display));
+    RunResult run = tree_.launch({}, "return", consoleEnvironment(display));
     // The window closes once the launcher has ended; xterm then writes its log.
     for (int i = 0; i < 200 && !contains(readFile(windowLog), "main returns"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -123,5 +123,5 @@ TEST_F(LauncherDebugConsole, OutputGoesToATerminalWindowUnderAnXServer) {
     std::string shown = readFile(windowLog);
     EXPECT_TRUE(contains(shown, "Create java VM!")) << shown;
     EXPECT_TRUE(contains(shown, "main returns")) << shown;
-    EXPECT_EQ(tree.report().back(), "console true");
+    EXPECT_EQ(tree_.report().back(), "console true");
 }
