@@ -86,9 +86,7 @@ bool holdsClassFiles(const std::string& directory) {
     return false;
 }
 
-SharingPlan off(const std::string& reason) {
-    return {{}, "Class data sharing is off: " + reason};
-}
+SharingPlan off(const std::string& reason) { return {{}, "Class data sharing is off: " + reason}; }
 
 // The first directory of the class path that holds class files, or "".
 std::string directoryWithClassFiles(const std::vector<std::string>& classPath) {

@@ -14,8 +14,8 @@
 struct JavaLauncher;
 
 struct SharingInput {
-    std::optional<int> runtimeVersion;   // feature version, from the release file
-    std::string runtimeLibrary;          // the VM library that was loaded
+    std::optional<int> runtimeVersion;  // feature version, from the release file
+    std::string runtimeLibrary;         // the VM library that was loaded
     std::string gameDirectory;
     std::vector<std::string> classPath;  // every entry, files and directories
     std::vector<std::string> vmOptions;  // the launch's options without sharing

@@ -7,9 +7,7 @@
 #include "java_launcher.h"
 #include "platform/platform.h"
 
-void JavaLauncher::findMainJar() {
-    findFiles(workDir, mainJar, classPath, false, false);
-}
+void JavaLauncher::findMainJar() { findFiles(workDir, mainJar, classPath, false, false); }
 
 void JavaLauncher::collectJars() {
     std::vector<std::string> found;

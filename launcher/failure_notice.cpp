@@ -35,7 +35,8 @@ std::string composeFailureNotice(const std::vector<std::string>& vmLines, const 
     if (vmLines.empty()) {
         reason = messages.substr(messages.rfind('\n') + 1);
     } else {
-        const std::size_t first = vmLines.size() > reasonLineLimit ? vmLines.size() - reasonLineLimit : 0;
+        const std::size_t first =
+            vmLines.size() > reasonLineLimit ? vmLines.size() - reasonLineLimit : 0;
         for (std::size_t i = first; i < vmLines.size(); ++i) {
             if (i > first) reason += '\n';
             reason += vmLines[i];

@@ -56,8 +56,8 @@ int JavaLauncher::run() {
         const std::vector<std::string> sharingOptions =
             settings.classDataSharing ? classDataSharingOptions(*this) : std::vector<std::string>();
         const std::vector<std::string> optionTexts =
-            javaVmOptions(workDir, buildClassPathOption(), nativeLibDir, settings,
-                          runtimeVersion, sharingOptions);
+            javaVmOptions(workDir, buildClassPathOption(), nativeLibDir, settings, runtimeVersion,
+                          sharingOptions);
         writeOut("Number of options: " + std::to_string(optionTexts.size()));
 
         std::vector<JavaVMOption> options(optionTexts.size());

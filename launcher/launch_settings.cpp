@@ -69,8 +69,7 @@ void LaunchSettings::loadOrCreateConfig() {
     if (debugMode) platform::openDebugConsole();
 }
 
-bool LaunchSettings::readConfig(const std::string& path,
-                                std::optional<std::string>* rejectedText) {
+bool LaunchSettings::readConfig(const std::string& path, std::optional<std::string>* rejectedText) {
     pt::ptree tree;
     std::optional<std::string> text;
     try {

@@ -30,8 +30,7 @@ struct LaunchSettings {
     void loadOrCreateConfig();
     // A file that was read but does not parse leaves its text in
     // rejectedText, when given, to be kept before the file is replaced.
-    bool readConfig(const std::string& path,
-                    std::optional<std::string>* rejectedText = nullptr);
+    bool readConfig(const std::string& path, std::optional<std::string>* rejectedText = nullptr);
     // Appends "-XX:+AggressiveOpts" to vmParams, then writes the file.
     bool writeConfig(const std::string& path);
 };

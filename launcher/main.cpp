@@ -60,9 +60,7 @@ int launch() {
 
 #ifdef _WIN32
 // A GUI program: it reads its command line itself and uses none of these.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return launch();
-}
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return launch(); }
 #else
 int main(int argc, char** argv) {
     platform::setProgramArguments(argc, argv);

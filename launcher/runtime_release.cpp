@@ -23,7 +23,9 @@ std::string directoryOf(const std::string& path) {
 }
 
 std::optional<int> leadingNumber(const std::string& text, std::size_t& at) {
-    if (at >= text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) return std::nullopt;
+    if (at >= text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) {
+        return std::nullopt;
+    }
     int value = 0;
     while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
         if (value > 100000) return std::nullopt;

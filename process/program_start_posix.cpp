@@ -34,8 +34,9 @@ int descriptorLimit() {
 // Closes every descriptor above the standard streams except keep.
 void closeInheritedDescriptors(int keep, int limit) {
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-    const bool belowClosed = keep == STDERR_FILENO + 1 ||
-                             close_range(STDERR_FILENO + 1, static_cast<unsigned>(keep) - 1, 0) == 0;
+    const bool belowClosed =
+        keep == STDERR_FILENO + 1 ||
+        close_range(STDERR_FILENO + 1, static_cast<unsigned>(keep) - 1, 0) == 0;
     if (belowClosed && close_range(static_cast<unsigned>(keep) + 1, ~0u, 0) == 0) return;
 #endif
     for (int fd = STDERR_FILENO + 1; fd < limit; ++fd) {
@@ -133,8 +134,7 @@ private:
 
 void reap(pid_t child) {
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
 }
 
 }  // namespace

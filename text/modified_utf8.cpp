@@ -61,7 +61,8 @@ std::size_t decodeSequence(const std::string& bytes, std::size_t i, std::uint32_
 
 // U+0000 as modified UTF-8 writes it: C0 80.
 bool isEncodedNul(const char* text) {
-    return static_cast<unsigned char>(text[0]) == 0xC0 && static_cast<unsigned char>(text[1]) == 0x80;
+    return static_cast<unsigned char>(text[0]) == 0xC0 &&
+           static_cast<unsigned char>(text[1]) == 0x80;
 }
 
 // A surrogate (U+D800 to U+DFFF) encoded on its own: ED A0..BF, then a continuation byte.
@@ -139,7 +140,8 @@ std::string utf8FromModifiedUtf8(const char* text) {
         } else if (!isEncodedSurrogate(text)) {
             out += *text++;
         } else if (const std::uint32_t high = encodedSurrogate(text);
-                   high < 0xDC00 && isEncodedSurrogate(text + 3) && encodedSurrogate(text + 3) >= 0xDC00) {
+                   high < 0xDC00 && isEncodedSurrogate(text + 3) &&
+                   encodedSurrogate(text + 3) >= 0xDC00) {
             const std::uint32_t low = encodedSurrogate(text + 3);
             appendFourByteSequence(out, 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00));
             text += 6;

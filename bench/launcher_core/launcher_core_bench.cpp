@@ -46,7 +46,8 @@ void BM_LocateDefaultRuntime(benchmark::State& state) {
         fs::copy(JDK_HOME, runtime, options);
     }
     std::size_t entries = 0;
-    for (auto it = fs::recursive_directory_iterator(runtime); it != fs::recursive_directory_iterator(); ++it) {
+    for (auto it = fs::recursive_directory_iterator(runtime);
+         it != fs::recursive_directory_iterator(); ++it) {
         ++entries;
     }
 

@@ -255,7 +255,8 @@ int main(int argc, char** argv) {
         toCall.push_back(static_cast<double>(calledAt - startedAt) / 1e6);
         mainToCall.push_back(static_cast<double>(calledAt - initialisedAt) / 1e6);
         loading.push_back(static_cast<double>(loadEndedAt - loadStartedAt) / 1e6);
-        ownWork.push_back(static_cast<double>(calledAt - initialisedAt - (loadEndedAt - loadStartedAt)) / 1e6);
+        ownWork.push_back(
+            static_cast<double>(calledAt - initialisedAt - (loadEndedAt - loadStartedAt)) / 1e6);
     }
 
     std::printf("pairs                         %d\n", pairs);

@@ -26,14 +26,17 @@ public:
             DWORD flags = 0;
             if (!isHandle(handle) || !GetHandleInformation(handle, &flags) ||
                 (flags & HANDLE_FLAG_PROTECT_FROM_CLOSE) != 0 ||
-                !SetHandleInformation(handle, HANDLE_FLAG_PROTECT_FROM_CLOSE, HANDLE_FLAG_PROTECT_FROM_CLOSE)) {
+                !SetHandleInformation(handle, HANDLE_FLAG_PROTECT_FROM_CLOSE,
+                                      HANDLE_FLAG_PROTECT_FROM_CLOSE)) {
                 continue;
             }
             protected_.push_back(handle);
         }
     }
     ~CloseProtection() {
-        for (const HANDLE handle : protected_) SetHandleInformation(handle, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+        for (const HANDLE handle : protected_) {
+            SetHandleInformation(handle, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+        }
     }
     CloseProtection(const CloseProtection&) = delete;
     CloseProtection& operator=(const CloseProtection&) = delete;
@@ -102,7 +105,9 @@ void CRuntimeStreams::sendTo(HANDLE pipe) const {
         // as they did before.)
         if (fileno_(stream) < 0) freopen_("NUL", "w", stream);
         const int streamDescriptor = fileno_(stream);
-        if (streamDescriptor >= 0 && streamDescriptor != i + 1) dup2_(pipeDescriptor, streamDescriptor);
+        if (streamDescriptor >= 0 && streamDescriptor != i + 1) {
+            dup2_(pipeDescriptor, streamDescriptor);
+        }
     }
     close_(pipeDescriptor);
 }

@@ -119,8 +119,8 @@ std::string openTerminalWindow() {
         const char* program;
         bool setScrollBack;
     };
-    for (const Candidate& candidate : {Candidate{"x-terminal-emulator", false},
-                                       Candidate{"xterm", true}}) {
+    for (const Candidate& candidate :
+         {Candidate{"x-terminal-emulator", false}, Candidate{"xterm", true}}) {
         pid_t terminal = startTerminal(candidate.program, candidate.setScrollBack, reportFile);
         if (terminal < 0) continue;
         name = awaitTerminalName(terminal, reportFile);

@@ -33,8 +33,6 @@ void openDebugConsole() {
     std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
-void freeConsole() {
-    FreeConsole();
-}
+void freeConsole() { FreeConsole(); }
 
 }  // namespace platform

@@ -31,8 +31,8 @@ FileStatus fileStatus(const std::string& path) {
     result.exists = true;
     result.isDirectory = S_ISDIR(status.st_mode);
     result.size = static_cast<std::uint64_t>(status.st_size);
-    result.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
-                      status.st_mtim.tv_nsec;
+    result.modified =
+        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     return result;
 }
 
@@ -66,8 +66,6 @@ bool canCreateFilesIn(const std::string& directory) {
     return true;
 }
 
-bool removeFile(const std::string& path) {
-    return unlink(path.c_str()) == 0 || errno == ENOENT;
-}
+bool removeFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
 
 }  // namespace platform

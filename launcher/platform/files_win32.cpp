@@ -23,9 +23,7 @@ FileStatus fileStatus(const std::string& path) {
     return result;
 }
 
-std::string resolvedPath(const std::string& path) {
-    return path;
-}
+std::string resolvedPath(const std::string& path) { return path; }
 
 std::string userCacheDirectory() {
     const char* local = std::getenv("LOCALAPPDATA");

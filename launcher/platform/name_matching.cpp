@@ -16,9 +16,7 @@ unsigned char upper(char c) {
 
 // Bytes 10xxxxxx continue a UTF-8 character; "?" takes them with their lead
 // byte so that it stands for one character, not one byte.
-bool continuesCharacter(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
+bool continuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
 

@@ -40,7 +40,8 @@ public:
         const bool wasEnded = ended_;
         if (!ended_) {
             // The mark may have begun in the previous read.
-            const std::size_t searchFrom = text_.size() >= endMarkSize ? text_.size() - endMarkSize + 1 : 0;
+            const std::size_t searchFrom =
+                text_.size() >= endMarkSize ? text_.size() - endMarkSize + 1 : 0;
             text_.append(data, size);
             const std::size_t mark = text_.find(endMark, searchFrom, endMarkSize);
             if (mark != std::string::npos) {
@@ -69,7 +70,8 @@ public:
         while (!ended_) {
             const ULONGLONG now = GetTickCount64();
             if (now >= deadline ||
-                !SleepConditionVariableSRW(&endedCondition_, &lock_, static_cast<DWORD>(deadline - now), 0)) {
+                !SleepConditionVariableSRW(&endedCondition_, &lock_,
+                                           static_cast<DWORD>(deadline - now), 0)) {
                 break;
             }
         }

@@ -14,8 +14,8 @@ namespace platform {
 
 // --- Paths and the program ------------------------------------------------------
 
-extern const char pathSeparator;          // between a directory and an entry
-extern const char classPathSeparator;     // between class path entries
+extern const char pathSeparator;              // between a directory and an entry
+extern const char classPathSeparator;         // between class path entries
 extern const char* const runtimeLibraryName;  // "jvm.dll" / "libjvm.so"
 
 // True for a character that separates the parts of a path: the platform's own

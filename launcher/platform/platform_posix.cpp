@@ -46,8 +46,8 @@ bool listOwnEntry(const std::string& directory, std::vector<DirectoryEntry>& ent
     std::string path = directory;
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     const std::size_t slash = path.rfind('/');
-    entries.push_back({slash == std::string::npos ? path : path.substr(slash + 1),
-                       S_ISDIR(status.st_mode)});
+    entries.push_back(
+        {slash == std::string::npos ? path : path.substr(slash + 1), S_ISDIR(status.st_mode)});
     return true;
 }
 
@@ -141,8 +141,7 @@ void pause() {
         tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     }
     char key;
-    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
-    }
+    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {}
     if (haveSettings) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     std::cout << '\n' << std::flush;
 }

@@ -63,9 +63,9 @@ namespace {
 // Opening a directory needs backup semantics; no access rights are asked for,
 // only its identity. Links and junctions are followed to their target.
 std::string directoryIdentity(const std::string& directory) {
-    HANDLE handle = CreateFileA(directory.c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle =
+        CreateFileA(directory.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return {};
     BY_HANDLE_FILE_INFORMATION information;
     const BOOL known = GetFileInformationByHandle(handle, &information);
@@ -86,7 +86,8 @@ bool listDirectory(const std::string& directory, const std::string& pattern,
     HANDLE listing = FindFirstFileA(search.c_str(), &entry);
     if (listing == INVALID_HANDLE_VALUE) return false;
     do {
-        entries.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        entries.push_back(
+            {entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileA(listing, &entry));
     FindClose(listing);
     return true;
@@ -98,9 +99,7 @@ bool isRegularFile(const std::string& path) {
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
-void setLibraryDirectory(const std::string& directory) {
-    SetDllDirectoryA(directory.c_str());
-}
+void setLibraryDirectory(const std::string& directory) { SetDllDirectoryA(directory.c_str()); }
 
 ResidentLibrary ResidentLibrary::load(const std::string& path) {
     return ResidentLibrary(reinterpret_cast<void*>(LoadLibraryA(path.c_str())));

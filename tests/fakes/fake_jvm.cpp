@@ -81,13 +81,13 @@ void say(const std::string& text) {
         ucrtFunction<int (*)(const char*, void*)>("fputs")(line.c_str(), stream);
         ucrtFunction<int (*)(void*)>("fflush")(stream);
     } else if (way == "ucrt-descriptor") {
-        ucrtFunction<int (*)(int, const void*, unsigned)>("_write")(1, line.data(),
-                                                                    static_cast<unsigned>(line.size()));
+        ucrtFunction<int (*)(int, const void*, unsigned)>("_write")(
+            1, line.data(), static_cast<unsigned>(line.size()));
     } else {
         const std::string crlf = text + "\r\n";
         DWORD written = 0;
-        WriteFile(GetStdHandle(STD_ERROR_HANDLE), crlf.data(), static_cast<DWORD>(crlf.size()), &written,
-                  nullptr);
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), crlf.data(), static_cast<DWORD>(crlf.size()),
+                  &written, nullptr);
     }
 }
 
@@ -120,18 +120,22 @@ void writeClientLines() {
 
 const char* fileType(HANDLE handle) {
     switch (GetFileType(handle)) {
-        case FILE_TYPE_DISK: return "disk";
-        case FILE_TYPE_CHAR: return "char";
-        case FILE_TYPE_PIPE: return "pipe";
-        default: return "unknown";
+        case FILE_TYPE_DISK:
+            return "disk";
+        case FILE_TYPE_CHAR:
+            return "char";
+        case FILE_TYPE_PIPE:
+            return "pipe";
+        default:
+            return "unknown";
     }
 }
 
 std::string ownPath() {
     HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&writeRecord), &self);
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&writeRecord), &self);
     std::vector<char> path(32768);
     const DWORD length = GetModuleFileNameA(self, path.data(), static_cast<DWORD>(path.size()));
     return std::string(path.data(), length);

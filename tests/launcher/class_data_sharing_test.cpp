@@ -59,8 +59,8 @@ protected:
 };
 
 TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
-    for (std::optional<int> version : {std::optional<int>(), std::optional<int>(8),
-                                       std::optional<int>(12)}) {
+    for (std::optional<int> version :
+         {std::optional<int>(), std::optional<int>(8), std::optional<int>(12)}) {
         input_.runtimeVersion = version;
         const SharingPlan plan = planClassDataSharing(input_);
         EXPECT_EQ(plan.options, Options{});
@@ -123,8 +123,9 @@ TEST(ClassDataArchive, OnlyAWholeArchiveOfTheSameVmIsComplete) {
         {"cut within a page", archiveBytes(0xf00baba8, 8192, 12288).substr(0, 12000), false},
         {"header only", archiveBytes(0xf00baba8, 0, 4096).substr(0, 2048), false},
         {"static archive", archiveBytes(0xf00baba2, 8192, 12288), false},
-        {"another VM", archiveBytes(0xf00baba8, 8192, 12288,
-                                    "OpenJDK 64-Bit Server VM (25.0.3+9-LTS) for linux-amd64 JRE"),
+        {"another VM",
+         archiveBytes(0xf00baba8, 8192, 12288,
+                      "OpenJDK 64-Bit Server VM (25.0.3+9-LTS) for linux-amd64 JRE"),
          false},
     };
     for (const auto& c : cases) {

@@ -22,7 +22,9 @@ protected:
         launcher_.findMainJar();
         launcher_.collectJars();
         Lines out;
-        for (const std::string& p : launcher_.classPath) out.push_back(p.substr(tree_.root().size() + 1));
+        for (const std::string& p : launcher_.classPath) {
+            out.push_back(p.substr(tree_.root().size() + 1));
+        }
         return out;
     }
 
@@ -79,9 +81,9 @@ TEST_F(ClassPath, TheOptionListsEntriesThenBothResourceDirectories) {
     tree_.file("lib/a.jar");
     launcher_.classPath.clear();
     collect();
-    EXPECT_EQ(launcher_.buildClassPathOption(),
-              "-Djava.class.path=" + w + "/client.jar:" + w + "/lib/a.jar:" + w +
-                  "/internal-pack:" + w + "/launcher-data");
+    EXPECT_EQ(launcher_.buildClassPathOption(), "-Djava.class.path=" + w + "/client.jar:" + w +
+                                                    "/lib/a.jar:" + w + "/internal-pack:" + w +
+                                                    "/launcher-data");
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 namespace {
 
 using launcher_test::Lines;
+using launcher_test::TempTree;
 using platform::listsBefore;
 using platform::matchesWildcard;
-using launcher_test::TempTree;
 
 TEST(WildcardMatching, FollowsTheWindowsDirectorySearch) {
     const struct {
@@ -24,16 +24,26 @@ TEST(WildcardMatching, FollowsTheWindowsDirectorySearch) {
         const char* name;
         bool matches;
     } cases[] = {
-        {"*.jar", "a.jar", true},          {"*.jar", "X.JAR", true},
-        {"*.jar", "a.jar.txt", false},     {"*.jar", "jar", false},
-        {"*.jar", ".jar", true},           {"client.jar", "Client.jar", true},
-        {"client.jar", "client.jar2", false}, {"client.jar", "xclient.jar", false},
-        {"*.*", "no-extension", true},     {"*.*", "a.b.c", true},
-        {"a?c", "abc", true},              {"a?c", "ac", false},
-        {"a?c", "abbc", false},            {"?", "\xC3\xA9", true},
-        {"*a*b", "xaybz", false},          {"*a*b", "xayab", true},
-        {"**", "", true},                  {"*", "anything", true},
-        {"lib*", "LIBJVM.SO", true},       {"é", "É", false},
+        {"*.jar", "a.jar", true},
+        {"*.jar", "X.JAR", true},
+        {"*.jar", "a.jar.txt", false},
+        {"*.jar", "jar", false},
+        {"*.jar", ".jar", true},
+        {"client.jar", "Client.jar", true},
+        {"client.jar", "client.jar2", false},
+        {"client.jar", "xclient.jar", false},
+        {"*.*", "no-extension", true},
+        {"*.*", "a.b.c", true},
+        {"a?c", "abc", true},
+        {"a?c", "ac", false},
+        {"a?c", "abbc", false},
+        {"?", "\xC3\xA9", true},
+        {"*a*b", "xaybz", false},
+        {"*a*b", "xayab", true},
+        {"**", "", true},
+        {"*", "anything", true},
+        {"lib*", "LIBJVM.SO", true},
+        {"é", "É", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches)
@@ -62,7 +72,8 @@ protected:
     Lines relative(const Lines& paths) {
         Lines out;
         for (const std::string& p : paths) {
-            out.push_back(p.rfind(tree_.root() + "/", 0) == 0 ? p.substr(tree_.root().size() + 1) : p);
+            out.push_back(p.rfind(tree_.root() + "/", 0) == 0 ? p.substr(tree_.root().size() + 1)
+                                                              : p);
         }
         return out;
     }
@@ -108,9 +119,9 @@ TEST_F(DirectorySearch, AppendsWithoutTouchingEarlierResults) {
 
 TEST_F(DirectorySearch, LinksAreFollowedButEachDirectoryIsSearchedOnce) {
     tree_.file("a/libjvm.so");
-    tree_.link("a/up", "..");     // back to the root: a cycle
-    tree_.link("a/self", ".");    // a cycle of one
-    tree_.link("b", "a");         // another way into a, already searched
+    tree_.link("a/up", "..");   // back to the root: a cycle
+    tree_.link("a/self", ".");  // a cycle of one
+    tree_.link("b", "a");       // another way into a, already searched
     tree_.link("c/file.so", "../a/libjvm.so");
     tree_.link("c/libjvm.so", "../a/libjvm.so");  // a link to a file is a file
     tree_.link("d/libjvm.so", "missing");         // so is a dangling one

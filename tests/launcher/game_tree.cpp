@@ -101,8 +101,7 @@ RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& opt
     if (child < 0) throw std::runtime_error("cannot start " + argv.at(0));
     if (child == 0) becomeProgram(options, outFd, errFd, args.data(), envp.data());
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
 
     RunResult result;
     result.exited = WIFEXITED(status);

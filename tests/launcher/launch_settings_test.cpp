@@ -63,8 +63,8 @@ TEST_F(SettingsFile, DebugKeysUseTheLowestBitOfAnInteger) {
     const struct {
         const char* value;
         bool expected;
-    } cases[] = {{"1", true},  {"3", true},     {"-1", true},   {"0", false},
-                 {"2", false}, {"true", false}, {"1x", false},  {"", false},
+    } cases[] = {{"1", true},    {"3", true},           {"-1", true},  {"0", false},
+                 {"2", false},   {"true", false},       {"1x", false}, {"", false},
                  {"1.0", false}, {"99999999999", false}};
     const char* const keys[] = {"DebugMode", "VerboseJni", "VerboseGC", "VerboseClass"};
     for (const auto& c : cases) {
@@ -159,7 +159,8 @@ TEST_F(SettingsFile, AMissingFileCannotBeOpened) {
     CapturedMessages messages;
     std::optional<std::string> text;
     EXPECT_FALSE(settings.readConfig(tree_.path("LaunchConfig.ini"), &text));
-    EXPECT_EQ(messages.out(), Lines{"Error: " + tree_.path("LaunchConfig.ini") + ": cannot open file"});
+    EXPECT_EQ(messages.out(),
+              Lines{"Error: " + tree_.path("LaunchConfig.ini") + ": cannot open file"});
     EXPECT_EQ(text, std::nullopt);  // nothing to keep
 }
 

@@ -39,7 +39,8 @@ protected:
         options.unprivileged = unprivileged;
         options.directory = from;
         const launcher_test::RunResult result =
-            from < 0 ? tree_.launch({}, options) : launcher_test::runProgram({"./tessvik"}, options);
+            from < 0 ? tree_.launch({}, options)
+                     : launcher_test::runProgram({"./tessvik"}, options);
         return {splitLines(result.out), splitLines(result.err), result.status};
     }
 
@@ -62,7 +63,8 @@ protected:
 
 TEST_F(GameTree, WithoutARuntimeTheLaunchStopsWithStatusOne) {
     const Outcome first = run();
-    EXPECT_EQ(first.out, (Lines{"Starting: ", openError(), game_, "Failed to find jvm installation."}));
+    EXPECT_EQ(first.out,
+              (Lines{"Starting: ", openError(), game_, "Failed to find jvm installation."}));
     EXPECT_EQ(first.err, Lines{});
     EXPECT_EQ(first.status, 1);
 
@@ -79,9 +81,10 @@ TEST_F(GameTree, TheJdksRuntimeLoadsFromTheUnnormalisedPath) {
     fs::create_symlink(REAL_JVM_LIBRARY, tree_.path("runtime/bin/server/libjvm.so"));
     tree_.file("game/LaunchConfig.ini", "[Memory]\nInitialHeap=16m\nMaxHeapSize=64m\n");
     const Outcome outcome = run();
-    EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
-              (Lines{"Starting: ", game_, "Runtime path: " + game_ + "/../runtime/bin/server/libjvm.so",
-                     "Working Directory: " + game_}));
+    EXPECT_EQ(
+        upTo(outcome.out, "Working Directory: "),
+        (Lines{"Starting: ", game_, "Runtime path: " + game_ + "/../runtime/bin/server/libjvm.so",
+               "Working Directory: " + game_}));
     // What the VM writes after that is not the launcher's.
     for (const std::string& line : outcome.err) EXPECT_NE(line, "Failed to load libjvm.so");
 }
@@ -111,7 +114,8 @@ TEST_F(GameTree, TheSettingsCanNameTheRuntimeDirectory) {
     const std::string jre = tree_.dir("jre");
     fakeRuntime("jre");
     fakeRuntime("runtime");
-    tree_.file("game/LaunchConfig.ini", "[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=" + jre + "/\n");
+    tree_.file("game/LaunchConfig.ini",
+               "[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=" + jre + "/\n");
     const Outcome outcome = run();
     EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
               (Lines{"Starting: ", game_, "Runtime path: " + jre + "//libjvm.so",
@@ -121,8 +125,9 @@ TEST_F(GameTree, TheSettingsCanNameTheRuntimeDirectory) {
 TEST_F(GameTree, AReadOnlyGameDirectoryStillLaunches) {
     chmod(game_.c_str(), 0555);
     const Outcome outcome = run(true, true);
-    EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
-                                  "Failed to create ini.", game_, "Failed to find jvm installation."}));
+    EXPECT_EQ(outcome.out,
+              (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
+                     "Failed to create ini.", game_, "Failed to find jvm installation."}));
     EXPECT_EQ(outcome.status, 1);
 }
 
@@ -132,18 +137,18 @@ TEST_F(GameTree, AnUnreadableRuntimeSubdirectoryIsPassedOver) {
     chmod(tree_.path("runtime/aaa").c_str(), 0);
     tree_.file("game/LaunchConfig.ini", "");
     const Outcome outcome = run(false, true);
-    EXPECT_EQ(upTo(outcome.out, "Working Directory: "),
-              (Lines{"Starting: ", game_, "Runtime path: " + game_ + "/../runtime/bin/server/libjvm.so",
-                     "Working Directory: " + game_}));
+    EXPECT_EQ(
+        upTo(outcome.out, "Working Directory: "),
+        (Lines{"Starting: ", game_, "Runtime path: " + game_ + "/../runtime/bin/server/libjvm.so",
+               "Working Directory: " + game_}));
 }
 
 TEST_F(GameTree, ADirectoryNamedLikeTheSettingsFileIsReportedNotFatal) {
     tree_.dir("game/LaunchConfig.ini");
     const Outcome outcome = run(true);
-    EXPECT_EQ(outcome.out,
-              (Lines{"Starting: ", "Error: " + settingsPath() + "(1): read error",
-                     settingsPath() + ": cannot open file", "Failed to create ini.", game_,
-                     "Failed to find jvm installation."}));
+    EXPECT_EQ(outcome.out, (Lines{"Starting: ", "Error: " + settingsPath() + "(1): read error",
+                                  settingsPath() + ": cannot open file", "Failed to create ini.",
+                                  game_, "Failed to find jvm installation."}));
     EXPECT_EQ(outcome.status, 1);
 }
 
@@ -183,10 +188,10 @@ TEST_F(GameTree, FifosInPlaceOfTheSettingsAndTheRuntimeEndWithTheirMessages) {
     tree_.dir("runtime");
     ASSERT_EQ(mkfifo(tree_.path("runtime/libjvm.so").c_str(), 0600), 0);
     const Outcome outcome = run(true);
-    EXPECT_EQ(outcome.out,
-              (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
-                     "Failed to create ini.", game_,
-                     "Runtime path: " + game_ + "/../runtime/libjvm.so", "Failed to load libjvm.so"}));
+    EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
+                                  "Failed to create ini.", game_,
+                                  "Runtime path: " + game_ + "/../runtime/libjvm.so",
+                                  "Failed to load libjvm.so"}));
     EXPECT_EQ(outcome.status, 1);
 }
 

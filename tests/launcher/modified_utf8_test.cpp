@@ -20,7 +20,9 @@ std::u16string decodeLikeTheVm(const std::string& text) {
     std::u16string units;
     for (std::size_t i = 0; i < text.size();) {
         const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-        const auto cont = [&](std::size_t k) { return i + k < text.size() && (b(k) & 0xC0) == 0x80; };
+        const auto cont = [&](std::size_t k) {
+            return i + k < text.size() && (b(k) & 0xC0) == 0x80;
+        };
         if (b(0) == 0) {
             ADD_FAILURE() << "zero byte at " << i;
             return units;
@@ -45,7 +47,9 @@ TEST(ModifiedUtf8FromUtf16, EncodesEveryCodeUnitOnItsOwn) {
     EXPECT_EQ(modifiedUtf8FromUtf16(u"plain -Dx=1"), "plain -Dx=1");
     EXPECT_EQ(modifiedUtf8FromUtf16(u"\u00E9\u00A9"), "\xC3\xA9\xC2\xA9");
     EXPECT_EQ(modifiedUtf8FromUtf16(u"\u20AC\u07FF\u0800"), "\xE2\x82\xAC\xDF\xBF\xE0\xA0\x80");
-    EXPECT_EQ(modifiedUtf8FromUtf16(std::u16string(u"a\0b", 3)), "a\xC0\x80" "b");
+    EXPECT_EQ(modifiedUtf8FromUtf16(std::u16string(u"a\0b", 3)),
+              "a\xC0\x80"
+              "b");
     // A surrogate pair (U+1F600) becomes two three-byte sequences.
     EXPECT_EQ(modifiedUtf8FromUtf16(u"\U0001F600"), "\xED\xA0\xBD\xED\xB8\x80");
     // A lone surrogate is passed on as it is.
@@ -63,7 +67,8 @@ TEST(ModifiedUtf8FromUtf16, EveryUtf16TextComesBackUnchanged) {
 }
 
 TEST(ModifiedUtf8FromBytes, KeepsUtf8AndSplitsFourByteSequences) {
-    EXPECT_EQ(modifiedUtf8FromBytes("caf\xC3\xA9 \xC2\xA9 \xE2\x82\xAC"), "caf\xC3\xA9 \xC2\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(modifiedUtf8FromBytes("caf\xC3\xA9 \xC2\xA9 \xE2\x82\xAC"),
+              "caf\xC3\xA9 \xC2\xA9 \xE2\x82\xAC");
     EXPECT_EQ(modifiedUtf8FromBytes("\xF0\x9F\x98\x80"), "\xED\xA0\xBD\xED\xB8\x80");
     EXPECT_EQ(modifiedUtf8FromBytes("\xF4\x8F\xBF\xBF"), "\xED\xAF\xBF\xED\xBF\xBF");  // U+10FFFF
 }
@@ -73,16 +78,19 @@ TEST(ModifiedUtf8FromBytes, ReadsWhatIsNotUtf8AsLatin1) {
         const char* in;
         const char* out;
     } cases[] = {
-        {"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"},                          // Latin-1 text
-        {"\xC0\x80", "\xC3\x80\xC2\x80"},                            // overlong NUL
-        {"\xE0\x80\xAF", "\xC3\xA0\xC2\x80\xC2\xAF"},                // overlong "/"
-        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},                // encoded surrogate
-        {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},    // beyond U+10FFFF
+        {"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"},                        // Latin-1 text
+        {"\xC0\x80", "\xC3\x80\xC2\x80"},                          // overlong NUL
+        {"\xE0\x80\xAF", "\xC3\xA0\xC2\x80\xC2\xAF"},              // overlong "/"
+        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},              // encoded surrogate
+        {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},  // beyond U+10FFFF
         {"\xF5", "\xC3\xB5"},
         {"\xFF", "\xC3\xBF"},
-        {"a\xE2\x82", "a\xC3\xA2\xC2\x82"},                          // cut off at the end
-        {"\xE2\x82" "b", "\xC3\xA2\xC2\x82" "b"},                    // cut off by a letter
-        {"\x80\xC3\xA9", "\xC2\x80\xC3\xA9"},                        // stray continuation
+        {"a\xE2\x82", "a\xC3\xA2\xC2\x82"},  // cut off at the end
+        {"\xE2\x82"
+         "b",
+         "\xC3\xA2\xC2\x82"
+         "b"},                                 // cut off by a letter
+        {"\x80\xC3\xA9", "\xC2\x80\xC3\xA9"},  // stray continuation
     };
     for (const auto& c : cases) {
         EXPECT_EQ(modifiedUtf8FromBytes(c.in), c.out) << c.in;
@@ -111,13 +119,15 @@ TEST(Utf8FromModifiedUtf8, JoinsSurrogatePairsAndKeepsEverythingElse) {
         const char* in;
         std::string out;
     } cases[] = {
-        {"1.0-\xED\xA0\xBD\xED\xB8\x80", "1.0-\xF0\x9F\x98\x80"},           // U+1F600
-        {"\xED\xA0\x80\xED\xB0\x80", "\xF0\x90\x80\x80"},                   // U+10000
-        {"\xED\xAF\xBF\xED\xBF\xBF", "\xF4\x8F\xBF\xBF"},                   // U+10FFFF
-        {"a\xC0\x80" "b", std::string("a\0b", 3)},                             // U+0000
-        {"\xED\xA0\xBDx", "\xEF\xBF\xBDx"},                                   // lone high surrogate
-        {"\xED\xB8\x80", "\xEF\xBF\xBD"},                                     // lone low surrogate
-        {"\xED\xB8\x80\xED\xA0\xBD", "\xEF\xBF\xBD\xEF\xBF\xBD"},           // the pair reversed
+        {"1.0-\xED\xA0\xBD\xED\xB8\x80", "1.0-\xF0\x9F\x98\x80"},  // U+1F600
+        {"\xED\xA0\x80\xED\xB0\x80", "\xF0\x90\x80\x80"},          // U+10000
+        {"\xED\xAF\xBF\xED\xBF\xBF", "\xF4\x8F\xBF\xBF"},          // U+10FFFF
+        {"a\xC0\x80"
+         "b",
+         std::string("a\0b", 3)},                                  // U+0000
+        {"\xED\xA0\xBDx", "\xEF\xBF\xBDx"},                        // lone high surrogate
+        {"\xED\xB8\x80", "\xEF\xBF\xBD"},                          // lone low surrogate
+        {"\xED\xB8\x80\xED\xA0\xBD", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // the pair reversed
         {"\xED\xA0\xBD\xED\xA0\xBD\xED\xB8\x80", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
     };
     for (const auto& c : cases) {
@@ -136,8 +146,8 @@ TEST(Utf8FromModifiedUtf8, UndoesModifiedUtf8FromBytesForEveryUtf8Text) {
         } else if (c < 0x10000) {
             out += {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
         } else {
-            out += {char(0xF0 | c >> 18), char(0x80 | (c >> 12 & 0x3F)), char(0x80 | (c >> 6 & 0x3F)),
-                    char(0x80 | (c & 0x3F))};
+            out += {char(0xF0 | c >> 18), char(0x80 | (c >> 12 & 0x3F)),
+                    char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
         }
         return out;
     };

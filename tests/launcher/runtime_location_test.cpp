@@ -32,9 +32,11 @@ TEST_F(RuntimeLoading, TheOverrideDirectoryItselfMustHoldTheLibrary) {
     CapturedMessages messages;
     EXPECT_EQ(validateJavaPath(tree_.path("jre")), "");
     EXPECT_EQ(validateJavaPath(""), "");
-    EXPECT_EQ(messages.out(), (Lines{"Unable to find libjvm.so at specified location.",
-                                     "A path must be specified to override the default java path"}));
-    EXPECT_EQ(validateJavaPath(tree_.path("jre/bin/server")), tree_.path("jre/bin/server/libjvm.so"));
+    EXPECT_EQ(messages.out(),
+              (Lines{"Unable to find libjvm.so at specified location.",
+                     "A path must be specified to override the default java path"}));
+    EXPECT_EQ(validateJavaPath(tree_.path("jre/bin/server")),
+              tree_.path("jre/bin/server/libjvm.so"));
     // Nothing checks for a trailing separator.
     EXPECT_EQ(validateJavaPath(tree_.path("jre/bin/server/")),
               tree_.path("jre/bin/server//libjvm.so"));
@@ -86,9 +88,8 @@ TEST_F(RuntimeLoading, AFileThatIsNoLibraryFailsToLoad) {
     // A FIFO or a device would never finish loading: neither is opened.
     const std::string fifo = tree_.dir("fifo") + "/libjvm.so";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& candidate :
-         {tree_.file("runtime/libjvm.so", "not a shared library"), fifo,
-          tree_.link("zeros/libjvm.so", "/dev/zero")}) {
+    for (const std::string& candidate : {tree_.file("runtime/libjvm.so", "not a shared library"),
+                                         fifo, tree_.link("zeros/libjvm.so", "/dev/zero")}) {
         JavaLauncher launcher(settings_);
         launcher.runtimePath = candidate;
         CapturedMessages messages;

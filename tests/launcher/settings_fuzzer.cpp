@@ -21,8 +21,8 @@ namespace {
 const std::string& settingsPath() {
     static const std::string path = [] {
         const char* base = std::getenv("TMPDIR");
-        return std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-               "/tessvik-fuzz-" + std::to_string(getpid()) + ".ini";
+        return std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/tessvik-fuzz-" +
+               std::to_string(getpid()) + ".ini";
     }();
     return path;
 }

@@ -39,8 +39,10 @@ std::string restOfLine(const std::string& text, const std::string& marker) {
 class SharingTree : public ClientTree {
 public:
     explicit SharingTree(const std::string& jvmLibrary = JVM_LIBRARY) : ClientTree(jvmLibrary) {
-        writeSettings("[Runtime]\nClassDataSharing=1\n[Memory]\nInitialHeap=64m\n"
-                      "MaxHeapSize=256m\n[VMParams]\nJvmParam0=" + logOption() + "\n");
+        writeSettings(
+            "[Runtime]\nClassDataSharing=1\n[Memory]\nInitialHeap=64m\n"
+            "MaxHeapSize=256m\n[VMParams]\nJvmParam0=" +
+            logOption() + "\n");
     }
     std::string logOption() const {
         return "-Xlog:class+load=info:file=" + root() + "/classes.log";

@@ -36,9 +36,10 @@ public:
                        const std::vector<std::string>& vmParams, bool verboseJni = false,
                        bool verboseGC = false, bool verboseClass = false,
                        bool debugMode = false) const {
-        std::string body = "[Runtime]\nOverrideDefaultJavaPath=false\nJavaPath=\n[Memory]\n"
-                           "InitialHeap=" + initialHeap + "\nMaxHeapSize=" + maxHeap +
-                           "\n[VMParams]\n";
+        std::string body =
+            "[Runtime]\nOverrideDefaultJavaPath=false\nJavaPath=\n[Memory]\n"
+            "InitialHeap=" +
+            initialHeap + "\nMaxHeapSize=" + maxHeap + "\n[VMParams]\n";
         for (std::size_t i = 0; i < vmParams.size(); ++i) {
             body += "JvmParam" + std::to_string(i) + "=" + vmParams[i] + "\n";
         }

@@ -51,8 +51,11 @@ protected:
         environment.set["PATH"] = tree_.root() + "/bin:" + std::getenv("PATH");
         environment.set["TERMINAL_CALLS"] = tree_.root() + "/terminal-calls";
         environment.unset = {"WAYLAND_DISPLAY"};
-        if (display.empty()) environment.unset.push_back("DISPLAY");
-        else environment.set["DISPLAY"] = display;
+        if (display.empty()) {
+            environment.unset.push_back("DISPLAY");
+        } else {
+            environment.set["DISPLAY"] = display;
+        }
         return environment;
     }
 
@@ -87,7 +90,8 @@ TEST_F(LauncherDebugConsole, WindowThatCannotOpenLeavesTheStreamsAndTriesXtermSe
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(contains(run.out, "Create java VM!\nmain returns\n")) << run.out;
     std::string calls = terminalCalls();
-    EXPECT_EQ(calls.rfind("x-terminal-emulator -T Tessvik debug console -e sh -c ", 0), 0u) << calls;
+    EXPECT_EQ(calls.rfind("x-terminal-emulator -T Tessvik debug console -e sh -c ", 0), 0u)
+        << calls;
     EXPECT_TRUE(contains(calls, "\nxterm -sl 500 -T Tessvik debug console -e sh -c ")) << calls;
 }
 

@@ -83,12 +83,14 @@ TEST(LauncherVmOptions, SixFixedOptionsInOrderWhenNothingIsAdded) {
     Lines report = tree.report();
     EXPECT_EQ(withPrefix(report, "input "), expectedInputs(tree, "512m", "1g"));
     EXPECT_EQ(withPrefix(report, "property workdir="), Lines{tree.game()});
-    EXPECT_EQ(withPrefix(report, "property java.library.path="), Lines{tree.game() + "/nativelibs"});
+    EXPECT_EQ(withPrefix(report, "property java.library.path="),
+              Lines{tree.game() + "/nativelibs"});
 }
 
 TEST(LauncherVmOptions, ExtraOptionsThenVerboseSwitchesInOrderJniGcClass) {
     ClientTree tree;
-    tree.writeSettings("512m", "1g", {"-Dzarn.first=1", "-Dzarn.second=two words"}, true, true, true);
+    tree.writeSettings("512m", "1g", {"-Dzarn.first=1", "-Dzarn.second=two words"}, true, true,
+                       true);
     RunResult run = tree.launch();
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(hasLine(run.out, "Number of options: 11"));
@@ -188,8 +190,9 @@ TEST(LauncherVmExit, MainThrowingPrintsTheStackTraceAndGivesOne) {
     RunResult run = tree.launch({}, "throw");
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(contains(run.err, "Exception in thread \"main\" java.lang.IllegalStateException: "
-                                  "thrown by main\n\tat com.zarnhall.client.launcherfx.ZarnMain.main("))
+    EXPECT_TRUE(contains(run.err,
+                         "Exception in thread \"main\" java.lang.IllegalStateException: "
+                         "thrown by main\n\tat com.zarnhall.client.launcherfx.ZarnMain.main("))
         << run.err;
 }
 
@@ -197,7 +200,8 @@ TEST(LauncherVmExit, UncaughtExceptionHandlerOfTheClientRuns) {
     ClientTree tree;
     RunResult run = tree.launch({}, "handler");
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(hasLine(run.out, "handled in main: java.lang.IllegalStateException: thrown by main"))
+    EXPECT_TRUE(
+        hasLine(run.out, "handled in main: java.lang.IllegalStateException: thrown by main"))
         << run.out;
     EXPECT_FALSE(contains(run.err, "Exception in thread")) << run.err;
 }
@@ -209,8 +213,9 @@ TEST(LauncherVmExit, MissingMainClassIsNamedOnStandardErrorAndGivesOne) {
     ASSERT_TRUE(run.exited);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(linesOf(run.out).back(), "Create java VM!");
-    EXPECT_TRUE(contains(run.err, "Exception in thread \"main\" java.lang.NoClassDefFoundError: "
-                                  "com/zarnhall/client/launcherfx/ZarnMain"))
+    EXPECT_TRUE(contains(run.err,
+                         "Exception in thread \"main\" java.lang.NoClassDefFoundError: "
+                         "com/zarnhall/client/launcherfx/ZarnMain"))
         << run.err;
 }
 

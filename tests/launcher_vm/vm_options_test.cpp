@@ -43,8 +43,8 @@ TEST(VmOptions, HeapTextsAreNotConverted) {
 TEST(VmOptions, AggressiveOptsGoesOnlyToJava11AndOlderOrAnUnknownRuntime) {
     LaunchSettings settings;
     settings.vmParams = {"-Da=1", "-XX:+AggressiveOpts", "-Db=2"};
-    for (const std::optional<int> version : {std::optional<int>(), std::optional<int>(8),
-                                             std::optional<int>(11)}) {
+    for (const std::optional<int> version :
+         {std::optional<int>(), std::optional<int>(8), std::optional<int>(11)}) {
         const Options options = javaVmOptions("/g", classPath, "/nativelibs", settings, version);
         EXPECT_EQ(Options(options.begin() + 6, options.end()), settings.vmParams);
     }
@@ -59,7 +59,8 @@ TEST(VmOptions, SharingOptionsStandAfterTheExtraOptionsAndBeforeTheVerboseSwitch
     settings.vmParams = {"-Da=1"};
     settings.verboseGC = 1;
     const Options sharing{"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=/c/a.jsa"};
-    Options options = javaVmOptions("/g", classPath, "/nativelibs", settings, std::nullopt, sharing);
+    Options options =
+        javaVmOptions("/g", classPath, "/nativelibs", settings, std::nullopt, sharing);
     ASSERT_EQ(options.size(), 10u);
     EXPECT_EQ(Options(options.begin() + 6, options.end()),
               (Options{"-Da=1", sharing[0], sharing[1], "-verbose:gc"}));

@@ -41,18 +41,22 @@ INSTANTIATE_TEST_SUITE_P(
         // The null device or another device is no place anyone reads.
         Case{false, OutputTarget::device, true, box}, Case{false, OutputTarget::device, false, box},
         // Redirected: the messages are in the file or the pipe; the pause stands.
-        Case{false, OutputTarget::file, true, pause}, Case{false, OutputTarget::file, false, nothing},
-        Case{false, OutputTarget::pipe, true, pause}, Case{false, OutputTarget::pipe, false, nothing},
+        Case{false, OutputTarget::file, true, pause},
+        Case{false, OutputTarget::file, false, nothing},
+        Case{false, OutputTarget::pipe, true, pause},
+        Case{false, OutputTarget::pipe, false, nothing},
         // A console handle inherited without a console window of our own.
         Case{false, OutputTarget::console, true, box}));
 
-INSTANTIATE_TEST_SUITE_P(
-    WithConsole, FailureNoticeChoice,
-    ::testing::Values(
-        // The debug console, or started from a command prompt.
-        Case{true, OutputTarget::console, true, pause}, Case{true, OutputTarget::console, false, nothing},
-        Case{true, OutputTarget::none, true, pause}, Case{true, OutputTarget::device, true, pause},
-        Case{true, OutputTarget::file, true, pause}, Case{true, OutputTarget::pipe, false, nothing}));
+INSTANTIATE_TEST_SUITE_P(WithConsole, FailureNoticeChoice,
+                         ::testing::Values(
+                             // The debug console, or started from a command prompt.
+                             Case{true, OutputTarget::console, true, pause},
+                             Case{true, OutputTarget::console, false, nothing},
+                             Case{true, OutputTarget::none, true, pause},
+                             Case{true, OutputTarget::device, true, pause},
+                             Case{true, OutputTarget::file, true, pause},
+                             Case{true, OutputTarget::pipe, false, nothing}));
 
 TEST(VmOutputCatch, OnlyWhereNeitherStandardOutputNorStandardErrorIsSeen) {
     EXPECT_TRUE(outputUnseen({false, OutputTarget::none, OutputTarget::none}));
@@ -66,8 +70,8 @@ TEST(VmOutputCatch, OnlyWhereNeitherStandardOutputNorStandardErrorIsSeen) {
 TEST(CaughtVmOutput, SplitsAtEitherLineEndDroppingEmptyLinesAndNuls) {
     EXPECT_EQ(caughtLines("Error occurred during initialization of VM\r\n\r\nInitial heap\0 size\n"
                           "\nno line end"s),
-              (std::vector<std::string>{"Error occurred during initialization of VM", "Initial heap size",
-                                        "no line end"}));
+              (std::vector<std::string>{"Error occurred during initialization of VM",
+                                        "Initial heap size", "no line end"}));
 }
 
 TEST(FailureNoticeText, BeginsWithTheLaunchersLastMessageWhenTheVmSaidNothing) {

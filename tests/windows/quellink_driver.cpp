@@ -65,8 +65,8 @@ bool fakeLogHas(const std::string& prefix) {
 template <typename Function>
 Function exportOf(HMODULE library, const char* method) {
     const std::string name = std::string("Java_Pellux_Steam_1api_") + method;
-    auto address = reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(library, name.c_str())));
+    auto address =
+        reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name.c_str())));
     check(address != nullptr, std::string("export ") + method);
     return address;
 }
@@ -130,8 +130,9 @@ void driveSimulator(HMODULE quellink, const std::string& generation) {
     auto steamId = exportOf<jstring(JNICALL*)(JNIEnv*, jobject)>(quellink, "GetCSteamIDString");
     auto getStat = exportOf<jint(JNICALL*)(JNIEnv*, jobject, jstring)>(quellink, "GetStatInt");
     auto ticket = exportOf<jobject(JNICALL*)(JNIEnv*, jobject)>(quellink, "GetAuthSessionTicket");
-    auto presence = exportOf<void(JNICALL*)(JNIEnv*, jobject, jint, jshort, jshort, jboolean, jstring)>(
-        quellink, "UpdateRichPresenceConnectionInfo");
+    auto presence =
+        exportOf<void(JNICALL*)(JNIEnv*, jobject, jint, jshort, jshort, jboolean, jstring)>(
+            quellink, "UpdateRichPresenceConnectionInfo");
     auto addFavorite = exportOf<jint(JNICALL*)(JNIEnv*, jobject, jlong, jint, jint, jlong)>(
         quellink, "AddFavoriteServer");
     auto requestStats = exportOf<Boolean>(quellink, "RequestCurrentStats");
@@ -155,8 +156,8 @@ void driveSimulator(HMODULE quellink, const std::string& generation) {
     const fakejni::Object* made = fakejni::inspect(ticket(env, api));
     const bool ticketMade = made != nullptr && made->constructorArguments.size() == 3;
     check(ticketMade && made->className == "com/zarnhall/client/steam/SteamAuthTicket" &&
-              made->constructorArguments[0] == "7" && made->constructorArguments[1] == "byte[1024]" &&
-              made->constructorArguments[2] == "6",
+              made->constructorArguments[0] == "7" &&
+              made->constructorArguments[1] == "byte[1024]" && made->constructorArguments[2] == "6",
           "GetAuthSessionTicket builds SteamAuthTicket(7, byte[1024], 6)",
           ticketMade ? made->constructorArguments[0] + " " + made->constructorArguments[1] + " " +
                            made->constructorArguments[2]
@@ -190,25 +191,31 @@ void driveSimulator(HMODULE quellink, const std::string& generation) {
     check(loggedOn(env, api) == JNI_FALSE, "logged-on state is false after the shutdown");
 
     const std::string log = sim.callLog();
-    check(logHas(log, "SteamAPI_ISteamUserStats_GetStatInt32 name=\"Kills\""), "call log: stat read", log);
+    check(logHas(log, "SteamAPI_ISteamUserStats_GetStatInt32 name=\"Kills\""),
+          "call log: stat read", log);
     // SDK 1.57 and older: the function takes no identity, and Quellink passes none.
     const std::string identity = generation == "1.57" ? "" : " identity=null";
-    check(logHas(log, "SteamAPI_ISteamUser_GetAuthSessionTicket ticket=set capacity=1024 length=set" + identity),
-          "call log: ticket request");
+    check(
+        logHas(log, "SteamAPI_ISteamUser_GetAuthSessionTicket ticket=set capacity=1024 length=set" +
+                        identity),
+        "call log: ticket request");
     // The start-up of the generation, checking the versions of its own accessors.
-    const std::string versions = generation == "1.61"
-                                     ? "SteamUser023,STEAMUSERSTATS_INTERFACE_VERSION013,SteamFriends018"
-                                     : "SteamUser023,STEAMUSERSTATS_INTERFACE_VERSION012,SteamFriends017";
+    const std::string versions =
+        generation == "1.61" ? "SteamUser023,STEAMUSERSTATS_INTERFACE_VERSION013,SteamFriends018"
+                             : "SteamUser023,STEAMUSERSTATS_INTERFACE_VERSION012,SteamFriends017";
     const std::string startUp =
-        generation == "1.57" ? "SteamAPI_Init"
-                             : "SteamInternal_SteamAPI_Init versions=\"" + versions +
-                                   ",SteamUtils010,SteamMatchMaking009,SteamMatchMakingServers002\" err=null";
+        generation == "1.57"
+            ? "SteamAPI_Init"
+            : "SteamInternal_SteamAPI_Init versions=\"" + versions +
+                  ",SteamUtils010,SteamMatchMaking009,SteamMatchMakingServers002\" err=null";
     check(logHas(log, startUp), "call log: the generation's start-up", log);
-    check(logHas(log, "SteamAPI_ISteamMatchmaking_AddFavoriteGame app=480 ip=3232235796 conn_port=27016 "
-                      "query_port=27017 flags=1 last_played=1700000000"),
+    check(logHas(log,
+                 "SteamAPI_ISteamMatchmaking_AddFavoriteGame app=480 ip=3232235796 conn_port=27016 "
+                 "query_port=27017 flags=1 last_played=1700000000"),
           "call log: favourite added");
-    check(logHas(log, "SteamAPI_ISteamMatchmakingServers_RequestLANServerList app=480 response=set"),
-          "call log: LAN list requested");
+    check(
+        logHas(log, "SteamAPI_ISteamMatchmakingServers_RequestLANServerList app=480 response=set"),
+        "call log: LAN list requested");
     check(logHas(log, "SteamAPI_Shutdown"), "call log: shutdown");
 }
 
@@ -230,9 +237,11 @@ void driveValve(HMODULE quellink) {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     const std::string generation = argc > 2 ? argv[2] : "";
-    if (!(mode == "simulator" && (generation == "1.57" || generation == "1.60" || generation == "1.61")) &&
+    if (!(mode == "simulator" &&
+          (generation == "1.57" || generation == "1.60" || generation == "1.61")) &&
         mode != "valve") {
-        std::fprintf(stderr, "usage: quellink_driver simulator 1.57|1.60|1.61, quellink_driver valve\n");
+        std::fprintf(stderr,
+                     "usage: quellink_driver simulator 1.57|1.60|1.61, quellink_driver valve\n");
         return 100;
     }
     const std::string game = ownDirectory();

@@ -17,8 +17,9 @@ int main(int argc, char** argv) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE device = nullptr;
     if (nullDevice) {
-        device = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inheritable, OPEN_EXISTING, 0, nullptr);
+        device =
+            CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        &inheritable, OPEN_EXISTING, 0, nullptr);
         if (device == INVALID_HANDLE_VALUE) return 101;
     }
     STARTUPINFOA startup{};
@@ -26,8 +27,8 @@ int main(int argc, char** argv) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdOutput = startup.hStdError = device;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, nullDevice, DETACHED_PROCESS, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, nullDevice, DETACHED_PROCESS,
+                        nullptr, nullptr, &startup, &process)) {
         return 102;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
