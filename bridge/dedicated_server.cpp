@@ -13,7 +13,7 @@ bool ReadSteamExePath(platform::SteamRoot root, std::string& path, std::ostream&
     return true;
 }
 
-bool StartDedicatedServer(AppId_t appId, std::ostream& out) {
+bool startDedicatedServer(AppId_t appId, std::ostream& out) {
     std::string steamExe;
     if (!ReadSteamExePath(platform::SteamRoot::localMachine, steamExe, out) &&
         !ReadSteamExePath(platform::SteamRoot::currentUser, steamExe, out)) {

@@ -22,6 +22,6 @@ bool ReadSteamExePath(platform::SteamRoot root, std::string& path, std::ostream&
 
 // The machine's Steam first, the user's second; false, after a line for each
 // root, when neither is found, or when the process could not be created.
-bool StartDedicatedServer(AppId_t appId, std::ostream& out);
+bool startDedicatedServer(AppId_t appId, std::ostream& out);
 
 }  // namespace quellink

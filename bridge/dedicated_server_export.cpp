@@ -22,7 +22,7 @@ extern "C" {
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_StartZarnDedicatedServerProcess(JNIEnv*,
                                                                                   jobject) {
     try {
-        return quellink::StartDedicatedServer(dedicatedServerAppId, std::cout) ? JNI_TRUE
+        return quellink::startDedicatedServer(dedicatedServerAppId, std::cout) ? JNI_TRUE
                                                                                : JNI_FALSE;
     } catch (...) {
         // Nothing may unwind into the VM.

@@ -21,7 +21,7 @@
 
 namespace fs = std::filesystem;
 using quellink::ReadSteamExePath;
-using quellink::StartDedicatedServer;
+using quellink::startDedicatedServer;
 using quellink::platform::lookUpSteamExe;
 using quellink::platform::startSteamProcess;
 using quellink::platform::SteamRoot;
@@ -117,7 +117,7 @@ TEST_F(SteamClientTest, MachineSteamFirstWithoutAWord) {
     writeRecorder(machineSteam());
     writeRecorder(userSteam());
     std::ostringstream out;
-    EXPECT_TRUE(StartDedicatedServer(480, out));
+    EXPECT_TRUE(startDedicatedServer(480, out));
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(waitForRecord(machineSteam()), (Lines{"1", "steam://rungameid/480"}));
     EXPECT_FALSE(fs::exists(recordOf(userSteam())));
@@ -126,14 +126,14 @@ TEST_F(SteamClientTest, MachineSteamFirstWithoutAWord) {
 TEST_F(SteamClientTest, UserSteamAfterOneLineForTheMachine) {
     writeRecorder(userSteam());
     std::ostringstream out;
-    EXPECT_TRUE(StartDedicatedServer(4294967295u, out));
+    EXPECT_TRUE(startDedicatedServer(4294967295u, out));
     EXPECT_EQ(out.str(), machineLine);
     EXPECT_EQ(waitForRecord(userSteam()), (Lines{"1", "steam://rungameid/4294967295"}));
 }
 
 TEST_F(SteamClientTest, NeitherGivesTwoLinesAndFalse) {
     std::ostringstream out;
-    EXPECT_FALSE(StartDedicatedServer(480, out));
+    EXPECT_FALSE(startDedicatedServer(480, out));
     EXPECT_EQ(out.str(), std::string(machineLine) + userLine);
 }
 

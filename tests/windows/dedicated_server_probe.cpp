@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
     const AppId_t appId = argc > 1 ? static_cast<AppId_t>(std::strtoul(argv[1], nullptr, 10)) : 480;
-    const bool started = quellink::StartDedicatedServer(appId, std::cout);
+    const bool started = quellink::startDedicatedServer(appId, std::cout);
     std::cout << "result=" << (started ? "true" : "false") << std::endl;
     return 0;
 }
