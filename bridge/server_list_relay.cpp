@@ -18,12 +18,9 @@ FilteredListRequest filteredListRequest(ServerListKind kind) {
     switch (kind) {
         case ServerListKind::favorites:
             return &ISteamMatchmakingServers::RequestFavoritesServerList;
-        case ServerListKind::history:
-            return &ISteamMatchmakingServers::RequestHistoryServerList;
-        case ServerListKind::friends:
-            return &ISteamMatchmakingServers::RequestFriendsServerList;
-        default:
-            return &ISteamMatchmakingServers::RequestInternetServerList;
+        case ServerListKind::history: return &ISteamMatchmakingServers::RequestHistoryServerList;
+        case ServerListKind::friends: return &ISteamMatchmakingServers::RequestFriendsServerList;
+        default: return &ISteamMatchmakingServers::RequestInternetServerList;
     }
 }
 

@@ -24,14 +24,10 @@ constexpr HAuthTicket ticketHandleFromJava(std::int64_t handle) {
 // 3 bottom right; every other value is bottom left.
 constexpr ENotificationPosition notificationPositionFromJava(std::int32_t position) {
     switch (position) {
-        case 0:
-            return k_EPositionTopLeft;
-        case 1:
-            return k_EPositionTopRight;
-        case 3:
-            return k_EPositionBottomRight;
-        default:
-            return k_EPositionBottomLeft;
+        case 0: return k_EPositionTopLeft;
+        case 1: return k_EPositionTopRight;
+        case 3: return k_EPositionBottomRight;
+        default: return k_EPositionBottomLeft;
     }
 }
 

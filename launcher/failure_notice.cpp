@@ -55,10 +55,7 @@ void noticeFailedLaunch(bool pauseWanted) {
         case FailureNotice::messageBox:
             platform::showErrorBox("Tessvik", composeFailureNotice(vmLines(), messageLog()));
             break;
-        case FailureNotice::pause:
-            platform::pause();
-            break;
-        case FailureNotice::nothing:
-            break;
+        case FailureNotice::pause: platform::pause(); break;
+        case FailureNotice::nothing: break;
     }
 }

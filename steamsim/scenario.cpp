@@ -15,16 +15,11 @@ namespace pt = boost::property_tree;
 
 const char* serverListName(ServerList list) {
     switch (list) {
-        case ServerList::internet:
-            return "internet";
-        case ServerList::lan:
-            return "lan";
-        case ServerList::friends:
-            return "friends";
-        case ServerList::favorites:
-            return "favorites";
-        case ServerList::history:
-            return "history";
+        case ServerList::internet: return "internet";
+        case ServerList::lan: return "lan";
+        case ServerList::friends: return "friends";
+        case ServerList::favorites: return "favorites";
+        case ServerList::history: return "history";
     }
     return "?";
 }

@@ -22,10 +22,8 @@ constexpr uint8 gameServerFlag = CCallbackBase::k_ECallbackFlagsGameServer;
 
 const char* eventName(int id) {
     switch (id) {
-        case UserStatsReceived_t::k_iCallback:
-            return "UserStatsReceived_t";
-        case GameRichPresenceJoinRequested_t::k_iCallback:
-            return "GameRichPresenceJoinRequested_t";
+        case UserStatsReceived_t::k_iCallback: return "UserStatsReceived_t";
+        case GameRichPresenceJoinRequested_t::k_iCallback: return "GameRichPresenceJoinRequested_t";
     }
     return "callback";
 }

@@ -14,6 +14,11 @@ static_assert(sizeof(bool) == 1, "Steam's bool is one byte");
 static_assert(sizeof(int) == 4, "Steam's int is four bytes");
 static_assert(sizeof(float) == 4, "Steam's float is four bytes");
 
+// A field of a record the library reads or writes lies at the offset the
+// library expects.
+#define STEAM_LAYOUT(Type, member, offset) \
+    static_assert(offsetof(Type, member) == (offset), #Type "::" #member " is at byte " #offset)
+
 // --- Integer types as the SDK spells them -----------------------------------
 typedef std::int8_t int8;
 typedef std::uint8_t uint8;
@@ -143,16 +148,14 @@ static_assert(sizeof(UserStatsReceived_t) == 24, "UserStatsReceived_t is 24 byte
 #else
 static_assert(sizeof(UserStatsReceived_t) == 20, "UserStatsReceived_t is 20 bytes on Linux");
 #endif
-static_assert(offsetof(UserStatsReceived_t, m_nGameID) == 0, "UserStatsReceived_t layout");
-static_assert(offsetof(UserStatsReceived_t, m_eResult) == 8, "UserStatsReceived_t layout");
-static_assert(offsetof(UserStatsReceived_t, m_steamIDUser) == 12, "UserStatsReceived_t layout");
+STEAM_LAYOUT(UserStatsReceived_t, m_nGameID, 0);
+STEAM_LAYOUT(UserStatsReceived_t, m_eResult, 8);
+STEAM_LAYOUT(UserStatsReceived_t, m_steamIDUser, 12);
 
 static_assert(sizeof(GameRichPresenceJoinRequested_t) == 264,
               "GameRichPresenceJoinRequested_t size");
-static_assert(offsetof(GameRichPresenceJoinRequested_t, m_steamIDFriend) == 0,
-              "GameRichPresenceJoinRequested_t layout");
-static_assert(offsetof(GameRichPresenceJoinRequested_t, m_rgchConnect) == 8,
-              "GameRichPresenceJoinRequested_t layout");
+STEAM_LAYOUT(GameRichPresenceJoinRequested_t, m_steamIDFriend, 0);
+STEAM_LAYOUT(GameRichPresenceJoinRequested_t, m_rgchConnect, 8);
 
 // --- Server browser records (default packing) -------------------------------
 
@@ -195,9 +198,9 @@ private:
 };
 
 static_assert(sizeof(servernetadr_t) == 8, "servernetadr_t size");
-static_assert(offsetof(servernetadr_t, m_usConnectionPort) == 0, "servernetadr_t layout");
-static_assert(offsetof(servernetadr_t, m_usQueryPort) == 2, "servernetadr_t layout");
-static_assert(offsetof(servernetadr_t, m_unIP) == 4, "servernetadr_t layout");
+STEAM_LAYOUT(servernetadr_t, m_usConnectionPort, 0);
+STEAM_LAYOUT(servernetadr_t, m_usQueryPort, 2);
+STEAM_LAYOUT(servernetadr_t, m_unIP, 4);
 
 // One server of a server-list request, as GetServerDetails returns it.
 class gameserveritem_t {
@@ -235,25 +238,24 @@ public:
 
 static_assert(sizeof(gameserveritem_t) == 372, "gameserveritem_t size");
 static_assert(alignof(gameserveritem_t) == 4, "gameserveritem_t alignment");
-static_assert(offsetof(gameserveritem_t, m_NetAdr) == 0, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_nPing) == 8, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_bHadSuccessfulResponse) == 12,
-              "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_bDoNotRefresh) == 13, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_szGameDir) == 14, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_szMap) == 46, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_szGameDescription) == 78, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_nAppID) == 144, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_nPlayers) == 148, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_nMaxPlayers) == 152, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_nBotPlayers) == 156, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_bPassword) == 160, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_bSecure) == 161, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_ulTimeLastPlayed) == 164, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_nServerVersion) == 168, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_szServerName) == 172, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_szGameTags) == 236, "gameserveritem_t layout");
-static_assert(offsetof(gameserveritem_t, m_steamID) == 364, "gameserveritem_t layout");
+STEAM_LAYOUT(gameserveritem_t, m_NetAdr, 0);
+STEAM_LAYOUT(gameserveritem_t, m_nPing, 8);
+STEAM_LAYOUT(gameserveritem_t, m_bHadSuccessfulResponse, 12);
+STEAM_LAYOUT(gameserveritem_t, m_bDoNotRefresh, 13);
+STEAM_LAYOUT(gameserveritem_t, m_szGameDir, 14);
+STEAM_LAYOUT(gameserveritem_t, m_szMap, 46);
+STEAM_LAYOUT(gameserveritem_t, m_szGameDescription, 78);
+STEAM_LAYOUT(gameserveritem_t, m_nAppID, 144);
+STEAM_LAYOUT(gameserveritem_t, m_nPlayers, 148);
+STEAM_LAYOUT(gameserveritem_t, m_nMaxPlayers, 152);
+STEAM_LAYOUT(gameserveritem_t, m_nBotPlayers, 156);
+STEAM_LAYOUT(gameserveritem_t, m_bPassword, 160);
+STEAM_LAYOUT(gameserveritem_t, m_bSecure, 161);
+STEAM_LAYOUT(gameserveritem_t, m_ulTimeLastPlayed, 164);
+STEAM_LAYOUT(gameserveritem_t, m_nServerVersion, 168);
+STEAM_LAYOUT(gameserveritem_t, m_szServerName, 172);
+STEAM_LAYOUT(gameserveritem_t, m_szGameTags, 236);
+STEAM_LAYOUT(gameserveritem_t, m_steamID, 364);
 
 // One server-list filter: a key and a value, each NUL-terminated.
 struct MatchMakingKeyValuePair_t {
@@ -270,10 +272,8 @@ struct MatchMakingKeyValuePair_t {
 };
 
 static_assert(sizeof(MatchMakingKeyValuePair_t) == 512, "MatchMakingKeyValuePair_t size");
-static_assert(offsetof(MatchMakingKeyValuePair_t, m_szKey) == 0,
-              "MatchMakingKeyValuePair_t layout");
-static_assert(offsetof(MatchMakingKeyValuePair_t, m_szValue) == 256,
-              "MatchMakingKeyValuePair_t layout");
+STEAM_LAYOUT(MatchMakingKeyValuePair_t, m_szKey, 0);
+STEAM_LAYOUT(MatchMakingKeyValuePair_t, m_szValue, 256);
 
 // --- Objects the library calls ----------------------------------------------
 
@@ -325,10 +325,12 @@ protected:
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 #endif
 static_assert(sizeof(CCallbackBase) == 16, "CCallbackBase is 16 bytes");
-static_assert(offsetof(CCallbackBase, m_nCallbackFlags) == 8, "CCallbackBase layout");
-static_assert(offsetof(CCallbackBase, m_iCallback) == 12, "CCallbackBase layout");
+STEAM_LAYOUT(CCallbackBase, m_nCallbackFlags, 8);
+STEAM_LAYOUT(CCallbackBase, m_iCallback, 12);
 static_assert(sizeof(ISteamMatchmakingServerListResponse) == 8,
               "ISteamMatchmakingServerListResponse is one vtable pointer");
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
+
+#undef STEAM_LAYOUT

@@ -9,16 +9,13 @@ namespace {
 OutputTarget observeTarget(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return OutputTarget::none;
     switch (GetFileType(handle)) {
-        case FILE_TYPE_DISK:
-            return OutputTarget::file;
-        case FILE_TYPE_PIPE:
-            return OutputTarget::pipe;
+        case FILE_TYPE_DISK: return OutputTarget::file;
+        case FILE_TYPE_PIPE: return OutputTarget::pipe;
         case FILE_TYPE_CHAR: {
             DWORD mode = 0;
             return GetConsoleMode(handle, &mode) ? OutputTarget::console : OutputTarget::device;
         }
-        default:
-            return OutputTarget::none;
+        default: return OutputTarget::none;
     }
 }
 

@@ -130,33 +130,15 @@ std::vector<jvalue> readArguments(jmethodID id, va_list args) {
     for (char type : parameterTypes(methodOf(id).signature)) {
         jvalue value{};
         switch (type) {
-            case 'Z':
-                value.z = static_cast<jboolean>(va_arg(args, int));
-                break;
-            case 'B':
-                value.b = static_cast<jbyte>(va_arg(args, int));
-                break;
-            case 'C':
-                value.c = static_cast<jchar>(va_arg(args, int));
-                break;
-            case 'S':
-                value.s = static_cast<jshort>(va_arg(args, int));
-                break;
-            case 'I':
-                value.i = va_arg(args, jint);
-                break;
-            case 'J':
-                value.j = va_arg(args, jlong);
-                break;
-            case 'F':
-                value.f = static_cast<jfloat>(va_arg(args, double));
-                break;
-            case 'D':
-                value.d = va_arg(args, double);
-                break;
-            default:
-                value.l = va_arg(args, jobject);
-                break;
+            case 'Z': value.z = static_cast<jboolean>(va_arg(args, int)); break;
+            case 'B': value.b = static_cast<jbyte>(va_arg(args, int)); break;
+            case 'C': value.c = static_cast<jchar>(va_arg(args, int)); break;
+            case 'S': value.s = static_cast<jshort>(va_arg(args, int)); break;
+            case 'I': value.i = va_arg(args, jint); break;
+            case 'J': value.j = va_arg(args, jlong); break;
+            case 'F': value.f = static_cast<jfloat>(va_arg(args, double)); break;
+            case 'D': value.d = va_arg(args, double); break;
+            default: value.l = va_arg(args, jobject); break;
         }
         values.push_back(value);
     }
@@ -544,8 +526,7 @@ int countLive(Reference::Scope scope) {
 std::string renderObject(const Object* object) {
     if (object == nullptr) return "null";
     switch (object->kind) {
-        case Object::Kind::string:
-            return "\"" + object->text + "\"";
+        case Object::Kind::string: return "\"" + object->text + "\"";
         case Object::Kind::objectArray: {
             std::vector<std::string> elements;
             for (const Object* element : object->elements) {
@@ -553,10 +534,8 @@ std::string renderObject(const Object* object) {
             }
             return "{" + joined(elements) + "}";
         }
-        case Object::Kind::byteArray:
-            return "byte[" + std::to_string(object->bytes.size()) + "]";
-        default:
-            return object->className;
+        case Object::Kind::byteArray: return "byte[" + std::to_string(object->bytes.size()) + "]";
+        default: return object->className;
     }
 }
 
@@ -623,24 +602,15 @@ std::string takePendingException() {
 
 std::string render(char type, const jvalue& value) {
     switch (type) {
-        case 'Z':
-            return value.z ? "true" : "false";
-        case 'B':
-            return std::to_string(value.b);
-        case 'C':
-            return std::to_string(value.c);
-        case 'S':
-            return std::to_string(value.s);
-        case 'I':
-            return std::to_string(value.i);
-        case 'J':
-            return std::to_string(value.j);
-        case 'F':
-            return std::to_string(value.f);
-        case 'D':
-            return std::to_string(value.d);
-        default:
-            return renderObject(inspect(value.l));
+        case 'Z': return value.z ? "true" : "false";
+        case 'B': return std::to_string(value.b);
+        case 'C': return std::to_string(value.c);
+        case 'S': return std::to_string(value.s);
+        case 'I': return std::to_string(value.i);
+        case 'J': return std::to_string(value.j);
+        case 'F': return std::to_string(value.f);
+        case 'D': return std::to_string(value.d);
+        default: return renderObject(inspect(value.l));
     }
 }
 

@@ -120,14 +120,10 @@ void writeClientLines() {
 
 const char* fileType(HANDLE handle) {
     switch (GetFileType(handle)) {
-        case FILE_TYPE_DISK:
-            return "disk";
-        case FILE_TYPE_CHAR:
-            return "char";
-        case FILE_TYPE_PIPE:
-            return "pipe";
-        default:
-            return "unknown";
+        case FILE_TYPE_DISK: return "disk";
+        case FILE_TYPE_CHAR: return "char";
+        case FILE_TYPE_PIPE: return "pipe";
+        default: return "unknown";
     }
 }
 

@@ -9,28 +9,20 @@ namespace {
 
 const char* targetName(platform::OutputTarget target) {
     switch (target) {
-        case platform::OutputTarget::none:
-            return "none";
-        case platform::OutputTarget::console:
-            return "console";
-        case platform::OutputTarget::file:
-            return "file";
-        case platform::OutputTarget::pipe:
-            return "pipe";
-        case platform::OutputTarget::device:
-            return "device";
+        case platform::OutputTarget::none: return "none";
+        case platform::OutputTarget::console: return "console";
+        case platform::OutputTarget::file: return "file";
+        case platform::OutputTarget::pipe: return "pipe";
+        case platform::OutputTarget::device: return "device";
     }
     return "?";
 }
 
 const char* noticeName(FailureNotice notice) {
     switch (notice) {
-        case FailureNotice::messageBox:
-            return "box";
-        case FailureNotice::pause:
-            return "pause";
-        case FailureNotice::nothing:
-            return "nothing";
+        case FailureNotice::messageBox: return "box";
+        case FailureNotice::pause: return "pause";
+        case FailureNotice::nothing: return "nothing";
     }
     return "?";
 }
