@@ -8,6 +8,17 @@ set(QUELLINK_STEAM_GENERATIONS 1.57 1.60 1.61 CACHE INTERNAL
   "Generations of Valve's Steam library: SDK <= 1.57, 1.58-1.60 (linked), >= 1.61")
 set(QUELLINK_LINKED_STEAM_GENERATION 1.60 CACHE INTERNAL "")
 
+# quellink_steam_generation_suffix(<generation> <variable>): "" for the generation
+# Quellink links against, else "-<generation>": what names of staged directories
+# and tests carry for a generation.
+function(quellink_steam_generation_suffix generation variable)
+  if(generation STREQUAL QUELLINK_LINKED_STEAM_GENERATION)
+    set(${variable} "" PARENT_SCOPE)
+  else()
+    set(${variable} "-${generation}" PARENT_SCOPE)
+  endif()
+endfunction()
+
 # quellink_valve_steam_library(<generation> <variable>): the path of Valve's Steam
 # library of that generation (libsteam_api.so, steam_api64.dll).
 function(quellink_valve_steam_library generation variable)
