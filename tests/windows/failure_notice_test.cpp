@@ -3,6 +3,7 @@
 // when the Java VM's output is caught, and what the box says.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ struct Case {
     bool pauseWanted;
     FailureNotice expected;
 };
+
+// Names each case in the test list by its values, e.g. "console_pipe_pause".
+void PrintTo(const Case& c, std::ostream* os) {
+    static const char* const targets[] = {"none", "console", "file", "pipe", "device"};
+    *os << (c.hasConsole ? "console_" : "noConsole_") << targets[static_cast<int>(c.output)]
+        << (c.pauseWanted ? "_pause" : "_noPause");
+}
 
 class FailureNoticeChoice : public ::testing::TestWithParam<Case> {};
 
