@@ -190,7 +190,8 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
     return planFor(*input.runtimeVersion, archive, usable);
 }
 
-std::vector<std::string> classDataSharingOptions(const JavaLauncher& launcher) {
+std::vector<std::string> classDataSharingOptions(const JavaLauncher& launcher,
+                                                 const std::string& classPathOption) {
     SharingInput input;
     input.runtimeVersion = launcher.runtimeVersion;
     input.runtimeLibrary = launcher.loadedRuntimePath;
@@ -199,8 +200,8 @@ std::vector<std::string> classDataSharingOptions(const JavaLauncher& launcher) {
     for (const std::string& directory : launcher.extraClassPathDirs) {
         input.classPath.push_back(launcher.workDir + directory);
     }
-    input.vmOptions = javaVmOptions(launcher.workDir, launcher.buildClassPathOption(),
-                                    launcher.nativeLibDir, launcher.settings);
+    input.vmOptions =
+        javaVmOptions(launcher.workDir, classPathOption, launcher.nativeLibDir, launcher.settings);
     input.cacheDirectory = platform::userCacheDirectory();
     SharingPlan plan = planClassDataSharing(input);
     writeOut(plan.message);

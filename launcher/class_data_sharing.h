@@ -35,4 +35,5 @@ struct SharingPlan {
 SharingPlan planClassDataSharing(const SharingInput& input);
 
 // The plan for this launch, with its line written on standard output.
-std::vector<std::string> classDataSharingOptions(const JavaLauncher& launcher);
+std::vector<std::string> classDataSharingOptions(const JavaLauncher& launcher,
+                                                 const std::string& classPathOption);

@@ -53,11 +53,12 @@ int JavaLauncher::run() {
     {
         // The option texts and the array that points into them live until the
         // creation call has returned.
+        const std::string classPathOption = buildClassPathOption();
         const std::vector<std::string> sharingOptions =
-            settings.classDataSharing ? classDataSharingOptions(*this) : std::vector<std::string>();
-        const std::vector<std::string> optionTexts =
-            javaVmOptions(workDir, buildClassPathOption(), nativeLibDir, settings, runtimeVersion,
-                          sharingOptions);
+            settings.classDataSharing ? classDataSharingOptions(*this, classPathOption)
+                                      : std::vector<std::string>();
+        const std::vector<std::string> optionTexts = javaVmOptions(
+            workDir, classPathOption, nativeLibDir, settings, runtimeVersion, sharingOptions);
         writeOut("Number of options: " + std::to_string(optionTexts.size()));
 
         std::vector<JavaVMOption> options(optionTexts.size());
