@@ -2,7 +2,7 @@
 // (Boost.PropertyTree); the format is described in README.md.
 #pragma once
 
-#include "bridge/steam/steam_types.h"
+#include "steam/steam_types.h"
 
 #include <array>
 #include <map>

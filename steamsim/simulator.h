@@ -11,7 +11,7 @@
 #include "mutex.h"
 #include "scenario.h"
 
-#include "bridge/steam/steam_flat.h"
+#include "steam/steam_flat.h"
 
 #include <cstdint>
 #include <deque>

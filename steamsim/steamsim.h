@@ -1,6 +1,6 @@
 /* Control and observation of the simulated Steam client, for programs that
  * load it in their own process (tests, tools). The Steam functions themselves
- * are Valve's flat API: see bridge/steam/steam_api.h.
+ * are Valve's flat API: see steam/steam_api.h.
  *
  * They may be called from any thread, as may the Steam functions: each call
  * holds the simulator's lock for its length. A text handed out stays valid

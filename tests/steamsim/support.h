@@ -1,7 +1,7 @@
 // What the simulator tests share.
 #pragma once
 
-#include "bridge/steam/steam_api.h"
+#include "steam/steam_api.h"
 #include "steamsim/steamsim.h"
 
 #include <gtest/gtest.h>
