@@ -14,35 +14,73 @@ namespace quellink {
 
 namespace {
 
-// Plain shared data: CreateCallback, DeleteCallback, the server-list exports and the
-// pump never overlap (the Java caller serialises them).
-//
-// The slot itself is never destroyed: when the process ends, Steam's library and the
-// Java VM may be gone already, so a registry still current then is left as it is
-// rather than unregistered and released.
-std::unique_ptr<CallbackRegistry>& currentRegistry() {
-    static auto* const slot = new std::unique_ptr<CallbackRegistry>();
-    return *slot;
+// The live registries, oldest first, and the current one among them.
+struct RegistrySet {
+    std::mutex lock;
+    std::vector<std::unique_ptr<CallbackRegistry>> live;
+    CallbackRegistry* current = nullptr;
+};
+
+// Made on first use and never destroyed: a daemon thread may still pump or register
+// while the process exits, and when it ends Steam's library and the Java VM may be
+// gone already, so the registries alive then are left as they are rather than
+// unregistered and released.
+RegistrySet& registries() {
+    static RegistrySet* const set = new RegistrySet();
+    return *set;
 }
 
-// Every CallbackTest alive, oldest first: a registry replaced by a later
-// CreateCallback stays alive and registered with Steam.
-std::vector<CallbackTest*> liveCallbackTests;
+bool alive(const CallbackRegistry* registry) {
+    for (const auto& live : registries().live)
+        if (live.get() == registry) return true;
+    return false;
+}
 
-bool alive(const CallbackTest* callbacks) {
-    return std::find(liveCallbackTests.begin(), liveCallbackTests.end(), callbacks) !=
-           liveCallbackTests.end();
+// Takes the registry out of the set and destroys it: unregistered from Steam, its
+// tracked request released, its global references deleted. With the lock held.
+void destroy(std::vector<std::unique_ptr<CallbackRegistry>>::iterator which) {
+    RegistrySet& set = registries();
+    std::unique_ptr<CallbackRegistry> registry = std::move(*which);
+    set.live.erase(which);
+    if (registry.get() == set.current) set.current = nullptr;
+}
+
+// Destroys the registry of receiver, if it has one. With the lock held.
+void tearDownRegistryOf(JNIEnv* env, jobject receiver) {
+    RegistrySet& set = registries();
+    auto held = std::find_if(set.live.begin(), set.live.end(), [&](const auto& registry) {
+        return registry->callbackTest.targets(env, receiver);
+    });
+    if (held != set.live.end()) destroy(held);
 }
 
 }  // namespace
 
-CallbackRegistry* currentCallbackRegistry() { return currentRegistry().get(); }
+std::unique_lock<std::mutex> lockRegistries() {
+    return std::unique_lock<std::mutex>(registries().lock);
+}
+
+CallbackRegistry* currentCallbackRegistry() { return registries().current; }
+
+std::size_t liveCallbackRegistries() { return registries().live.size(); }
+
+void forgetTrackedRequests() {
+    for (const auto& registry : registries().live)
+        registry->serverListResponse.forgetTrackedRequest();
+}
 
 void runUserStatsReceived(UserStatsReceived_t& event) {
     // A Java handler may delete a registry (DeleteCallback) while this runs.
-    const std::vector<CallbackTest*> targets = liveCallbackTests;
-    for (CallbackTest* callbacks : targets) {
-        if (alive(callbacks)) callbacks->runUserStatsReceived(event);
+    std::vector<CallbackRegistry*> targets;
+    {
+        std::lock_guard<std::mutex> guard(registries().lock);
+        for (const auto& registry : registries().live) targets.push_back(registry.get());
+    }
+    for (CallbackRegistry* registry : targets) {
+        std::unique_lock<std::mutex> guard(registries().lock);
+        if (!alive(registry)) continue;
+        guard.unlock();
+        registry->callbackTest.runUserStatsReceived(event);
     }
 }
 
@@ -59,12 +97,12 @@ CallbackTest::CallbackTest(JNIEnv* env, jobject target, JavaVM* vm)
     userStatsReceivedMethod_ = lookup.method("UserStatsReceived_t", "()V");
     joinRequestedMethod_ =
         lookup.method("GameRichPresenceJoinRequested_t", "(Ljava/lang/String;)V");
-    liveCallbackTests.push_back(this);
 }
 
-CallbackTest::~CallbackTest() {
-    liveCallbackTests.erase(std::remove(liveCallbackTests.begin(), liveCallbackTests.end(), this),
-                            liveCallbackTests.end());
+CallbackTest::~CallbackTest() = default;
+
+bool CallbackTest::targets(JNIEnv* env, jobject receiver) const {
+    return target_.get() != nullptr && env->IsSameObject(target_.get(), receiver) == JNI_TRUE;
 }
 
 void CallbackTest::runUserStatsReceived(UserStatsReceived_t& event) {
@@ -94,26 +132,31 @@ void CallbackTest::onJoinRequested(GameRichPresenceJoinRequested_t* event) {
 
 }  // namespace quellink
 
-using quellink::CallbackRegistry;
-using quellink::currentRegistry;
-
 extern "C" {
 
+// One registry per receiver: a receiver that called CreateCallback before (a client
+// that reconnects after losing Steam) has its earlier registry torn down first, so no
+// event reaches it twice and every reconnect costs the same. The registries of other
+// receivers stay registered and keep receiving events.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_CreateCallback(JNIEnv* env, jobject target) {
     JavaVM* vm = nullptr;
     if (env->GetJavaVM(&vm) != JNI_OK) vm = nullptr;
-    auto registry = std::make_unique<CallbackRegistry>(env, target, vm);
-    // A registry made current earlier is given up on purpose, not destroyed: it stays
-    // registered with Steam, and its object keeps receiving events until the process
-    // ends.
-    currentRegistry().release();
-    currentRegistry() = std::move(registry);
+    auto lock = quellink::lockRegistries();
+    quellink::tearDownRegistryOf(env, target);
+    auto registry = std::make_unique<quellink::CallbackRegistry>(env, target, vm);
+    quellink::registries().current = registry.get();
+    quellink::registries().live.push_back(std::move(registry));
 }
 
-// Unregisters the registry's callbacks, releases its relay's request and deletes its
-// references to the Java object, as the registry's parts end.
+// Unregisters the current registry's callbacks, releases its relay's request and
+// deletes its references to the Java object, as the registry's parts end.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_DeleteCallback(JNIEnv*, jobject) {
-    currentRegistry().reset();
+    auto lock = quellink::lockRegistries();
+    quellink::RegistrySet& set = quellink::registries();
+    auto current = std::find_if(set.live.begin(), set.live.end(), [&](const auto& registry) {
+        return registry.get() == set.current;
+    });
+    if (current != set.live.end()) quellink::destroy(current);
 }
 
 }  // extern "C"

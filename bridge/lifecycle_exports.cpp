@@ -16,19 +16,21 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1RestartAppIfNecessar
 
 // Starts Steam the way the loaded library's generation does (steam/steam_binding.h).
 // A library the bridge does not know is not started: false, after one line on
-// standard output naming what it lacks.
+// standard output naming what it lacks. A start while Steam runs keeps the session,
+// and with it a statistics event posted for it and not yet delivered.
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1Init(JNIEnv*, jobject) {
-    quellink::forgetPostedUserStatsReceived();
     return SteamAPI_Init() ? JNI_TRUE : JNI_FALSE;
 }
 
-// Java spells it ShutDown; Steam's function is SteamAPI_Shutdown. Steam frees the
-// server-list request the relay tracks, so the relay forgets it: releasing it after
-// the next SteamAPI_Init would hand Steam a pointer into freed memory.
+// Java spells it ShutDown; Steam's function is SteamAPI_Shutdown. Steam frees every
+// server-list request and drops its queued events, so the relays forget their tracked
+// requests (releasing one after the next SteamAPI_Init would hand Steam a pointer into
+// freed memory) and a posted statistics event goes too. The registries' lock keeps a
+// CreateCallback, DeleteCallback or list request of another thread out meanwhile.
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_SteamAPI_1ShutDown(JNIEnv*, jobject) {
-    if (quellink::CallbackRegistry* registry = quellink::currentCallbackRegistry()) {
-        registry->serverListResponse.forgetTrackedRequest();
-    }
+    auto lock = quellink::lockRegistries();
+    quellink::forgetTrackedRequests();
+    quellink::forgetPostedUserStatsReceived();
     SteamAPI_Shutdown();
 }
 

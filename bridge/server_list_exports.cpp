@@ -11,6 +11,7 @@
 namespace {
 
 jlong startServerList(quellink::ServerListKind kind) {
+    auto lock = quellink::lockRegistries();
     quellink::CallbackRegistry* registry = quellink::currentCallbackRegistry();
     if (registry == nullptr) return 0;
     return quellink::requestHandleToJava(registry->serverListResponse.startRequest(kind));
@@ -41,6 +42,7 @@ JNIEXPORT jlong JNICALL Java_Pellux_Steam_1api_RequestFriendsServerList(JNIEnv*,
 }
 
 JNIEXPORT void JNICALL Java_Pellux_Steam_1api_CancelServerListRequest(JNIEnv*, jobject) {
+    auto lock = quellink::lockRegistries();
     quellink::CallbackRegistry* registry = quellink::currentCallbackRegistry();
     if (registry == nullptr) return;
     registry->serverListResponse.releaseTrackedRequest();

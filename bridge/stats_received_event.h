@@ -16,8 +16,9 @@ void postUserStatsReceived();
 // to every registered statistics callback, once. Nothing while Steam is stopped.
 void deliverPostedUserStatsReceived();
 
-// A start of Steam forgets an event posted before it (a shutdown drops Steam's
-// queued events too).
+// SteamAPI_ShutDown forgets an event posted and not yet delivered: the session it
+// belongs to has ended, as Steam drops its own queued events then. A second
+// SteamAPI_Init while Steam runs ends no session and keeps it.
 void forgetPostedUserStatsReceived();
 
 }  // namespace quellink

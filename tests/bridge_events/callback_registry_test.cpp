@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -127,9 +129,10 @@ TEST_F(RegistryTest, NoEventReachesJavaAfterDelete) {
     EXPECT_EQ(fakejni::javaCalls().size(), 0u);
 }
 
-TEST_F(RegistryTest, SecondCreateKeepsTheFirstRegisteredAndDeleteRemovesOnlyTheNewer) {
+TEST_F(RegistryTest, CreateForAnotherReceiverKeepsTheFirstRegisteredAndDeleteRemovesOnlyTheNewer) {
+    jobject newer = fakejni::makeInstance("Pellux/Steam_api");
     create();
-    create();
+    Java_Pellux_Steam_1api_CreateCallback(fakejni::env(), newer);
     UserStatsReceived_t stats{};
     deliver(stats);
     auto join = joinRequest("+connect 1.2.3.4:27015");
@@ -141,7 +144,64 @@ TEST_F(RegistryTest, SecondCreateKeepsTheFirstRegisteredAndDeleteRemovesOnlyTheN
     deliver(stats);
     EXPECT_EQ(fakejni::javaCalls().size(), 1u) << "the earlier registry still receives events";
     EXPECT_EQ(quellink::currentCallbackRegistry(), nullptr);
-    fake::steam.registered.clear();  // the earlier registry lives on; Steam forgets it here
+    EXPECT_EQ(quellink::liveCallbackRegistries(), 1u);
+    create();  // the earlier receiver's registry is replaced by a current one, removed below
+}
+
+TEST_F(RegistryTest, CreateAgainForTheSameReceiverTearsDownItsEarlierRegistryFirst) {
+    create();
+    EXPECT_NE(Java_Pellux_Steam_1api_RequestInternetServerList(fakejni::env(), nullptr), 0);
+    fake::steam.calls.clear();
+    for (int i = 0; i < 4; ++i) create();
+    EXPECT_EQ(fake::steam.calls[0], "ReleaseRequest 0x100");
+    EXPECT_EQ(Calls(fake::steam.calls.begin() + 1, fake::steam.calls.begin() + 5),
+              (Calls{"UnregisterCallback 337", "UnregisterCallback 1101", "RegisterCallback 1101",
+                     "RegisterCallback 337"}))
+        << "unregistered before the new registry registers";
+    EXPECT_EQ(fake::steam.registered.size(), 2u);
+    EXPECT_EQ(quellink::liveCallbackRegistries(), 1u);
+    EXPECT_EQ(fakejni::liveGlobalReferences(), 2) << "the earlier registries' references deleted";
+
+    UserStatsReceived_t stats{};
+    deliver(stats);
+    EXPECT_EQ(fakejni::javaCalls().size(), 1u) << "five CreateCallbacks, one event";
+}
+
+TEST_F(RegistryTest, ShutDownForgetsTheTrackedRequestOfEveryRegistry) {
+    jobject newer = fakejni::makeInstance("Pellux/Steam_api");
+    create();
+    EXPECT_NE(Java_Pellux_Steam_1api_RequestInternetServerList(fakejni::env(), nullptr), 0);
+    Java_Pellux_Steam_1api_CreateCallback(fakejni::env(), newer);
+    EXPECT_NE(Java_Pellux_Steam_1api_RequestLANServerList(fakejni::env(), nullptr), 0);
+    Java_Pellux_Steam_1api_SteamAPI_1ShutDown(fakejni::env(), nullptr);
+    fake::steam.calls.clear();
+    remove();
+    create();
+    remove();
+    for (const std::string& call : fake::steam.calls)
+        EXPECT_EQ(call.find("ReleaseRequest"), std::string::npos)
+            << call << ": a request of the ended session reached Steam";
+}
+
+TEST_F(RegistryTest, ShutDownAndARegistryExportOfAnotherThreadDoNotOverlap) {
+    create();
+    EXPECT_NE(Java_Pellux_Steam_1api_RequestInternetServerList(fakejni::env(), nullptr), 0);
+    std::future<void> deleted;
+    bool deleteWaited = false;
+    fake::steam.onShutdown = [&] {
+        deleted = std::async(std::launch::async, [] {
+            Java_Pellux_Steam_1api_DeleteCallback(fakejni::env(), nullptr);
+        });
+        deleteWaited =
+            deleted.wait_for(std::chrono::milliseconds(100)) == std::future_status::timeout;
+    };
+    Java_Pellux_Steam_1api_SteamAPI_1ShutDown(fakejni::env(), nullptr);
+    deleted.get();
+    EXPECT_TRUE(deleteWaited) << "DeleteCallback freed the registry while ShutDown used it";
+    EXPECT_EQ(quellink::currentCallbackRegistry(), nullptr);
+    EXPECT_EQ(
+        std::count(fake::steam.calls.begin(), fake::steam.calls.end(), "ReleaseRequest 0x100"), 0)
+        << "the request Steam freed at shutdown";
 }
 
 TEST_F(RegistryTest, DeleteReleasesTheLiveRequestBeforeTheRelayIsFreed) {

@@ -108,6 +108,14 @@ HAuthTicket SteamAPI_ISteamUser_GetAuthSessionTicket(ISteamUser*, void*, int, ui
     return k_HAuthTicketInvalid;
 }
 
+void SteamAPI_Shutdown() {
+    steam.calls.push_back("Shutdown");
+    if (steam.onShutdown) steam.onShutdown();
+}
+void SteamAPI_RunCallbacks() {}
+bool SteamAPI_RestartAppIfNecessary(uint32) { return false; }
+uint64 SteamAPI_ISteamUser_GetSteamID(ISteamUser*) { return 0; }
+
 void SteamAPI_RegisterCallback(CCallbackBase* callback, int id) {
     steam.calls.push_back("RegisterCallback " + std::to_string(id));
     callback->m_nCallbackFlags |= CCallbackBase::k_ECallbackFlagsRegistered;

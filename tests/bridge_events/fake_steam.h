@@ -5,6 +5,7 @@
 #include "steam/steam_api.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -37,6 +38,8 @@ struct SteamState {
     std::map<std::pair<HServerListRequest, int>, gameserveritem_t> details;
     // Registered callbacks with their ids.
     std::vector<std::pair<CCallbackBase*, int>> registered;
+    // Runs inside SteamAPI_Shutdown, which is recorded as "Shutdown".
+    std::function<void()> onShutdown;
 };
 
 extern SteamState steam;

@@ -264,6 +264,11 @@ void JNICALL deleteLocalRef(JNIEnv*, jobject object) {
     release(object, Reference::Scope::local, "DeleteLocalRef");
 }
 
+jboolean JNICALL isSameObject(JNIEnv*, jobject first, jobject second) {
+    enter("IsSameObject");
+    return objectOf(first) == objectOf(second) ? JNI_TRUE : JNI_FALSE;
+}
+
 jclass JNICALL getObjectClass(JNIEnv*, jobject object) {
     enter("GetObjectClass");
     const std::string& name = classNameOf(object);
@@ -482,6 +487,7 @@ JNINativeInterface_ makeFunctions() {
     table.DeleteGlobalRef = deleteGlobalRef;
     table.DeleteLocalRef = deleteLocalRef;
     table.GetObjectClass = getObjectClass;
+    table.IsSameObject = isSameObject;
     table.GetMethodID = getMethodID;
     table.GetStaticMethodID = getStaticMethodID;
     table.CallVoidMethod = callVoid<false, jobject>;

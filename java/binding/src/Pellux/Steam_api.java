@@ -41,7 +41,11 @@ import com.zarnhall.client.steam.SteamAuthTicket;
  * <h2>Threads</h2>
  * Steam calls the callback methods only from inside {@link #SteamAPI_RunCallbacks()},
  * on the thread that pumps. {@code CreateCallback}, {@code DeleteCallback}, the
- * server-list methods and the pump must not run at the same time.
+ * server-list methods and the pump must not run at the same time (a callback method
+ * may call them: it runs inside the pump). {@code SteamAPI_ShutDown} may run while
+ * another thread calls {@code CreateCallback}, {@code DeleteCallback} or a server-list
+ * method (the bridge serialises them), but not beside the pump. Every other method
+ * may run beside any call.
  */
 public class Steam_api {
 
@@ -139,7 +143,11 @@ public class Steam_api {
 
     // --- Event callbacks ---------------------------------------------------------
 
-    /** Makes this object the target of the five callback methods below. */
+    /**
+     * Makes this object a target of the five callback methods below. Every object that
+     * called it receives each event once; calling it again on the same object (after a
+     * reconnect) replaces that object's earlier registration.
+     */
     public native void CreateCallback();
 
     /** Stops the callbacks set up by the last {@link #CreateCallback()}. */

@@ -69,6 +69,70 @@ class CallbackRegistryTest extends SimulatedSteamTest {
     }
 
     @Nested
+    @DisplayName("one registry per receiver, and a client that reconnects")
+    class Reconnecting {
+        @Test
+        @DisplayName("five CreateCallback calls on one receiver, then one request: one event, one registration")
+        void fiveCreates() {
+            start(api, "");
+            for (int i = 0; i < 5; i++) {
+                api.CreateCallback();
+            }
+            assertEquals(1, SimControl.callbackCount(1101));
+            assertEquals(1, SimControl.callbackCount(337));
+            assertTrue(api.RequestCurrentStats());
+            api.SteamAPI_RunCallbacks();
+            assertEquals(List.of("UserStatsReceived_t"), api.events);
+        }
+
+        @Test
+        @DisplayName("1,200 cycles of ShutDown, Init, CreateCallback and a request: one event each, registrations stay two")
+        void reconnectCycles() {
+            start(api, "");
+            api.CreateCallback();
+            final int cycles = 1200;
+            for (int i = 0; i < cycles; i++) {
+                api.SteamAPI_ShutDown();
+                assertTrue(api.SteamAPI_Init());
+                api.CreateCallback();
+                assertTrue(api.RequestCurrentStats());
+                api.SteamAPI_RunCallbacks();
+                if (i % 100 == 0) {
+                    SimControl.clearLog();
+                }
+            }
+            assertEquals(cycles, api.count("UserStatsReceived_t"));
+            assertEquals(cycles, api.events.size());
+            assertEquals(1, SimControl.callbackCount(1101));
+            assertEquals(1, SimControl.callbackCount(337));
+        }
+
+        @Test
+        @DisplayName("a requested stats event survives a second SteamAPI_Init while Steam runs")
+        void statsEventSurvivesSecondInit() {
+            start(api, "");
+            api.CreateCallback();
+            assertTrue(api.RequestCurrentStats());
+            assertTrue(api.SteamAPI_Init(), "Steam runs already");
+            api.SteamAPI_RunCallbacks();
+            assertEquals(List.of("UserStatsReceived_t"), api.events);
+        }
+
+        @Test
+        @DisplayName("SteamAPI_ShutDown drops a requested stats event: its session has ended")
+        void statsEventDroppedAtShutDown() {
+            start(api, "");
+            api.CreateCallback();
+            assertTrue(api.RequestCurrentStats());
+            api.SteamAPI_ShutDown();
+            assertTrue(api.SteamAPI_Init());
+            api.SteamAPI_RunCallbacks();
+            api.SteamAPI_RunCallbacks();
+            assertEquals(List.of(), api.events);
+        }
+    }
+
+    @Nested
     @DisplayName("the two events")
     class Events {
         @Test
