@@ -1,27 +1,24 @@
-// The Steam library on systems with dlopen: the object that holds the definition
-// of one of Quellink's load-time imports is the library to search.
+// The Steam library on systems with dlopen: the one Quellink was linked against, found
+// by its file name among the libraries already loaded.
 #include "platform/steam_library.h"
 
 #include <dlfcn.h>
-
-#include "steam/steam_flat.h"
 
 namespace quellink::platform {
 
 namespace {
 
-// The library's handle, by the file that SteamAPI_RunCallbacks came from. The JVM
-// loads Quellink with local symbols, so the library is not on the global search
-// list: it is asked for by its own path, without loading it again (RTLD_NOLOAD).
-// The handle is kept for the life of the process, as the library is.
-void* steamLibrary() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&SteamAPI_RunCallbacks), &info) == 0 ||
-        info.dli_fname == nullptr) {
-        return nullptr;
-    }
-    return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
-}
+// The name Quellink's dependency on Valve's library (and on the simulated Steam
+// client, which takes its place) carries.
+constexpr const char* steamLibraryName = "libsteam_api.so";
+
+// The library by its name, not through the address of one of Quellink's imports: a
+// preloaded library that wraps a Steam function (a hook, a profiler, Steam's own
+// overlay) provides that import, yet exports none of what is looked up here. The JVM
+// loads Quellink with local symbols, so the library is not on the global search list:
+// it is asked for by name, without loading it again (RTLD_NOLOAD). The handle is kept
+// for the life of the process, as the library is.
+void* steamLibrary() { return dlopen(steamLibraryName, RTLD_NOW | RTLD_NOLOAD); }
 
 }  // namespace
 

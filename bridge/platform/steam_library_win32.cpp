@@ -1,26 +1,17 @@
-// The Steam library on Windows: the module that holds one of Quellink's load-time
-// imports (steam_api64.dll wherever the loader found it).
+// The Steam library on Windows: the module Quellink imports, found by its name
+// (steam_api64.dll wherever the loader found it).
 #include "platform/steam_library.h"
 
 #include <windows.h>
-
-#include "steam/steam_flat.h"
 
 namespace quellink::platform {
 
 namespace {
 
-// The module by the address of an import, its reference count left alone: the
+// By name, not through the address of one of Quellink's imports, which a hook may have
+// redirected into a module of its own. The module's reference count is left alone: the
 // library stays loaded for as long as Quellink, which imports it.
-HMODULE steamLibrary() {
-    HMODULE module = nullptr;
-    const DWORD flags =
-        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-    if (!GetModuleHandleExA(flags, reinterpret_cast<LPCSTR>(&SteamAPI_RunCallbacks), &module)) {
-        return nullptr;
-    }
-    return module;
-}
+HMODULE steamLibrary() { return GetModuleHandleA("steam_api64.dll"); }
 
 }  // namespace
 
