@@ -5,7 +5,26 @@
 #include <vector>
 
 #include "java_launcher.h"
+#include "messages.h"
 #include "platform/platform.h"
+#include "vm_options.h"
+
+namespace {
+
+// True when the part of path below workDir holds the class path separator:
+// the VM would split the entry there, whatever the working directory.
+bool nameSplitsInLists(const std::string& workDir, const std::string& path) {
+    return path.find(platform::classPathSeparator, workDir.size()) != std::string::npos;
+}
+
+// An entry as the option gives it: relative to the working directory when
+// the working directory's own path would split it.
+std::string optionEntry(const std::string& workDir, const std::string& path) {
+    if (path.compare(0, workDir.size(), workDir) != 0) return path;
+    return pathListEntry(workDir, path.substr(workDir.size()));
+}
+
+}  // namespace
 
 void JavaLauncher::findMainJar() { findFiles(workDir, mainJar, classPath, false, false); }
 
@@ -20,7 +39,13 @@ void JavaLauncher::collectJars() {
     for (const std::string& path : found) {
         bool listed = false;
         for (std::size_t i = 0; i < known && !listed; ++i) listed = classPath[i] == path;
-        if (!listed) classPath.push_back(path);
+        if (listed) continue;
+        if (nameSplitsInLists(workDir, path)) {
+            writeOut("Left off the class path, its name holds '" +
+                     std::string(1, platform::classPathSeparator) + "': " + path);
+            continue;
+        }
+        classPath.push_back(path);
     }
 }
 
@@ -28,12 +53,11 @@ std::string JavaLauncher::buildClassPathOption() const {
     std::string value;
     for (std::size_t i = 0; i < classPath.size(); ++i) {
         if (i > 0) value += platform::classPathSeparator;
-        value += classPath[i];
+        value += optionEntry(workDir, classPath[i]);
     }
     for (const std::string& directory : extraClassPathDirs) {
         value += platform::classPathSeparator;
-        value += workDir;
-        value += directory;
+        value += pathListEntry(workDir, directory);
     }
     return "-Djava.class.path=" + value;
 }

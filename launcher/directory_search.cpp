@@ -8,25 +8,19 @@
 #include "java_launcher.h"
 #include "platform/platform.h"
 
-std::string executableDirectory() {
-    const std::string path = platform::executablePath();
-    for (std::size_t i = path.size(); i > 0; --i) {
-        if (platform::isPathSeparator(path[i - 1])) return path.substr(0, i - 1);
-    }
-    return path;
-}
+std::string executableDirectory() { return platform::directoryOf(platform::executablePath()); }
 
 std::optional<std::string> directoryHoldingExecutable(const std::string& executablePath) {
-    std::size_t end = executablePath.size();
-    while (end > 0 && !platform::isPathSeparator(executablePath[end - 1])) --end;
-    // A path naming a regular file shows that the part before its last
-    // separator is a directory holding it. A path the platform could not
-    // give ("") or gave in a form that names no file (a deleted executable's
-    // "... (deleted)", a name without a directory) shows nothing.
-    if (end == 0 || end == executablePath.size() || !platform::isRegularFile(executablePath)) {
+    // A path naming a regular file shows that its directory part is a
+    // directory holding it. A path the platform could not give ("") or gave
+    // in a form that names no file (a deleted executable's "... (deleted)", a
+    // name without a directory) shows nothing.
+    const std::string directory = platform::directoryOf(executablePath);
+    if (directory.empty() || platform::isPathSeparator(executablePath.back()) ||
+        !platform::isRegularFile(executablePath)) {
         return std::nullopt;
     }
-    return executablePath.substr(0, end - 1);
+    return directory;
 }
 
 void findFiles(std::string directory, std::string name, std::vector<std::string>& results,

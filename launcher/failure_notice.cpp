@@ -10,6 +10,11 @@ namespace {
 // while it starts (-verbose:class), where the reason is last.
 constexpr std::size_t reasonLineLimit = 8;
 
+bool& debugConsoleKept() {
+    static bool kept = false;
+    return kept;
+}
+
 bool redirected(platform::OutputTarget target) {
     return target == platform::OutputTarget::file || target == platform::OutputTarget::pipe;
 }
@@ -51,11 +56,17 @@ void noticeFailedLaunch(bool pauseWanted) {
     static bool noticed = false;
     if (noticed) return;
     noticed = true;
-    switch (chooseFailureNotice(platform::observeOutput(), pauseWanted)) {
+    switch (chooseFailureNotice(platform::observeOutput(), pauseWanted || debugConsoleKept())) {
         case FailureNotice::messageBox:
             platform::showErrorBox("Tessvik", composeFailureNotice(vmLines(), messageLog()));
             break;
         case FailureNotice::pause: platform::pause(); break;
         case FailureNotice::nothing: break;
     }
+}
+
+void keepDebugConsoleOnFailure() { debugConsoleKept() = true; }
+
+void noticeFailedClient() {
+    if (debugConsoleKept()) noticeFailedLaunch(true);
 }

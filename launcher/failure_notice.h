@@ -31,5 +31,15 @@ bool outputUnseen(const platform::OutputSituation& situation);
 std::string composeFailureNotice(const std::vector<std::string>& vmLines, const std::string& log);
 
 // Observes the process's output and gives the notice chosen for it, once per
-// run.
+// run. Once the debug console is kept, the notice is always the pause.
 void noticeFailedLaunch(bool pauseWanted);
+
+// The debug console is open: from now on a failed launch waits for a key
+// before the console closes with the process, so that why it failed can be
+// read.
+void keepDebugConsoleOnFailure();
+
+// The client failed after the VM was reached (main ended with an exception,
+// the VM's own messages already written): waits for a key when the debug
+// console is kept, and does nothing else.
+void noticeFailedClient();

@@ -1,7 +1,9 @@
 // LaunchConfig.ini: read with Boost.PropertyTree's INI reader, created with
-// its writer when it cannot be read. A value that does not convert takes its
-// default; a file that does not parse is replaced as a whole, once its text
-// is kept beside it.
+// its writer when it is missing. A value that does not convert takes its
+// default; a file that does not parse, or is too large to be one, is replaced
+// as a whole once it is kept beside it. A file that cannot be read, and a
+// link in the file's place, are left as they are, and the run uses the
+// defaults.
 #include "launch_settings.h"
 
 #include <exception>
@@ -12,6 +14,7 @@
 #include <boost/property_tree/ini_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
 
+#include "failure_notice.h"
 #include "java_launcher.h"
 #include "messages.h"
 #include "platform/platform.h"
@@ -31,16 +34,52 @@ std::uint32_t debugFlag(const pt::ptree& tree, const char* path) {
     return static_cast<std::uint32_t>(tree.get<int>(path, 0)) & 1u;
 }
 
-// Keeps the text of a settings file that does not parse beside it, before
-// the default file replaces it, so that the user's settings are not lost.
-bool keepRejectedText(const std::string& path, const std::string& text) {
-    const std::string copy = path + ".rejected";
-    if (!writeTextFile(copy, text)) {
+// The name under which a settings file that cannot be used is kept.
+std::string rejectedPathOf(const std::string& path) { return path + ".rejected"; }
+
+// Keeps the bytes of a settings file that does not parse beside it, byte for
+// byte, before the default file replaces it, so that the user's settings are
+// not lost.
+bool keepRejectedCopy(const std::string& path, const std::string& bytes) {
+    const std::string copy = rejectedPathOf(path);
+    if (!writeFileBytes(copy, bytes)) {
         writeOut("Cannot keep a copy as " + copy + ", so the file is left as it is.");
         return false;
     }
     writeOut("The rejected file is kept as " + copy);
     return true;
+}
+
+// Moves a settings file too large to read out of the way: renamed, since a
+// copy would have to read it.
+bool keepRejectedFile(const std::string& path) {
+    const std::string kept = rejectedPathOf(path);
+    if (!mayWriteSettingsFile(kept) || !platform::renameFile(path, kept)) {
+        writeOut("Cannot rename it to " + kept + ", so the file is left as it is.");
+        return false;
+    }
+    writeOut("The rejected file is kept as " + kept);
+    return true;
+}
+
+// After a failed read: true when the default file may take the settings
+// file's place, once what stood there is kept. A link is never written
+// through nor replaced, and a file that could not be read to its end is the
+// user's and stays as it is; the run then uses the defaults.
+bool makeRoomForDefaultFile(const std::string& path, const SettingsFileFailure& failure) {
+    switch (failure.fault) {
+        // Nothing to keep; the writer refuses what it may not write.
+        case SettingsFileFault::missing:
+        case SettingsFileFault::notAFile: return true;
+        default: break;
+    }
+    if (failure.isLink || failure.fault == SettingsFileFault::unreadable) {
+        writeOut(path + " is left as it is; this run uses the default settings.");
+        return false;
+    }
+    return failure.fault == SettingsFileFault::tooLarge
+               ? keepRejectedFile(path)
+               : keepRejectedCopy(path, failure.text.value_or(""));
 }
 
 }  // namespace
@@ -58,25 +97,23 @@ LaunchSettings::LaunchSettings()
 
 void LaunchSettings::loadOrCreateConfig() {
     const std::string path = executableDirectory() + platform::pathSeparator + settingsFileName;
-    std::optional<std::string> rejectedText;
-    if (!readConfig(path, &rejectedText)) {
-        // A file that was read but did not parse is replaced only once its
-        // text is kept.
-        if ((!rejectedText || keepRejectedText(path, *rejectedText)) && !writeConfig(path)) {
-            writeOut("Failed to create ini.");
-        }
+    SettingsFileFailure failure;
+    if (!readConfig(path, &failure) && makeRoomForDefaultFile(path, failure) &&
+        !writeConfig(path)) {
+        writeOut("Failed to create ini.");
     }
-    if (debugMode) platform::openDebugConsole();
+    if (debugMode) {
+        platform::openDebugConsole();
+        keepDebugConsoleOnFailure();
+    }
 }
 
-bool LaunchSettings::readConfig(const std::string& path, std::optional<std::string>* rejectedText) {
+bool LaunchSettings::readConfig(const std::string& path, SettingsFileFailure* failure) {
     pt::ptree tree;
-    std::optional<std::string> text;
     try {
-        readSettingsFile(path, tree, text);
+        readSettingsFile(path, tree, failure);
     } catch (const pt::ptree_error& error) {
         writeOut(std::string("Error: ") + error.what());
-        if (rejectedText != nullptr) *rejectedText = std::move(text);
         return false;
     }
 
@@ -118,7 +155,8 @@ bool LaunchSettings::writeConfig(const std::string& path) {
     }
 
     try {
-        // Never into a FIFO or a device: that could wait for ever.
+        // Never into a FIFO or a device, which could wait for ever, nor
+        // through a link, which could lead out of the game's tree.
         if (!mayWriteSettingsFile(path)) throw pt::ini_parser_error("cannot open file", path, 0);
         // The stream is opened here rather than by the writer so that a
         // write that fails after opening (a full disk) is seen as well.

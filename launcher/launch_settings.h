@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+struct SettingsFileFailure;
+
 struct LaunchSettings {
     // The flags word: seven one-bit flags from bit 0 upward.
     std::uint32_t debugMode : 1;
@@ -28,9 +30,10 @@ struct LaunchSettings {
     // Reads the file beside the executable, writes the default file when that
     // fails, then opens the debug console when debugMode is on.
     void loadOrCreateConfig();
-    // A file that was read but does not parse leaves its text in
-    // rejectedText, when given, to be kept before the file is replaced.
-    bool readConfig(const std::string& path, std::optional<std::string>* rejectedText = nullptr);
+    // On failure, failure (when given) says what stood at path: whether it
+    // may be replaced, and the bytes of a file that does not parse, to be
+    // kept before it is.
+    bool readConfig(const std::string& path, SettingsFileFailure* failure = nullptr);
     // Appends "-XX:+AggressiveOpts" to vmParams, then writes the file.
     bool writeConfig(const std::string& path);
 };

@@ -6,7 +6,8 @@
 //  4. the default runtime below ../runtime
 //  5. the command-line arguments for the Java main method
 //  6. preparation: the runtime loaded, the working directory, the class path
-//  7. the VM and the client's main method, or
+//  7. the VM and the client's main method; when it fails with the debug
+//     console open, a pause so the reason can be read; or
 //  8. after a failed preparation, a pause so the messages can be read
 //  9. the launcher record released, the console freed, the settings released
 // 10. the exit status
@@ -46,6 +47,7 @@ int launch() {
         launcher.programArgs = platform::commandLineArguments();
         if (launcher.prepare()) {
             status = launcher.run();
+            if (status != 0) noticeFailedClient();
         } else {
             // The pause, or the messages in a box when nobody can see them.
             noticeFailedLaunch(true);

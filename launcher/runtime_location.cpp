@@ -9,21 +9,6 @@
 #include "platform/platform.h"
 #include "runtime_release.h"
 
-namespace {
-
-// The path without its last component and the separators before it.
-// Repeated separators (a settings path ending in one gives two in a row)
-// count as one.
-std::string parentOf(const std::string& path) {
-    std::size_t end = path.size();
-    while (end > 0 && platform::isPathSeparator(path[end - 1])) --end;
-    while (end > 0 && !platform::isPathSeparator(path[end - 1])) --end;
-    while (end > 1 && platform::isPathSeparator(path[end - 1])) --end;
-    return path.substr(0, end);
-}
-
-}  // namespace
-
 void JavaLauncher::locateDefaultRuntime() {
     const std::string directory = executableDirectory();
     writeOut(directory);
@@ -48,7 +33,7 @@ std::string validateJavaPath(const std::string& path) {
 }
 
 std::string runtimeLibraryDirectory(const std::string& libraryPath) {
-    return parentOf(parentOf(libraryPath));
+    return platform::directoryOf(platform::directoryOf(libraryPath));
 }
 
 bool JavaLauncher::loadRuntime() {

@@ -1,6 +1,5 @@
 #include "settings_file.h"
 
-#include <algorithm>
 #include <fstream>
 #include <locale>
 #include <sstream>
@@ -26,54 +25,67 @@ PathKind kindOf(const std::string& path) {
     return own.front().isDirectory ? PathKind::directory : PathKind::other;
 }
 
-// Everything the stream holds. A failed read is the reader's "read error" on
-// the line it stopped in.
-std::string readAll(std::istream& in, const std::string& path) {
-    std::string text;
-    std::vector<char> chunk(64 * 1024);
-    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())), in.gcount() > 0) {
-        text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+[[noreturn]] void fail(SettingsFileFailure* failure, SettingsFileFault fault,
+                       const std::string& reason, const std::string& path, unsigned long line = 0) {
+    if (failure != nullptr) failure->fault = fault;
+    throw pt::ini_parser_error(reason, path, line);
+}
+
+// The file's bytes, or the reader's error for what stands in its place.
+std::string bytesOf(const std::string& path, SettingsFileFailure* failure) {
+    using Outcome = platform::FileReadOutcome;
+    // A directory gives what the INI reader gives when it reads one.
+    if (kindOf(path) == PathKind::directory) {
+        fail(failure, SettingsFileFault::notAFile, "read error", path, 1);
     }
-    if (in.bad()) {
-        const auto line = std::count(text.begin(), text.end(), '\n') + 1;
-        throw pt::ini_parser_error("read error", path, static_cast<unsigned long>(line));
+    platform::FileContent content = platform::readFile(path, largestSettingsFile);
+    switch (content.outcome) {
+        case Outcome::read: return std::move(content.bytes);
+        case Outcome::missing: fail(failure, SettingsFileFault::missing, "cannot open file", path);
+        case Outcome::notRegularFile:
+            fail(failure, SettingsFileFault::notAFile, "cannot open file", path);
+        case Outcome::tooLarge:
+            fail(failure, SettingsFileFault::tooLarge, "larger than 1 MiB", path);
+        case Outcome::cannotOpen:
+            fail(failure, SettingsFileFault::unreadable, "cannot open file", path);
+        case Outcome::readError: break;
     }
-    return text;
+    fail(failure, SettingsFileFault::unreadable, "read error", path);
 }
 
 }  // namespace
 
-void readSettingsFile(const std::string& path, pt::ptree& tree, std::optional<std::string>& text) {
-    if (kindOf(path) == PathKind::other) throw pt::ini_parser_error("cannot open file", path, 0);
+void readSettingsFile(const std::string& path, pt::ptree& tree, SettingsFileFailure* failure) {
+    if (failure != nullptr) failure->isLink = platform::isSymbolicLink(path);
+    const std::string bytes = bytesOf(path, failure);
 
-    // Opened as the INI reader opens it (text mode, the default locale), so
-    // that the lines it sees are the same.
-    std::ifstream file(path);
-    if (!file) throw pt::ini_parser_error("cannot open file", path, 0);
-    file.imbue(std::locale());
-    text = readAll(file, path);
-
-    // Editors that save UTF-8 with a byte-order mark would otherwise put it
-    // in front of the first section's name.
-    const bool marked = text->compare(0, utf8ByteOrderMark.size(), utf8ByteOrderMark) == 0;
-    std::istringstream lines(marked ? text->substr(utf8ByteOrderMark.size()) : *text);
+    // The lines the INI reader saw when it opened the file itself: those of
+    // a text-mode read. Editors that save UTF-8 with a byte-order mark would
+    // otherwise put it in front of the first section's name.
+    std::string text = platform::textModeText(bytes);
+    if (text.compare(0, utf8ByteOrderMark.size(), utf8ByteOrderMark) == 0) {
+        text.erase(0, utf8ByteOrderMark.size());
+    }
+    std::istringstream lines(std::move(text));
     lines.imbue(std::locale());
     try {
         pt::read_ini(lines, tree);
     } catch (const pt::ini_parser_error& error) {
-        throw pt::ini_parser_error(error.message(), path, error.line());
+        if (failure != nullptr) failure->text = bytes;
+        fail(failure, SettingsFileFault::unparsable, error.message(), path, error.line());
     }
 }
 
 bool mayWriteSettingsFile(const std::string& path) {
+    if (platform::isSymbolicLink(path)) return false;
     const PathKind kind = kindOf(path);
     return kind == PathKind::missing || kind == PathKind::regularFile;
 }
 
-bool writeTextFile(const std::string& path, const std::string& text) {
+bool writeFileBytes(const std::string& path, const std::string& bytes) {
     if (!mayWriteSettingsFile(path)) return false;
-    std::ofstream file(path, std::ios::out | std::ios::trunc);
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     file.close();
     return !file.fail();
 }

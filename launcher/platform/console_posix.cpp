@@ -8,15 +8,17 @@
 //    that the pause after a failed launch waits for a key in that window;
 //  - with no display (or when no window opens): leave the streams where they
 //    are, unbuffered.
-// The window closes once the launcher's process has ended.
+// The window closes once the launcher's process has ended. A terminal program
+// that does not report its window in time is ended, and no other is tried.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -31,6 +33,8 @@ namespace {
 constexpr const char* windowTitle = "Tessvik debug console";
 // How long a terminal window may take to report its terminal device.
 constexpr auto windowStartTimeout = std::chrono::seconds(10);
+// How long a terminal program that is ended may take before it is killed.
+constexpr auto terminalEndTimeout = std::chrono::seconds(1);
 
 bool hasDisplay() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -87,28 +91,50 @@ pid_t startTerminal(const char* program, bool setScrollBack, const std::string& 
     return process::startChild(arguments, process::ProgramName::searchedName);
 }
 
-// Waits for the window's shell to report its terminal device. Some terminal
-// programs hand the window to a server and end at once with status 0, so
-// only a failed terminal program, or the time running out, ends the wait.
-std::string awaitTerminalName(pid_t terminal, const std::string& reportFile) {
+enum class WindowStart { reported, failed, timedOut };
+
+// Waits for the window's shell to report its terminal device into name. Some
+// terminal programs hand the window to a server and end at once with status
+// 0, so only a failed terminal program, or the time running out, ends the
+// wait.
+WindowStart awaitTerminalName(pid_t terminal, const std::string& reportFile, std::string& name,
+                              bool& running) {
     const auto deadline = std::chrono::steady_clock::now() + windowStartTimeout;
-    bool running = true;
     while (std::chrono::steady_clock::now() < deadline) {
-        std::ifstream report(reportFile);
-        std::string name;
-        if (report && std::getline(report, name) && !name.empty()) return name;
+        const FileContent report = readFile(reportFile, 4096);
+        name = report.bytes.substr(0, report.bytes.find('\n'));
+        if (!name.empty()) return WindowStart::reported;
         int status = 0;
         if (running && waitpid(terminal, &status, WNOHANG) == terminal) {
             running = false;
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return WindowStart::failed;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return {};
+    return WindowStart::timedOut;
+}
+
+// Ends a terminal program that did not report in time, and whatever it
+// started in its session (its window and shell), so that no window opens
+// late beside the launcher; reaps it when it is still this process's child.
+void endTerminal(pid_t terminal, bool running) {
+    kill(-terminal, SIGTERM);
+    if (!running) return;
+    const auto deadline = std::chrono::steady_clock::now() + terminalEndTimeout;
+    while (waitpid(terminal, nullptr, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(-terminal, SIGKILL);
+            while (waitpid(terminal, nullptr, 0) < 0 && errno == EINTR) {}
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 // Opens a terminal window and returns its terminal device, or "" when none
-// could be opened.
+// could be opened. The next terminal program is tried only when one could
+// not start at all: one that is late may still open its window, and a second
+// window must not open beside it.
 std::string openTerminalWindow() {
     const std::string directory = temporaryDirectory();
     if (directory.empty()) return {};
@@ -123,8 +149,11 @@ std::string openTerminalWindow() {
          {Candidate{"x-terminal-emulator", false}, Candidate{"xterm", true}}) {
         pid_t terminal = startTerminal(candidate.program, candidate.setScrollBack, reportFile);
         if (terminal < 0) continue;
-        name = awaitTerminalName(terminal, reportFile);
-        if (!name.empty()) break;
+        bool running = true;
+        const WindowStart start = awaitTerminalName(terminal, reportFile, name, running);
+        if (start == WindowStart::failed) continue;
+        if (start == WindowStart::timedOut) endTerminal(terminal, running);
+        break;
     }
     std::remove(reportFile.c_str());
     std::remove((reportFile + ".part").c_str());

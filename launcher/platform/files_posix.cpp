@@ -1,14 +1,17 @@
 // File operations on POSIX systems.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bounded_read.h"
 #include "platform.h"
 
 namespace platform {
@@ -22,7 +25,74 @@ std::string absoluteDirectoryIn(const char* variable) {
     return value;
 }
 
+// Closes a descriptor when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+FileReadOutcome failedOpen(const std::string& path) {
+    struct stat own;
+    // A dangling link is there, only its target is not.
+    if (errno == ENOENT && lstat(path.c_str(), &own) != 0) return FileReadOutcome::missing;
+    return FileReadOutcome::cannotOpen;
+}
+
 }  // namespace
+
+FileContent readFile(const std::string& path, std::uint64_t limit, OverLimit overLimit) {
+    FileContent content;
+    struct stat status;
+    // Checked before opening as well: opening a FIFO for reading would wait
+    // for a writer. O_NONBLOCK covers one put in its place meanwhile.
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        content.outcome = FileReadOutcome::notRegularFile;
+        return content;
+    }
+    const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) {
+        content.outcome = failedOpen(path);
+        return content;
+    }
+    if (fstat(file.get(), &status) != 0) {
+        content.outcome = FileReadOutcome::readError;
+        return content;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        content.outcome = FileReadOutcome::notRegularFile;
+        return content;
+    }
+    return readOpenFile(static_cast<std::uint64_t>(status.st_size), limit, overLimit,
+                        [&file](char* buffer, std::size_t count) -> long long {
+                            for (;;) {
+                                const ssize_t got = read(file.get(), buffer, count);
+                                if (got >= 0 || errno != EINTR) return got;
+                            }
+                        });
+}
+
+std::string textModeText(const std::string& bytes) { return bytes; }
+
+bool isSymbolicLink(const std::string& path) {
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool setCurrentDirectory(const std::string& directory) { return chdir(directory.c_str()) == 0; }
 
 FileStatus fileStatus(const std::string& path) {
     FileStatus result;

@@ -2,10 +2,14 @@
 // other path of the launcher.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bounded_read.h"
+#include "handles_win32.h"
 #include "platform.h"
 
 namespace platform {
@@ -21,6 +25,73 @@ FileStatus fileStatus(const std::string& path) {
         (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
         data.ftLastWriteTime.dwLowDateTime);
     return result;
+}
+
+bool isSymbolicLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+FileContent readFile(const std::string& path, std::uint64_t limit, OverLimit overLimit) {
+    FileContent content;
+    // The attributes of a link are its own, so a dangling link is there (and
+    // then cannot be opened).
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        content.outcome = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                              ? FileReadOutcome::missing
+                              : FileReadOutcome::cannotOpen;
+        return content;
+    }
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+        content.outcome = FileReadOutcome::notRegularFile;
+        return content;
+    }
+    const OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file) {
+        content.outcome = FileReadOutcome::cannotOpen;
+        return content;
+    }
+    if (!GetFileSizeEx(file.get(), &size)) {
+        content.outcome = FileReadOutcome::readError;
+        return content;
+    }
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        content.outcome = FileReadOutcome::notRegularFile;
+        return content;
+    }
+    return readOpenFile(static_cast<std::uint64_t>(size.QuadPart), limit, overLimit,
+                        [&file](char* buffer, std::size_t count) -> long long {
+                            DWORD got = 0;
+                            const auto chunk =
+                                static_cast<DWORD>(std::min<std::size_t>(count, 1u << 20));
+                            if (!ReadFile(file.get(), buffer, chunk, &got, nullptr)) return -1;
+                            return got;
+                        });
+}
+
+std::string textModeText(const std::string& bytes) {
+    // The C runtime's text mode: a file ends at Ctrl-Z, and CR LF reads as LF.
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\x1A'; ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+        text += bytes[i];
+    }
+    return text;
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool setCurrentDirectory(const std::string& directory) {
+    return SetCurrentDirectoryA(directory.c_str()) != 0;
 }
 
 std::string resolvedPath(const std::string& path) { return path; }

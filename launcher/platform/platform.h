@@ -22,6 +22,15 @@ extern const char* const runtimeLibraryName;  // "jvm.dll" / "libjvm.so"
 // separator, and '/', which Windows takes as one too.
 inline bool isPathSeparator(char c) { return c == pathSeparator || c == '/'; }
 
+// The directory part of path: the path without its last component and the
+// separators before it. Separators at the end of path are ignored and a run of
+// them counts as one; the root stays the root ("/x" and "/" give "/"), and a
+// bare name gives "". A drive ("C:") is a component like any other.
+std::string directoryOf(const std::string& path);
+
+// The last component of path, separators at its end ignored; "" for the root.
+std::string lastComponentOf(const std::string& path);
+
 // Full path of the running executable, however long.
 std::string executablePath();
 
@@ -81,6 +90,48 @@ struct FileStatus {
 
 // What the file system says about path, links followed.
 FileStatus fileStatus(const std::string& path);
+
+// True when path itself is a symbolic link (on Windows any reparse point: a
+// link or a junction), whether or not it leads anywhere.
+bool isSymbolicLink(const std::string& path);
+
+enum class FileReadOutcome {
+    read,            // bytes holds the file, or its first limit bytes when cut
+    missing,         // nothing at all at the path
+    notRegularFile,  // a directory, a FIFO, a device: never opened for reading
+    tooLarge,        // more than limit bytes, refused: nothing read
+    cannotOpen,      // there (a dangling link too), but it cannot be opened
+    readError,       // opened, but reading it failed before its end
+};
+
+// What the file holds at its limit: the whole file is refused, or only its
+// first bytes are wanted.
+enum class OverLimit { refuse, cut };
+
+struct FileContent {
+    FileReadOutcome outcome = FileReadOutcome::missing;
+    std::string bytes;  // empty unless read
+};
+
+// The launcher's one file reader. Reads the regular file at path (links
+// followed) byte for byte, in binary. A file larger than limit is refused
+// without being read, or cut to its first limit bytes; a file that grows
+// while it is read is judged by what it holds then. Nothing but a regular file
+// is opened, so a FIFO or a device is never waited on.
+FileContent readFile(const std::string& path, std::uint64_t limit,
+                     OverLimit overLimit = OverLimit::refuse);
+
+// The text a text-mode read of bytes gives, as the C runtime reads a text
+// file: on Windows CR LF becomes LF and the text ends at the first Ctrl-Z;
+// elsewhere the bytes themselves.
+std::string textModeText(const std::string& bytes);
+
+// Gives the file at from the name to, replacing a file (not a directory) of
+// that name; a link at from is renamed itself. True when it was renamed.
+bool renameFile(const std::string& from, const std::string& to);
+
+// Makes directory the process's current directory. True when it is.
+bool setCurrentDirectory(const std::string& directory);
 
 // The path with every symbolic link resolved, as the Java VM resolves its own
 // library to find its files; unchanged when that cannot be done (and always

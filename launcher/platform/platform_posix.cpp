@@ -43,11 +43,7 @@ bool isDirectoryEntry(DIR* directory, const dirent& entry) {
 bool listOwnEntry(const std::string& directory, std::vector<DirectoryEntry>& entries) {
     struct stat status;
     if (stat(directory.c_str(), &status) != 0) return false;
-    std::string path = directory;
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    const std::size_t slash = path.rfind('/');
-    entries.push_back(
-        {slash == std::string::npos ? path : path.substr(slash + 1), S_ISDIR(status.st_mode)});
+    entries.push_back({lastComponentOf(directory), S_ISDIR(status.st_mode)});
     return true;
 }
 

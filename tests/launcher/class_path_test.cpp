@@ -4,11 +4,14 @@
 
 #include <string>
 
+#include "captured_messages.h"
 #include "java_launcher.h"
 #include "temp_tree.h"
+#include "vm_options.h"
 
 namespace {
 
+using launcher_test::CapturedMessages;
 using launcher_test::Lines;
 using launcher_test::TempTree;
 
@@ -84,6 +87,36 @@ TEST_F(ClassPath, TheOptionListsEntriesThenBothResourceDirectories) {
     EXPECT_EQ(launcher_.buildClassPathOption(), "-Djava.class.path=" + w + "/client.jar:" + w +
                                                     "/lib/a.jar:" + w + "/internal-pack:" + w +
                                                     "/launcher-data");
+}
+
+TEST_F(ClassPath, AGameDirectoryWhosePathHoldsTheSeparatorGivesRelativeEntries) {
+    // The separator would split every full path below it into pieces.
+    const std::string game = tree_.dir("Zarnhall: Deluxe/game");
+    launcher_.workDir = game;
+    tree_.file("Zarnhall: Deluxe/game/client.jar");
+    tree_.file("Zarnhall: Deluxe/game/lib/a.jar");
+    launcher_.findMainJar();
+    launcher_.collectJars();
+    EXPECT_EQ(launcher_.classPath, (Lines{game + "/client.jar", game + "/lib/a.jar"}));
+    EXPECT_EQ(launcher_.buildClassPathOption(),
+              "-Djava.class.path=client.jar:lib/a.jar:internal-pack:launcher-data");
+    EXPECT_EQ(javaVmOptions(game, "", launcher_.nativeLibDir, settings_)[2],
+              "-Djava.library.path=nativelibs");
+    // Without the separator, the library path stays in full.
+    EXPECT_EQ(javaVmOptions("/games/z", "", launcher_.nativeLibDir, settings_)[2],
+              "-Djava.library.path=/games/z/nativelibs");
+}
+
+TEST_F(ClassPath, AFileWhoseNameHoldsTheSeparatorIsLeftOffWithALine) {
+    tree_.file("client.jar");
+    tree_.file("old:client.jar");
+    tree_.file("lib/a.jar");
+    tree_.file("lib/b:c.jar");
+    CapturedMessages messages;
+    EXPECT_EQ(collect(), (Lines{"client.jar", "lib/a.jar"}));
+    const std::string line = "Left off the class path, its name holds ':': ";
+    EXPECT_EQ(messages.out(),
+              (Lines{line + tree_.path("old:client.jar"), line + tree_.path("lib/b:c.jar")}));
 }
 
 }  // namespace

@@ -191,6 +191,64 @@ TEST_F(DirectorySearch, AnUnreadableDirectoryContributesNothing) {
     EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", true, true)), Lines{"b/libjvm.so"});
 }
 
+TEST(PathParts, OneSetOfEdgeRulesForEveryPath) {
+    const struct {
+        const char* path;
+        const char* directory;
+        const char* last;
+    } cases[] = {
+        {"/a/b", "/a", "b"}, {"/a/b/", "/a", "b"}, {"/a//b", "/a", "b"}, {"a//b//", "a", "b"},
+        {"/b", "/", "b"},    {"//b", "/", "b"},    {"/", "/", ""},       {"//", "/", ""},
+        {"b", "", "b"},      {"b/", "", "b"},      {"", "", ""},         {"C:", "", "C:"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::directoryOf(c.path), c.directory) << '"' << c.path << '"';
+        EXPECT_EQ(platform::lastComponentOf(c.path), c.last) << '"' << c.path << '"';
+    }
+}
+
+TEST(FileReader, ReadsRegularFilesByteForByteWithinTheLimit) {
+    using platform::FileReadOutcome;
+    using platform::OverLimit;
+    TempTree tree;
+    const std::string bytes("a\r\nb\x1A\0c\n", 8);
+    tree.file("file", bytes);
+    tree.dir("directory");
+    tree.link("dangling", "missing");
+    tree.link("link", "file");
+    ASSERT_EQ(mkfifo(tree.path("fifo").c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::uint64_t limit;
+        OverLimit overLimit;
+        FileReadOutcome outcome;
+        std::string bytes;
+    } cases[] = {
+        {tree.path("file"), 8, OverLimit::refuse, FileReadOutcome::read, bytes},
+        {tree.path("link"), 100, OverLimit::refuse, FileReadOutcome::read, bytes},
+        {tree.path("file"), 7, OverLimit::refuse, FileReadOutcome::tooLarge, ""},
+        {tree.path("file"), 3, OverLimit::cut, FileReadOutcome::read, "a\r\n"},
+        {tree.path("missing"), 8, OverLimit::refuse, FileReadOutcome::missing, ""},
+        {tree.path("dangling"), 8, OverLimit::refuse, FileReadOutcome::cannotOpen, ""},
+        {tree.path("directory"), 8, OverLimit::refuse, FileReadOutcome::notRegularFile, ""},
+        {tree.path("fifo"), 8, OverLimit::refuse, FileReadOutcome::notRegularFile, ""},
+        {"/dev/zero", 8, OverLimit::cut, FileReadOutcome::notRegularFile, ""},
+    };
+    for (const auto& c : cases) {
+        const platform::FileContent content = platform::readFile(c.path, c.limit, c.overLimit);
+        EXPECT_EQ(content.outcome, c.outcome) << c.path << " " << c.limit;
+        EXPECT_EQ(content.bytes, c.bytes) << c.path << " " << c.limit;
+    }
+    // Five gigabytes, none of them read.
+    const std::string large = tree.file("large");
+    launcher_test::fs::resize_file(large, 5ull << 30);
+    EXPECT_EQ(platform::readFile(large, 1 << 20).outcome, FileReadOutcome::tooLarge);
+    if (geteuid() != 0) {  // permissions do not bind the superuser
+        chmod(tree.path("file").c_str(), 0);
+        EXPECT_EQ(platform::readFile(tree.path("file"), 8).outcome, FileReadOutcome::cannotOpen);
+    }
+}
+
 TEST(ExecutableDirectory, IsTheDirectoryOfTheRunningProgram) {
     const std::string directory = executableDirectory();
     ASSERT_FALSE(directory.empty());

@@ -10,6 +10,7 @@
 
 #include "captured_messages.h"
 #include "launch_settings.h"
+#include "settings_file.h"
 
 namespace {
 
@@ -157,11 +158,48 @@ TEST_F(SettingsFile, ParseErrorsNameThePathAndLineAndChangeNothing) {
 TEST_F(SettingsFile, AMissingFileCannotBeOpened) {
     LaunchSettings settings;
     CapturedMessages messages;
-    std::optional<std::string> text;
-    EXPECT_FALSE(settings.readConfig(tree_.path("LaunchConfig.ini"), &text));
+    SettingsFileFailure failure;
+    EXPECT_FALSE(settings.readConfig(tree_.path("LaunchConfig.ini"), &failure));
     EXPECT_EQ(messages.out(),
               Lines{"Error: " + tree_.path("LaunchConfig.ini") + ": cannot open file"});
-    EXPECT_EQ(text, std::nullopt);  // nothing to keep
+    EXPECT_EQ(failure.text, std::nullopt);  // nothing to keep
+    EXPECT_EQ(failure.fault, SettingsFileFault::missing);
+}
+
+TEST_F(SettingsFile, AFailedReadSaysWhatStoodInTheFilesPlace) {
+    tree_.file("large.ini");
+    launcher_test::fs::resize_file(tree_.path("large.ini"), 5ull << 30);  // sparse, never read
+    tree_.file("limit.ini", std::string(largestSettingsFile, ';'));
+    tree_.file("over.ini", std::string(largestSettingsFile + 1, ';'));
+    tree_.link("dangling.ini", "outside/LaunchConfig.ini");
+    tree_.link("linked.ini", "over.ini");
+    tree_.dir("directory.ini");
+    const struct {
+        const char* name;
+        const char* error;
+        SettingsFileFault fault;
+        bool isLink;
+    } cases[] = {
+        {"large.ini", ": larger than 1 MiB", SettingsFileFault::tooLarge, false},
+        {"over.ini", ": larger than 1 MiB", SettingsFileFault::tooLarge, false},
+        {"linked.ini", ": larger than 1 MiB", SettingsFileFault::tooLarge, true},
+        {"dangling.ini", ": cannot open file", SettingsFileFault::unreadable, true},
+        {"missing.ini", ": cannot open file", SettingsFileFault::missing, false},
+        {"directory.ini", "(1): read error", SettingsFileFault::notAFile, false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = tree_.path(c.name);
+        LaunchSettings settings;
+        CapturedMessages messages;
+        SettingsFileFailure failure;
+        EXPECT_FALSE(settings.readConfig(path, &failure)) << c.name;
+        EXPECT_EQ(messages.out(), Lines{"Error: " + path + c.error});
+        EXPECT_EQ(failure.fault, c.fault) << c.name;
+        EXPECT_EQ(failure.isLink, c.isLink) << c.name;
+        EXPECT_EQ(failure.text, std::nullopt) << c.name;
+    }
+    EXPECT_FALSE(launcher_test::fs::exists(tree_.path("outside")));
+    read(std::string(largestSettingsFile, ';'));  // the largest file is read
 }
 
 TEST_F(SettingsFile, TheDefaultFileIsEightLinesByteForByte) {
@@ -259,11 +297,12 @@ TEST_F(SettingsFile, AUtf8ByteOrderMarkIsSkipped) {
         const std::string path = tree_.file("LaunchConfig.ini", c.text);
         LaunchSettings rejected;
         CapturedMessages messages;
-        std::optional<std::string> text;
-        EXPECT_FALSE(rejected.readConfig(path, &text));
+        SettingsFileFailure failure;
+        EXPECT_FALSE(rejected.readConfig(path, &failure));
         EXPECT_EQ(messages.out(), Lines{"Error: " + path + c.error});
         // What does not parse is handed back whole, to be kept.
-        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(failure.text, c.text);
+        EXPECT_EQ(failure.fault, SettingsFileFault::unparsable);
     }
 }
 
@@ -284,7 +323,8 @@ TEST_F(SettingsFile, BinaryGarbageIsRejectedOrRead) {
 }
 
 TEST_F(SettingsFile, NulBytesAndAMegabyteLineAreData) {
-    const std::string big(1 << 20, 'x');
+    // As long as the whole file stays within the largest one read.
+    const std::string big(largestSettingsFile - 100, 'x');
     const std::string nul(1, '\0');
     LaunchSettings settings = read("[VMParams]\nJvmParam0=-Dv=a" + nul + "b\nJvmParam1=" + big +
                                    "\n[Memory]\nInitialHeap=1g\n");
@@ -294,6 +334,8 @@ TEST_F(SettingsFile, NulBytesAndAMegabyteLineAreData) {
     EXPECT_EQ(settings.initialHeap, "1g");
 }
 
+// Windows reads a value that is not UTF-8 in the system's code page (the
+// Wine tests); elsewhere a value is the bytes the file holds.
 TEST_F(SettingsFile, ADirectoryInPlaceOfTheFileIsAReadError) {
     const std::string path = tree_.dir("LaunchConfig.ini");
     LaunchSettings settings;
