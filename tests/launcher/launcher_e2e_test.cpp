@@ -176,6 +176,53 @@ TEST_F(GameTree, AGarbledSettingsFileIsReplacedByTheDefault) {
     EXPECT_EQ(launcher_test::readFile(settingsPath()), "[Memory\n");
 }
 
+TEST_F(GameTree, ASettingsFileOverOneMebibyteIsRenamedUnreadAndReplaced) {
+    // Five gigabytes on a damaged disk: neither read nor copied.
+    tree_.file("game/LaunchConfig.ini");
+    fs::resize_file(settingsPath(), 5ull << 30);
+    struct stat before;
+    ASSERT_EQ(stat(settingsPath().c_str(), &before), 0);
+    const std::string kept = settingsPath() + ".rejected";
+    EXPECT_EQ(run().out, (Lines{"Starting: ", "Error: " + settingsPath() + ": larger than 1 MiB",
+                                "The rejected file is kept as " + kept, game_,
+                                "Failed to find jvm installation."}));
+    struct stat after;
+    ASSERT_EQ(stat(kept.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(splitLines(launcher_test::readFile(settingsPath())).size(), 8u);
+}
+
+// A link is the user's: nothing is written through it, nor in its place, and
+// the run uses the defaults.
+TEST_F(GameTree, ALinkOrAnUnreadableFileInTheSettingsPlaceIsLeftAsItIs) {
+    const std::string outside = tree_.dir("outside") + "/LaunchConfig.ini";
+    tree_.link("game/LaunchConfig.ini", outside);
+    const Lines leftAlone{settingsPath() + " is left as it is; this run uses the default settings.",
+                          game_, "Failed to find jvm installation."};
+    Lines expected{"Starting: ", openError()};
+    expected.insert(expected.end(), leftAlone.begin(), leftAlone.end());
+    EXPECT_EQ(run(true).out, expected);
+    EXPECT_FALSE(fs::exists(outside));
+
+    tree_.file("outside/LaunchConfig.ini", "[Memory\n");
+    expected = {"Starting: ", "Error: " + settingsPath() + "(1): unmatched '['"};
+    expected.insert(expected.end(), leftAlone.begin(), leftAlone.end());
+    EXPECT_EQ(run(true).out, expected);
+    EXPECT_EQ(launcher_test::readFile(outside), "[Memory\n");
+    EXPECT_TRUE(fs::is_symlink(settingsPath()));
+    EXPECT_FALSE(fs::exists(settingsPath() + ".rejected"));
+
+    // Not readable by the user who runs the game.
+    fs::remove(settingsPath());
+    tree_.file("game/LaunchConfig.ini", "[Memory]\nInitialHeap=1g\n");
+    chmod(settingsPath().c_str(), 0);
+    expected = {"Starting: ", openError()};
+    expected.insert(expected.end(), leftAlone.begin(), leftAlone.end());
+    EXPECT_EQ(run(true, true).out, expected);
+    EXPECT_EQ(launcher_test::readFile(settingsPath()), "[Memory]\nInitialHeap=1g\n");
+    EXPECT_FALSE(fs::exists(settingsPath() + ".rejected"));
+}
+
 TEST_F(GameTree, AFileWithAByteOrderMarkIsReadAndLeftAlone) {
     const std::string text = "\xEF\xBB\xBF[Memory]\r\nInitialHeap=1g\r\n";
     tree_.file("game/LaunchConfig.ini", text);
