@@ -33,7 +33,7 @@ class ISteamUser {
     STEAM_OPAQUE_INTERFACE(ISteamUser)
     bool BLoggedOn() { return SteamAPI_ISteamUser_BLoggedOn(this); }
     CSteamID GetSteamID() { return CSteamID(SteamAPI_ISteamUser_GetSteamID(this)); }
-    // A ticket for no particular peer (no identity, which SDK 1.57 and older lack).
+    // A ticket for no particular peer (no identity, which SDK 1.55 and older lack).
     HAuthTicket GetAuthSessionTicket(void* ticket, int capacity, uint32* length) {
         return quellink::boundSteam().getAuthSessionTicket(this, ticket, capacity, length);
     }

@@ -18,8 +18,10 @@ struct Accessor {
     const char* version;
 };
 
-// The accessors each generation exports, newest first.
+// The accessors each generation exports, newest first. SteamUser022 is SDK 1.56's
+// alone: its tickets take an identity, as SteamUser023's do.
 constexpr Accessor userAccessors[] = {{"SteamAPI_SteamUser_v023", "SteamUser023"},
+                                      {"SteamAPI_SteamUser_v022", "SteamUser022"},
                                       {"SteamAPI_SteamUser_v021", "SteamUser021"}};
 constexpr Accessor userStatsAccessors[] = {
     {"SteamAPI_SteamUserStats_v013", "STEAMUSERSTATS_INTERFACE_VERSION013"},
@@ -32,7 +34,7 @@ constexpr Accessor matchmakingAccessors[] = {
 constexpr Accessor matchmakingServersAccessors[] = {
     {"SteamAPI_SteamMatchmakingServers_v002", "SteamMatchMakingServers002"}};
 
-// SteamUser021 (SDK <= 1.57) takes no identity for a ticket.
+// SteamUser021 (SDK 1.55 and older) takes no identity for a ticket.
 constexpr const char* userWithoutTicketIdentity = "SteamAPI_SteamUser_v021";
 
 constexpr const char* checkedInitName = "SteamInternal_SteamAPI_Init";
@@ -74,10 +76,7 @@ public:
                 return as<Interface* (*)()>(address);
             }
         }
-        if (N == 1)
-            lack("no", known[0].function);
-        else
-            lack("neither", known[0].function, known[1].function);
+        lackAll(known);
         return &noInterface<Interface>;
     }
 
@@ -92,6 +91,16 @@ public:
     }
 
 private:
+    // "no A", "neither A nor B" or "none of A, B nor C".
+    template <std::size_t N>
+    void lackAll(const Accessor (&known)[N]) {
+        if (N == 1) return lack("no", known[0].function);
+        if (N == 2) return lack("neither", known[0].function, known[1].function);
+        std::string first = known[0].function;
+        for (std::size_t i = 1; i + 1 < N; ++i) first += std::string(", ") + known[i].function;
+        lack("none of", first.c_str(), known[N - 1].function);
+    }
+
     // Each version ends in NUL; the list's closing NUL is the array's zero fill.
     void addVersion(const char* version) {
         const std::size_t size = std::strlen(version) + 1;

@@ -1,21 +1,25 @@
 // The part of the Steam client API that differs between generations of Valve's
 // redistributable library, bound at run time to the library the process loaded.
 //
-//   generation     start-up                     interfaces that differ          RequestCurrentStats
-//   SDK <= 1.57    bool SteamAPI_Init()         SteamUser v021 (ticket without  exported
+//   SDK            start-up                     interfaces that differ          RequestCurrentStats
+//   <= 1.55        bool SteamAPI_Init()         SteamUser v021 (ticket without  exported
 //                  (no interface check)         identity), UserStats v012,
 //                                               Friends v017
-//   SDK 1.58-1.60  SteamInternal_SteamAPI_Init  SteamUser v023, UserStats v012, exported
+//   1.56           as above                     SteamUser v022 (ticket with     exported
+//                                               identity), as above
+//   1.57           as above                     SteamUser v023, as above        exported
+//   1.58-1.60      SteamInternal_SteamAPI_Init  SteamUser v023, UserStats v012, exported
 //                  (checks a version list)      Friends v017
-//   SDK >= 1.61    SteamInternal_SteamAPI_Init  SteamUser v023, UserStats v013, gone: Steam has
+//   >= 1.61        SteamInternal_SteamAPI_Init  SteamUser v023, UserStats v013, gone: Steam has
 //                                               Friends v018                    the stats before
 //                                                                               start-up
-//   (Utils v010, Matchmaking v009 and MatchmakingServers v002 in all three.)
+//   (Utils v010, Matchmaking v009 and MatchmakingServers v002 in all.)
 //
-// Each name is looked up once, in the library that provides the load-time imports
-// of steam_flat.h, and kept: calls go through the kept addresses. A library
-// exports one accessor per interface, the one its own flat functions work on, so
-// an interface is only ever used with that library's own flat functions.
+// The start-up function and each accessor are found independently, so every pairing
+// above binds. Each name is looked up once, in the library Quellink was linked
+// against, and kept: calls go through the kept addresses. A library exports one
+// accessor per interface, the one its own flat functions work on, so an interface is
+// only ever used with that library's own flat functions.
 #pragma once
 
 #include "steam_flat.h"
@@ -39,11 +43,12 @@ struct SteamBinding {
 
     // Null from SDK 1.61 on.
     bool (*requestCurrentStats)(ISteamUserStats*) = nullptr;
-    // GetAuthSessionTicket in the library's own form, without an identity.
+    // GetAuthSessionTicket, called without an identity in the library's own form:
+    // with a null identity from SteamUser022 on, without the parameter before.
     HAuthTicket (*getAuthSessionTicket)(ISteamUser*, void* ticket, int capacity, uint32* length);
 
     // The start-up function: one of the two, or neither (unsupported library).
-    // SteamAPI_Init, SDK <= 1.57.
+    // SteamAPI_Init, SDK 1.57 and older.
     bool (*plainInit)() = nullptr;
     // SteamInternal_SteamAPI_Init, SDK 1.58 on.
     ESteamAPIInitResult (*checkedInit)(const char*, SteamErrMsg*) = nullptr;
@@ -75,7 +80,8 @@ inline const SteamBinding& boundSteam() {
 // (err, which may be null, receives the library's reason), without one before
 // (a failure is k_ESteamAPIInitResult_FailedGeneric). An unsupported library is
 // not started: one line to out names what it lacks, "Unsupported Steam library:
-// it exports neither SteamAPI_SteamUser_v023 nor SteamAPI_SteamUser_v021".
+// it exports none of SteamAPI_SteamUser_v023, SteamAPI_SteamUser_v022 nor
+// SteamAPI_SteamUser_v021".
 ESteamAPIInitResult startSteam(const SteamBinding& steam, SteamErrMsg* err, std::ostream& out);
 
 }  // namespace quellink

@@ -40,8 +40,8 @@ STEAM_FLAT_API void SteamAPI_UnregisterCallback(CCallbackBase* callback);
 // --- ISteamUser -------------------------------------------------------------
 STEAM_FLAT_API bool SteamAPI_ISteamUser_BLoggedOn(ISteamUser* self);
 STEAM_FLAT_API uint64 SteamAPI_ISteamUser_GetSteamID(ISteamUser* self);
-// The form of SDK 1.58 on. Up to SDK 1.57 the function has no identity parameter
-// (steam_binding.h calls it in its own form there).
+// The form of SDK 1.56 on (SteamUser022 and SteamUser023). Up to SDK 1.55 the
+// function has no identity parameter (steam_binding.h calls it in its own form there).
 STEAM_FLAT_API HAuthTicket
 SteamAPI_ISteamUser_GetAuthSessionTicket(ISteamUser* self, void* ticket, int capacity,
                                          uint32* length, const SteamNetworkingIdentity* identity);

@@ -1,5 +1,5 @@
 // Which generation of Valve's Steam library a build of the simulator plays. The
-// three builds (steamsim, steamsim-1.57, steamsim-1.61) share every source but
+// builds (steamsim, steamsim-1.56, steamsim-1.57, steamsim-1.61) share every source but
 // generation_api.cpp, compiled once for each with STEAMSIM_GENERATION set: it
 // defines that generation's own exports and this description.
 #pragma once
@@ -7,8 +7,9 @@
 namespace steamsim {
 
 struct Generation {
-    const char* name;     // "1.57" (SDK 1.57 and older), "1.60" (1.58-1.60), "1.61" (1.61 on)
-    bool ticketIdentity;  // GetAuthSessionTicket takes an identity (not up to 1.57)
+    // "1.57" (SDK 1.55 and older), "1.56", "1.60" (1.58-1.60), "1.61" (1.61 on)
+    const char* name;
+    bool ticketIdentity;  // GetAuthSessionTicket takes an identity (SDK 1.56 on)
 };
 
 const Generation& generation();

@@ -1,8 +1,9 @@
 // The exports that differ between generations of Valve's Steam library, for the
-// generation this build plays (STEAMSIM_GENERATION: 157, 160 or 161):
+// generation this build plays (STEAMSIM_GENERATION: 156, 157, 160 or 161):
 //
 //   1.57  bool SteamAPI_Init() (no interface check), SteamUser v021,
-//         UserStats v012, Friends v017, RequestCurrentStats
+//         UserStats v012, Friends v017, RequestCurrentStats (SDK 1.55 and older)
+//   1.56  as 1.57 but SteamUser v022, whose tickets take an identity (SDK 1.56)
 //   1.60  SteamInternal_SteamAPI_Init (checks the versions asked for),
 //         SteamAPI_InitFlat, SteamUser v023, UserStats v012, Friends v017,
 //         RequestCurrentStats
@@ -17,10 +18,13 @@
 #include <cstring>
 #include <string>
 
-#if !defined(STEAMSIM_GENERATION) || \
-    (STEAMSIM_GENERATION != 157 && STEAMSIM_GENERATION != 160 && STEAMSIM_GENERATION != 161)
-#error "STEAMSIM_GENERATION must be 157, 160 or 161"
+#if !defined(STEAMSIM_GENERATION) || (STEAMSIM_GENERATION != 156 && STEAMSIM_GENERATION != 157 && \
+                                      STEAMSIM_GENERATION != 160 && STEAMSIM_GENERATION != 161)
+#error "STEAMSIM_GENERATION must be 156, 157, 160 or 161"
 #endif
+
+// Started with bool SteamAPI_Init(), without an interface check.
+#define STEAMSIM_PLAIN_INIT (STEAMSIM_GENERATION == 156 || STEAMSIM_GENERATION == 157)
 
 using steamsim::Interface;
 using steamsim::Locked;
@@ -29,7 +33,9 @@ using steamsim::LogLine;
 namespace steamsim {
 
 const Generation& generation() {
-#if STEAMSIM_GENERATION == 157
+#if STEAMSIM_GENERATION == 156
+    static const Generation playing{"1.56", true};
+#elif STEAMSIM_GENERATION == 157
     static const Generation playing{"1.57", false};
 #elif STEAMSIM_GENERATION == 160
     static const Generation playing{"1.60", true};
@@ -43,7 +49,7 @@ const Generation& generation() {
 
 // --- Start-up -------------------------------------------------------------------
 
-#if STEAMSIM_GENERATION == 157
+#if STEAMSIM_PLAIN_INIT
 
 STEAM_FLAT_API bool SteamAPI_Init() {
     Locked sim;
@@ -101,7 +107,9 @@ STEAM_FLAT_API ESteamAPIInitResult SteamAPI_InitFlat(SteamErrMsg* err) {
         return static_cast<Type*>(sim->interface(Interface::Which)); \
     }
 
-#if STEAMSIM_GENERATION == 157
+#if STEAMSIM_GENERATION == 156
+STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v022, user)
+#elif STEAMSIM_GENERATION == 157
 STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v021, user)
 #else
 STEAMSIM_ACCESSOR(ISteamUser, SteamAPI_SteamUser_v023, user)

@@ -1,5 +1,6 @@
 // A Steam library of no known generation: nothing of it is used, and the start says
-// what it lacks in one line. (The three known generations are run for real by the
+// what it lacks in one line. Each known pairing of start-up and user interface binds,
+// with the ticket form of its interface. (The generations are run for real by the
 // Java suites, against Valve's libraries and the simulator's builds.)
 #include "steam/steam_binding.h"
 
@@ -23,14 +24,64 @@ ESteamAPIInitResult checkedInit(const char*, SteamErrMsg*) {
     return k_ESteamAPIInitResult_OK;
 }
 
+bool plainInit() {
+    ++startUps;
+    return true;
+}
+
 void* find(const char* name) {
     for (const std::string& e : exported) {
         if (e != name) continue;
         if (std::strcmp(name, "SteamInternal_SteamAPI_Init") == 0)
             return reinterpret_cast<void*>(&checkedInit);
+        if (std::strcmp(name, "SteamAPI_Init") == 0) return reinterpret_cast<void*>(&plainInit);
         return reinterpret_cast<void*>(&anInterface);
     }
     return nullptr;
+}
+
+// GetAuthSessionTicket in the form without identity, as SteamUser021 exports it.
+void* ticketWithoutIdentityParameter() {
+    return reinterpret_cast<void*>(&SteamAPI_ISteamUser_GetAuthSessionTicket);
+}
+
+TEST(SteamBinding, EveryUserInterfaceOfTheSupportedRangeBindsWithItsTicketForm) {
+    struct Case {
+        const char* sdk;
+        const char* startUp;
+        const char* user;
+        const char* userVersion;
+        bool ticketIdentity;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"1.55", "SteamAPI_Init", "SteamAPI_SteamUser_v021", "SteamUser021", false},
+             {"1.56", "SteamAPI_Init", "SteamAPI_SteamUser_v022", "SteamUser022", true},
+             {"1.57", "SteamAPI_Init", "SteamAPI_SteamUser_v023", "SteamUser023", true},
+             {"1.58", "SteamInternal_SteamAPI_Init", "SteamAPI_SteamUser_v023", "SteamUser023",
+              true},
+             {"1.58 with SteamUser022", "SteamInternal_SteamAPI_Init", "SteamAPI_SteamUser_v022",
+              "SteamUser022", true},
+         }) {
+        exported = {c.startUp,
+                    c.user,
+                    "SteamAPI_SteamUserStats_v012",
+                    "SteamAPI_SteamFriends_v017",
+                    "SteamAPI_SteamUtils_v010",
+                    "SteamAPI_SteamMatchmaking_v009",
+                    "SteamAPI_SteamMatchmakingServers_v002"};
+        startUps = 0;
+        const quellink::SteamBinding steam = quellink::bindSteam(&find);
+        EXPECT_TRUE(steam.supported()) << c.sdk << ": " << steam.missing;
+        EXPECT_EQ(static_cast<void*>(steam.user()), &interfaceObject) << c.sdk;
+        EXPECT_STREQ(steam.versions, c.userVersion) << c.sdk << ": the first version checked";
+        EXPECT_EQ(
+            reinterpret_cast<void*>(steam.getAuthSessionTicket) != ticketWithoutIdentityParameter(),
+            c.ticketIdentity)
+            << c.sdk << ": the ticket form";
+        std::ostringstream out;
+        EXPECT_EQ(quellink::startSteam(steam, nullptr, out), k_ESteamAPIInitResult_OK) << c.sdk;
+        EXPECT_EQ(startUps, 1) << c.sdk;
+    }
 }
 
 TEST(SteamBinding, ALibraryOfNoKnownGenerationIsNotStartedAndNamesWhatItLacks) {
@@ -55,6 +106,10 @@ TEST(SteamBinding, ALibraryOfNoKnownGenerationIsNotStartedAndNamesWhatItLacks) {
              {{"SteamAPI_SteamUtils_v010"},
               {},
               "Unsupported Steam library: it exports no SteamAPI_SteamUtils_v010\n"},
+             {{"SteamAPI_SteamUser_v023"},
+              {"SteamAPI_SteamUser_v024"},
+              "Unsupported Steam library: it exports none of SteamAPI_SteamUser_v023, "
+              "SteamAPI_SteamUser_v022 nor SteamAPI_SteamUser_v021\n"},
          }) {
         exported = accessors;
         exported.push_back("SteamInternal_SteamAPI_Init");

@@ -8,8 +8,12 @@ import java.util.List;
  * and what Quellink's calls look like there.
  */
 public enum SteamGeneration {
-    /** SDK 1.57 and older: {@code bool SteamAPI_Init()}, no interface check; tickets without identity. */
+    /** SDK 1.55 and older: {@code bool SteamAPI_Init()}, no interface check; tickets without identity. */
     SDK_1_57("1.57", "SteamAPI_Init", false, true, false, List.of("SteamUser021",
+            "STEAMUSERSTATS_INTERFACE_VERSION012", "SteamFriends017", "SteamUtils010",
+            "SteamMatchMaking009", "SteamMatchMakingServers002")),
+    /** SDK 1.56 (simulator only): as SDK 1.55 but {@code SteamUser022}, whose tickets take an identity. */
+    SDK_1_56("1.56", "SteamAPI_Init", false, true, true, List.of("SteamUser022",
             "STEAMUSERSTATS_INTERFACE_VERSION012", "SteamFriends017", "SteamUtils010",
             "SteamMatchMaking009", "SteamMatchMakingServers002")),
     /** SDK 1.58 to 1.60, the generation Quellink links against. */
