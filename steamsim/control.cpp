@@ -8,7 +8,13 @@
 using steamsim::Locked;
 
 namespace {
-std::string handedOutText;  // storage for the texts handed out, under the simulator's lock
+
+// Storage for the texts handed out, one per function and thread: a text handed to
+// one thread stays as it is while other threads call in, until this thread asks
+// again.
+thread_local std::string handedOutLog;
+thread_local std::string handedOutRichPresence;
+
 }  // namespace
 
 extern "C" {
@@ -30,8 +36,8 @@ STEAMSIM_API bool steamsim_load_scenario_text(const char* ini) {
 
 STEAMSIM_API const char* steamsim_call_log(void) {
     Locked sim;
-    handedOutText = sim->log().text();
-    return handedOutText.c_str();
+    handedOutLog = sim->log().text();
+    return handedOutLog.c_str();
 }
 
 STEAMSIM_API void steamsim_clear_call_log(void) {
@@ -43,8 +49,8 @@ STEAMSIM_API const char* steamsim_rich_presence(const char* key) {
     Locked sim;
     const std::string* value = key != nullptr ? sim->richPresence(key) : nullptr;
     if (value == nullptr) return nullptr;
-    handedOutText = *value;
-    return handedOutText.c_str();
+    handedOutRichPresence = *value;
+    return handedOutRichPresence.c_str();
 }
 
 STEAMSIM_API int steamsim_overlay_position(void) {

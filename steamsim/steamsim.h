@@ -37,13 +37,14 @@ STEAMSIM_API void steamsim_reset(void);
 STEAMSIM_API bool steamsim_load_scenario_file(const char* path);
 STEAMSIM_API bool steamsim_load_scenario_text(const char* ini);
 
-/* Every call-log line so far, each ending in '\n'. Valid until the next call
- * into the library. */
+/* Every call-log line so far, each ending in '\n'. Valid until the calling
+ * thread's next steamsim_call_log(); calls of other threads leave it alone. */
 STEAMSIM_API const char* steamsim_call_log(void);
 STEAMSIM_API void steamsim_clear_call_log(void);
 
 /* The rich presence value of a key, or null when it is not set. Valid until
- * the next call into the library. */
+ * the calling thread's next steamsim_rich_presence(); calls of other threads
+ * leave it alone. */
 STEAMSIM_API const char* steamsim_rich_presence(const char* key);
 
 /* The last overlay notification position set (an ENotificationPosition,

@@ -3,6 +3,8 @@
 #include "support.h"
 
 #include <cstring>
+#include <string>
+#include <thread>
 
 namespace steamsim_test {
 namespace {
@@ -144,6 +146,26 @@ TEST_F(Services, RichPresenceKeepsKeysWithinSteamsLimits) {
 
     SteamAPI_Shutdown();
     EXPECT_EQ(steamsim_rich_presence("k0"), nullptr);
+}
+
+TEST_F(Services, HandedOutTextsStayAsTheyAreWhileAnotherThreadAsks) {
+    start();
+    ASSERT_TRUE(SteamFriends()->SetRichPresence("connect", "+connect 10.0.0.1:27015"));
+    ASSERT_TRUE(SteamFriends()->SetRichPresence("status", "x"));
+    SteamUtils()->GetAppID();
+    const char* log = steamsim_call_log();
+    const char* connect = steamsim_rich_presence("connect");
+    const std::string logWas = log;
+    const std::string connectWas = connect;
+
+    std::thread other([] {
+        steamsim_clear_call_log();
+        EXPECT_STREQ(steamsim_call_log(), "");
+        EXPECT_STREQ(steamsim_rich_presence("status"), "x");
+    });
+    other.join();
+    EXPECT_EQ(std::string(log), logWas);
+    EXPECT_EQ(std::string(connect), connectWas);
 }
 
 TEST_F(Services, OverlayPositionIsKept) {
