@@ -112,7 +112,8 @@ RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& opt
     return result;
 }
 
-GameTree::GameTree(const std::string& launcherExecutable) : game_(dir("game")) {
+GameTree::GameTree(const std::string& launcherExecutable, const std::string& rootPrefix)
+    : TempTree(rootPrefix), game_(dir("game")) {
     chmod(root().c_str(), 0755);  // readable by an unprivileged user too
     if (::link(launcherExecutable.c_str(), launcher().c_str()) != 0) {
         fs::copy_file(launcherExecutable, launcher());

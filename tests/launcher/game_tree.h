@@ -43,11 +43,12 @@ struct RunResult {
 // minutes.
 RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& options = {});
 
-// A game tree below a fresh temporary directory (root()): game/ holds the
-// launcher, and runtime/ stands beside it.
+// A game tree below a fresh temporary directory (root(), its name beginning
+// with rootPrefix): game/ holds the launcher, and runtime/ stands beside it.
 class GameTree : public TempTree {
 public:
-    explicit GameTree(const std::string& launcherExecutable);
+    explicit GameTree(const std::string& launcherExecutable,
+                      const std::string& rootPrefix = "tessvik-test-");
 
     const std::string& game() const { return game_; }
     std::string launcher() const { return game_ + "/tessvik"; }

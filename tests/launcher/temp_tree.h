@@ -16,12 +16,13 @@ namespace launcher_test {
 
 namespace fs = std::filesystem;
 
-// A fresh directory below the system's temporary directory, removed with
-// everything in it (permissions restored first) when the object goes.
+// A fresh directory below the system's temporary directory, its name
+// beginning with prefix, removed with everything in it (permissions restored
+// first) when the object goes.
 class TempTree {
 public:
-    TempTree() {
-        std::string pattern = (fs::temp_directory_path() / "tessvik-test-XXXXXX").string();
+    explicit TempTree(const std::string& prefix = "tessvik-test-") {
+        std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         // The launcher sees its own directory with every link resolved.
         root_ = fs::canonical(pattern).string();

@@ -17,9 +17,11 @@ using launcher_test::RunResult;
 
 class ClientTree : public launcher_test::GameTree {
 public:
-    // jvmLibrary: the VM library of the JDK the tree's runtime stands for.
-    explicit ClientTree(const std::string& jvmLibrary = JVM_LIBRARY)
-        : GameTree(TESSVIK_EXECUTABLE) {
+    // jvmLibrary: the VM library of the JDK the tree's runtime stands for;
+    // rootPrefix: how the name of the tree's root begins.
+    explicit ClientTree(const std::string& jvmLibrary = JVM_LIBRARY,
+                        const std::string& rootPrefix = "tessvik-test-")
+        : GameTree(TESSVIK_EXECUTABLE, rootPrefix) {
         copy(TEST_CLIENT_JAR, "game/client.jar");
         linkJdkRuntime(jvmLibrary);
         writeSettings("512m", "1g", {});

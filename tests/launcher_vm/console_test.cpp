@@ -95,6 +95,47 @@ TEST_F(LauncherDebugConsole, WindowThatCannotOpenLeavesTheStreamsAndTriesXtermSe
     EXPECT_TRUE(contains(calls, "\nxterm -sl 500 -T Tessvik debug console -e sh -c ")) << calls;
 }
 
+// The console closes with the process: after a failure past the VM's start
+// it waits for a key, so that the reason can be read.
+TEST_F(LauncherDebugConsole, AFailureAfterTheVmWasReachedWaitsForAKey) {
+    addFailingTerminals();
+    const struct {
+        const char* mode;
+        const char* initialHeap;
+        bool withClient;
+    } cases[] = {
+        {"throw", "512m", true},    // main ended with an exception
+        {"return", "512m", false},  // the main class missing
+        {"return", "lots", true},   // the VM refused its options
+    };
+    for (const auto& c : cases) {
+        tree_.writeSettings(c.initialHeap, "1g", {}, false, false, false, true);
+        if (!c.withClient) fs::remove(tree_.clientJar());
+        RunResult run = tree_.launch({}, c.mode, consoleEnvironment(":0"), true);
+        EXPECT_EQ(run.status, 1) << c.mode << c.initialHeap << run.out;
+        EXPECT_TRUE(contains(run.out, "Press any key to continue . . . ")) << run.out;
+        if (!c.withClient) fs::copy_file(TEST_CLIENT_JAR, tree_.clientJar());
+    }
+    // A client that ends well closes the console at once.
+    tree_.writeSettings("512m", "1g", {}, false, false, false, true);
+    RunResult run = tree_.launch({}, "return", consoleEnvironment(":0"), true);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_FALSE(contains(run.out, "Press any key")) << run.out;
+}
+
+// A terminal program that never reports its window may still open one late:
+// it is ended with what it started, and no second program is tried.
+TEST_F(LauncherDebugConsole, ATerminalThatDoesNotStartInTimeIsEndedAndNoOtherTried) {
+    addTerminalProgram("x-terminal-emulator", "echo $$ > \"$TERMINAL_CALLS.pid\"; exec sleep 120");
+    addTerminalProgram("xterm", "exit 1");
+    RunResult run = tree_.launch({}, "return", consoleEnvironment(":0"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(contains(run.out, "main returns")) << run.out;
+    EXPECT_FALSE(contains(terminalCalls(), "xterm ")) << terminalCalls();
+    const pid_t terminal = std::stoi(readFile(tree_.root() + "/terminal-calls.pid"));
+    EXPECT_NE(kill(terminal, 0), 0) << "the terminal program still runs";
+}
+
 // A real window: Xvfb as the display and xterm, logging what it shows.
 TEST_F(LauncherDebugConsole, OutputGoesToATerminalWindowUnderAnXServer) {
     if (!have("Xvfb") || !have("xterm")) GTEST_SKIP() << "Xvfb or xterm not installed";

@@ -85,6 +85,7 @@ TEST(LauncherVmOptions, SixFixedOptionsInOrderWhenNothingIsAdded) {
     EXPECT_EQ(withPrefix(report, "property workdir="), Lines{tree.game()});
     EXPECT_EQ(withPrefix(report, "property java.library.path="),
               Lines{tree.game() + "/nativelibs"});
+    EXPECT_EQ(withPrefix(report, "property user.dir="), Lines{tree.root()});  // the caller's
 }
 
 TEST(LauncherVmOptions, ExtraOptionsThenVerboseSwitchesInOrderJniGcClass) {
@@ -128,6 +129,21 @@ TEST(LauncherVmOptions, ClassPathNamesMainJarOtherJarsLibraryFilesAndResourceDir
     EXPECT_EQ(withPrefix(tree.report(), "property java.class.path="),
               Lines{g + "/client.jar:" + g + "/other.jar:" + g + "/lib/notes.txt:" + g +
                     "/internal-pack:" + g + "/launcher-data"});
+}
+
+TEST(LauncherVmOptions, AGamePathHoldingTheSeparatorStartsTheClientFromRelativeEntries) {
+    ClientTree tree(JVM_LIBRARY, "Zarnhall: Deluxe-");
+    tree.file("game/lib/notes:old.txt", "its name would split the class path");
+    RunResult run = tree.launch();
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(hasLine(run.out, "Left off the class path, its name holds ':': " + tree.game() +
+                                     "/lib/notes:old.txt"))
+        << run.out;
+    EXPECT_EQ(withPrefix(tree.report(), "property java.class.path="),
+              Lines{"client.jar:internal-pack:launcher-data"});
+    // The library path is relative too, and the launch runs in the game directory.
+    EXPECT_EQ(withPrefix(tree.report(), "property java.library.path="), Lines{"nativelibs"});
+    EXPECT_EQ(withPrefix(tree.report(), "property user.dir="), Lines{tree.game()});
 }
 
 // --- Arguments handed to main ----------------------------------------------

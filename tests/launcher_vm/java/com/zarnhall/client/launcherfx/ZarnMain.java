@@ -68,7 +68,8 @@ public final class ZarnMain {
         for (String input : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
             lines.add("input " + input);
         }
-        for (String name : new String[] {"java.class.path", "workdir", "java.library.path"}) {
+        String[] properties = {"java.class.path", "workdir", "java.library.path", "user.dir"};
+        for (String name : properties) {
             lines.add("property " + name + "=" + System.getProperty(name));
         }
         lines.add("console " + (System.console() != null));
