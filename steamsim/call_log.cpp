@@ -1,6 +1,5 @@
 #include "call_log.h"
 
-#include <charconv>
 #include <cstdlib>
 
 namespace steamsim {
@@ -19,12 +18,6 @@ std::string escape(const char* text, std::size_t max) {
         }
     }
     return out;
-}
-
-std::string formatFloat(float value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
-    return std::string(buffer, result.ptr);
 }
 
 LogLine& LogLine::str(const char* key, const char* value, std::size_t max) {

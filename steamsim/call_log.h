@@ -8,15 +8,14 @@
 #include <string>
 #include <type_traits>
 
+#include "float_text.h"
+
 namespace steamsim {
 
 // Text as the log shows it: printable ASCII as is, every other byte and the
 // characters " and \ as \xNN (two lower-case hex digits). At most max bytes
 // are read, stopping at the first NUL.
 std::string escape(const char* text, std::size_t max = static_cast<std::size_t>(-1));
-
-// Formats shortest round-trip text of a float, independent of the C locale.
-std::string formatFloat(float value);
 
 // Builds one line: the function name, then " key=value" per argument.
 class LogLine {

@@ -1,4 +1,5 @@
 #include "scenario.h"
+#include "float_text.h"
 
 #include <boost/property_tree/ini_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
@@ -156,11 +157,7 @@ public:
 
     float real(const std::string& key, const std::string& value) const {
         float result = 0;
-        const char* begin = value.data();
-        const char* end = begin + value.size();
-        const auto parsed = std::from_chars(begin, end, result);
-        if (parsed.ec != std::errc() || parsed.ptr != end || value.empty())
-            fail(key, "'" + value + "' is not a number");
+        if (!parseFloat(value, result)) fail(key, "'" + value + "' is not a number");
         return result;
     }
 
