@@ -18,6 +18,7 @@
 #include "java_launcher.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "settings_encoding.h"
 #include "settings_file.h"
 
 namespace pt = boost::property_tree;
@@ -116,6 +117,7 @@ bool LaunchSettings::readConfig(const std::string& path, SettingsFileFailure* fa
         writeOut(std::string("Error: ") + error.what());
         return false;
     }
+    decodeSettingsValues(tree);
 
     // Booleans read as 0 or 1, else as the lower-case words true and false.
     overrideDefaultJavaPath = tree.get<bool>("Runtime.OverrideDefaultJavaPath", false);

@@ -25,12 +25,21 @@
 
 namespace {
 
+// Windows before 10 1903 ignores the manifest's UTF-8 code page, and its
+// narrow strings cannot hold a name outside the system's language.
+constexpr const char* unrepresentableDirectory =
+    "The game folder's path holds characters that this system's code page cannot represent: "
+    "update to Windows 10 version 1903 or later, or move the game to a folder named in the "
+    "system's language.";
+
 int launch() {
     writeOut("Starting: ");
     // Without its own directory the launcher would read and write its
     // settings and search for the runtime relative to the file-system root.
     if (!directoryHoldingExecutable(platform::executablePath())) {
-        writeOut("Cannot find the launcher's own directory.");
+        writeOut(platform::executablePathRepresentable()
+                     ? "Cannot find the launcher's own directory."
+                     : unrepresentableDirectory);
         noticeFailedLaunch(true);
         platform::freeConsole();
         return 1;

@@ -117,6 +117,15 @@ std::string modifiedUtf8FromBytes(const std::string& bytes) {
     return out;
 }
 
+bool isWellFormedUtf8(const std::string& bytes) {
+    std::uint32_t codePoint = 0;
+    for (std::size_t i = 0, length; i < bytes.size(); i += length) {
+        length = decodeSequence(bytes, i, codePoint);
+        if (length == 0) return false;
+    }
+    return true;
+}
+
 bool isPlainAscii(const char* text) {
     for (; *text != '\0'; ++text) {
         if (static_cast<unsigned char>(*text) >= 0x80) return false;

@@ -16,6 +16,12 @@ std::string modifiedUtf8FromUtf16(const std::u16string& text);
 // byte that is not part of a well-formed sequence is read as Latin-1.
 std::string modifiedUtf8FromBytes(const std::string& bytes);
 
+// True when bytes are well-formed UTF-8 from end to end: no stray
+// continuation byte, overlong form, encoded surrogate, value beyond U+10FFFF
+// or cut-off sequence. Text in a legacy single- or double-byte code page
+// almost never is, once it holds a character beyond ASCII.
+bool isWellFormedUtf8(const std::string& bytes);
+
 // True when text can go to NewStringUTF as it is: plain ASCII without NUL,
 // the same bytes in UTF-8 and in modified UTF-8.
 bool isPlainAscii(const char* text);

@@ -12,6 +12,14 @@
 
 namespace platform {
 
+namespace {
+
+// The console's output code page before the launcher set its own; 0 while
+// it is unchanged.
+UINT earlierOutputCodePage = 0;
+
+}  // namespace
+
 void openDebugConsole() {
     // Fails when the process already has a console; the steps below then
     // act on that console.
@@ -31,8 +39,21 @@ void openDebugConsole() {
     if (std::freopen("CONOUT$", "w", stderr) != nullptr) std::cerr.clear();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
+
+    // The console shows bytes in its output code page, the system's OEM one
+    // at first; the launcher's texts are in the process's code page (UTF-8
+    // under its manifest).
+    const UINT earlier = GetConsoleOutputCP();
+    if (earlier != 0 && earlier != GetACP() && SetConsoleOutputCP(GetACP())) {
+        earlierOutputCodePage = earlier;
+    }
 }
 
-void freeConsole() { FreeConsole(); }
+void freeConsole() {
+    // A console the launcher shares with others gets its code page back.
+    if (earlierOutputCodePage != 0) SetConsoleOutputCP(earlierOutputCodePage);
+    earlierOutputCodePage = 0;
+    FreeConsole();
+}
 
 }  // namespace platform

@@ -42,6 +42,20 @@ std::vector<std::string> commandLineArguments();
 void setProgramArguments(int argc, char** argv);
 #endif
 
+// False when the executable's path holds characters that the process's narrow
+// strings cannot represent: Windows before 10 1903 ignores the manifest's
+// UTF-8 code page, and a folder named outside the system's code page then
+// cannot be passed. True wherever narrow strings hold every name.
+bool executablePathRepresentable();
+
+// --- Text in the system's code page ---------------------------------------------
+
+// Text written in the system's default ANSI code page (a settings file saved by
+// hand before the launcher's code page was UTF-8), as the process's narrow
+// strings hold it: converted to UTF-8 where the process's code page is UTF-8
+// and the system's is not; unchanged elsewhere, and always on POSIX.
+std::string fromSystemCodePage(const std::string& text);
+
 // --- Directory listings ---------------------------------------------------------
 
 struct DirectoryEntry {

@@ -9,6 +9,9 @@
 //   working-directory <path>
 //   standard-input <type>          what System.in would read: disk, char, pipe
 //                                  or unknown
+//   code-page <n>                  the process's ANSI code page (GetACP), in
+//                                  which HotSpot reads the option bytes
+//   console-code-page <n>          the console's output code page; 0 without one
 //   <fake JNI log line>            FindClass ..., GetStaticMethodID ..., ...
 //   argument[<i>] <bytes>          each element of the String[] given to main
 //
@@ -183,6 +186,8 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
     writeRecord("dll-directory " + dllDirectory());
     writeRecord("working-directory " + workingDirectory());
     writeRecord(std::string("standard-input ") + fileType(GetStdHandle(STD_INPUT_HANDLE)));
+    writeRecord("code-page " + std::to_string(GetACP()));
+    writeRecord("console-code-page " + std::to_string(GetConsoleOutputCP()));
 
     const std::string said = environmentValue("FAKE_JVM_SAY");
     if (!said.empty()) sayLines(said);

@@ -71,6 +71,10 @@ TEST(ModifiedUtf8FromBytes, KeepsUtf8AndSplitsFourByteSequences) {
               "caf\xC3\xA9 \xC2\xA9 \xE2\x82\xAC");
     EXPECT_EQ(modifiedUtf8FromBytes("\xF0\x9F\x98\x80"), "\xED\xA0\xBD\xED\xB8\x80");
     EXPECT_EQ(modifiedUtf8FromBytes("\xF4\x8F\xBF\xBF"), "\xED\xAF\xBF\xED\xBF\xBF");  // U+10FFFF
+    for (const char* utf8 : {"", "plain", "caf\xC3\xA9 \xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                             "\xF4\x8F\xBF\xBF", "\xEF\xBB\xBF"}) {
+        EXPECT_TRUE(isWellFormedUtf8(utf8)) << utf8;
+    }
 }
 
 TEST(ModifiedUtf8FromBytes, ReadsWhatIsNotUtf8AsLatin1) {
@@ -94,6 +98,7 @@ TEST(ModifiedUtf8FromBytes, ReadsWhatIsNotUtf8AsLatin1) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(modifiedUtf8FromBytes(c.in), c.out) << c.in;
+        EXPECT_FALSE(isWellFormedUtf8(c.in)) << c.in;
     }
 }
 

@@ -55,16 +55,32 @@ class Run:
         return [line.split("] ", 1)[1].encode("utf-8", "surrogateescape") for line in with_index]
 
 
+# Folder names beyond the prefix's system code page (1252): Cyrillic, CJK,
+# and a character beyond the BMP.
+FOLDER_NAMES = ("\u0418\u0433\u0440\u0430", "\u30b2\u30fc\u30e0", "\U0001F3AEzarn",
+                "\u0418\u0433\u0440\u0430 \u6e38\u620f \U0001F3AE")
+
+
+def modified_utf8(text):
+    """text as NewStringUTF takes it: each UTF-16 code unit encoded on its own."""
+    units = text.encode("utf-16-le")
+    return "".join(chr(int.from_bytes(units[i:i + 2], "little"))
+                   for i in range(0, len(units), 2)).encode("utf-8", "surrogatepass")
+
+
 class GameTree:
-    def __init__(self, name, runtime=("bin", "server"), short=False):
+    def __init__(self, name, runtime=("bin", "server"), short=False, folder=None, launcher=None):
         if short:
             self.root = tempfile.mkdtemp(prefix="tq-", dir="/tmp")
             atexit.register(shutil.rmtree, self.root, True)
         else:
             self.root = WINE.temp_dir(name)
+        if folder is not None:
+            # The game and its runtime in a folder of that name.
+            self.root = os.path.join(self.root, folder)
         self.game = os.path.join(self.root, "game")
         os.makedirs(self.game)
-        shutil.copy(TESSVIK, self.game)
+        shutil.copy(TESSVIK if launcher is None else launcher, self.game)
         self.win_game = wine.windows_path(self.game)
         self.record_path = os.path.join(self.root, "record.txt")
         if runtime is not None:
@@ -176,6 +192,86 @@ class Arguments(unittest.TestCase):
             b"\xed\xa0\xbd\xed\xb8\x80",
             b"",
         ])
+
+
+def launcher_of_an_older_windows():
+    """Tessvik.exe as Windows before 10 1903 runs it: the manifest's UTF-8 code
+    page is not honoured (an unknown value in its place is ignored)."""
+    path = os.path.join(WINE.temp_dir("older-windows"), "Tessvik.exe")
+    with open(TESSVIK, "rb") as original:
+        image = original.read()
+    entry = b">UTF-8</activeCodePage>"
+    assert image.count(entry) == 1, "the manifest asks for the UTF-8 code page"
+    with open(path, "wb") as copy:
+        copy.write(image.replace(entry, b">XXX-8</activeCodePage>"))
+    return path
+
+
+class FolderNames(unittest.TestCase):
+    """A game folder named in any language: the launcher's narrow strings,
+    and the VM's in its process, are UTF-8."""
+
+    def test_launcher_finds_itself_its_runtime_and_class_path_and_hands_every_option_in_utf8(self):
+        for folder in FOLDER_NAMES:
+            with self.subTest(folder=folder):
+                tree = GameTree("folder", folder=folder)
+                tree.file("client.jar")
+                tree.file("lib/util.jar")
+                # A value in the system's code page beside one in UTF-8.
+                tree.file("LaunchConfig.ini",
+                          b"[VMParams]\r\nold=-Dname=Jos\xe9\r\nnew=-Dname=Jos\xc3\xa9\r\n")
+                run = tree.run()
+                game = tree.win_game
+                self.assertEqual(run.out_lines(), [
+                    "Starting: ", game, "Runtime path: " + tree.runtime_path("bin", "server"),
+                    "Working Directory: " + game, "Number of options: 8", "Create java VM!"])
+                self.assertEqual(run.status, 0)
+                self.assertEqual(run.recorded("code-page"), ["65001"])
+                self.assertEqual(run.recorded("option"), [
+                    "-Dworkdir=" + game,
+                    "-Djava.class.path=" + ";".join(game + entry for entry in (
+                        "\\client.jar", "\\lib\\util.jar", "\\internal-pack", "\\launcher-data")),
+                    "-Djava.library.path=" + game + "\\nativelibs",
+                    "-Xmn256M", "-Xms512m", "-Xmx2048m", "-Dname=Jos\u00e9", "-Dname=Jos\u00e9"])
+                self.assertEqual(run.recorded("module"),
+                                 [wine.windows_path(os.path.join(tree.root, "runtime", "bin", "server",
+                                                                 "jvm.dll"))])
+                self.assertIn(modified_utf8(folder), run.arguments()[0])
+
+    def test_settings_in_the_systems_code_page_are_read_in_it(self):
+        # JavaPath and a VMParams value saved in the system's code page (1252
+        # here) before the launcher's was UTF-8.
+        tree = GameTree("legacy-settings", runtime=None)
+        other = tree.add_runtime("..", "Caf\u00e9")
+        tree.file("LaunchConfig.ini", (
+            "[Runtime]\r\nOverrideDefaultJavaPath=true\r\nJavaPath=%s\r\n"
+            "[VMParams]\r\nname=-Dname=Jos\u00e9\r\n" % wine.windows_path(other)).encode("cp1252"))
+        run = tree.run()
+        self.assertIn("Runtime path: " + wine.windows_path(other) + "\\jvm.dll", run.out_lines())
+        self.assertEqual(run.status, 0)
+        self.assertEqual(run.recorded("option")[-1], "-Dname=Jos\u00e9")
+
+    def test_an_older_windows_names_the_cause_and_a_name_in_its_code_page_works_as_before(self):
+        launcher = launcher_of_an_older_windows()
+        tree = GameTree("older-windows-cyrillic", folder=FOLDER_NAMES[0], launcher=launcher)
+        run = tree.run()
+        self.assertEqual(run.out_lines(), ["Starting: ", (
+            "The game folder's path holds characters that this system's code page cannot "
+            "represent: update to Windows 10 version 1903 or later, or move the game to a folder "
+            "named in the system's language.")])
+        self.assertEqual(run.status, 1)
+        self.assertEqual(run.record, [])
+
+        tree = GameTree("older-windows-latin", folder="Caf\u00e9", launcher=launcher)
+        tree.file("LaunchConfig.ini", b"[VMParams]\r\nname=-Dname=Jos\xe9\r\n")
+        run = tree.run()
+        self.assertEqual(run.status, 0)
+        self.assertEqual(run.recorded("code-page"), ["1252"])
+        # The process's code page is the system's: every text stays in it.
+        with open(tree.record_path, "rb") as record:
+            options = [line for line in record.read().split(b"\n") if line.startswith(b"option ")]
+        self.assertEqual(options[0], b"option -Dworkdir=" + tree.win_game.encode("cp1252"))
+        self.assertEqual(options[-1], b"option -Dname=Jos\xe9")
 
 
 class Settings(unittest.TestCase):

@@ -26,7 +26,11 @@ REFUSED_OPTION = "Unrecognized VM option 'AggressiveOpts'"
 
 
 def unescape(traced):
-    return traced.decode("ascii").encode("latin-1").decode("unicode_escape")
+    """The text of a traced narrow string: its bytes, escaped beyond ASCII,
+    read as UTF-8, the launcher's code page. A character that the trace's cut
+    splits is left out."""
+    raw = traced.decode("ascii").encode("latin-1").decode("unicode_escape").encode("latin-1")
+    return raw.decode("utf-8", "ignore")
 
 
 def traced_run(tree, stdout, started=None, **env):
@@ -94,6 +98,15 @@ class FailureNotice(unittest.TestCase):
                 self.assertEqual(completed.returncode, 1)
                 self.assert_box_shows(boxes, "\n".join([lines[-1], ""] + lines))
                 self.assertEqual(pauses, [])
+
+    def test_the_box_shows_a_game_folder_named_in_any_language(self):
+        tree = test_launcher.GameTree("box-folder", runtime=None, short=True,
+                                      folder=test_launcher.FOLDER_NAMES[-1])
+        tree.settings("")
+        completed, boxes, _ = traced_run(tree, subprocess.DEVNULL, "desktop")
+        self.assertEqual(completed.returncode, 1)
+        reason = "Failed to find jvm installation."
+        self.assert_box_shows(boxes, "\n".join([reason, "", "Starting: ", tree.win_game, reason]))
 
     def test_refused_vm_with_standard_error_seen_leaves_the_vms_line_there(self):
         # Short paths, so that the trace shows the whole text.

@@ -141,6 +141,21 @@ class Manifests(unittest.TestCase):
                 self.assertIn(levels[0].get("uiAccess", "false"), ("false",))
 
 
+    def test_launcher_asks_for_the_utf8_code_page_and_long_paths(self):
+        # Where Windows looks for them: application/windowsSettings, each in
+        # the namespace of the Windows version that brought it.
+        manifest = resources(load("Tessvik.exe"), RT_MANIFEST)[1]
+        root = ElementTree.fromstring(manifest.decode("utf-8").lstrip("\ufeff"))
+        settings = "{urn:schemas-microsoft-com:asm.v3}"
+        path = f"{settings}application/{settings}windowsSettings/"
+        for name, namespace, value in (
+                ("activeCodePage", "http://schemas.microsoft.com/SMI/2019/WindowsSettings", "UTF-8"),
+                ("longPathAware", "http://schemas.microsoft.com/SMI/2016/WindowsSettings", "true")):
+            with self.subTest(name):
+                found = root.findall(path + "{" + namespace + "}" + name)
+                self.assertEqual([element.text for element in found], [value])
+
+
 class BridgeExports(unittest.TestCase):
     def test_exports_are_exactly_the_33_jni_names_undecorated(self):
         # One Java method name a line; its JNI name writes "_" as "_1".
