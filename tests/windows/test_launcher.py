@@ -316,6 +316,31 @@ class Settings(unittest.TestCase):
         with open(ini, "rb") as replaced:
             self.assertEqual(replaced.read(), DEFAULT_INI)
 
+        # Byte for byte: lone line feeds stay, and a Ctrl-Z ends the text
+        # that is parsed, not the copy.
+        garbled = b"[Memory]\nInitialHeap\n\x1a[after Ctrl-Z]\r\n"
+        tree.file("LaunchConfig.ini", garbled)
+        run = tree.run()
+        self.assertEqual(run.out_lines()[1],
+                         "Error: " + win_ini + "(2): '=' character not found in line")
+        with open(ini + ".rejected", "rb") as kept:
+            self.assertEqual(kept.read(), garbled)
+
+    def test_a_settings_file_over_1_mib_is_renamed_unread_and_replaced(self):
+        tree = GameTree("large-settings")
+        ini = tree.file("LaunchConfig.ini")
+        os.truncate(ini, 5 << 30)  # sparse: five gigabytes a damaged disk could show
+        inode = os.stat(ini).st_ino
+        win_ini = tree.win_game + "\\LaunchConfig.ini"
+        run = tree.run()
+        self.assertEqual(run.out_lines()[1:3], [
+            "Error: " + win_ini + ": larger than 1 MiB",
+            "The rejected file is kept as " + win_ini + ".rejected",
+        ])
+        self.assertEqual(os.stat(ini + ".rejected").st_ino, inode)
+        with open(ini, "rb") as replaced:
+            self.assertEqual(replaced.read(), DEFAULT_INI)
+
     def test_aggressive_opts_is_left_out_for_a_runtime_whose_release_file_says_java_17(self):
         tree = GameTree("java17")
         with open(os.path.join(tree.root, "runtime", "release"), "w") as release:
@@ -426,6 +451,19 @@ class ClassPath(unittest.TestCase):
         self.assertEqual(sorted(entries[3:5]), sorted([game + "\\lib\\util.jar", game + "\\lib\\data.txt"]))
         self.assertEqual(len(entries), 7)
 
+
+    def test_a_game_folder_named_with_a_semicolon_gives_entries_relative_to_it(self):
+        tree = GameTree("Zarnhall; Deluxe")
+        for name in ("client.jar", "lib/util.jar", "lib/old;util.jar"):
+            tree.file(name)
+        run = tree.run()
+        self.assertIn("Left off the class path, its name holds ';': " + tree.win_game +
+                      "\\lib\\old;util.jar", run.out_lines())
+        options = run.recorded("option")
+        self.assertEqual(options[1],
+                         "-Djava.class.path=client.jar;lib\\util.jar;internal-pack;launcher-data")
+        self.assertEqual(options[2], "-Djava.library.path=nativelibs")
+        self.assertEqual(run.status, 0)
 
     def test_main_jar_is_found_by_the_windows_search_whatever_its_letter_case(self):
         tree = GameTree("main-jar-case")
