@@ -1,169 +1,165 @@
 #include "program_start.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+extern char** environ;
 
 namespace process {
 
 namespace {
 
-// Moves a descriptor of ours off 0, 1 and 2 (free when the caller has closed its
-// standard streams), so that the child's redirection of them cannot clobber it.
-// The copy is close-on-exec, as every descriptor made here.
-int aboveStandardStreams(int fd) {
-    if (fd < 0 || fd > STDERR_FILENO) return fd;
-    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-    close(fd);
-    return moved;
-}
-
-// The highest descriptor a child might have inherited, for closing them one by one
-// where the system cannot close a range at once.
-int descriptorLimit() {
-    struct rlimit limit;
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1024;
-    return static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 1 << 16));
-}
-
-// Closes every descriptor above the standard streams except keep.
-void closeInheritedDescriptors(int keep, int limit) {
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-    const bool belowClosed =
-        keep == STDERR_FILENO + 1 ||
-        close_range(STDERR_FILENO + 1, static_cast<unsigned>(keep) - 1, 0) == 0;
-    if (belowClosed && close_range(static_cast<unsigned>(keep) + 1, ~0u, 0) == 0) return;
-#endif
-    for (int fd = STDERR_FILENO + 1; fd < limit; ++fd) {
-        if (fd != keep) close(fd);
+// The caller's environment with the given variables added, or put in place of
+// those of the same name, as NAME=value texts.
+std::vector<std::string> environmentWith(const Environment& added) {
+    std::vector<std::string> texts;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const char* equals = std::strchr(*entry, '=');
+        const std::size_t nameLength = equals ? static_cast<std::size_t>(equals - *entry) : 0;
+        const bool replaced = std::any_of(added.begin(), added.end(), [&](const auto& variable) {
+            return variable.first.size() == nameLength &&
+                   variable.first.compare(0, nameLength, *entry, nameLength) == 0;
+        });
+        if (!replaced) texts.emplace_back(*entry);
     }
+    for (const auto& variable : added) texts.push_back(variable.first + '=' + variable.second);
+    return texts;
 }
 
-void closeIfOpen(int& fd) {
-    if (fd >= 0) close(fd);
-    fd = -1;
+// Adds to actions the closing of every descriptor above the standard streams that
+// exec would keep open. Where the C library cannot close them all at once, the open
+// ones are listed from /proc/self/fd now: one opened later by another thread without
+// close-on-exec may still reach the program.
+void closeInheritedDescriptors(posix_spawn_file_actions_t* actions) {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    posix_spawn_file_actions_addclosefrom_np(actions, STDERR_FILENO + 1);
+#else
+    DIR* open = opendir("/proc/self/fd");
+    if (open == nullptr) return;
+    const int listing = dirfd(open);
+    while (const dirent* entry = readdir(open)) {
+        char* end = nullptr;
+        const long fd = std::strtol(entry->d_name, &end, 10);
+        if (*end != '\0' || end == entry->d_name || fd <= STDERR_FILENO || fd == listing) continue;
+        const int flags = fcntl(static_cast<int>(fd), F_GETFD);
+        if (flags >= 0 && (flags & FD_CLOEXEC) == 0)
+            posix_spawn_file_actions_addclose(actions, static_cast<int>(fd));
+    }
+    closedir(open);
+#endif
 }
 
-// One start: what the new process needs, made before fork, and the descriptors
-// that carry it. Whether exec succeeded comes back through a close-on-exec pipe:
-// it closes without a word when the program runs, and carries errno when it did
-// not start.
+// One start: the program's arguments and environment as the C library takes them,
+// and the spawn attributes that make the new process what program_start.h says.
 class Start {
 public:
-    Start(const std::vector<std::string>& arguments, ProgramName name)
-        : searchPath_(name == ProgramName::searchedName), fdLimit_(descriptorLimit()) {
+    Start(const std::vector<std::string>& arguments, ProgramName name,
+          const Environment& environment)
+        : searchPath_(name == ProgramName::searchedName) {
         for (const std::string& argument : arguments) {
             texts_.emplace_back(argument.begin(), argument.end());
             texts_.back().push_back('\0');
         }
         for (std::vector<char>& text : texts_) argv_.push_back(text.data());
         argv_.push_back(nullptr);
-        sigemptyset(&noSignals_);
+        if (!environment.empty()) {
+            environmentTexts_ = environmentWith(environment);
+            for (std::string& text : environmentTexts_) envp_.push_back(text.data());
+            envp_.push_back(nullptr);
+        }
         if (arguments.empty() || arguments.front().empty()) return;
 
-        devNull_ = aboveStandardStreams(open("/dev/null", O_RDWR | O_CLOEXEC));
-        int ends[2];
-        if (devNull_ < 0 || pipe2(ends, O_CLOEXEC) != 0) return;
-        reportRead_ = aboveStandardStreams(ends[0]);
-        reportWrite_ = aboveStandardStreams(ends[1]);
+        if (posix_spawn_file_actions_init(&actions_) != 0) return;
+        actionsMade_ = true;
+        if (posix_spawnattr_init(&attributes_) != 0) return;
+        attributesMade_ = true;
+
+        // A session of its own, no signal blocked.
+        sigset_t noSignals;
+        sigemptyset(&noSignals);
+        posix_spawnattr_setsigmask(&attributes_, &noSignals);
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+        // Standard streams on /dev/null, nothing else of the caller's.
+        ready_ = posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDWR,
+                                                  0) == 0 &&
+                 posix_spawn_file_actions_adddup2(&actions_, STDIN_FILENO, STDOUT_FILENO) == 0 &&
+                 posix_spawn_file_actions_adddup2(&actions_, STDIN_FILENO, STDERR_FILENO) == 0;
+        closeInheritedDescriptors(&actions_);
     }
 
     ~Start() {
-        closeIfOpen(devNull_);
-        closeIfOpen(reportRead_);
-        closeIfOpen(reportWrite_);
+        if (actionsMade_) posix_spawn_file_actions_destroy(&actions_);
+        if (attributesMade_) posix_spawnattr_destroy(&attributes_);
     }
 
     Start(const Start&) = delete;
     Start& operator=(const Start&) = delete;
 
-    bool ready() const { return devNull_ >= 0 && reportRead_ >= 0 && reportWrite_ >= 0; }
-
-    // The new process between fork and exec.
-    [[noreturn]] void runProgram() const {
-        setsid();
-        dup2(devNull_, STDIN_FILENO);
-        dup2(devNull_, STDOUT_FILENO);
-        dup2(devNull_, STDERR_FILENO);
-        closeInheritedDescriptors(reportWrite_, fdLimit_);
-        sigprocmask(SIG_SETMASK, &noSignals_, nullptr);
-        if (searchPath_) {
-            execvp(argv_[0], argv_.data());
-        } else {
-            execv(argv_[0], argv_.data());
-        }
-        reportFailure(errno);
-        _exit(127);
-    }
-
-    // Tells the parent that the program was not started, for the reason error.
-    void reportFailure(int error) const {
-        ssize_t ignored = write(reportWrite_, &error, sizeof error);
-        (void)ignored;
-    }
-
-    // In the parent, once it has forked: true when the program runs. Only the
-    // processes forked still hold the pipe's write end, so the read ends when exec
-    // has closed theirs.
-    bool programStarted() {
-        closeIfOpen(reportWrite_);
-        closeIfOpen(devNull_);
-        int error = 0;
-        ssize_t got;
-        do {
-            got = read(reportRead_, &error, sizeof error);
-        } while (got < 0 && errno == EINTR);
-        return got == 0;
+    // The new process's id, or -1 when the program could not be started (the C
+    // library reports a failed exec too).
+    pid_t spawn() {
+        if (!ready_) return -1;
+        char* const* envp = envp_.empty() ? environ : envp_.data();
+        pid_t child = -1;
+        const int error =
+            searchPath_
+                ? posix_spawnp(&child, argv_[0], &actions_, &attributes_, argv_.data(), envp)
+                : posix_spawn(&child, argv_[0], &actions_, &attributes_, argv_.data(), envp);
+        return error == 0 ? child : -1;
     }
 
 private:
     std::vector<std::vector<char>> texts_;
     std::vector<char*> argv_;
+    std::vector<std::string> environmentTexts_;
+    std::vector<char*> envp_;  // empty: the caller's environment as it is
     bool searchPath_;
-    int fdLimit_;
-    sigset_t noSignals_;
-    int devNull_ = -1;
-    int reportRead_ = -1;
-    int reportWrite_ = -1;
+    posix_spawn_file_actions_t actions_;
+    posix_spawnattr_t attributes_;
+    bool actionsMade_ = false;
+    bool attributesMade_ = false;
+    bool ready_ = false;
 };
 
 void reap(pid_t child) {
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {}
 }
 
 }  // namespace
 
-pid_t startChild(const std::vector<std::string>& arguments, ProgramName name) {
-    Start start(arguments, name);
-    if (!start.ready()) return -1;
-    const pid_t child = fork();
-    if (child == 0) start.runProgram();
-    const bool started = start.programStarted();
-    if (child < 0) return -1;
-    if (started) return child;
-    reap(child);
-    return -1;
+pid_t startChild(const std::vector<std::string>& arguments, ProgramName name,
+                 const Environment& environment) {
+    Start start(arguments, name, environment);
+    return start.spawn();
 }
 
-bool startDetached(const std::vector<std::string>& arguments, ProgramName name) {
-    Start start(arguments, name);
-    if (!start.ready()) return false;
-    const pid_t intermediate = fork();
-    if (intermediate == 0) {
-        const pid_t detached = fork();
-        if (detached == 0) start.runProgram();
-        if (detached < 0) start.reportFailure(errno);
-        _exit(0);
+bool startDetached(const std::vector<std::string>& arguments, ProgramName name,
+                   const Environment& environment) {
+    Start start(arguments, name, environment);
+    const pid_t child = start.spawn();
+    if (child < 0) return false;
+    // A thread of its own waits for the program: at once when it ends at once (as
+    // steam.sh does when it hands the address to a Steam already running), else
+    // whenever it ends, so it is never left as a zombie of a caller that does not
+    // wait for it.
+    try {
+        std::thread(reap, child).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the program runs all the same, and is reaped by the
+        // system once the caller ends.
     }
-    if (intermediate < 0) return false;
-    reap(intermediate);
-    return start.programStarted();
+    return true;
 }
 
 }  // namespace process

@@ -70,8 +70,9 @@ bool lookUpSteamExe(SteamRoot root, std::string& path) {
     return root == SteamRoot::localMachine ? findOnPath("steam", path) : findUserSteam(path);
 }
 
-// Steam is started as a grandchild, adopted by the system: the game does not wait
-// for it, and it is never left as a zombie of the game.
+// Steam is started with posix_spawn, never with fork in the JVM's process, and the
+// game does not wait for it: a thread of its own reaps it when it ends, so it is never
+// left as a zombie of the game (process/README.md).
 bool startSteamProcess(const std::string& exe, const std::string& address) {
     return process::startDetached({exe, address}, process::ProgramName::path);
 }

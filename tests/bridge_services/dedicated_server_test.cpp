@@ -3,6 +3,7 @@
 #include "dedicated_server.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -187,7 +189,17 @@ TEST_F(SteamClientTest, UserSteamMustBeExecutable) {
     EXPECT_EQ(found, "");
 }
 
+// Set while a test forbids fork(): a fork handler then ends the child at once, as one
+// that waits for a lock held by another thread would leave it hanging.
+bool forkForbidden = false;
+
 TEST_F(SteamClientTest, StartedProcessIsDetachedAndNotWaitedFor) {
+    static std::once_flag handlerInstalled;
+    std::call_once(handlerInstalled, [] {
+        pthread_atfork(nullptr, nullptr, [] {
+            if (forkForbidden) _exit(97);
+        });
+    });
     // A descriptor the caller leaves open without close-on-exec must not reach Steam.
     const int leaked = open("/dev/null", O_RDONLY);
     ASSERT_GE(leaked, 0);
@@ -201,11 +213,11 @@ TEST_F(SteamClientTest, StartedProcessIsDetachedAndNotWaitedFor) {
             recordOf(root_ / "detached").string() + ".part'\n" + "sleep 2\n");
 
     const auto before = std::chrono::steady_clock::now();
+    forkForbidden = true;  // the JVM's process never forks: no fork handler runs
     EXPECT_TRUE(startSteamProcess(script.string(), "steam://rungameid/7"));
+    forkForbidden = false;
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
     close(leaked);
-    // Nothing of ours is left to reap: the started process was handed to the system.
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
 
     const auto record = waitForRecord(script);
     ASSERT_TRUE(record);
@@ -219,6 +231,14 @@ TEST_F(SteamClientTest, StartedProcessIsDetachedAndNotWaitedFor) {
     EXPECT_EQ((*record)[3], "/dev/null");
     EXPECT_EQ((*record)[4], "/dev/null");
     EXPECT_EQ((*record)[5], "/dev/null");
+
+    // Once the program has ended, the bridge has reaped it: no zombie stays behind,
+    // and nothing of ours is left to reap.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (fs::exists("/proc/" + pid) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(fs::exists("/proc/" + pid)) << "the ended program is left as a zombie";
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
 }
 
 TEST_F(SteamClientTest, ProgramThatCannotRunIsNotStarted) {
