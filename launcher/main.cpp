@@ -17,6 +17,7 @@
 
 #include <optional>
 
+#include "aot_assembly.h"
 #include "failure_notice.h"
 #include "java_launcher.h"
 #include "launch_settings.h"
@@ -33,6 +34,8 @@ constexpr const char* unrepresentableDirectory =
     "system's language.";
 
 int launch() {
+    // Started by an earlier launch to assemble its ahead-of-time cache.
+    if (const std::optional<int> status = runRequestedAssembly()) return *status;
     writeOut("Starting: ");
     // Without its own directory the launcher would read and write its
     // settings and search for the runtime relative to the file-system root.

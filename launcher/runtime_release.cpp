@@ -1,7 +1,7 @@
 #include "runtime_release.h"
 
 #include <cctype>
-#include <fstream>
+#include <cstdint>
 #include <sstream>
 
 #include "platform/platform.h"
@@ -12,15 +12,7 @@ namespace {
 // library (a Java 8 JDK: jdk/jre/lib/amd64/server/libjvm.so).
 constexpr int releaseFileLevels = 5;
 // A release file is a few kilobytes; anything larger is not one.
-constexpr std::streamsize longestReleaseFile = 64 * 1024;
-
-// The directory part of path, or "" when it has none.
-std::string directoryOf(const std::string& path) {
-    std::size_t end = path.size();
-    while (end > 0 && !platform::isPathSeparator(path[end - 1])) --end;
-    while (end > 1 && platform::isPathSeparator(path[end - 1])) --end;
-    return end == 0 ? std::string() : path.substr(0, end);
-}
+constexpr std::uint64_t longestReleaseFile = 64 * 1024;
 
 std::optional<int> leadingNumber(const std::string& text, std::size_t& at) {
     if (at >= text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) {
@@ -62,23 +54,25 @@ std::optional<int> featureVersionOf(const std::string& javaVersion) {
     return first;
 }
 
-std::optional<int> runtimeFeatureVersion(const std::string& runtimeLibraryPath) {
-    std::string directory = directoryOf(runtimeLibraryPath);
+std::string runtimeReleaseFile(const std::string& runtimeLibraryPath) {
+    std::string directory = platform::directoryOf(runtimeLibraryPath);
     for (int level = 0; level < releaseFileLevels && !directory.empty(); ++level) {
         const std::string release = directory + platform::pathSeparator + "release";
         // Only a regular file is read: a FIFO or a device would never end.
-        if (platform::isRegularFile(release)) {
-            std::ifstream in(release, std::ios::binary);
-            std::string text(static_cast<std::size_t>(longestReleaseFile), '\0');
-            in.read(text.data(), longestReleaseFile);
-            text.resize(static_cast<std::size_t>(in.gcount()));
-            std::istringstream lines(text);
-            const std::optional<std::string> version = javaVersionIn(lines);
-            return version ? featureVersionOf(*version) : std::nullopt;
-        }
-        const std::string parent = directoryOf(directory);
+        if (platform::isRegularFile(release)) return release;
+        const std::string parent = platform::directoryOf(directory);
         if (parent == directory) break;
         directory = parent;
     }
-    return std::nullopt;
+    return {};
+}
+
+std::optional<int> runtimeFeatureVersion(const std::string& runtimeLibraryPath) {
+    const std::string release = runtimeReleaseFile(runtimeLibraryPath);
+    if (release.empty()) return std::nullopt;
+    const platform::FileContent content =
+        platform::readFile(release, longestReleaseFile, platform::OverLimit::cut);
+    std::istringstream lines(content.bytes);
+    const std::optional<std::string> version = javaVersionIn(lines);
+    return version ? featureVersionOf(*version) : std::nullopt;
 }

@@ -13,6 +13,11 @@
 // such file or it names no version.
 std::optional<int> runtimeFeatureVersion(const std::string& runtimeLibraryPath);
 
+// The path of the release file of the runtime that holds the library at
+// runtimeLibraryPath, found as runtimeFeatureVersion finds it; "" when there
+// is none.
+std::string runtimeReleaseFile(const std::string& runtimeLibraryPath);
+
 // The feature version in a JAVA_VERSION value: "1.x..." is x, else the number
 // the value begins with. Nothing when the value does not begin with one.
 std::optional<int> featureVersionOf(const std::string& javaVersion);

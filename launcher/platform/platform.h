@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -266,5 +267,57 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// --- Helper processes and locks -------------------------------------------------
+
+// Environment variables a started program gets beside this process's own:
+// name, value.
+using EnvironmentAdditions = std::vector<std::pair<std::string, std::string>>;
+
+// Starts the program at arguments[0] with the arguments (the program first),
+// detached from this process: in a session of its own with no console, its
+// standard streams going nowhere, at a lower scheduling priority than the
+// caller's, never waited for. True when it started.
+bool startDetached(const std::vector<std::string>& arguments,
+                   const EnvironmentAdditions& environment);
+
+// Runs the program at arguments[0] and waits for its end. Its exit status, or
+// -1 when it could not start or did not end by exiting (a signal).
+int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment);
+
+// Lowers this process's scheduling priority, and so that of the programs it
+// starts, so that work nobody waits for leaves the machine to the game.
+void lowerOwnPriority();
+
+// An exclusive lock on a lock file, held until the owner ends or the process
+// does (a process that crashes or is killed leaves no lock behind).
+class FileLock {
+public:
+    FileLock() = default;
+    ~FileLock();
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&& other) noexcept;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Creates the file at path when it is missing and locks it without
+    // waiting: no lock when another process (or another owner here) holds it.
+    static FileLock tryAcquire(const std::string& path);
+
+    bool held() const { return handle_ != noHandle; }
+    void release();
+
+private:
+    static constexpr std::intptr_t noHandle = -1;
+    explicit FileLock(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t handle_ = noHandle;
+};
+
+// --- The machine ----------------------------------------------------------------
+
+// The facts of this machine that the Java VM chooses by (its default collector
+// and heap by the processor count and physical memory) and that the machine
+// code it generates depends on (the processor model), as one line of text.
+std::string machineFacts();
 
 }  // namespace platform

@@ -1,0 +1,121 @@
+// Helper processes on Windows: CreateProcessW with a command line quoted the
+// way the C runtime splits it, and an environment block of this process's
+// variables with the additions.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "handles_win32.h"
+#include "platform.h"
+
+namespace platform {
+
+namespace {
+
+// The process's narrow text (the code page its manifest chose) as UTF-16.
+std::wstring wide(const std::string& text) {
+    if (text.empty()) return {};
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &result[0], length);
+    return result;
+}
+
+// One argument as the C runtime's command-line splitting gives it back:
+// quoted, with the backslashes before a quote doubled.
+void appendQuoted(std::wstring& line, const std::wstring& argument) {
+    line += L'"';
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
+}
+
+std::wstring commandLineOf(const std::vector<std::string>& arguments) {
+    std::wstring line;
+    for (const std::string& argument : arguments) {
+        if (!line.empty()) line += L' ';
+        appendQuoted(line, wide(argument));
+    }
+    return line;
+}
+
+// This process's environment block with the additions put in place of the
+// variables of the same name (names compared without letter case).
+std::wstring environmentBlockWith(const EnvironmentAdditions& additions) {
+    std::vector<std::wstring> names;
+    std::wstring block;
+    for (const auto& variable : additions) names.push_back(wide(variable.first) + L'=');
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0';
+         entry += wcslen(entry) + 1) {
+        bool replaced = false;
+        for (const std::wstring& name : names) {
+            replaced = replaced || _wcsnicmp(entry, name.c_str(), name.size()) == 0;
+        }
+        if (!replaced) block.append(entry).push_back(L'\0');
+    }
+    if (strings != nullptr) FreeEnvironmentStringsW(strings);
+    for (const auto& variable : additions) {
+        block.append(wide(variable.first + '=' + variable.second)).push_back(L'\0');
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+// Starts the program; its process handle, or none.
+OwnedHandle start(const std::vector<std::string>& arguments,
+                  const EnvironmentAdditions& environment, DWORD flags) {
+    if (arguments.empty()) return OwnedHandle();
+    std::wstring line = commandLineOf(arguments);
+    std::wstring block = environmentBlockWith(environment);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(wide(arguments.front()).c_str(), &line[0], nullptr, nullptr, FALSE,
+                        flags | CREATE_UNICODE_ENVIRONMENT, &block[0], nullptr, &startup,
+                        &process)) {
+        return OwnedHandle();
+    }
+    CloseHandle(process.hThread);
+    return OwnedHandle(process.hProcess);
+}
+
+}  // namespace
+
+bool startDetached(const std::vector<std::string>& arguments,
+                   const EnvironmentAdditions& environment) {
+    return static_cast<bool>(
+        start(arguments, environment,
+              DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP | BELOW_NORMAL_PRIORITY_CLASS));
+}
+
+int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment) {
+    // No console window for a console program such as java.exe.
+    const OwnedHandle process = start(arguments, environment, CREATE_NO_WINDOW);
+    DWORD status = 0;
+    if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.get(), &status)) {
+        return -1;
+    }
+    return static_cast<int>(status);
+}
+
+void lowerOwnPriority() {
+    const DWORD current = GetPriorityClass(GetCurrentProcess());
+    if (current != IDLE_PRIORITY_CLASS && current != BELOW_NORMAL_PRIORITY_CLASS) {
+        SetPriorityClass(GetCurrentProcess(), BELOW_NORMAL_PRIORITY_CLASS);
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,239 @@
+// The ahead-of-time cache of Java 25 end to end: the launch records, the
+// assembly runs after the launcher has gone, the next launch maps the cache;
+// whatever changes in its inputs, and however launches meet, no launch ends
+// other than as the client ends it. Skipped without Temurin 25.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "client_tree.h"
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+using launcher_test::Lines;
+
+namespace {
+
+const char* const jdk25Library = "/usr/lib/jvm/temurin-25-jdk-amd64/lib/server/libjvm.so";
+const char* const mainClassLoaded = "com.zarnhall.client.launcherfx.ZarnMain source: ";
+
+// The rest of the line in which marker first appears, or "".
+std::string restOfLine(const std::string& text, const std::string& marker) {
+    const std::size_t at = text.find(marker);
+    if (at == std::string::npos) return {};
+    const std::size_t from = at + marker.size();
+    return text.substr(from, text.find('\n', from) - from);
+}
+
+struct CacheRun {
+    RunResult run;
+    std::string state;     // recording, assembling, using, or the line when off
+    std::string cache;     // the cache the line names
+    std::string mainFrom;  // where the VM took the client's main class from
+};
+
+// A game tree on Temurin 25 with sharing on and the VM's class loading logged.
+class AotTree : public ClientTree {
+public:
+    AotTree() : ClientTree(jdk25Library) { writeOptions({}); }
+
+    void writeOptions(const std::vector<std::string>& extra) const {
+        std::string body =
+            "[Runtime]\nClassDataSharing=1\n[Memory]\nInitialHeap=64m\nMaxHeapSize=256m\n"
+            "[VMParams]\nJvmParam0=-Xlog:class+load=info:file=" +
+            root() + "/classes.log\n";
+        for (std::size_t i = 0; i < extra.size(); ++i) {
+            body += "JvmParam" + std::to_string(i + 1) + "=" + extra[i] + "\n";
+        }
+        writeSettings(body);
+    }
+
+    CacheRun launchCached(const std::string& mode = "return") const {
+        fs::remove(root() + "/classes.log");
+        CacheRun result{launch({}, mode), "", "", ""};
+        const std::string line = restOfLine(result.run.out, "Class data sharing: ");
+        const std::size_t blank = line.find(' ');
+        result.state = line.substr(0, blank);
+        if (blank != std::string::npos) result.cache = line.substr(blank + 1);
+        if (result.state.empty())
+            result.state = "Class data sharing" + restOfLine(result.run.out, "Class data sharing");
+        result.mainFrom = restOfLine(readFile(root() + "/classes.log"), mainClassLoaded);
+        return result;
+    }
+
+    // The game's files in its cache folder, by name.
+    Lines cacheFiles() const {
+        Lines names;
+        for (const auto& folder : fs::directory_iterator(cache() + "/Tessvik")) {
+            for (const auto& entry : fs::directory_iterator(folder)) {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+// True when the lock file at path is free. Asked only once the request is
+// gone: an assembly that found its lock taken would give up.
+bool lockFree(const std::string& path) { return platform::FileLock::tryAcquire(path).held(); }
+
+// The game's files in the tree's cache folder whose names end in suffix.
+std::vector<std::string> filesEndingIn(const AotTree& tree, const std::string& suffix) {
+    std::vector<std::string> paths;
+    for (const auto& folder : fs::directory_iterator(tree.cache() + "/Tessvik")) {
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::string path = entry.path().string();
+            if (path.size() >= suffix.size() &&
+                path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                paths.push_back(path);
+            }
+        }
+    }
+    return paths;
+}
+
+// Waits until no assembly of the tree runs any more: no request left, no
+// lock held. False after a minute.
+bool settled(const AotTree& tree) {
+    for (int i = 0; i < 600; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
+        if (!filesEndingIn(tree, ".request").empty()) continue;
+        const std::vector<std::string> locks = filesEndingIn(tree, ".lock");
+        if (std::all_of(locks.begin(), locks.end(), lockFree)) return true;
+    }
+    return false;
+}
+
+// Waits for the assembly to end, and tells whether it left the cache.
+bool assembled(const AotTree& tree, const std::string& cache) {
+    return settled(tree) && fs::exists(cache);
+}
+
+class AotCache : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fs::exists(jdk25Library)) GTEST_SKIP() << "no JDK at " << jdk25Library;
+    }
+};
+
+}  // namespace
+
+TEST_F(AotCache, RecordedAtExitAssembledAfterTheLaunchUsedNextAndRenewedForAChangedJar) {
+    AotTree tree;
+    const CacheRun first = tree.launchCached("exit3");
+    EXPECT_EQ(first.run.status, 3) << first.run.out << first.run.err;
+    EXPECT_EQ(first.state, "recording") << first.run.out;
+    EXPECT_EQ(first.cache.rfind(tree.cache() + "/Tessvik/game-", 0), 0u) << first.cache;
+    // The launcher did not wait for the assembly.
+    EXPECT_FALSE(fs::exists(first.cache));
+    ASSERT_TRUE(assembled(tree, first.cache));
+
+    const CacheRun second = tree.launchCached();
+    EXPECT_EQ(second.run.status, 0) << second.run.err;
+    EXPECT_EQ(second.state, "using") << second.run.out;
+    EXPECT_EQ(second.cache, first.cache);
+    EXPECT_EQ(second.mainFrom, "shared objects file");
+    const std::string name = fs::path(first.cache).filename().string();
+    EXPECT_EQ(tree.cacheFiles(), (Lines{name, name + ".lock", name + ".sum"}));
+
+    // Same size, another time: a new cache, recorded when main returns.
+    fs::last_write_time(tree.clientJar(),
+                        fs::last_write_time(tree.clientJar()) + std::chrono::seconds(5));
+    const CacheRun changed = tree.launchCached();
+    EXPECT_EQ(changed.run.status, 0) << changed.run.err;
+    EXPECT_EQ(changed.state, "recording");
+    EXPECT_NE(changed.cache, first.cache);
+    EXPECT_FALSE(fs::exists(first.cache));
+    ASSERT_TRUE(assembled(tree, changed.cache));
+    EXPECT_EQ(tree.launchCached().state, "using");
+
+    Lines gameFiles;
+    for (const auto& entry : fs::directory_iterator(tree.game())) {
+        gameFiles.push_back(entry.path().filename().string());
+    }
+    std::sort(gameFiles.begin(), gameFiles.end());
+    EXPECT_EQ(gameFiles, (Lines{"LaunchConfig.ini", "client.jar", "tessvik"}));
+}
+
+TEST_F(AotCache, ADamagedCacheOrACollectorTheCacheCannotStartWithNeverEndsTheLaunch) {
+    AotTree tree;
+    const std::string cache = tree.launchCached().cache;
+    ASSERT_TRUE(assembled(tree, cache));
+
+    // A bad sector in the cache's body: its header stays whole.
+    {
+        std::fstream file(cache, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(64 * 1024);
+        file << std::string(16, '\x5a');
+    }
+    const CacheRun damaged = tree.launchCached();
+    EXPECT_EQ(damaged.run.status, 0) << damaged.run.err;
+    EXPECT_EQ(damaged.state, "recording");
+    ASSERT_TRUE(assembled(tree, damaged.cache));
+    const CacheRun after = tree.launchCached();
+    EXPECT_EQ(after.state, "using");
+    EXPECT_EQ(after.mainFrom, "shared objects file");
+
+    // With the serial collector and these heap sizes HotSpot writes a cache
+    // and then ends every VM given it ("archived heap objects cannot be
+    // loaded"): the assembly's trial start finds that out.
+    tree.writeOptions({"-XX:+UseSerialGC"});
+    const CacheRun serial = tree.launchCached("exit3");
+    EXPECT_EQ(serial.run.status, 3) << serial.run.err;
+    EXPECT_EQ(serial.state, "recording");
+    EXPECT_NE(serial.cache, cache);
+    ASSERT_TRUE(settled(tree));
+    const CacheRun refused = tree.launchCached();
+    EXPECT_EQ(refused.run.status, 0) << refused.run.err;
+    EXPECT_EQ(refused.state,
+              "Class data sharing is off: assembling " + serial.cache + " failed before");
+    EXPECT_EQ(refused.mainFrom, "file:" + tree.clientJar());
+}
+
+TEST_F(AotCache, ARuntimeWithoutItsJavaProgramIsAssembledByTheLauncher) {
+    AotTree tree;
+    // A runtime as jlink may make it: the JDK's lib/, no bin/java.
+    const fs::path jdk = fs::canonical(jdk25Library).parent_path().parent_path().parent_path();
+    fs::remove_all(tree.root() + "/runtime");
+    for (const auto& entry : fs::directory_iterator(jdk / "lib")) {
+        if (entry.path().filename() == "server") continue;
+        tree.link("runtime/lib/" + entry.path().filename().string(), entry.path().string());
+    }
+    for (const auto& entry : fs::directory_iterator(jdk / "lib/server")) {
+        if (entry.path().filename() == "libjvm.so") continue;
+        tree.link("runtime/lib/server/" + entry.path().filename().string(), entry.path().string());
+    }
+    // A copy, not a link: the VM finds its home from its library's own path.
+    tree.copy(jdk25Library, "runtime/lib/server/libjvm.so");
+    tree.copy((jdk / "release").string(), "runtime/release");
+
+    const CacheRun first = tree.launchCached();
+    EXPECT_EQ(first.run.status, 0) << first.run.err;
+    EXPECT_EQ(first.state, "recording") << first.run.out;
+    ASSERT_TRUE(assembled(tree, first.cache));
+    const CacheRun second = tree.launchCached();
+    EXPECT_EQ(second.state, "using") << second.run.out;
+    EXPECT_EQ(second.mainFrom, "shared objects file");
+}
+
+TEST_F(AotCache, TwoLaunchesAtOnceLeaveOneWholeCache) {
+    AotTree tree;
+    auto other = std::async(std::launch::async, [&] { return tree.launch(); });
+    const RunResult one = tree.launch();
+    const RunResult two = other.get();
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(two.status, 0) << two.err;
+    ASSERT_TRUE(settled(tree));
+    const CacheRun next = tree.launchCached();
+    EXPECT_EQ(next.state, "using") << next.run.out;
+    EXPECT_EQ(next.mainFrom, "shared objects file");
+    const std::string name = fs::path(next.cache).filename().string();
+    EXPECT_EQ(tree.cacheFiles(), (Lines{name, name + ".lock", name + ".sum"}));
+}
