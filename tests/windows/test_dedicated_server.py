@@ -13,6 +13,8 @@ BUILD = os.environ["TQ_WINDOWS_BUILD"]
 WINE = wine.Wine(BUILD)
 BIN = os.path.join(BUILD, "bin", "wine-tests")
 PROBE = os.path.join(BIN, "dedicated_server_probe.exe")
+# The same in a process whose code page is UTF-8, as Tessvik.exe's is.
+PROBE_IN_THE_LAUNCHER = os.path.join(BIN, "dedicated_server_probe_utf8.exe")
 RECORDER = os.path.join(BIN, "argument_recorder.exe")
 
 KEY = "SOFTWARE\\Valve\\Steam"
@@ -45,8 +47,8 @@ class DedicatedServerUnderWine(unittest.TestCase):
         shutil.copy(RECORDER, path)
         return path
 
-    def launch(self, app_id="480"):
-        done = WINE.run(PROBE, [app_id], cwd=self.root, timeout=120)
+    def launch(self, app_id="480", probe=PROBE):
+        done = WINE.run(probe, [app_id], cwd=self.root, timeout=120)
         self.assertEqual(done.returncode, 0, done.stderr)
         return done.stdout.decode("utf-8", "replace").splitlines()
 
@@ -84,6 +86,20 @@ class DedicatedServerUnderWine(unittest.TestCase):
         self.set_steam_exe("HKCU", wine.windows_path(user))
         self.assertEqual(self.launch(), [failure_line("HKLM"), "result=true"])
         self.assertEqual(self.recorded(user)[0], "steam://rungameid/480")
+
+    def test_steam_folder_named_in_any_language_inside_the_launchers_process(self):
+        # Under a host of the system's code page (java.exe) such a name cannot
+        # be passed, as before: the start fails without a word.
+        for folder in ("\u0421\u0442\u0438\u043c", "\u84b8\u6c7d \U0001F3AE"):
+            with self.subTest(folder=folder):
+                os.makedirs(os.path.join(self.root, folder))
+                steam = self.recorder(os.path.join(folder, "steam.exe"))
+                self.set_steam_exe("HKLM", wine.windows_path(steam))
+                self.assertEqual(self.launch(probe=PROBE_IN_THE_LAUNCHER), ["result=true"])
+                self.assertEqual(self.recorded(steam), ["steam://rungameid/480", "no console"])
+                os.remove(steam + ".record")
+                self.assertEqual(self.launch(), ["result=false"])
+                self.assertFalse(os.path.exists(steam + ".record"))
 
     def test_empty_value_counts_as_found_and_fails_quietly(self):
         user = self.recorder("user-steam.exe")
