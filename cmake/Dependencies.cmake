@@ -38,6 +38,7 @@ if(WIN32 AND NOT MSVC)
   set(_jni_include ${CMAKE_BINARY_DIR}/jni-include)
   file(MAKE_DIRECTORY ${_jni_include})
   configure_file(${TQ_JDK_HOME}/include/jni.h ${_jni_include}/jni.h COPYONLY)
+  configure_file(${TQ_JDK_HOME}/include/jvmti.h ${_jni_include}/jvmti.h COPYONLY)
   target_include_directories(tq_jni SYSTEM INTERFACE
     ${CMAKE_SOURCE_DIR}/cmake/win32-jni ${_jni_include})
 else()

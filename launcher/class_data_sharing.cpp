@@ -1,42 +1,34 @@
 #include "class_data_sharing.h"
 
 #include <cstdint>
+#include <memory>
 #include <set>
 
+#include "aot_cache.h"
+#include "cache_file_guard.h"
 #include "class_data_archive.h"
 #include "java_launcher.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "vm_lifecycle_hooks.h"
 #include "vm_options.h"
 
 namespace {
 
 constexpr int firstDynamicArchiveVersion = 13;  // -XX:ArchiveClassesAtExit
 constexpr int firstAutoArchiveVersion = 19;     // -XX:+AutoCreateSharedArchive
+constexpr int firstMapLogVersion = 17;          // whose log lines on mapping are known
 // The runtime's default archive, beside its VM library; a dynamic archive
 // extends it and is useless without it.
 constexpr const char* baseArchiveName = "classes.jsa";
 constexpr const char* cacheFolderName = "Tessvik";
 constexpr const char* archivePrefix = "classes-";
 constexpr const char* archiveSuffix = ".jsa";
+constexpr const char* mapLogSuffix = ".log";
 constexpr const char* notAvailable = "Class data sharing is not available for this runtime";
 
 std::string join(const std::string& directory, const std::string& name) {
     return directory + platform::pathSeparator + name;
-}
-
-// The last component of path, separators at its end ignored.
-std::string lastComponent(std::string path) {
-    while (!path.empty() && platform::isPathSeparator(path.back())) path.pop_back();
-    std::size_t begin = path.size();
-    while (begin > 0 && !platform::isPathSeparator(path[begin - 1])) --begin;
-    return path.substr(begin);
-}
-
-std::string directoryOf(const std::string& path) {
-    std::size_t end = path.size();
-    while (end > 0 && !platform::isPathSeparator(path[end - 1])) --end;
-    return end > 1 ? path.substr(0, end - 1) : path.substr(0, end);
 }
 
 // 64-bit FNV-1a, as 16 hex digits: names that change with their input.
@@ -50,15 +42,6 @@ std::string digestOf(const std::string& text) {
     std::string result(16, '0');
     for (std::size_t i = result.size(); i > 0; --i, hash >>= 4) result[i - 1] = digits[hash & 15];
     return result;
-}
-
-// A file as the archive depends on it: where it is, how large, when written.
-std::string stampOf(const std::string& path) {
-    const platform::FileStatus status = platform::fileStatus(path);
-    std::string stamp = path + '\n';
-    if (!status.exists) return stamp + "missing\n";
-    if (status.isDirectory) return stamp + "directory\n";
-    return stamp + std::to_string(status.size) + ' ' + std::to_string(status.modified) + '\n';
 }
 
 // True when a class file lies anywhere below directory. The VM refuses to
@@ -100,8 +83,8 @@ std::string directoryWithClassFiles(const std::vector<std::string>& classPath) {
 // archive, every class path entry, every other VM option.
 std::string archiveIdentity(const std::string& library, const std::string& baseArchive,
                             const SharingInput& input) {
-    std::string identity = stampOf(library) + stampOf(baseArchive);
-    for (const std::string& entry : input.classPath) identity += stampOf(entry);
+    std::string identity = inputStamp(library) + inputStamp(baseArchive);
+    for (const std::string& entry : input.classPath) identity += inputStamp(entry);
     for (const std::string& option : input.vmOptions) identity += option + '\n';
     return identity;
 }
@@ -110,36 +93,86 @@ std::string archiveIdentity(const std::string& library, const std::string& baseA
 // game's directory, and told apart from another game's of that name.
 std::string archiveDirectoryOf(const std::string& cacheDirectory,
                                const std::string& gameDirectory) {
-    std::string leaf = lastComponent(gameDirectory);
+    std::string leaf = platform::lastComponentOf(gameDirectory);
     if (leaf.empty()) leaf = "game";
     return join(join(cacheDirectory, cacheFolderName), leaf + "-" + digestOf(gameDirectory));
 }
 
 // Makes the directory and the two above it, as far as they are missing.
 bool makeArchiveDirectory(const std::string& directory) {
-    const std::string folder = directoryOf(directory);
-    for (const std::string& each : {directoryOf(folder), folder, directory}) {
+    const std::string folder = platform::directoryOf(directory);
+    for (const std::string& each : {platform::directoryOf(folder), folder, directory}) {
         if (!platform::makeDirectory(each)) return false;
     }
     return true;
 }
 
-// Older archives of the same game: made for a runtime or game files that are
-// gone. One still mapped by a running game stays until the next launch.
-void removeOtherArchives(const std::string& directory, const std::string& keep) {
-    std::vector<platform::DirectoryEntry> entries;
-    platform::listDirectory(directory, std::string(archivePrefix) + "*" + archiveSuffix, entries);
-    for (const platform::DirectoryEntry& entry : entries) {
-        if (entry.isDirectory || entry.name == keep) continue;
-        platform::removeFile(join(directory, entry.name));
+// A size in whole KiB below a MiB, else in whole MiB.
+std::string sizeText(std::uint64_t bytes) {
+    if (bytes < (1u << 20)) return std::to_string(bytes >> 10) + " KiB";
+    return std::to_string(bytes >> 20) + " MiB";
+}
+
+// The sum of the class path's file sizes.
+std::uint64_t classPathBytes(const std::vector<std::string>& classPath) {
+    std::uint64_t bytes = 0;
+    for (const std::string& entry : classPath) {
+        const platform::FileStatus status = platform::fileStatus(entry);
+        if (status.exists && !status.isDirectory) bytes += status.size;
     }
+    return bytes;
+}
+
+// Why an existing archive must go, or "" when it may be used: it must be
+// whole, of this runtime's VM, the bytes recorded when the launcher first
+// saw it whole, and not in use when a launch ended abnormally.
+std::string faultOf(const std::string& archive, const std::string& baseArchive) {
+    if (endedAbnormallyInUse(archive)) return "a launch that used it ended abnormally";
+    if (!isCompleteDynamicArchive(archive, baseArchive)) return "incomplete or of another VM";
+    switch (checkIntegrity(archive)) {
+        case Integrity::intact: return {};
+        case Integrity::damaged: return "changed since it was written";
+        // Written by a launch that could not record it: seen whole now.
+        case Integrity::unrecorded: recordIntegrity(archive); return {};
+    }
+    return {};
+}
+
+// The VM logs what it maps where the launcher can read it (Java 17 and 18,
+// whose lines are known): a quoted file name, since the log option is split
+// at colons, and no rotation of older logs.
+std::string mapLogOption(const std::string& log) {
+    return "-Xlog:cds=info,cds+dynamic=info:file=\"" + log + "\":none:filecount=0";
+}
+
+// Marks the archive as in use until the VM ends, and has the VM's end say
+// what became of it.
+void beginArchiveUse(const SharingPlan& plan) {
+    if (plan.archive.empty()) return;
+    auto use = std::make_shared<CacheUse>(CacheUse::begin(plan.archive));
+    const std::string stampBefore = inputStamp(plan.archive);
+    onVmEnd([plan, use, stampBefore](const VmEnd& end) {
+        use->end();
+        // A VM that never started wrote nothing.
+        if (!end.started) return;
+        // An archive the VM did not touch keeps its record.
+        if (platform::isRegularFile(plan.archive) && inputStamp(plan.archive) == stampBefore) {
+            return;
+        }
+        archiveAfterRun(plan);
+    });
 }
 
 SharingPlan planFor(int runtimeVersion, const std::string& archive, bool usable) {
     SharingPlan plan;
     plan.message = std::string("Class data sharing: ") + (usable ? "using " : "writing ") + archive;
+    plan.archive = archive;
+    plan.writes = !usable || runtimeVersion >= firstAutoArchiveVersion;
     if (runtimeVersion >= firstAutoArchiveVersion) {
         plan.options = {"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=" + archive};
+    } else if (usable && runtimeVersion >= firstMapLogVersion) {
+        plan.mapLog = archive + mapLogSuffix;
+        plan.options = {mapLogOption(plan.mapLog), "-XX:SharedArchiveFile=" + archive};
     } else if (usable) {
         plan.options = {"-XX:SharedArchiveFile=" + archive};
     } else {
@@ -155,7 +188,7 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
         return {{}, notAvailable};
     }
     const std::string library = platform::resolvedPath(input.runtimeLibrary);
-    const std::string baseArchive = join(directoryOf(library), baseArchiveName);
+    const std::string baseArchive = join(platform::directoryOf(library), baseArchiveName);
     if (!platform::isRegularFile(baseArchive)) {
         return {{}, std::string(notAvailable) + " (no " + baseArchive + ")"};
     }
@@ -174,24 +207,38 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
     if (!makeArchiveDirectory(directory) || !platform::canCreateFilesIn(directory)) {
         return off("cannot write to " + directory);
     }
+    // Java 25 and later keep an ahead-of-time cache instead of the archive.
+    if (*input.runtimeVersion >= firstAotCacheVersion)
+        return planAotCache(input, directory, library);
     const std::string name =
         archivePrefix + digestOf(archiveIdentity(library, baseArchive, input)) + archiveSuffix;
     const std::string archive = join(directory, name);
-    removeOtherArchives(directory, name);
+    removeOtherCaches(directory, archivePrefix, name);
+    if (failedBefore(archive)) return off("writing " + archive + " failed before");
 
     const bool exists = platform::fileStatus(archive).exists;
-    const bool usable = exists && isCompleteDynamicArchive(archive, baseArchive);
+    const std::string fault = exists ? faultOf(archive, baseArchive) : std::string();
+    const bool usable = exists && fault.empty();
     // A damaged archive, or one of another VM, is written anew: Java 17 would
-    // map a truncated one and crash, and Java 19 and later keep one of an
+    // map a damaged one and crash, and Java 19 and later keep one of an
     // older archive version without replacing it.
-    if (exists && !usable && !platform::removeFile(archive)) {
-        return off("cannot replace " + archive);
+    if (exists && !usable && !discardCache(archive)) {
+        return off("cannot replace " + archive + " (" + fault + ")");
+    }
+    // A write that fails for want of room ends the VM with status 1.
+    const std::uint64_t needed = archiveRoomNeeded(classPathBytes(input.classPath));
+    if (!usable && input.cacheFreeBytes && *input.cacheFreeBytes < needed) {
+        return off(directory + " has " + sizeText(*input.cacheFreeBytes) +
+                   " free, an archive may need " + sizeText(needed));
     }
     return planFor(*input.runtimeVersion, archive, usable);
 }
 
-std::vector<std::string> classDataSharingOptions(const JavaLauncher& launcher,
-                                                 const std::string& classPathOption) {
+std::uint64_t archiveRoomNeeded(std::uint64_t classPathBytes) {
+    return (std::uint64_t(48) << 20) + classPathBytes * 9 / 2;
+}
+
+SharingPlan classDataSharingPlan(const JavaLauncher& launcher, const std::string& classPathOption) {
     SharingInput input;
     input.runtimeVersion = launcher.runtimeVersion;
     input.runtimeLibrary = launcher.loadedRuntimePath;
@@ -203,7 +250,39 @@ std::vector<std::string> classDataSharingOptions(const JavaLauncher& launcher,
     input.vmOptions =
         javaVmOptions(launcher.workDir, classPathOption, launcher.nativeLibDir, launcher.settings);
     input.cacheDirectory = platform::userCacheDirectory();
+    input.cacheFreeBytes = platform::freeSpace(input.cacheDirectory);
     SharingPlan plan = planClassDataSharing(input);
     writeOut(plan.message);
-    return plan.options;
+    beginArchiveUse(plan);
+    startAssemblyAtExit(plan.assembly);
+    return plan;
+}
+
+void checkArchiveMapped(const SharingPlan& plan) {
+    if (plan.mapLog.empty()) return;
+    const std::string log =
+        platform::readFile(plan.mapLog, std::uint64_t(1) << 20, platform::OverLimit::cut).bytes;
+    if (log.find("Mapped dynamic region") != std::string::npos &&
+        log.find("Unable to") == std::string::npos) {
+        return;
+    }
+    writeOut("Class data sharing: the VM did not map " + plan.archive +
+             "; it is written anew at the next launch");
+    // Once more is enough: an archive that the VM refuses right after it
+    // wrote it would only be written again and again.
+    if (noteRefusal(plan.archive)) recordFailure(plan.archive, "the VM did not map it, twice");
+    discardCache(plan.archive);
+}
+
+void archiveAfterRun(const SharingPlan& plan) {
+    if (!plan.writes) return;
+    // The VM removes what it wrote when writing fails.
+    if (!platform::isRegularFile(plan.archive)) {
+        recordFailure(plan.archive, "the VM wrote none");
+        discardCache(plan.archive);
+    } else {
+        // The first time the launcher sees the archive whole; the header
+        // check before every use still refuses one the VM left cut short.
+        recordIntegrity(plan.archive);
+    }
 }

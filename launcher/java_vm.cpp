@@ -11,6 +11,7 @@
 #include "java_launcher.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "vm_lifecycle_hooks.h"
 #include "vm_options.h"
 #include "vm_start_output.h"
 
@@ -50,15 +51,15 @@ int JavaLauncher::run() {
         reinterpret_cast<CreateJavaVMFunction>(runtimeModule.symbol("JNI_CreateJavaVM"));
 
     jint createStatus = JNI_ERR;
+    SharingPlan sharing;
     {
         // The option texts and the array that points into them live until the
         // creation call has returned.
         const std::string classPathOption = buildClassPathOption();
-        const std::vector<std::string> sharingOptions =
-            settings.classDataSharing ? classDataSharingOptions(*this, classPathOption)
-                                      : std::vector<std::string>();
+        sharing = settings.classDataSharing ? classDataSharingPlan(*this, classPathOption)
+                                            : SharingPlan();
         const std::vector<std::string> optionTexts = javaVmOptions(
-            workDir, classPathOption, nativeLibDir, settings, runtimeVersion, sharingOptions);
+            workDir, classPathOption, nativeLibDir, settings, runtimeVersion, sharing.options);
         writeOut("Number of options: " + std::to_string(optionTexts.size()));
 
         std::vector<JavaVMOption> options(optionTexts.size());
@@ -66,6 +67,9 @@ int JavaLauncher::run() {
             options[i].optionString = const_cast<char*>(optionTexts[i].c_str());
             options[i].extraInfo = nullptr;
         }
+        // Writing the archive as the VM ends may fail, and the VM would then
+        // end the process with a status of its own.
+        if (sharing.writes) addVmAbortHook(options);
         JavaVMInitArgs initArgs{};
         initArgs.version = JNI_VERSION_1_8;
         initArgs.nOptions = static_cast<jint>(options.size());
@@ -83,8 +87,12 @@ int JavaLauncher::run() {
         env = nullptr;
         writeErr("Failed to create Java VM (error " + std::to_string(createStatus) + ")");
         noticeFailedLaunch(false);
-        return 1;
+        return vmEnded(1, false);
     }
+    // The client's exit status is the launcher's, whatever the VM's own work
+    // at its end does.
+    watchClientExit(vm);
+    checkArchiveMapped(sharing);
 
     // Set when main could not be called or left a Java exception behind.
     bool failed = true;
@@ -116,10 +124,12 @@ int JavaLauncher::run() {
         writeErr("Failed to detach the main thread from the Java VM");
         failed = true;
     }
+    // Noted before the VM's exit work, which may fail (an archive write).
+    clientEnded(failed ? 1 : 0);
     vm->DestroyJavaVM();
     vm = nullptr;
     env = nullptr;
     // The client never started: tell a user who cannot see the output.
     if (!mainCalled) noticeFailedLaunch(false);
-    return failed ? 1 : 0;
+    return vmEnded(failed ? 1 : 0);
 }

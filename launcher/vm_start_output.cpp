@@ -3,6 +3,7 @@
 #include "failure_notice.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "vm_lifecycle_hooks.h"
 
 namespace {
 
@@ -11,8 +12,8 @@ namespace {
 // running client), is not a failed launch.
 thread_local platform::OutputCapture* startCapture = nullptr;
 
-// HotSpot calls the abort hook before it ends the process after a failure
-// during its start; its reason is written by then.
+// HotSpot calls the abort hook (vm_lifecycle_hooks.h) before it ends the
+// process after a failure during its start; its reason is written by then.
 void JNICALL vmAborts() {
     platform::OutputCapture* const capture = startCapture;
     if (capture == nullptr) return;
@@ -59,7 +60,9 @@ jint createJavaVmNoticingItsReason(CreateJavaVMFunction create, JavaVM** vm, JNI
     if (!outputUnseen(platform::observeOutput())) return create(vm, envOut, &given);
 
     std::vector<JavaVMOption> options(args.options, args.options + args.nOptions);
-    options.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&vmAborts)});
+    static const bool hooked = (onVmAbort(&vmAborts), true);
+    (void)hooked;
+    addVmAbortHook(options);
     given.nOptions = static_cast<jint>(options.size());
     given.options = options.data();
 

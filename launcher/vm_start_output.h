@@ -7,8 +7,9 @@
 // (platform::OutputCapture); a VM that fails adds its lines to this run's
 // messages, and the failure notice begins with them. HotSpot ends the process
 // itself after some failures ("Error occurred during initialization of VM"):
-// the abort hook of the JNI invocation interface, handed to the VM in that
-// case only, gives the notice before it does.
+// the abort hook of the JNI invocation interface (vm_lifecycle_hooks.h),
+// handed to the VM in that case and when its exit work may fail, gives the
+// notice before it does.
 //
 // With a console or redirected output, whoever started the launcher sees the
 // VM's lines: nothing is caught and the VM gets exactly the options given.

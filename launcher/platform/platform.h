@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,6 +106,21 @@ struct FileStatus {
 
 // What the file system says about path, links followed.
 FileStatus fileStatus(const std::string& path);
+
+// Which file a path leads to, and when its entry last changed: what a copy or
+// a replacement cannot keep, even where it keeps the size and the time of the
+// last write.
+struct FileIdentity {
+    bool known = false;
+    std::string file;          // the volume and the file's number on it (inode, file index)
+    std::int64_t changed = 0;  // last change of the entry, in the platform's own units
+};
+
+FileIdentity fileIdentity(const std::string& path);
+
+// The bytes this user may still write on the file system holding directory;
+// nothing when that cannot be told.
+std::optional<std::uint64_t> freeSpace(const std::string& directory);
 
 // True when path itself is a symbolic link (on Windows any reparse point: a
 // link or a junction), whether or not it leads anywhere.

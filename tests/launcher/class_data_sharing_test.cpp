@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "cache_file_guard.h"
 #include "class_data_archive.h"
 #include "class_data_sharing.h"
 #include "temp_tree.h"
@@ -77,22 +78,125 @@ TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
     input_.runtimeVersion = 13;
     EXPECT_EQ(planClassDataSharing(input_).options, Options{"-XX:ArchiveClassesAtExit=" + archive});
     tree_.file(archive.substr(tree_.root().size() + 1), archiveBytes(0xf00baba8, 8192, 12288));
-    input_.runtimeVersion = 18;
+    input_.runtimeVersion = 16;
     plan = planClassDataSharing(input_);
     EXPECT_EQ(plan.options, Options{"-XX:SharedArchiveFile=" + archive});
     EXPECT_EQ(plan.message, "Class data sharing: using " + archive);
+    // Java 17 and 18 log what they map, so that a refused archive is found out.
+    input_.runtimeVersion = 18;
+    plan = planClassDataSharing(input_);
+    EXPECT_EQ(plan.options, (Options{"-Xlog:cds=info,cds+dynamic=info:file=\"" + archive +
+                                         ".log\":none:filecount=0",
+                                     "-XX:SharedArchiveFile=" + archive}));
+    EXPECT_EQ(plan.mapLog, archive + ".log");
 }
 
 TEST_F(ClassDataSharing, NameFollowsTheClassPathFilesAndOlderArchivesGo) {
     const std::string first = archiveOf(planClassDataSharing(input_));
     tree_.file(first.substr(tree_.root().size() + 1), "an archive of an older game");
+    tree_.file(first.substr(tree_.root().size() + 1) + ".sum", "its record");
     tree_.file("game/client.jar", "a longer jar");
     const std::string second = archiveOf(planClassDataSharing(input_));
     EXPECT_NE(second, first);
     EXPECT_EQ(fs::path(second).parent_path(), fs::path(first).parent_path());
     EXPECT_FALSE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(first + ".sum"));
     input_.vmOptions.push_back("-Xmx64g");
-    EXPECT_NE(archiveOf(planClassDataSharing(input_)), second);
+    const std::string third = archiveOf(planClassDataSharing(input_));
+    EXPECT_NE(third, second);
+
+    // A patcher that keeps size and dates: a new file all the same.
+    const std::string jar = input_.classPath.front();
+    const auto written = fs::last_write_time(jar);
+    fs::rename(jar, jar + ".old");
+    tree_.file("game/client.jar", "a longer jaR");
+    fs::last_write_time(jar, written);
+    EXPECT_NE(archiveOf(planClassDataSharing(input_)), third);
+}
+
+TEST_F(ClassDataSharing, AnArchiveIsUsedOnlyWhileItsBytesAreThoseRecorded) {
+    const std::string archive = archiveOf(planClassDataSharing(input_));
+    const std::string relative = archive.substr(tree_.root().size() + 1);
+    const std::string bytes = archiveBytes(0xf00baba8, 8192, 12288);
+    const struct {
+        const char* what;
+        std::size_t at;  // where 16 bytes change after the record; npos: none
+        bool recorded;
+        const char* line;
+    } cases[] = {
+        {"recorded, unchanged", std::string::npos, true, "using "},
+        {"changed in the body", 8192 + 16, true, "writing "},
+        {"changed in the header's padding", 2048, true, "writing "},
+        {"never recorded: recorded now", std::string::npos, false, "using "},
+    };
+    for (const auto& c : cases) {
+        tree_.file(relative, bytes);
+        fs::remove(archive + ".sum");
+        if (c.recorded) {
+            ASSERT_TRUE(recordIntegrity(archive));
+        }
+        if (c.at != std::string::npos) {
+            std::string changed = bytes;
+            changed.replace(c.at, 16, 16, '\x5a');
+            tree_.file(relative, changed);
+        }
+        const SharingPlan plan = planClassDataSharing(input_);
+        EXPECT_EQ(plan.message, "Class data sharing: " + std::string(c.line) + archive) << c.what;
+        EXPECT_EQ(checkIntegrity(archive), plan.writes ? Integrity::unrecorded : Integrity::intact)
+            << c.what;
+    }
+}
+
+TEST_F(ClassDataSharing, AnArchiveInUseWhenALaunchEndedAbnormallyIsWrittenAnew) {
+    const std::string archive = archiveOf(planClassDataSharing(input_));
+    tree_.file(archive.substr(tree_.root().size() + 1), archiveBytes(0xf00baba8, 8192, 12288));
+    ASSERT_TRUE(recordIntegrity(archive));
+
+    CacheUse running = CacheUse::begin(archive);
+    ASSERT_TRUE(running.marked());
+    EXPECT_FALSE(endedAbnormallyInUse(archive));  // a launch still running
+    EXPECT_EQ(planClassDataSharing(input_).message, "Class data sharing: using " + archive);
+    running.end();
+    EXPECT_FALSE(endedAbnormallyInUse(archive));
+
+    // A launch that crashed leaves its mark, and nobody holds it.
+    tree_.file(archive.substr(tree_.root().size() + 1) + ".in-use-0123456789abcdef");
+    EXPECT_EQ(planClassDataSharing(input_).message, "Class data sharing: writing " + archive);
+    EXPECT_FALSE(fs::exists(archive));
+    EXPECT_FALSE(endedAbnormallyInUse(archive));
+}
+
+TEST_F(ClassDataSharing, NoWriteWithoutRoomOrAfterAFailedOne) {
+    const std::string archive = archiveOf(planClassDataSharing(input_));
+    const std::string directory = fs::path(archive).parent_path().string();
+    const std::uint64_t needed = archiveRoomNeeded(3);  // the jar of 3 bytes
+    EXPECT_EQ(needed, (48u << 20) + 13);
+    input_.cacheFreeBytes = 48 << 10;
+    SharingPlan plan = planClassDataSharing(input_);
+    EXPECT_EQ(plan.options, Options{});
+    EXPECT_EQ(plan.message, "Class data sharing is off: " + directory +
+                                " has 48 KiB free, an archive may need 48 MiB");
+    input_.cacheFreeBytes = needed - 1;
+    EXPECT_EQ(planClassDataSharing(input_).options, Options{});
+    input_.cacheFreeBytes = needed;
+    EXPECT_EQ(planClassDataSharing(input_).message, "Class data sharing: writing " + archive);
+
+    // An archive that is there needs no room.
+    tree_.file(archive.substr(tree_.root().size() + 1), archiveBytes(0xf00baba8, 8192, 12288));
+    input_.cacheFreeBytes = 0;
+    EXPECT_EQ(planClassDataSharing(input_).message, "Class data sharing: using " + archive);
+
+    // The VM failed writing it: no attempt for these inputs until they change.
+    fs::remove(archive);
+    input_.cacheFreeBytes.reset();
+    const SharingPlan writing = planClassDataSharing(input_);
+    ASSERT_TRUE(writing.writes);
+    archiveAfterRun(writing);
+    plan = planClassDataSharing(input_);
+    EXPECT_EQ(plan.options, Options{});
+    EXPECT_EQ(plan.message, "Class data sharing is off: writing " + archive + " failed before");
+    tree_.file("game/client.jar", "a new jar");
+    EXPECT_EQ(planClassDataSharing(input_).options.size(), 1u);
 }
 
 TEST_F(ClassDataSharing, OffWithoutADefaultArchiveOrWithClassFilesInAClassPathDirectory) {

@@ -1,7 +1,8 @@
 // Class-data sharing end to end: the real VMs write the archive at the end of
 // a run (main returning or System.exit) and map it the next time; a damaged
-// archive, one of the other JDK and a cache that cannot be written leave the
-// launch going as it would without sharing.
+// archive, one of the other JDK, one the VM refuses, a crash while one is in
+// use and a cache that cannot be written leave the launch going as it would
+// without sharing, with the client's exit status.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cache_file_guard.h"
 #include "client_tree.h"
 
 namespace fs = std::filesystem;
@@ -88,9 +90,10 @@ TEST(ClassDataSharing, Java17WritesAtExitMapsNextTimeAndRewritesATruncatedArchiv
     EXPECT_EQ(first.line, "Class data sharing: writing " + archive);
     EXPECT_EQ(archive.rfind(tree.cache() + "/Tessvik/game-", 0), 0u) << archive;
     EXPECT_NE(first.run.out.find("\nNumber of options: 8\n"), std::string::npos);
-    ASSERT_GE(first.inputs.size(), 2u);
-    EXPECT_EQ(Lines(first.inputs.end() - 2, first.inputs.end()),
-              (Lines{tree.logOption(), "-XX:ArchiveClassesAtExit=" + archive}));
+    ASSERT_GE(first.inputs.size(), 3u);
+    // The VM's abort hook comes last, the VM lists it too.
+    EXPECT_EQ(Lines(first.inputs.end() - 3, first.inputs.end()),
+              (Lines{tree.logOption(), "-XX:ArchiveClassesAtExit=" + archive, "abort"}));
     EXPECT_TRUE(fs::is_regular_file(archive));
 
     const SharingRun second = tree.launchSharing();
@@ -157,4 +160,81 @@ TEST(ClassDataSharing, WithoutAWritableCacheTheOptionsStayAsWithoutSharing) {
         << run.line;
     EXPECT_NE(run.run.out.find("\nNumber of options: 7\n"), std::string::npos);
     EXPECT_EQ(run.inputs.back(), tree.logOption());
+}
+
+TEST(ClassDataSharing, Java17ReplacesAnArchiveDamagedInItsBody) {
+    SharingTree tree;
+    const std::string archive = archiveOf(tree.launchSharing());
+    ASSERT_TRUE(fs::is_regular_file(archive + ".sum"));
+    // A bad sector: 16 bytes at a page offset, header and size intact. The
+    // VM would map the pages and crash, or load garbage.
+    for (const std::uintmax_t at : {std::uintmax_t(4096) * 3, std::uintmax_t(4096) * 30}) {
+        ASSERT_GT(fs::file_size(archive), at);
+        fs::permissions(archive, fs::perms::owner_write, fs::perm_options::add);
+        std::fstream(archive, std::ios::in | std::ios::out | std::ios::binary)
+            .seekp(static_cast<std::streamoff>(at))
+            .write("sixteen bytes!!!", 16);
+        const SharingRun replaced = tree.launchSharing("exit3");
+        EXPECT_EQ(replaced.run.status, 3) << replaced.run.err;
+        EXPECT_EQ(replaced.line, "Class data sharing: writing " + archive) << at;
+        const SharingRun next = tree.launchSharing();
+        EXPECT_EQ(next.line, "Class data sharing: using " + archive);
+        EXPECT_EQ(next.mainFrom, "shared objects file (top)");
+    }
+}
+
+TEST(ClassDataSharing, Java17DiscardsAnArchiveInUseWhenTheVmCrashed) {
+    SharingTree tree;
+    const std::string archive = archiveOf(tree.launchSharing());
+    const SharingRun crash = tree.launchSharing("crash");
+    EXPECT_EQ(crash.line, "Class data sharing: using " + archive);
+    EXPECT_FALSE(crash.run.exited);
+    const SharingRun after = tree.launchSharing();
+    EXPECT_EQ(after.run.status, 0) << after.run.err;
+    EXPECT_EQ(after.line, "Class data sharing: writing " + archive);
+    EXPECT_EQ(tree.launchSharing().line, "Class data sharing: using " + archive);
+}
+
+// The archive's directory filled up, or taken away, while the client ran:
+// the VM cannot write the archive as it ends, and would end with status 1.
+TEST(ClassDataSharing, AFailedWriteKeepsTheClientsStatusAndIsNotTriedAgain) {
+    SharingTree tree;
+    const std::string archive = archiveOf(tree.launchSharing());
+    const struct {
+        const char* mode;
+        int status;
+    } cases[] = {{"return", 0}, {"exit3", 3}};
+    for (const auto& c : cases) {
+        fs::remove(archive);
+        fs::remove(archive + ".failed");
+        const SharingRun failed =
+            tree.launchSharing(c.mode, {{{"TESSVIK_TEST_BLOCK", archive}}, {}});
+        EXPECT_EQ(failed.run.status, c.status) << c.mode << failed.run.out << failed.run.err;
+        EXPECT_TRUE(contains(failed.run.out + failed.run.err, "Unable to"))
+            << c.mode << failed.run.out;
+        fs::remove_all(archive);
+        const SharingRun next = tree.launchSharing(c.mode);
+        EXPECT_EQ(next.run.status, c.status) << c.mode;
+        EXPECT_EQ(next.line, "Class data sharing is off: writing " + archive + " failed before");
+    }
+}
+
+TEST(ClassDataSharing, Java17ReplacesAnArchiveTheVmDidNotMap) {
+    SharingTree tree;
+    SharingTree other;
+    other.copy(TEST_CLIENT_JAR, "game/other.jar");
+    const std::string archive = archiveOf(tree.launchSharing());
+    const std::string otherArchive = archiveOf(other.launchSharing());
+    // Whole, of the same VM, recorded: only the VM can tell that it was
+    // written for another class path.
+    replaceWithCopy(otherArchive, archive);
+    ASSERT_TRUE(recordIntegrity(archive));
+    const SharingRun refused = tree.launchSharing();
+    EXPECT_EQ(refused.run.status, 0) << refused.run.err;
+    EXPECT_TRUE(contains(refused.run.out, "Class data sharing: the VM did not map " + archive +
+                                              "; it is written anew at the next launch"))
+        << refused.run.out;
+    EXPECT_FALSE(fs::exists(archive));
+    EXPECT_EQ(tree.launchSharing().line, "Class data sharing: writing " + archive);
+    EXPECT_EQ(tree.launchSharing().mainFrom, "shared objects file (top)");
 }

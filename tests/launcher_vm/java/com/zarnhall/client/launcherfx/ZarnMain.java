@@ -2,6 +2,7 @@ package com.zarnhall.client.launcherfx;
 
 import java.io.IOException;
 import java.lang.management.ManagementFactory;
+import java.lang.reflect.Field;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Paths;
@@ -13,7 +14,10 @@ import java.util.List;
  * what it received to the file named by TESSVIK_TEST_REPORT (UTF-8, one item
  * a line), then behaves as TESSVIK_TEST_MODE asks:
  * return (default), throw, handler (installs an uncaught-exception handler,
- * then throws), exit3, thread (leaves a non-daemon thread running).
+ * then throws), exit3, thread (leaves a non-daemon thread running), crash
+ * (the VM dies of a segmentation fault). A path in TESSVIK_TEST_BLOCK becomes
+ * a directory that is not empty before main ends, so nothing can be written
+ * there.
  */
 public final class ZarnMain {
 
@@ -24,6 +28,11 @@ public final class ZarnMain {
         String reportPath = System.getenv("TESSVIK_TEST_REPORT");
         if (reportPath != null && !reportPath.isEmpty()) {
             Files.write(Paths.get(reportPath), report(args), StandardCharsets.UTF_8);
+        }
+        String block = System.getenv("TESSVIK_TEST_BLOCK");
+        if (block != null && !block.isEmpty()) {
+            Files.createDirectories(Paths.get(block));
+            Files.write(Paths.get(block, "blocker"), new byte[1]);
         }
         String mode = System.getenv("TESSVIK_TEST_MODE");
         if (mode == null) {
@@ -38,6 +47,11 @@ public final class ZarnMain {
                 throw new IllegalStateException("thrown by main");
             case "exit3":
                 System.exit(3);
+                break;
+            case "crash":
+                Field field = Class.forName("sun.misc.Unsafe").getDeclaredField("theUnsafe");
+                field.setAccessible(true);
+                ((sun.misc.Unsafe) field.get(null)).putAddress(0L, 0L);
                 break;
             case "thread":
                 Thread worker = new Thread(() -> {

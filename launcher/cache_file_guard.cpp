@@ -1,0 +1,172 @@
+#include "cache_file_guard.h"
+
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+constexpr const char* integritySuffix = ".sum";
+constexpr const char* inUseSuffix = ".in-use-";
+constexpr const char* failureSuffix = ".failed";
+constexpr const char* refusalSuffix = ".refused";
+// A cache is read whole to be checked; nothing the VM writes comes near this.
+constexpr std::uint64_t largestCache = std::uint64_t(4) << 30;
+constexpr std::uint64_t smallFile = 4096;
+
+std::string join(const std::string& directory, const std::string& name) {
+    return directory + platform::pathSeparator + name;
+}
+
+std::string hex(std::uint64_t value) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text(16, '0');
+    for (std::size_t i = text.size(); i > 0; --i, value >>= 4) text[i - 1] = digits[value & 15];
+    return text;
+}
+
+bool writeSmallFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return !out.fail();
+}
+
+// The record's text: the size and the checksum of the bytes.
+std::string integrityRecordOf(const std::string& bytes) {
+    return std::to_string(bytes.size()) + ' ' + hex(checksumOf(bytes.data(), bytes.size())) + '\n';
+}
+
+std::uint64_t rotateLeft(std::uint64_t value, int bits) {
+    return (value << bits) | (value >> (64 - bits));
+}
+
+}  // namespace
+
+std::string inputStamp(const std::string& path) {
+    const platform::FileStatus status = platform::fileStatus(path);
+    std::string stamp = path + '\n';
+    if (!status.exists) return stamp + "missing\n";
+    if (status.isDirectory) return stamp + "directory\n";
+    const platform::FileIdentity identity = platform::fileIdentity(path);
+    return stamp + std::to_string(status.size) + ' ' + std::to_string(status.modified) + ' ' +
+           identity.file + ' ' + std::to_string(identity.changed) + '\n';
+}
+
+// Four independent lanes of 64-bit multiply-rotate rounds (the round of
+// xxHash64), so the processor works on four words at once: the check must
+// cost a launch a few milliseconds for a cache of tens of megabytes. Any
+// change of a word changes its lane, since each step is invertible.
+std::uint64_t checksumOf(const char* bytes, std::size_t size) {
+    constexpr std::uint64_t prime1 = 0x9E3779B185EBCA87ull;
+    constexpr std::uint64_t prime2 = 0xC2B2AE3D27D4EB4Full;
+    std::uint64_t lanes[4] = {prime1 + prime2, prime2, 0, 0 - prime1};
+    const auto round = [&](std::uint64_t lane, std::uint64_t word) {
+        return rotateLeft(lane + word * prime2, 31) * prime1;
+    };
+    std::size_t at = 0;
+    for (; at + 32 <= size; at += 32) {
+        for (int lane = 0; lane < 4; ++lane) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + at + 8 * lane, 8);
+            lanes[lane] = round(lanes[lane], word);
+        }
+    }
+    std::uint64_t hash = size * prime1;
+    for (std::uint64_t lane : lanes) hash = rotateLeft(hash ^ round(0, lane), 27) * prime1 + prime2;
+    for (; at < size; ++at) {
+        hash = rotateLeft(hash ^ (static_cast<unsigned char>(bytes[at]) * prime1), 23) * prime2;
+    }
+    hash ^= hash >> 33;
+    hash *= prime2;
+    return hash ^ (hash >> 29);
+}
+
+bool recordIntegrity(const std::string& cache) {
+    const platform::FileContent content = platform::readFile(cache, largestCache);
+    if (content.outcome != platform::FileReadOutcome::read) return false;
+    return writeSmallFile(cache + integritySuffix, integrityRecordOf(content.bytes));
+}
+
+Integrity checkIntegrity(const std::string& cache) {
+    const platform::FileContent record = platform::readFile(cache + integritySuffix, smallFile);
+    if (record.outcome == platform::FileReadOutcome::missing) return Integrity::unrecorded;
+    const platform::FileContent content = platform::readFile(cache, largestCache);
+    if (record.outcome != platform::FileReadOutcome::read ||
+        content.outcome != platform::FileReadOutcome::read) {
+        return Integrity::damaged;
+    }
+    return record.bytes == integrityRecordOf(content.bytes) ? Integrity::intact
+                                                            : Integrity::damaged;
+}
+
+CacheUse CacheUse::begin(const std::string& cache) {
+    // A name of its own for every launch: two may use one cache at once.
+    std::random_device random;
+    const std::uint64_t unique = (std::uint64_t(random()) << 32) ^ random();
+    CacheUse use;
+    use.marker_ = cache + inUseSuffix + hex(unique);
+    use.lock_ = platform::FileLock::tryAcquire(use.marker_);
+    return use;
+}
+
+void CacheUse::end() {
+    if (!lock_.held()) return;
+    // Unlocked first: Windows removes no file that is open.
+    lock_.release();
+    platform::removeFile(marker_);
+}
+
+bool endedAbnormallyInUse(const std::string& cache) {
+    const std::string directory = platform::directoryOf(cache);
+    std::vector<platform::DirectoryEntry> entries;
+    platform::listDirectory(directory, platform::lastComponentOf(cache) + inUseSuffix + "*",
+                            entries);
+    bool abnormal = false;
+    for (const platform::DirectoryEntry& entry : entries) {
+        if (entry.isDirectory) continue;
+        const std::string marker = join(directory, entry.name);
+        platform::FileLock lock = platform::FileLock::tryAcquire(marker);
+        // Held: that launch is still running.
+        if (!lock.held()) continue;
+        lock.release();
+        platform::removeFile(marker);
+        abnormal = true;
+    }
+    return abnormal;
+}
+
+void recordFailure(const std::string& cache, const std::string& reason) {
+    writeSmallFile(cache + failureSuffix, reason + '\n');
+}
+
+bool failedBefore(const std::string& cache) {
+    return platform::fileStatus(cache + failureSuffix).exists;
+}
+
+bool noteRefusal(const std::string& cache) {
+    const std::string note = cache + refusalSuffix;
+    if (platform::fileStatus(note).exists) return true;
+    writeSmallFile(note, "refused\n");
+    return false;
+}
+
+bool discardCache(const std::string& cache) {
+    const bool gone = platform::removeFile(cache);
+    platform::removeFile(cache + integritySuffix);
+    return gone;
+}
+
+void removeOtherCaches(const std::string& directory, const std::string& prefix,
+                       const std::string& keep) {
+    std::vector<platform::DirectoryEntry> entries;
+    platform::listDirectory(directory, prefix + "*", entries);
+    for (const platform::DirectoryEntry& entry : entries) {
+        if (entry.isDirectory) continue;
+        // The cache itself, or one of its companions.
+        if (entry.name == keep || entry.name.rfind(keep + '.', 0) == 0) continue;
+        platform::removeFile(join(directory, entry.name));
+    }
+}
