@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "platform/platform.h"
@@ -29,11 +28,9 @@ struct RegionTable {
 constexpr RegionTable knownRegionTables[] = {{11, 16, 7, 72, 24, 40}};
 
 std::vector<unsigned char> firstPage(const std::string& path) {
-    std::vector<unsigned char> bytes(pageSize);
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
+    const platform::FileContent content =
+        platform::readFile(path, pageSize, platform::OverLimit::cut);
+    return std::vector<unsigned char>(content.bytes.begin(), content.bytes.end());
 }
 
 std::uint64_t littleEndian(const std::vector<unsigned char>& bytes, std::size_t at, int size) {
