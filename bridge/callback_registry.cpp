@@ -16,7 +16,7 @@ namespace {
 
 // The live registries, oldest first, and the current one among them.
 struct RegistrySet {
-    std::mutex lock;
+    locking::Mutex lock;
     std::vector<std::unique_ptr<CallbackRegistry>> live;
     CallbackRegistry* current = nullptr;
 };
@@ -56,8 +56,8 @@ void tearDownRegistryOf(JNIEnv* env, jobject receiver) {
 
 }  // namespace
 
-std::unique_lock<std::mutex> lockRegistries() {
-    return std::unique_lock<std::mutex>(registries().lock);
+std::unique_lock<locking::Mutex> lockRegistries() {
+    return std::unique_lock<locking::Mutex>(registries().lock);
 }
 
 CallbackRegistry* currentCallbackRegistry() { return registries().current; }
@@ -73,11 +73,11 @@ void runUserStatsReceived(UserStatsReceived_t& event) {
     // A Java handler may delete a registry (DeleteCallback) while this runs.
     std::vector<CallbackRegistry*> targets;
     {
-        std::lock_guard<std::mutex> guard(registries().lock);
+        std::lock_guard<locking::Mutex> guard(registries().lock);
         for (const auto& registry : registries().live) targets.push_back(registry.get());
     }
     for (CallbackRegistry* registry : targets) {
-        std::unique_lock<std::mutex> guard(registries().lock);
+        std::unique_lock<locking::Mutex> guard(registries().lock);
         if (!alive(registry)) continue;
         guard.unlock();
         registry->callbackTest.runUserStatsReceived(event);

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <mutex>
 
+#include "mutex.h"
+
 namespace quellink {
 
 // Receives two Steam events, the user's statistics having arrived and a friend's
@@ -66,7 +68,7 @@ struct CallbackRegistry {
 // its tracked request: CreateCallback, DeleteCallback, the server-list exports and
 // SteamAPI_ShutDown. So SteamAPI_ShutDown may run on one thread while another calls
 // any of the others. The lock is never held while Java code runs.
-std::unique_lock<std::mutex> lockRegistries();
+std::unique_lock<locking::Mutex> lockRegistries();
 
 // The current registry, or null: before the first CreateCallback and after
 // DeleteCallback. With the lock held (or on the pumping thread, which the Java caller

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace steamsim {
+namespace locking {
 
 static_assert(sizeof(SRWLOCK) == sizeof(void*), "an SRWLOCK is one pointer");
 
@@ -10,4 +10,4 @@ void Mutex::lock() { AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srwLock
 
 void Mutex::unlock() { ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&srwLock_)); }
 
-}  // namespace steamsim
+}  // namespace locking

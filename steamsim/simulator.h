@@ -23,6 +23,8 @@
 
 namespace steamsim {
 
+using Mutex = locking::Mutex;
+
 enum class Interface { user, userStats, friends, utils, matchmaking, matchmakingServers };
 
 class Simulator {
