@@ -1,0 +1,117 @@
+// The ahead-of-time cache's plan: which runtimes get it, what its name
+// depends on, and when a launch records, uses it or keeps away from it.
+// The real VMs record, assemble and map caches in tests/launcher_vm.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "aot_cache.h"
+#include "class_data_sharing.h"
+#include "platform/platform.h"
+#include "temp_tree.h"
+
+namespace {
+
+using launcher_test::TempTree;
+using Options = std::vector<std::string>;
+
+class AotCachePlan : public ::testing::Test {
+protected:
+    AotCachePlan() {
+        input_.runtimeVersion = 25;
+        input_.runtimeLibrary = tree_.file("runtime/lib/server/libjvm.so", "library");
+        tree_.file("runtime/lib/server/classes.jsa", "default archive");
+        tree_.file("runtime/lib/modules", "modules");
+        tree_.file("runtime/release", "JAVA_VERSION=\"25.0.3\"\n");
+        input_.gameDirectory = tree_.dir("game");
+        input_.classPath = {tree_.file("game/client.jar", "jar"), tree_.dir("game/internal-pack")};
+        input_.vmOptions = {"-Xmx1g"};
+        input_.cacheDirectory = tree_.path("cache");
+    }
+
+    // The cache the plan names, from its line.
+    static std::string cacheOf(const SharingPlan& plan) {
+        return plan.message.substr(plan.message.rfind(' ') + 1);
+    }
+
+    TempTree tree_;
+    SharingInput input_;
+};
+
+}  // namespace
+
+TEST_F(AotCachePlan, Java25RecordsThenUsesAndJava24KeepsTheArchive) {
+    input_.runtimeVersion = 24;
+    EXPECT_EQ(planClassDataSharing(input_).options.front(), "-XX:+AutoCreateSharedArchive");
+
+    input_.runtimeVersion = 25;
+    SharingPlan record = planClassDataSharing(input_);
+    const std::string cache = cacheOf(record);
+    EXPECT_EQ(record.message, "Class data sharing: recording " + cache);
+    EXPECT_EQ(cache.rfind(tree_.path("cache/Tessvik/game-"), 0), 0u) << cache;
+    EXPECT_EQ(record.options,
+              (Options{"-XX:AOTMode=record", "-XX:AOTConfiguration=" + cache + ".aotconf"}));
+    ASSERT_TRUE(record.assembly);
+    EXPECT_EQ(record.assembly->request.vmOptions, input_.vmOptions);
+
+    // The recording launch holds the lock: a second launch keeps away.
+    const SharingPlan meanwhile = planClassDataSharing(input_);
+    EXPECT_EQ(meanwhile.message, "Class data sharing: assembling " + cache);
+    EXPECT_EQ(meanwhile.options, Options{});
+    record = SharingPlan();
+
+    // Renamed into place by an assembly that ended before its checksum: the
+    // lock is free, so the cache is whole, and recorded now.
+    tree_.file(cache.substr(tree_.root().size() + 1), "a whole cache");
+    const SharingPlan use = planClassDataSharing(input_);
+    EXPECT_EQ(use.message, "Class data sharing: using " + cache);
+    EXPECT_EQ(use.options, (Options{"-XX:AOTMode=auto", "-XX:AOTCache=" + cache}));
+    EXPECT_EQ(use.archive, cache);
+
+    tree_.file(cache.substr(tree_.root().size() + 1), "a changed cache");
+    EXPECT_EQ(planClassDataSharing(input_).message, "Class data sharing: recording " + cache);
+}
+
+TEST_F(AotCachePlan, EveryInputTheCacheDependsOnGivesANewName) {
+    const std::string first = cacheOf(planClassDataSharing(input_));
+    EXPECT_EQ(cacheOf(planClassDataSharing(input_)), first);
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"a file in a class path directory", [&] { tree_.file("game/internal-pack/a.txt"); }},
+        {"another VM option", [&] { input_.vmOptions.push_back("-XX:+UseSerialGC"); }},
+        {"options from the environment", [] { setenv("JAVA_TOOL_OPTIONS", "-Xss2m", 1); }},
+        {"the modules image", [&] { tree_.file("runtime/lib/modules", "other modules"); }},
+        {"the release file", [&] { tree_.file("runtime/release", "JAVA_VERSION=\"25.0.4\"\n"); }},
+        {"a jar", [&] { tree_.file("game/client.jar", "new jar"); }},
+    };
+    std::vector<std::string> names{first};
+    for (const auto& change : changes) {
+        change.second();
+        names.push_back(cacheOf(planClassDataSharing(input_)));
+        EXPECT_NE(names.back(), names[names.size() - 2]) << change.first;
+        // The earlier name's files went with it.
+        EXPECT_FALSE(launcher_test::fs::exists(names[names.size() - 2] + ".lock")) << change.first;
+    }
+    unsetenv("JAVA_TOOL_OPTIONS");
+}
+
+TEST_F(AotCachePlan, OffWhereTheVmWouldRefuseOrTheCacheFailedOrLacksRoom) {
+    input_.vmOptions.push_back("-Xshare:off");
+    EXPECT_EQ(planClassDataSharing(input_).message,
+              "Class data sharing is off: the VM options choose it themselves (-Xshare:off)");
+    input_.vmOptions.pop_back();
+
+    const std::string cache = cacheOf(planClassDataSharing(input_));
+    tree_.file(cache.substr(tree_.root().size() + 1) + ".failed", "the VM cannot start with it\n");
+    EXPECT_EQ(planClassDataSharing(input_).message,
+              "Class data sharing is off: assembling " + cache + " failed before");
+
+    input_.vmOptions.push_back("-Xms64m");
+    input_.cacheFreeBytes = 50 << 20;
+    const SharingPlan cramped = planClassDataSharing(input_);
+    EXPECT_EQ(cramped.options, Options{});
+    EXPECT_NE(cramped.message.find("50 MiB free, a cache may need 96 MiB"), std::string::npos)
+        << cramped.message;
+}
