@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <cstring>
 #include <string>
@@ -202,6 +203,20 @@ TEST_F(RegistryTest, ShutDownAndARegistryExportOfAnotherThreadDoNotOverlap) {
     EXPECT_EQ(
         std::count(fake::steam.calls.begin(), fake::steam.calls.end(), "ReleaseRequest 0x100"), 0)
         << "the request Steam freed at shutdown";
+}
+
+TEST_F(RegistryTest, ProcessExitLeavesTheLiveRegistriesAsTheyAre) {
+    // A daemon thread may still pump or register while the process exits: exit must
+    // not unregister, release or free what it may be using.
+    EXPECT_EXIT(
+        {
+            create();
+            jobject other = fakejni::makeInstance("Pellux/Steam_api");
+            Java_Pellux_Steam_1api_CreateCallback(fakejni::env(), other);
+            fake::steam.unregisterEndsProcess = true;
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(RegistryTest, DeleteReleasesTheLiveRequestBeforeTheRelayIsFreed) {

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace fake {
 
 SteamState steam;
@@ -123,6 +125,7 @@ void SteamAPI_RegisterCallback(CCallbackBase* callback, int id) {
     steam.registered.emplace_back(callback, id);
 }
 void SteamAPI_UnregisterCallback(CCallbackBase* callback) {
+    if (steam.unregisterEndsProcess) _exit(3);
     steam.calls.push_back("UnregisterCallback " + std::to_string(callback->m_iCallback));
     callback->m_nCallbackFlags &= static_cast<uint8>(~CCallbackBase::k_ECallbackFlagsRegistered);
     auto& r = steam.registered;

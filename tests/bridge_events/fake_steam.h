@@ -40,6 +40,8 @@ struct SteamState {
     std::vector<std::pair<CCallbackBase*, int>> registered;
     // Runs inside SteamAPI_Shutdown, which is recorded as "Shutdown".
     std::function<void()> onShutdown;
+    // An unregistration ends the process at once with status 3.
+    bool unregisterEndsProcess = false;
 };
 
 extern SteamState steam;
