@@ -6,16 +6,19 @@
 // preloaded library that wraps that call.
 //
 // Then class-data sharing, with a client that loads about 2,800 classes at
-// start (Swing, XML, streams): tessvik with [Runtime] ClassDataSharing on
-// against java with the same options and no archive of the client's
-// classes, on JDK 17 and on the other JDK when there is one. First the run
-// that writes the archive (the cache emptied before each pair), then the
-// runs that map it.
+// start (Swing, XML, streams) and prints one line when it is ready: tessvik
+// with [Runtime] ClassDataSharing on against java with the same options and
+// no archive of the client's classes, on JDK 17 and on the other JDK when
+// there is one. First the run that writes the archive, or on Java 25 and
+// later records for the ahead-of-time cache (the cache emptied before each
+// pair, and the cache's assembly after it awaited, untimed), then the runs
+// that map it. Whole processes, and the time to the client's line.
 //
 //   launcher_vs_java [PAIRS [TESSVIK]]   (default 30 pairs, the tessvik built
 //                                         with this benchmark)
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,6 +31,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,7 +48,11 @@ struct Sample {
     double milliseconds;     // wall time
     double cpuMilliseconds;  // user and system time of the process
     long peakKilobytes;
+    double firstLineMilliseconds = 0;  // to the client's line, when one was awaited
 };
+
+// The line the heavy client prints once it is ready.
+const char* const clientLine = "\nready\n";
 
 long long monotonicNanoseconds() {
     timespec now;
@@ -52,11 +60,31 @@ long long monotonicNanoseconds() {
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
-// Runs the program with its output discarded, or written to outputPath;
-// returns wall time and peak resident memory. startedAt receives the time
-// just before the spawn.
+// Reads the program's output from fd to its end, noting when line arrived
+// (a line of its own: after a line end or at the start). 0 when it never did.
+long long readUntilEnd(int fd, const std::string& line) {
+    std::string seen = "\n";
+    long long arrived = 0;
+    char buffer[4096];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (arrived != 0) continue;
+        seen.append(buffer, static_cast<std::size_t>(got));
+        if (seen.find(line) != std::string::npos) arrived = monotonicNanoseconds();
+    }
+    return arrived;
+}
+
+// Runs the program with its output discarded, or written to outputPath, or
+// read through a pipe when awaitLine is set; returns wall time, peak resident
+// memory and when the awaited line came. startedAt receives the time just
+// before the spawn.
 Sample runOnce(std::vector<std::string> argv, const std::vector<std::string>& extraEnvironment,
-               long long* startedAt = nullptr, const std::string& outputPath = "") {
+               long long* startedAt = nullptr, const std::string& outputPath = "",
+               bool awaitLine = false) {
     std::vector<char*> args;
     for (std::string& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);
@@ -69,14 +97,30 @@ Sample runOnce(std::vector<std::string> argv, const std::vector<std::string>& ex
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    const char* output = outputPath.empty() ? "/dev/null" : outputPath.c_str();
-    posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, output, O_WRONLY | O_APPEND, 0);
+    int pipeEnds[2] = {-1, -1};
+    if (awaitLine) {
+        if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+            std::perror("pipe");
+            std::exit(2);
+        }
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    } else {
+        const char* output = outputPath.empty() ? "/dev/null" : outputPath.c_str();
+        posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, output, O_WRONLY | O_APPEND, 0);
+    }
     const long long start = monotonicNanoseconds();
     pid_t child = -1;
     if (posix_spawn(&child, args[0], &actions, nullptr, args.data(), envp.data()) != 0) {
         std::perror(args[0]);
         std::exit(2);
+    }
+    long long lineAt = 0;
+    if (awaitLine) {
+        close(pipeEnds[1]);
+        lineAt = readUntilEnd(pipeEnds[0], clientLine);
+        close(pipeEnds[0]);
     }
     int status = 0;
     rusage usage{};
@@ -90,7 +134,8 @@ Sample runOnce(std::vector<std::string> argv, const std::vector<std::string>& ex
     if (startedAt != nullptr) *startedAt = start;
     const double cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                        (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    return {static_cast<double>(end - start) / 1e6, cpu, usage.ru_maxrss};
+    return {static_cast<double>(end - start) / 1e6, cpu, usage.ru_maxrss,
+            lineAt == 0 ? 0.0 : static_cast<double>(lineAt - start) / 1e6};
 }
 
 double median(std::vector<double> values) {
@@ -109,6 +154,7 @@ std::string readText(const fs::path& path) {
 // Interleaved runs of two programs, A then B, and what each pair gave.
 struct Pairs {
     std::vector<double> aTimes, bTimes, ratios, cpuRatios, aPeaks, bPeaks;
+    std::vector<double> aLines, bLines, lineRatios;  // when the client's line was awaited
 
     void add(const Sample& a, const Sample& b) {
         aTimes.push_back(a.milliseconds);
@@ -117,21 +163,68 @@ struct Pairs {
         cpuRatios.push_back(a.cpuMilliseconds / b.cpuMilliseconds);
         aPeaks.push_back(static_cast<double>(a.peakKilobytes));
         bPeaks.push_back(static_cast<double>(b.peakKilobytes));
+        if (a.firstLineMilliseconds > 0 && b.firstLineMilliseconds > 0) {
+            aLines.push_back(a.firstLineMilliseconds);
+            bLines.push_back(b.firstLineMilliseconds);
+            lineRatios.push_back(a.firstLineMilliseconds / b.firstLineMilliseconds);
+        }
     }
 };
 
-// beforeEach runs before every pair, untimed.
+// beforeEach runs before every pair, untimed; afterA after A's run, untimed,
+// before B's. awaitLine times the client's line too.
 Pairs runPairs(const std::vector<std::string>& a, const std::vector<std::string>& aEnvironment,
                const std::vector<std::string>& b, int pairs,
-               const std::function<void()>& beforeEach = {}) {
+               const std::function<void()>& beforeEach = {},
+               const std::function<void()>& afterA = {}, bool awaitLine = false) {
     Pairs result;
     for (int i = 0; i < pairs; ++i) {
         if (beforeEach) beforeEach();
-        Sample first = runOnce(a, aEnvironment);
-        Sample second = runOnce(b, {});
+        Sample first = runOnce(a, aEnvironment, nullptr, "", awaitLine);
+        if (afterA) afterA();
+        Sample second = runOnce(b, {}, nullptr, "", awaitLine);
         result.add(first, second);
     }
     return result;
+}
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The files below directory whose names end in suffix.
+std::vector<fs::path> filesEndingIn(const fs::path& directory, const std::string& suffix) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(directory, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (endsWith(it->path().filename().string(), suffix)) found.push_back(it->path());
+    }
+    return found;
+}
+
+bool lockFree(const fs::path& lock) {
+    const int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    close(fd);
+    return free;
+}
+
+// Waits until no assembly of an ahead-of-time cache runs below cache: no
+// request left, and then no lock held (asked only then: an assembly that
+// found its lock taken would give up). The milliseconds it took.
+double awaitAssembly(const fs::path& cache) {
+    const long long start = monotonicNanoseconds();
+    for (;;) {
+        if (filesEndingIn(cache, ".request").empty()) {
+            const std::vector<fs::path> locks = filesEndingIn(cache, ".lock");
+            if (std::all_of(locks.begin(), locks.end(), lockFree)) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return static_cast<double>(monotonicNanoseconds() - start) / 1e6;
 }
 
 // A game tree: game/ with tessvik, the client and LaunchConfig.ini, and
@@ -169,6 +262,10 @@ void printComparison(const char* what, const Pairs& pairs) {
     std::printf("  CPU time ratio, median %.3f; peak RSS, median %.0f / %.0f KiB (%.3f)\n",
                 median(pairs.cpuRatios), median(pairs.aPeaks), median(pairs.bPeaks),
                 median(pairs.aPeaks) / median(pairs.bPeaks));
+    if (!pairs.lineRatios.empty()) {
+        std::printf("  to the client's line, median of pair ratios %.3f  (%.1f / %.1f ms)\n",
+                    median(pairs.lineRatios), median(pairs.aLines), median(pairs.bLines));
+    }
 }
 
 // The heavy client on one JDK: tessvik with sharing on against java.
@@ -196,9 +293,19 @@ void compareSharing(const std::string& tessvik, const std::string& jvmLibrary, i
                 jdk.string().c_str(), classes, fromDefaultArchive);
 
     for (int i = 0; i < 2; ++i) runOnce(java, {});  // warm the file cache
-    const Pairs first = runPairs(sharing, environment, java, std::max(3, pairs / 4),
-                                 [&] { fs::remove_all(cache); });
-    printComparison("first run, archive written", first);
+    // An assembly runs after a recording launch: it must not share the
+    // processors with a timed run.
+    std::vector<double> assemblies;
+    const Pairs first = runPairs(
+        sharing, environment, java, std::max(3, pairs / 4),
+        [&] {
+            awaitAssembly(cache);
+            fs::remove_all(cache);
+        },
+        [&] { assemblies.push_back(awaitAssembly(cache)); }, true);
+    printComparison("first run, archive written or cache recorded", first);
+    std::printf("  after it, the cache's assembly (none for an archive), median %.0f ms\n",
+                median(assemblies));
 
     const fs::path output = root / "tessvik.out";
     runOnce(sharing, environment, nullptr, output.string());
@@ -209,15 +316,21 @@ void compareSharing(const std::string& tessvik, const std::string& jvmLibrary, i
         std::fprintf(stderr, "tessvik does not use its archive:\n%s", text.c_str());
         std::exit(2);
     }
-    printComparison("archive in use", runPairs(sharing, environment, java, pairs));
+    printComparison("archive or cache in use",
+                    runPairs(sharing, environment, java, pairs, {}, {}, true));
 
     // The VM's own gain, the most any launcher can get from the archive:
     // java given tessvik's archive against java without it.
     const std::size_t from = at + usingLine.size();
+    const std::string archive = text.substr(from, text.find('\n', from) - from);
     std::vector<std::string> javaSharing = java;
-    javaSharing.insert(javaSharing.begin() + 1,
-                       "-XX:SharedArchiveFile=" + text.substr(from, text.find('\n', from) - from));
-    const Pairs bound = runPairs(javaSharing, {}, java, pairs);
+    if (endsWith(archive, ".aot")) {
+        javaSharing.insert(javaSharing.begin() + 1,
+                           {"-XX:AOTMode=auto", "-XX:AOTCache=" + archive});
+    } else {
+        javaSharing.insert(javaSharing.begin() + 1, "-XX:SharedArchiveFile=" + archive);
+    }
+    const Pairs bound = runPairs(javaSharing, {}, java, pairs, {}, {}, true);
     std::printf("bound: java with that archive / java, median of %zu pair ratios  %.3f\n",
                 bound.ratios.size(), median(bound.ratios));
 }

@@ -39,9 +39,9 @@ import org.w3c.dom.NodeList;
  * A client that does at start what a desktop game client does: reads its XML
  * settings, sorts some data with streams and builds a Swing interface (headless,
  * nothing is shown). That loads about 2,800 classes, some 1,800 of them not in
- * the JDK's default class-data archive. Then it ends with System.exit, as a game
- * does: a main that returns would wait a further second for the AWT to see its
- * event queue idle, the same second for every launcher.
+ * the JDK's default class-data archive. Then it prints "ready" and ends with
+ * System.exit, as a game does: a main that returns would wait a further second
+ * for the AWT to see its event queue idle, the same second for every launcher.
  */
 public final class ZarnMain {
     private ZarnMain() {
@@ -59,6 +59,8 @@ public final class ZarnMain {
         if (args.length > 1000) {
             System.out.println(names.size() + " " + lineLengths + panel);
         }
+        // The line a player would first see: the benchmark times its arrival.
+        System.out.println("ready");
         System.exit(0);
     }
 
