@@ -1,6 +1,8 @@
 #include "cache_file_guard.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -12,8 +14,6 @@ constexpr const char* integritySuffix = ".sum";
 constexpr const char* inUseSuffix = ".in-use-";
 constexpr const char* failureSuffix = ".failed";
 constexpr const char* refusalSuffix = ".refused";
-// A cache is read whole to be checked; nothing the VM writes comes near this.
-constexpr std::uint64_t largestCache = std::uint64_t(4) << 30;
 constexpr std::uint64_t smallFile = 4096;
 
 std::string join(const std::string& directory, const std::string& name) {
@@ -34,13 +34,25 @@ bool writeSmallFile(const std::string& path, const std::string& text) {
     return !out.fail();
 }
 
-// The record's text: the size and the checksum of the bytes.
-std::string integrityRecordOf(const std::string& bytes) {
-    return std::to_string(bytes.size()) + ' ' + hex(checksumOf(bytes.data(), bytes.size())) + '\n';
-}
+constexpr std::uint64_t prime1 = 0x9E3779B185EBCA87ull;
+constexpr std::uint64_t prime2 = 0xC2B2AE3D27D4EB4Full;
 
 std::uint64_t rotateLeft(std::uint64_t value, int bits) {
     return (value << bits) | (value >> (64 - bits));
+}
+
+std::uint64_t mixRound(std::uint64_t lane, std::uint64_t word) {
+    return rotateLeft(lane + word * prime2, 31) * prime1;
+}
+
+// The record's text for the cache at path, or nothing when it cannot be read
+// to its end.
+std::optional<std::string> integrityRecordOf(const std::string& path) {
+    Checksum checksum;
+    const platform::FileReadOutcome outcome = platform::readFileInPieces(
+        path, [&checksum](const char* bytes, std::size_t size) { checksum.add(bytes, size); });
+    if (outcome != platform::FileReadOutcome::read) return std::nullopt;
+    return std::to_string(checksum.size()) + ' ' + hex(checksum.value()) + '\n';
 }
 
 }  // namespace
@@ -59,47 +71,61 @@ std::string inputStamp(const std::string& path) {
 // xxHash64), so the processor works on four words at once: the check must
 // cost a launch a few milliseconds for a cache of tens of megabytes. Any
 // change of a word changes its lane, since each step is invertible.
-std::uint64_t checksumOf(const char* bytes, std::size_t size) {
-    constexpr std::uint64_t prime1 = 0x9E3779B185EBCA87ull;
-    constexpr std::uint64_t prime2 = 0xC2B2AE3D27D4EB4Full;
-    std::uint64_t lanes[4] = {prime1 + prime2, prime2, 0, 0 - prime1};
-    const auto round = [&](std::uint64_t lane, std::uint64_t word) {
-        return rotateLeft(lane + word * prime2, 31) * prime1;
-    };
-    std::size_t at = 0;
-    for (; at + 32 <= size; at += 32) {
-        for (int lane = 0; lane < 4; ++lane) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + at + 8 * lane, 8);
-            lanes[lane] = round(lanes[lane], word);
-        }
+void Checksum::addBlock(const char* block) {
+    for (int lane = 0; lane < 4; ++lane) {
+        std::uint64_t word;
+        std::memcpy(&word, block + 8 * lane, 8);
+        lanes_[lane] = mixRound(lanes_[lane], word);
     }
-    std::uint64_t hash = size * prime1;
-    for (std::uint64_t lane : lanes) hash = rotateLeft(hash ^ round(0, lane), 27) * prime1 + prime2;
-    for (; at < size; ++at) {
-        hash = rotateLeft(hash ^ (static_cast<unsigned char>(bytes[at]) * prime1), 23) * prime2;
+}
+
+void Checksum::add(const char* bytes, std::size_t size) {
+    size_ += size;
+    if (pendingSize_ > 0) {
+        const std::size_t taken = std::min(size, sizeof pending_ - pendingSize_);
+        std::memcpy(pending_ + pendingSize_, bytes, taken);
+        pendingSize_ += taken;
+        bytes += taken;
+        size -= taken;
+        if (pendingSize_ < sizeof pending_) return;
+        addBlock(pending_);
+        pendingSize_ = 0;
+    }
+    for (; size >= sizeof pending_; bytes += sizeof pending_, size -= sizeof pending_) {
+        addBlock(bytes);
+    }
+    std::memcpy(pending_, bytes, size);
+    pendingSize_ = size;
+}
+
+std::uint64_t Checksum::value() const {
+    std::uint64_t hash = size_ * prime1;
+    for (std::uint64_t lane : lanes_)
+        hash = rotateLeft(hash ^ mixRound(0, lane), 27) * prime1 + prime2;
+    for (std::size_t at = 0; at < pendingSize_; ++at) {
+        hash = rotateLeft(hash ^ (static_cast<unsigned char>(pending_[at]) * prime1), 23) * prime2;
     }
     hash ^= hash >> 33;
     hash *= prime2;
     return hash ^ (hash >> 29);
 }
 
+std::uint64_t checksumOf(const char* bytes, std::size_t size) {
+    Checksum checksum;
+    checksum.add(bytes, size);
+    return checksum.value();
+}
+
 bool recordIntegrity(const std::string& cache) {
-    const platform::FileContent content = platform::readFile(cache, largestCache);
-    if (content.outcome != platform::FileReadOutcome::read) return false;
-    return writeSmallFile(cache + integritySuffix, integrityRecordOf(content.bytes));
+    const std::optional<std::string> record = integrityRecordOf(cache);
+    return record && writeSmallFile(cache + integritySuffix, *record);
 }
 
 Integrity checkIntegrity(const std::string& cache) {
     const platform::FileContent record = platform::readFile(cache + integritySuffix, smallFile);
     if (record.outcome == platform::FileReadOutcome::missing) return Integrity::unrecorded;
-    const platform::FileContent content = platform::readFile(cache, largestCache);
-    if (record.outcome != platform::FileReadOutcome::read ||
-        content.outcome != platform::FileReadOutcome::read) {
-        return Integrity::damaged;
-    }
-    return record.bytes == integrityRecordOf(content.bytes) ? Integrity::intact
-                                                            : Integrity::damaged;
+    if (record.outcome != platform::FileReadOutcome::read) return Integrity::damaged;
+    return record.bytes == integrityRecordOf(cache) ? Integrity::intact : Integrity::damaged;
 }
 
 CacheUse CacheUse::begin(const std::string& cache) {

@@ -25,7 +25,24 @@ std::string inputStamp(const std::string& path);
 
 // --- Integrity ------------------------------------------------------------------
 
-// The checksum the integrity record holds: 64 bits over every byte.
+// The checksum the integrity record holds: 64 bits over every byte, taken
+// piece by piece as a file is read.
+class Checksum {
+public:
+    void add(const char* bytes, std::size_t size);
+    std::uint64_t value() const;
+    std::uint64_t size() const { return size_; }
+
+private:
+    void addBlock(const char* block);
+
+    std::uint64_t lanes_[4] = {0x60EA27EEADC0B5D6ull, 0xC2B2AE3D27D4EB4Full, 0,
+                               0x61C8864E7A143579ull};
+    char pending_[32] = {};
+    std::size_t pendingSize_ = 0;
+    std::uint64_t size_ = 0;
+};
+
 std::uint64_t checksumOf(const char* bytes, std::size_t size);
 
 // Records the cache's size and checksum as it is now. False when it cannot be
@@ -85,6 +102,6 @@ bool discardCache(const std::string& cache);
 
 // Removes every file of directory whose name begins with prefix, except the
 // cache named keep and its companions: the caches of earlier inputs. One
-// still held by a running launch stays until a later launch.
+// still held open by a running launch on Windows stays until a later launch.
 void removeOtherCaches(const std::string& directory, const std::string& prefix,
                        const std::string& keep);

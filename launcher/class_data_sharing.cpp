@@ -126,8 +126,9 @@ std::uint64_t classPathBytes(const std::vector<std::string>& classPath) {
 // Why an existing archive must go, or "" when it may be used: it must be
 // whole, of this runtime's VM, the bytes recorded when the launcher first
 // saw it whole, and not in use when a launch ended abnormally.
-std::string faultOf(const std::string& archive, const std::string& baseArchive) {
-    if (endedAbnormallyInUse(archive)) return "a launch that used it ended abnormally";
+std::string faultOf(const std::string& archive, const std::string& baseArchive,
+                    bool endedAbnormally) {
+    if (endedAbnormally) return "a launch that used it ended abnormally";
     if (!isCompleteDynamicArchive(archive, baseArchive)) return "incomplete or of another VM";
     switch (checkIntegrity(archive)) {
         case Integrity::intact: return {};
@@ -216,8 +217,11 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
     removeOtherCaches(directory, archivePrefix, name);
     if (failedBefore(archive)) return off("writing " + archive + " failed before");
 
+    // Marks of crashed launches go whether or not their archive is there.
+    const bool endedAbnormally = endedAbnormallyInUse(archive);
     const bool exists = platform::fileStatus(archive).exists;
-    const std::string fault = exists ? faultOf(archive, baseArchive) : std::string();
+    const std::string fault =
+        exists ? faultOf(archive, baseArchive, endedAbnormally) : std::string();
     const bool usable = exists && fault.empty();
     // A damaged archive, or one of another VM, is written anew: Java 17 would
     // map a damaged one and crash, and Java 19 and later keep one of an

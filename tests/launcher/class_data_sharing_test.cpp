@@ -4,6 +4,7 @@
 // map real ones in tests/launcher_vm.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -212,6 +213,26 @@ TEST_F(ClassDataSharing, OffWithoutADefaultArchiveOrWithClassFilesInAClassPathDi
     EXPECT_EQ(plan.options, Options{});
     EXPECT_EQ(plan.message, "Class data sharing is off: " + tree_.path("game/internal-pack") +
                                 " on the class path holds class files");
+}
+
+TEST(ClassDataArchive, TheChecksumDoesNotDependOnHowTheBytesArrive) {
+    std::string bytes(1000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+    const std::uint64_t whole = checksumOf(bytes.data(), bytes.size());
+    for (const std::size_t piece : {1, 7, 31, 32, 33, 999}) {
+        Checksum checksum;
+        for (std::size_t at = 0; at < bytes.size(); at += piece) {
+            checksum.add(bytes.data() + at, std::min(piece, bytes.size() - at));
+        }
+        EXPECT_EQ(checksum.value(), whole) << piece;
+    }
+    // One bit anywhere, in a whole block or in the tail.
+    for (const std::size_t at : {0, 500, 990}) {
+        std::string changed = bytes;
+        changed[at] ^= 1;
+        EXPECT_NE(checksumOf(changed.data(), changed.size()), whole) << at;
+    }
+    EXPECT_NE(checksumOf(bytes.data(), bytes.size() - 1), whole);
 }
 
 TEST(ClassDataArchive, OnlyAWholeArchiveOfTheSameVmIsComplete) {
