@@ -1,6 +1,7 @@
 #include "aot_assembly.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -79,8 +80,21 @@ std::optional<Step> stepNamed(const std::string& name) {
     return std::nullopt;
 }
 
+// True for an option that only makes the VM write what it does: the
+// assembly's VMs leave these out, so that they never write over the logs of
+// the game that has just ended. The cache does not depend on them.
+bool onlyLogs(const std::string& option) {
+    for (const char* prefix : {"-Xlog", "-Xloggc", "-verbose"}) {
+        if (option.compare(0, std::strlen(prefix), prefix) == 0) return true;
+    }
+    return false;
+}
+
 std::vector<std::string> stepOptions(const AssemblyRequest& request, Step step) {
-    std::vector<std::string> options = request.vmOptions;
+    std::vector<std::string> options;
+    for (const std::string& option : request.vmOptions) {
+        if (!onlyLogs(option)) options.push_back(option);
+    }
     if (step == Step::create) {
         options.push_back("-XX:AOTMode=create");
         options.push_back("-XX:AOTConfiguration=" + request.files.configuration);

@@ -3,6 +3,7 @@
 // variables with the additions.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,7 @@ std::wstring commandLineOf(const std::vector<std::string>& arguments) {
 // variables of the same name (names compared without letter case).
 std::wstring environmentBlockWith(const EnvironmentAdditions& additions) {
     std::vector<std::wstring> names;
-    std::wstring block;
+    std::vector<std::wstring> entries;
     for (const auto& variable : additions) names.push_back(wide(variable.first) + L'=');
     wchar_t* strings = GetEnvironmentStringsW();
     for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0';
@@ -63,12 +64,17 @@ std::wstring environmentBlockWith(const EnvironmentAdditions& additions) {
         for (const std::wstring& name : names) {
             replaced = replaced || _wcsnicmp(entry, name.c_str(), name.size()) == 0;
         }
-        if (!replaced) block.append(entry).push_back(L'\0');
+        if (!replaced) entries.emplace_back(entry);
     }
     if (strings != nullptr) FreeEnvironmentStringsW(strings);
-    for (const auto& variable : additions) {
-        block.append(wide(variable.first + '=' + variable.second)).push_back(L'\0');
-    }
+    for (const auto& variable : additions)
+        entries.push_back(wide(variable.first + '=' + variable.second));
+    // The block is sorted by name, letter case ignored, as CreateProcess asks.
+    std::sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
+        return _wcsicmp(a.c_str(), b.c_str()) < 0;
+    });
+    std::wstring block;
+    for (const std::wstring& entry : entries) block.append(entry).push_back(L'\0');
     block.push_back(L'\0');
     return block;
 }
