@@ -5,8 +5,8 @@
 
 #include "aot_assembly.h"
 #include "cache_file_guard.h"
-#include "vm_lifecycle_hooks.h"
 #include "runtime_release.h"
+#include "vm_lifecycle_hooks.h"
 
 namespace {
 
@@ -72,14 +72,12 @@ bool anyHoldsNewline(const std::vector<std::string>& options) {
     return false;
 }
 
-// The runtime's own java program beside its VM library's runtime, or "".
+// The runtime's own java program, in the bin directory beside its release
+// file, or "".
 std::string javaProgramOf(const std::string& releaseFile) {
     if (releaseFile.empty()) return {};
-#ifdef _WIN32
-    const std::string program = join(join(platform::directoryOf(releaseFile), "bin"), "java.exe");
-#else
-    const std::string program = join(join(platform::directoryOf(releaseFile), "bin"), "java");
-#endif
+    const std::string program =
+        join(join(platform::directoryOf(releaseFile), "bin"), platform::javaProgramName);
     return platform::isRegularFile(program) ? program : std::string();
 }
 
