@@ -190,6 +190,12 @@ jint JNICALL detachCurrentThread(JavaVM*) {
 }
 
 jint JNICALL getEnv(JavaVM*, void** penv, jint version) {
+    // The JVM tool interface (versions 0x30......) is not faked: the answer of
+    // a VM built without it.
+    if ((version & 0x30000000) == 0x30000000) {
+        *penv = nullptr;
+        return JNI_EVERSION;
+    }
     logLine("GetEnv " + versionText(version));
     *penv = state().settings.getEnvAnswer == JNI_OK ? env() : nullptr;
     return state().settings.getEnvAnswer;
