@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <fstream>
+#include <optional>
 #include <random>
-#include <sstream>
 #include <vector>
 
 namespace {

@@ -208,9 +208,13 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
     if (!makeArchiveDirectory(directory) || !platform::canCreateFilesIn(directory)) {
         return off("cannot write to " + directory);
     }
+    // The room left where the cache is written, now that its directory is there.
+    SharingInput inputs = input;
+    if (!inputs.cacheFreeBytes) inputs.cacheFreeBytes = platform::freeSpace(directory);
     // Java 25 and later keep an ahead-of-time cache instead of the archive.
-    if (*input.runtimeVersion >= firstAotCacheVersion)
-        return planAotCache(input, directory, library);
+    if (*input.runtimeVersion >= firstAotCacheVersion) {
+        return planAotCache(inputs, directory, library);
+    }
     const std::string name =
         archivePrefix + digestOf(archiveIdentity(library, baseArchive, input)) + archiveSuffix;
     const std::string archive = join(directory, name);
@@ -231,9 +235,10 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
     }
     // A write that fails for want of room ends the VM with status 1.
     const std::uint64_t needed = archiveRoomNeeded(classPathBytes(input.classPath));
-    if (!usable && input.cacheFreeBytes && *input.cacheFreeBytes < needed) {
-        return off(directory + " has " + sizeText(*input.cacheFreeBytes) +
-                   " free, an archive may need " + sizeText(needed));
+    const std::optional<std::uint64_t> free = inputs.cacheFreeBytes;
+    if (!usable && free && *free < needed) {
+        return off(directory + " has " + sizeText(*free) + " free, an archive may need " +
+                   sizeText(needed));
     }
     return planFor(*input.runtimeVersion, archive, usable);
 }
@@ -254,7 +259,6 @@ SharingPlan classDataSharingPlan(const JavaLauncher& launcher, const std::string
     input.vmOptions =
         javaVmOptions(launcher.workDir, classPathOption, launcher.nativeLibDir, launcher.settings);
     input.cacheDirectory = platform::userCacheDirectory();
-    input.cacheFreeBytes = platform::freeSpace(input.cacheDirectory);
     SharingPlan plan = planClassDataSharing(input);
     writeOut(plan.message);
     beginArchiveUse(plan);

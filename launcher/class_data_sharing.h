@@ -23,7 +23,7 @@ struct SharingInput {
     std::vector<std::string> classPath;  // every entry, files and directories
     std::vector<std::string> vmOptions;  // the launch's options without sharing
     std::string cacheDirectory;          // the user's cache directory, "" for none
-    // The bytes free on the cache's file system, when known.
+    // The bytes free on the cache's file system; asked of it when not given.
     std::optional<std::uint64_t> cacheFreeBytes;
 };
 
