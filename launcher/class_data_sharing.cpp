@@ -157,10 +157,11 @@ void beginArchiveUse(const SharingPlan& plan) {
         // A VM that never started wrote nothing.
         if (!end.started) return;
         // An archive the VM did not touch keeps its record.
-        if (platform::isRegularFile(plan.archive) && inputStamp(plan.archive) == stampBefore) {
+        if (end.completed && platform::isRegularFile(plan.archive) &&
+            inputStamp(plan.archive) == stampBefore) {
             return;
         }
-        archiveAfterRun(plan);
+        archiveAfterRun(plan, end.completed);
     });
 }
 
@@ -282,10 +283,11 @@ void checkArchiveMapped(const SharingPlan& plan) {
     discardCache(plan.archive);
 }
 
-void archiveAfterRun(const SharingPlan& plan) {
+void archiveAfterRun(const SharingPlan& plan, bool completed) {
     if (!plan.writes) return;
-    // The VM removes what it wrote when writing fails.
-    if (!platform::isRegularFile(plan.archive)) {
+    // The VM removes what it wrote when writing fails; one that aborted while
+    // it wrote may have left part of it.
+    if (!completed || !platform::isRegularFile(plan.archive)) {
         recordFailure(plan.archive, "the VM wrote none");
         discardCache(plan.archive);
     } else {

@@ -66,6 +66,6 @@ SharingPlan classDataSharingPlan(const JavaLauncher& launcher, const std::string
 void checkArchiveMapped(const SharingPlan& plan);
 
 // What the end of the VM means for the plan's archive: after a run that wrote
-// it, the archive gets its integrity record, and a missing one is noted as a
-// failed write.
-void archiveAfterRun(const SharingPlan& plan);
+// it, the archive gets its integrity record; a missing one, or one the VM
+// aborted writing (completed false), is noted as a failed write and removed.
+void archiveAfterRun(const SharingPlan& plan, bool completed);

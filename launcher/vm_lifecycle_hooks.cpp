@@ -37,9 +37,9 @@ void runHooks(const VmEnd& end) {
 
 // Ends the process with the client's status once it chose one while the VM
 // ran; returns otherwise.
-void endAsTheClientChose() {
+void endAsTheClientChose(bool completed) {
     if (!vmRunning || !clientChose) return;
-    runHooks({clientStatus});
+    runHooks({clientStatus, true, completed});
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(clientStatus);
@@ -82,13 +82,13 @@ void JNICALL nativeMethodBound(jvmtiEnv* jvmti, JNIEnv*, jthread, jmethodID meth
 }
 
 // The process exits while the VM runs: System.exit's exit().
-void processExits() { endAsTheClientChose(); }
+void processExits() { endAsTheClientChose(true); }
 
 // The VM aborts: a failed start, a crash, or its exit work failed, after
 // which it ends the process with _exit(1) and no exit handler runs.
 void JNICALL vmAborts() {
     for (void (*hook)() : abortHooks()) hook();
-    endAsTheClientChose();
+    endAsTheClientChose(false);
 }
 
 }  // namespace

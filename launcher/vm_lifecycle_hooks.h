@@ -30,6 +30,9 @@
 struct VmEnd {
     int status;           // the client's: main's outcome, or System.exit's argument
     bool started = true;  // false when the VM could not be created
+    // false when the VM aborted after the client chose its status: its exit
+    // work (an archive it was writing) failed, or it crashed doing it.
+    bool completed = true;
 };
 
 // Runs once when the VM has ended, in the order added. It may run on a VM

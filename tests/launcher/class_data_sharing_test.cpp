@@ -187,15 +187,21 @@ TEST_F(ClassDataSharing, NoWriteWithoutRoomOrAfterAFailedOne) {
     input_.cacheFreeBytes = 0;
     EXPECT_EQ(planClassDataSharing(input_).message, "Class data sharing: using " + archive);
 
-    // The VM failed writing it: no attempt for these inputs until they change.
-    fs::remove(archive);
+    // The VM wrote none, or aborted while it wrote (part of it left): no
+    // attempt for these inputs until they change.
     input_.cacheFreeBytes.reset();
-    const SharingPlan writing = planClassDataSharing(input_);
-    ASSERT_TRUE(writing.writes);
-    archiveAfterRun(writing);
-    plan = planClassDataSharing(input_);
-    EXPECT_EQ(plan.options, Options{});
-    EXPECT_EQ(plan.message, "Class data sharing is off: writing " + archive + " failed before");
+    for (const bool completed : {true, false}) {
+        fs::remove(archive);
+        fs::remove(archive + ".failed");
+        const SharingPlan writing = planClassDataSharing(input_);
+        ASSERT_TRUE(writing.writes);
+        if (!completed) tree_.file(archive.substr(tree_.root().size() + 1), "part of it");
+        archiveAfterRun(writing, completed);
+        EXPECT_FALSE(fs::exists(archive));
+        plan = planClassDataSharing(input_);
+        EXPECT_EQ(plan.options, Options{});
+        EXPECT_EQ(plan.message, "Class data sharing is off: writing " + archive + " failed before");
+    }
     tree_.file("game/client.jar", "a new jar");
     EXPECT_EQ(planClassDataSharing(input_).options.size(), 1u);
 }

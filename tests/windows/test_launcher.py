@@ -517,14 +517,21 @@ class ClassDataSharing(unittest.TestCase):
         tree.settings("[Runtime]\nClassDataSharing=1\n")
         first = tree.run()
         options = first.recorded("option")
-        self.assertEqual(options[-2], "-XX:+AutoCreateSharedArchive")
-        archive = options[-1][len("-XX:SharedArchiveFile="):]
+        # The VM's abort hook comes last on a run that may write the archive, so
+        # that a failed write cannot change the client's exit status.
+        self.assertEqual(options[-1], "abort")
+        self.assertEqual(options[-3], "-XX:+AutoCreateSharedArchive")
+        archive = options[-2][len("-XX:SharedArchiveFile="):]
         self.assertRegex(archive, r"^C:\\users\\[^\\]+\\AppData\\Local\\Tessvik\\game-[0-9a-f]{16}"
                                   r"\\classes-[0-9a-f]{16}\.jsa$")
         self.assertIn("Class data sharing: writing " + archive, first.out_lines())
         directory, name = archive[len("C:\\"):].rsplit("\\", 1)
         directory = os.path.join(WINE.prefix, "drive_c", *directory.split("\\"))
         self.addCleanup(shutil.rmtree, directory, True)
+        # This VM writes no archive: the run noted a failed write, after which
+        # no launch would try again for these inputs.
+        self.assertEqual(os.listdir(directory), [name + ".failed"])
+        os.remove(os.path.join(directory, name + ".failed"))
         # Read-only, as the VM writes its archives: an older one, and a damaged
         # one under the current name.
         for leftover in ("classes-0123456789abcdef.jsa", name):
@@ -536,4 +543,4 @@ class ClassDataSharing(unittest.TestCase):
         self.assertEqual(second.status, 0)
         self.assertEqual(second.recorded("option"), options)
         self.assertIn("Class data sharing: writing " + archive, second.out_lines())
-        self.assertEqual(os.listdir(directory), [])
+        self.assertEqual(os.listdir(directory), [name + ".failed"])
