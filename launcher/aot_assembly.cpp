@@ -155,8 +155,10 @@ bool runStep(const AssemblyRequest& request, const std::string& token, Step step
 
 // A configuration that fails to assemble is recorded once more; when that
 // fails too, these inputs get no further attempt.
+std::string unassembledNote(const std::string& cache) { return cache + ".unassembled"; }
+
 void noteFailedAssembly(const std::string& cache) {
-    const std::string once = cache + ".unassembled";
+    const std::string once = unassembledNote(cache);
     if (platform::fileStatus(once).exists) {
         recordFailure(cache, "its configuration did not assemble, twice");
         return;
@@ -183,6 +185,7 @@ int assemble(const AssemblyRequest& request, const std::string& token) {
     if (assembled) {
         // Whole now: what later launches check it against.
         recordIntegrity(files.cache);
+        platform::removeFile(unassembledNote(files.cache));
     } else {
         platform::removeFile(files.partial);
         // The same inputs would give the same cache again.

@@ -191,8 +191,9 @@ SharingPlan planAotCache(const SharingInput& input, const std::string& directory
     platform::FileLock lock = platform::FileLock::tryAcquire(files.lock);
     if (!lock.held()) return assembling(files);
     // Left by a launch or an assembly that did not finish.
-    platform::removeFile(files.configuration);
-    platform::removeFile(files.partial);
+    for (const std::string* left : {&files.configuration, &files.partial, &files.request}) {
+        platform::removeFile(*left);
+    }
 
     auto assembly = std::make_shared<PendingAssembly>();
     assembly->request = {library, javaProgramOf(runtimeReleaseFile(library)), input.vmOptions,
