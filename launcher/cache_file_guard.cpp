@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* integritySuffix = ".sum";
 constexpr const char* inUseSuffix = ".in-use-";
+constexpr const char* startingSuffix = ".starting-";
 constexpr const char* failureSuffix = ".failed";
 constexpr const char* refusalSuffix = ".refused";
 constexpr std::uint64_t smallFile = 4096;
@@ -130,10 +131,17 @@ Integrity checkIntegrity(const std::string& cache) {
 CacheUse CacheUse::begin(const std::string& cache) {
     // A name of its own for every launch: two may use one cache at once.
     std::random_device random;
-    const std::uint64_t unique = (std::uint64_t(random()) << 32) ^ random();
+    const std::string unique = hex((std::uint64_t(random()) << 32) ^ random());
+    // Locked under another name first, so that no launch ever sees the mark
+    // unlocked; the lock stays with the file as it is renamed.
+    const std::string starting = cache + startingSuffix + unique;
     CacheUse use;
-    use.marker_ = cache + inUseSuffix + hex(unique);
-    use.lock_ = platform::FileLock::tryAcquire(use.marker_);
+    use.lock_ = platform::FileLock::tryAcquire(starting);
+    use.marker_ = cache + inUseSuffix + unique;
+    if (use.lock_.held() && !platform::renameFile(starting, use.marker_)) {
+        use.lock_.release();
+        platform::removeFile(starting);
+    }
     return use;
 }
 
