@@ -12,9 +12,10 @@
 // Whenever the process exits while the VM runs and the client has chosen its
 // status, the hooks run and the process ends with the client's status: at
 // exit() (System.exit), or, where the VM ends the process with _exit(1) after
-// its exit work failed, in the VM's abort hook. A VM that dies of a signal, or
-// ends before the client chose (a failed start), runs no end hook: what a hook
-// would have cleaned up stays behind for the next launch to find.
+// its exit work failed (or crashed in it), in the VM's abort hook. A VM that
+// ends before the client chose its status (a crash while the client runs, a
+// failed start) runs no end hook: what a hook would have cleaned up stays
+// behind for the next launch to find.
 //
 // The VM lists every option it is created with among the client's input
 // arguments, so the abort hook (the JNI invocation option "abort") is handed
