@@ -233,6 +233,15 @@ TEST_F(AotCache, TwoLaunchesAtOnceLeaveOneWholeCache) {
     const RunResult two = other.get();
     EXPECT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(two.status, 0) << two.err;
+    // Both plan while the first VM still runs: one records, the other keeps
+    // away from the cache.
+    Lines states;
+    for (const RunResult* run : {&one, &two}) {
+        const std::string line = restOfLine(run->out, "Class data sharing: ");
+        states.push_back(line.substr(0, line.find(' ')));
+    }
+    std::sort(states.begin(), states.end());
+    EXPECT_EQ(states, (Lines{"assembling", "recording"}));
     ASSERT_TRUE(settled(tree));
     const CacheRun next = tree.launchCached();
     EXPECT_EQ(next.state, "using") << next.run.out;
