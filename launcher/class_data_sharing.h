@@ -43,10 +43,11 @@ struct SharingPlan {
 // makes it, removes older archives of the same game, and an archive that is
 // damaged, of another VM, or was in use when a launch ended abnormally. An
 // archive is written only where the cache has room for it, and never again
-// for the same inputs once writing it failed. Java 19 and later create and
-// refresh the archive themselves; Java 13 to 18 either use a complete archive
-// or write one at the end of this run; older or unknown runtimes get no
-// options.
+// for the same inputs once writing it failed. Java 25 and later get the
+// ahead-of-time cache instead (planAotCache, aot_cache.h); Java 19 to 24
+// create and refresh the archive themselves; Java 13 to 18 either use a
+// complete archive or write one at the end of this run; older or unknown
+// runtimes get no options.
 SharingPlan planClassDataSharing(const SharingInput& input);
 
 // The room a new archive may need: its bound for a class path of
