@@ -67,9 +67,9 @@ int JavaLauncher::run() {
             options[i].optionString = const_cast<char*>(optionTexts[i].c_str());
             options[i].extraInfo = nullptr;
         }
-        // Writing the archive as the VM ends may fail, and the VM would then
-        // end the process with a status of its own.
-        if (sharing.writes) addVmAbortHook(options);
+        // What the launch keeps for the next one is settled as the VM ends,
+        // and the VM's work at its end must not change the client's status.
+        if (!sharing.options.empty()) addVmEndHooks(options);
         JavaVMInitArgs initArgs{};
         initArgs.version = JNI_VERSION_1_8;
         initArgs.nOptions = static_cast<jint>(options.size());

@@ -84,6 +84,14 @@ void JNICALL nativeMethodBound(jvmtiEnv* jvmti, JNIEnv*, jthread, jmethodID meth
 // The process exits while the VM runs: System.exit's exit().
 void processExits() { endAsTheClientChose(true); }
 
+// The VM's exit hook: System.exit's status, after the VM's exit work; the VM
+// ends the process with it once this returns.
+void JNICALL vmExits(jint status) {
+    bool expected = false;
+    if (clientChose.compare_exchange_strong(expected, true)) clientStatus = status;
+    runHooks({clientStatus, true, true});
+}
+
 // The VM aborts: a failed start, a crash, or its exit work failed, after
 // which it ends the process with _exit(1) and no exit handler runs.
 void JNICALL vmAborts() {
@@ -102,6 +110,11 @@ void addVmAbortHook(std::vector<JavaVMOption>& options) {
         if (std::string(option.optionString) == "abort") return;
     }
     options.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&vmAborts)});
+}
+
+void addVmEndHooks(std::vector<JavaVMOption>& options) {
+    options.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&vmExits)});
+    addVmAbortHook(options);
 }
 
 void watchClientExit(JavaVM* vm) {

@@ -8,19 +8,21 @@
 //    destroys the VM, and vmEnded runs the hooks once DestroyJavaVM is back;
 //  - System.exit(N) or Runtime.halt(N): the VM's Shutdown.halt0 is routed
 //    through the launcher (watchClientExit), which notes N before the VM's
-//    exit work; the VM ends the process with exit(), and the hooks run then.
-// Whenever the process exits while the VM runs and the client has chosen its
-// status, the hooks run and the process ends with the client's status: at
-// exit() (System.exit), or, where the VM ends the process with _exit(1) after
-// its exit work failed (or crashed in it), in the VM's abort hook. A VM that
-// ends before the client chose its status (a crash while the client runs, a
-// failed start) runs no end hook: what a hook would have cleaned up stays
-// behind for the next launch to find.
+//    exit work; the VM's exit hook (the JNI invocation option "exit") runs
+//    the hooks after it, and the VM ends the process with N.
+// Where the VM ends the process with _exit(1) after its exit work failed (or
+// crashed in it), its abort hook ("abort") runs the hooks and ends the process
+// with the client's status instead. Without those options (no class-data
+// sharing), an exit of the process while the VM runs still runs the hooks, as
+// an exit handler of the C runtime. A VM that ends before the client chose
+// its status (a crash while the client runs, a failed start) runs no end
+// hook: what a hook would have cleaned up stays behind for the next launch to
+// find.
 //
 // The VM lists every option it is created with among the client's input
-// arguments, so the abort hook (the JNI invocation option "abort") is handed
-// to it only where it is needed: when the VM's exit work may fail, and while
-// a start whose output nobody sees is watched (vm_start_output.h).
+// arguments, so the two hooks are handed to it only where they are needed:
+// when the launch keeps a class-data archive or cache, and (the abort hook)
+// while a start whose output nobody sees is watched (vm_start_output.h).
 #pragma once
 
 #include <functional>
@@ -46,6 +48,11 @@ void onVmAbort(void (*hook)());
 // Appends the "abort" option that routes the VM's abort here, unless options
 // hold it already.
 void addVmAbortHook(std::vector<JavaVMOption>& options);
+
+// Appends the "exit" and "abort" options: the hooks run in the VM's own exit,
+// which every platform's C runtime reaches, and the client's status survives
+// a failure of the VM's exit work.
+void addVmEndHooks(std::vector<JavaVMOption>& options);
 
 // After the VM is created, before main: System.exit and Runtime.halt note the
 // client's status here before the VM's exit work (through the JVM tool

@@ -517,11 +517,12 @@ class ClassDataSharing(unittest.TestCase):
         tree.settings("[Runtime]\nClassDataSharing=1\n")
         first = tree.run()
         options = first.recorded("option")
-        # The VM's abort hook comes last on a run that may write the archive, so
-        # that a failed write cannot change the client's exit status.
-        self.assertEqual(options[-1], "abort")
-        self.assertEqual(options[-3], "-XX:+AutoCreateSharedArchive")
-        archive = options[-2][len("-XX:SharedArchiveFile="):]
+        # The VM's exit and abort hooks come last on a run that keeps an
+        # archive, so that what becomes of it is settled as the VM ends and a
+        # failed write cannot change the client's exit status.
+        self.assertEqual(options[-2:], ["exit", "abort"])
+        self.assertEqual(options[-4], "-XX:+AutoCreateSharedArchive")
+        archive = options[-3][len("-XX:SharedArchiveFile="):]
         self.assertRegex(archive, r"^C:\\users\\[^\\]+\\AppData\\Local\\Tessvik\\game-[0-9a-f]{16}"
                                   r"\\classes-[0-9a-f]{16}\.jsa$")
         self.assertIn("Class data sharing: writing " + archive, first.out_lines())
