@@ -161,8 +161,10 @@ SharingPlan planAotCache(const SharingInput& input, const std::string& directory
                          const std::string& library) {
     const std::string chosen = sharingOptionIn(input.vmOptions);
     if (!chosen.empty()) return off("the VM options choose it themselves (" + chosen + ")");
-    // The assembly reads its options one a line.
-    if (anyHoldsNewline(input.vmOptions)) return off("a VM option holds a line break");
+    // The assembly's request holds one path or option a line.
+    if (anyHoldsNewline(input.vmOptions) || anyHoldsNewline({library, directory})) {
+        return off("a VM option or a path holds a line break");
+    }
 
     const std::string name = filePrefix + digestOf(aotCacheIdentity(input, library)) + ".aot";
     const AotCacheFiles files = aotCacheFiles(directory, name);
