@@ -1,5 +1,7 @@
 // The machine's facts on POSIX systems: the processors this process may run
-// on (as the Java VM counts them), the physical memory, the processor model.
+// on (as the Java VM counts them), the physical memory, the limits a container
+// puts on both (which the VM sizes itself by in their place), the processor
+// model.
 #include <sched.h>
 #include <unistd.h>
 
@@ -31,13 +33,26 @@ std::string processorModel() {
     return {};
 }
 
+// The processor and memory limits of the control group the process runs in,
+// as a container shows them to it (version 2, else version 1), as text.
+std::string containerLimits() {
+    std::string limits;
+    for (const char* file :
+         {"/sys/fs/cgroup/cpu.max", "/sys/fs/cgroup/memory.max",
+          "/sys/fs/cgroup/cpu/cpu.cfs_quota_us", "/sys/fs/cgroup/memory/memory.limit_in_bytes"}) {
+        const FileContent limit = readFile(file, 4096, OverLimit::cut);
+        if (limit.outcome == FileReadOutcome::read) limits += ' ' + limit.bytes;
+    }
+    return limits;
+}
+
 }  // namespace
 
 std::string machineFacts() {
     const long long memory =
         static_cast<long long>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
     return "processors " + std::to_string(usableProcessors()) + ", memory " +
-           std::to_string(memory) + ", model" + processorModel();
+           std::to_string(memory) + ", limits" + containerLimits() + ", model" + processorModel();
 }
 
 }  // namespace platform
