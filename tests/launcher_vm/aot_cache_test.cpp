@@ -249,3 +249,23 @@ TEST_F(AotCache, TwoLaunchesAtOnceLeaveOneWholeCache) {
     const std::string name = fs::path(next.cache).filename().string();
     EXPECT_EQ(tree.cacheFiles(), (Lines{name, name + ".lock", name + ".sum"}));
 }
+
+TEST_F(AotCache, TheAssemblyModeIsReachedOnlyWithTheTokenItsRequestHolds) {
+    AotTree tree;
+    // A whole request, as a launch writes one, but for another token.
+    const std::string request = tree.path("forged.request");
+    const std::string cache = tree.path("forged.aot");
+    tree.file("forged.request", "0123456789abcdef0123456789abcdef\n" + std::string(jdk25Library) +
+                                    "\n\n" + cache + "\n" + cache + ".part\n" + cache +
+                                    ".aotconf\n" + cache + ".lock\n" + request + "\n");
+    const RunResult run = tree.launch({"--assemble"}, "return",
+                                      {{{"TESSVIK_AOT_REQUEST", request},
+                                        {"TESSVIK_AOT_TOKEN", "a guess"},
+                                        {"TESSVIK_AOT_STEP", "create"}},
+                                       {}});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(contains(run.out, "Starting: ")) << run.out;
+    EXPECT_TRUE(contains(run.out, "main returns")) << run.out;
+    ASSERT_GE(tree.report().size(), 2u);
+    EXPECT_EQ(tree.report()[1], "arg 2d 2d 61 73 73 65 6d 62 6c 65");  // "--assemble"
+}
