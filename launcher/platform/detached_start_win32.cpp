@@ -101,9 +101,12 @@ OwnedHandle start(const std::vector<std::string>& arguments,
 
 bool startDetached(const std::vector<std::string>& arguments,
                    const EnvironmentAdditions& environment) {
-    return static_cast<bool>(
-        start(arguments, environment,
-              DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP | BELOW_NORMAL_PRIORITY_CLASS));
+    const DWORD flags = DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP | BELOW_NORMAL_PRIORITY_CLASS;
+    // Out of the job this process may run in (a store client's), which may
+    // end every process in it with the game; a job that allows no breakaway
+    // refuses that, and the program then starts inside it.
+    return static_cast<bool>(start(arguments, environment, flags | CREATE_BREAKAWAY_FROM_JOB)) ||
+           static_cast<bool>(start(arguments, environment, flags));
 }
 
 int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment) {
