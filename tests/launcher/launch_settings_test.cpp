@@ -336,8 +336,6 @@ TEST_F(SettingsFile, NulBytesAndAMegabyteLineAreData) {
 
 // Windows reads a value that is not UTF-8 in the system's code page (the
 // Wine tests); elsewhere a value is the bytes the file holds.
-// Windows reads a value that is not UTF-8 in the system's code page (the
-// Wine tests); elsewhere a value is the bytes the file holds.
 TEST_F(SettingsFile, ValuesThatAreNotUtf8PassAsTheyAreBesideUtf8Ones) {
     const LaunchSettings settings = read(
         "[Runtime]\nJavaPath=/opt/caf\xE9\n[VMParams]\na=-Dname=Jos\xE9\nb=-Dname=Jos\xC3\xA9\n");
