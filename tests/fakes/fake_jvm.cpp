@@ -33,6 +33,12 @@
 //   FAKE_JVM_CLIENT_LINES    how many lines main writes, "client line <i>",
 //                            through the standard output handle as it was
 //                            while the VM was created (as System.out takes it)
+//
+// The ahead-of-time cache's modes, as HotSpot 25 takes them: -XX:AOTMode=record
+// writes the file -XX:AOTConfiguration names; -XX:AOTMode=create writes the file
+// -XX:AOTCache names and ends the process with status 0 inside the creation;
+// -XX:AOTMode=on starts. The last two are an assembly's, which writes no record
+// (the launch that started it has its own).
 #define _JNI_IMPLEMENTATION_
 #include <windows.h>
 
@@ -152,6 +158,22 @@ std::string workingDirectory() {
     return std::string(path.data(), length);
 }
 
+// The value of the option that begins with name, or "".
+std::string optionValue(const JavaVMInitArgs& initArgs, const std::string& name) {
+    for (jint i = 0; i < initArgs.nOptions; ++i) {
+        const std::string option = initArgs.options[i].optionString;
+        if (option.compare(0, name.size(), name) == 0) return option.substr(name.size());
+    }
+    return {};
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return;
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::fclose(file);
+}
+
 // The client's main: writes its lines and records its arguments.
 void runMain(const fakejni::Method& method, const std::vector<jvalue>& arguments) {
     if (method.name != "main" || arguments.empty()) return;
@@ -170,10 +192,20 @@ void runMain(const fakejni::Method& method, const std::vector<jvalue>& arguments
 extern "C" {
 
 JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
-    const std::string recordPath = environmentValue("FAKE_JVM_RECORD");
-    if (!recordPath.empty() && record == nullptr) record = std::fopen(recordPath.c_str(), "wb");
-
     const auto* initArgs = static_cast<const JavaVMInitArgs*>(args);
+    const std::string aotMode = optionValue(*initArgs, "-XX:AOTMode=");
+    if (aotMode == "create") {
+        writeFile(optionValue(*initArgs, "-XX:AOTCache="), "an ahead-of-time cache");
+        ExitProcess(0);
+    }
+    if (aotMode == "record") {
+        writeFile(optionValue(*initArgs, "-XX:AOTConfiguration="), "a recorded configuration");
+    }
+    const std::string recordPath = environmentValue("FAKE_JVM_RECORD");
+    if (!recordPath.empty() && record == nullptr && aotMode != "on") {
+        record = std::fopen(recordPath.c_str(), "wb");
+    }
+
     char version[16];
     std::snprintf(version, sizeof version, "0x%x", static_cast<unsigned>(initArgs->version));
     writeRecord(std::string("JNI_CreateJavaVM version=") + version +

@@ -8,6 +8,7 @@ import atexit
 import os
 import shutil
 import tempfile
+import time
 import unittest
 
 import wine
@@ -545,3 +546,35 @@ class ClassDataSharing(unittest.TestCase):
         self.assertEqual(second.recorded("option"), options)
         self.assertIn("Class data sharing: writing " + archive, second.out_lines())
         self.assertEqual(os.listdir(directory), [name + ".failed"])
+
+    def test_java_25_records_the_cache_and_a_detached_launcher_assembles_it(self):
+        tree = GameTree("aot")
+        tree.file("client.jar")
+        with open(os.path.join(tree.root, "runtime", "release"), "w") as release:
+            release.write('JAVA_VERSION="25"\n')
+        with open(os.path.join(tree.root, "runtime", "bin", "server", "classes.jsa"), "wb") as base:
+            base.write(b"the runtime's default archive")
+        tree.settings("[Runtime]\nClassDataSharing=1\n")
+        first = tree.run()
+        self.assertEqual(first.status, 0)
+        lines = [line for line in first.out_lines() if line.startswith("Class data sharing")]
+        self.assertEqual(len(lines), 1, first.out_lines())
+        self.assertRegex(lines[0], r"^Class data sharing: recording C:\\users\\[^\\]+\\AppData\\Local"
+                                   r"\\Tessvik\\game-[0-9a-f]{16}\\classes-[0-9a-f]{16}\.aot$")
+        cache = lines[0][len("Class data sharing: recording "):]
+        self.assertIn("-XX:AOTConfiguration=" + cache + ".aotconf", first.recorded("option"))
+        directory, name = cache[len("C:\\"):].rsplit("\\", 1)
+        directory = os.path.join(WINE.prefix, "drive_c", *directory.split("\\"))
+        self.addCleanup(shutil.rmtree, directory, True)
+        # The runtime has no java.exe: the launcher, started again detached,
+        # assembles the cache, tries it, and names it once whole.
+        for _ in range(600):
+            if os.path.exists(os.path.join(directory, name + ".sum")):
+                break
+            time.sleep(0.1)
+        with open(os.path.join(directory, name), "rb") as assembled:
+            self.assertEqual(assembled.read(), b"an ahead-of-time cache")
+        second = tree.run()
+        self.assertEqual(second.status, 0)
+        self.assertIn("Class data sharing: using " + cache, second.out_lines())
+        self.assertIn("-XX:AOTCache=" + cache, second.recorded("option"))
