@@ -36,8 +36,7 @@ bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// True when a directory entry of the class path holds anything: the VM
-// checks at start that what held nothing at recording still holds nothing.
+// True when a directory entry of the class path holds anything.
 bool holdsFiles(const std::string& directory) {
     std::vector<platform::DirectoryEntry> entries;
     platform::listDirectory(directory, "*.*", entries);
@@ -47,11 +46,21 @@ bool holdsFiles(const std::string& directory) {
     return false;
 }
 
+// The first directory of the class path that holds anything, or "". HotSpot
+// refuses to assemble a cache, and to use one, while a directory on the class
+// path is not empty, whatever it holds.
+std::string directoryWithFiles(const std::vector<std::string>& classPath) {
+    for (const std::string& entry : classPath) {
+        if (platform::fileStatus(entry).isDirectory && holdsFiles(entry)) return entry;
+    }
+    return {};
+}
+
+// Directories count by whether they exist: one that holds files turns the
+// cache off.
 std::string classPathStamp(const std::string& entry) {
     const platform::FileStatus status = platform::fileStatus(entry);
-    if (status.isDirectory) {
-        return entry + '\n' + (holdsFiles(entry) ? "directory with files\n" : "empty directory\n");
-    }
+    if (status.isDirectory) return entry + "\nempty directory\n";
     return inputStamp(entry);
 }
 
@@ -161,6 +170,8 @@ SharingPlan planAotCache(const SharingInput& input, const std::string& directory
                          const std::string& library) {
     const std::string chosen = sharingOptionIn(input.vmOptions);
     if (!chosen.empty()) return off("the VM options choose it themselves (" + chosen + ")");
+    const std::string filled = directoryWithFiles(input.classPath);
+    if (!filled.empty()) return off(filled + " on the class path is not empty");
     // The assembly's request holds one path or option a line.
     if (anyHoldsNewline(input.vmOptions) || anyHoldsNewline({library, directory})) {
         return off("a VM option or a path holds a line break");

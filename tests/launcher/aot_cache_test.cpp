@@ -27,7 +27,8 @@ protected:
         tree_.file("runtime/lib/modules", "modules");
         tree_.file("runtime/release", "JAVA_VERSION=\"25.0.3\"\n");
         input_.gameDirectory = tree_.dir("game");
-        input_.classPath = {tree_.file("game/client.jar", "jar"), tree_.dir("game/internal-pack")};
+        input_.classPath = {tree_.file("game/client.jar", "jar"), tree_.dir("game/internal-pack"),
+                            tree_.path("game/launcher-data")};
         input_.vmOptions = {"-Xmx1g"};
         input_.cacheDirectory = tree_.path("cache");
     }
@@ -79,7 +80,7 @@ TEST_F(AotCachePlan, EveryInputTheCacheDependsOnGivesANewName) {
     const std::string first = cacheOf(planClassDataSharing(input_));
     EXPECT_EQ(cacheOf(planClassDataSharing(input_)), first);
     const std::vector<std::pair<const char*, std::function<void()>>> changes = {
-        {"a file in a class path directory", [&] { tree_.file("game/internal-pack/a.txt"); }},
+        {"a class path directory made", [&] { tree_.dir("game/launcher-data"); }},
         {"another VM option", [&] { input_.vmOptions.push_back("-XX:+UseSerialGC"); }},
         {"options from the environment", [] { setenv("JAVA_TOOL_OPTIONS", "-Xss2m", 1); }},
         {"the modules image", [&] { tree_.file("runtime/lib/modules", "other modules"); }},
@@ -102,6 +103,12 @@ TEST_F(AotCachePlan, OffWhereTheVmWouldRefuseOrTheCacheFailedOrLacksRoom) {
     EXPECT_EQ(planClassDataSharing(input_).message,
               "Class data sharing is off: the VM options choose it themselves (-Xshare:off)");
     input_.vmOptions.pop_back();
+
+    const std::string resource = tree_.file("game/internal-pack/logo.png");
+    EXPECT_EQ(planClassDataSharing(input_).message,
+              "Class data sharing is off: " + tree_.path("game/internal-pack") +
+                  " on the class path is not empty");
+    launcher_test::fs::remove(resource);
 
     const std::string cache = cacheOf(planClassDataSharing(input_));
     tree_.file(cache.substr(tree_.root().size() + 1) + ".failed", "the VM cannot start with it\n");
