@@ -28,10 +28,6 @@ constexpr const char* sharingOptionPrefixes[] = {
 // Variables whose options every VM of the machine takes as if given first.
 constexpr const char* optionVariables[] = {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS"};
 
-std::string join(const std::string& directory, const std::string& name) {
-    return directory + platform::pathSeparator + name;
-}
-
 bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -85,28 +81,14 @@ bool anyHoldsNewline(const std::vector<std::string>& options) {
 // file, or "".
 std::string javaProgramOf(const std::string& releaseFile) {
     if (releaseFile.empty()) return {};
-    const std::string program =
-        join(join(platform::directoryOf(releaseFile), "bin"), platform::javaProgramName);
+    const std::string program = platform::joinPath(
+        platform::joinPath(platform::directoryOf(releaseFile), "bin"), platform::javaProgramName);
     return platform::isRegularFile(program) ? program : std::string();
 }
 
 // The name's digest of the identity, as 16 hex digits.
 std::string digestOf(const std::string& identity) {
-    std::uint64_t value = checksumOf(identity.data(), identity.size());
-    static const char digits[] = "0123456789abcdef";
-    std::string text(16, '0');
-    for (std::size_t i = text.size(); i > 0; --i, value >>= 4) text[i - 1] = digits[value & 15];
-    return text;
-}
-
-// The sum of the class path's file sizes.
-std::uint64_t classPathBytes(const std::vector<std::string>& classPath) {
-    std::uint64_t bytes = 0;
-    for (const std::string& entry : classPath) {
-        const platform::FileStatus status = platform::fileStatus(entry);
-        if (status.exists && !status.isDirectory) bytes += status.size;
-    }
-    return bytes;
+    return hexText(checksumOf(identity.data(), identity.size()));
 }
 
 constexpr const char* stillAssembling = "its assembly is finishing";
@@ -143,7 +125,7 @@ SharingPlan off(const std::string& reason) {
 }  // namespace
 
 AotCacheFiles aotCacheFiles(const std::string& directory, const std::string& name) {
-    const std::string cache = join(directory, name);
+    const std::string cache = platform::joinPath(directory, name);
     return {cache, cache + ".part", cache + ".aotconf", cache + ".lock", cache + ".request"};
 }
 
@@ -151,7 +133,8 @@ std::string aotCacheIdentity(const SharingInput& input, const std::string& libra
     const std::string release = runtimeReleaseFile(library);
     const std::string home = platform::directoryOf(release);
     std::string identity =
-        inputStamp(release) + inputStamp(library) + inputStamp(join(join(home, "lib"), "modules"));
+        inputStamp(release) + inputStamp(library) +
+        inputStamp(platform::joinPath(platform::joinPath(home, "lib"), "modules"));
     for (const std::string& entry : input.classPath) identity += classPathStamp(entry);
     for (const std::string& option : input.vmOptions) identity += option + '\n';
     for (const char* variable : optionVariables) {

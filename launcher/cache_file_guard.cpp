@@ -16,17 +16,6 @@ constexpr const char* failureSuffix = ".failed";
 constexpr const char* refusalSuffix = ".refused";
 constexpr std::uint64_t smallFile = 4096;
 
-std::string join(const std::string& directory, const std::string& name) {
-    return directory + platform::pathSeparator + name;
-}
-
-std::string hex(std::uint64_t value) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text(16, '0');
-    for (std::size_t i = text.size(); i > 0; --i, value >>= 4) text[i - 1] = digits[value & 15];
-    return text;
-}
-
 bool writeSmallFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
@@ -52,7 +41,7 @@ std::optional<std::string> integrityRecordOf(const std::string& path) {
     const platform::FileReadOutcome outcome = platform::readFileInPieces(
         path, [&checksum](const char* bytes, std::size_t size) { checksum.add(bytes, size); });
     if (outcome != platform::FileReadOutcome::read) return std::nullopt;
-    return std::to_string(checksum.size()) + ' ' + hex(checksum.value()) + '\n';
+    return std::to_string(checksum.size()) + ' ' + hexText(checksum.value()) + '\n';
 }
 
 }  // namespace
@@ -131,7 +120,7 @@ Integrity checkIntegrity(const std::string& cache) {
 CacheUse CacheUse::begin(const std::string& cache) {
     // A name of its own for every launch: two may use one cache at once.
     std::random_device random;
-    const std::string unique = hex((std::uint64_t(random()) << 32) ^ random());
+    const std::string unique = hexText((std::uint64_t(random()) << 32) ^ random());
     // Locked under another name first, so that no launch ever sees the mark
     // unlocked; the lock stays with the file as it is renamed.
     const std::string starting = cache + startingSuffix + unique;
@@ -160,7 +149,7 @@ bool endedAbnormallyInUse(const std::string& cache) {
     bool abnormal = false;
     for (const platform::DirectoryEntry& entry : entries) {
         if (entry.isDirectory) continue;
-        const std::string marker = join(directory, entry.name);
+        const std::string marker = platform::joinPath(directory, entry.name);
         platform::FileLock lock = platform::FileLock::tryAcquire(marker);
         // Held: that launch is still running.
         if (!lock.held()) continue;
@@ -200,6 +189,13 @@ void removeOtherCaches(const std::string& directory, const std::string& prefix,
         if (entry.isDirectory) continue;
         // The cache itself, or one of its companions.
         if (entry.name == keep || entry.name.rfind(keep + '.', 0) == 0) continue;
-        platform::removeFile(join(directory, entry.name));
+        platform::removeFile(platform::joinPath(directory, entry.name));
     }
+}
+
+std::string hexText(std::uint64_t value) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text(16, '0');
+    for (std::size_t i = text.size(); i > 0; --i, value >>= 4) text[i - 1] = digits[value & 15];
+    return text;
 }

@@ -23,6 +23,9 @@
 // changed); "missing" or "directory" instead where it is not a file.
 std::string inputStamp(const std::string& path);
 
+// value as 16 hex digits, as the cache files' names and records write it.
+std::string hexText(std::uint64_t value);
+
 // --- Integrity ------------------------------------------------------------------
 
 // The checksum the integrity record holds: 64 bits over every byte, taken

@@ -27,10 +27,6 @@ constexpr const char* archiveSuffix = ".jsa";
 constexpr const char* mapLogSuffix = ".log";
 constexpr const char* notAvailable = "Class data sharing is not available for this runtime";
 
-std::string join(const std::string& directory, const std::string& name) {
-    return directory + platform::pathSeparator + name;
-}
-
 // 64-bit FNV-1a, as 16 hex digits: names that change with their input.
 std::string digestOf(const std::string& text) {
     std::uint64_t hash = 14695981039346656037ull;
@@ -38,10 +34,7 @@ std::string digestOf(const std::string& text) {
         hash ^= c;
         hash *= 1099511628211ull;
     }
-    static const char digits[] = "0123456789abcdef";
-    std::string result(16, '0');
-    for (std::size_t i = result.size(); i > 0; --i, hash >>= 4) result[i - 1] = digits[hash & 15];
-    return result;
+    return hexText(hash);
 }
 
 // True when a class file lies anywhere below directory. The VM refuses to
@@ -60,7 +53,7 @@ bool holdsClassFiles(const std::string& directory) {
         for (const platform::DirectoryEntry& entry : entries) {
             if (entry.name == "." || entry.name == "..") continue;
             if (entry.isDirectory) {
-                pending.push_back(join(current, entry.name));
+                pending.push_back(platform::joinPath(current, entry.name));
             } else if (platform::matchesWildcard("*.class", entry.name)) {
                 return true;
             }
@@ -95,7 +88,8 @@ std::string archiveDirectoryOf(const std::string& cacheDirectory,
                                const std::string& gameDirectory) {
     std::string leaf = platform::lastComponentOf(gameDirectory);
     if (leaf.empty()) leaf = "game";
-    return join(join(cacheDirectory, cacheFolderName), leaf + "-" + digestOf(gameDirectory));
+    return platform::joinPath(platform::joinPath(cacheDirectory, cacheFolderName),
+                              leaf + "-" + digestOf(gameDirectory));
 }
 
 // Makes the directory and the two above it, as far as they are missing.
@@ -111,16 +105,6 @@ bool makeArchiveDirectory(const std::string& directory) {
 std::string sizeText(std::uint64_t bytes) {
     if (bytes < (1u << 20)) return std::to_string(bytes >> 10) + " KiB";
     return std::to_string(bytes >> 20) + " MiB";
-}
-
-// The sum of the class path's file sizes.
-std::uint64_t classPathBytes(const std::vector<std::string>& classPath) {
-    std::uint64_t bytes = 0;
-    for (const std::string& entry : classPath) {
-        const platform::FileStatus status = platform::fileStatus(entry);
-        if (status.exists && !status.isDirectory) bytes += status.size;
-    }
-    return bytes;
 }
 
 // Why an existing archive must go, or "" when it may be used: it must be
@@ -190,7 +174,8 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
         return {{}, notAvailable};
     }
     const std::string library = platform::resolvedPath(input.runtimeLibrary);
-    const std::string baseArchive = join(platform::directoryOf(library), baseArchiveName);
+    const std::string baseArchive =
+        platform::joinPath(platform::directoryOf(library), baseArchiveName);
     if (!platform::isRegularFile(baseArchive)) {
         return {{}, std::string(notAvailable) + " (no " + baseArchive + ")"};
     }
@@ -218,7 +203,7 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
     }
     const std::string name =
         archivePrefix + digestOf(archiveIdentity(library, baseArchive, input)) + archiveSuffix;
-    const std::string archive = join(directory, name);
+    const std::string archive = platform::joinPath(directory, name);
     removeOtherCaches(directory, archivePrefix, name);
     if (failedBefore(archive)) return off("writing " + archive + " failed before");
 
@@ -295,4 +280,13 @@ void archiveAfterRun(const SharingPlan& plan, bool completed) {
         // check before every use still refuses one the VM left cut short.
         recordIntegrity(plan.archive);
     }
+}
+
+std::uint64_t classPathBytes(const std::vector<std::string>& classPath) {
+    std::uint64_t bytes = 0;
+    for (const std::string& entry : classPath) {
+        const platform::FileStatus status = platform::fileStatus(entry);
+        if (status.exists && !status.isDirectory) bytes += status.size;
+    }
+    return bytes;
 }

@@ -56,6 +56,9 @@ SharingPlan planClassDataSharing(const SharingInput& input);
 // own classes that its default archive lacks (6,000 of them).
 std::uint64_t archiveRoomNeeded(std::uint64_t classPathBytes);
 
+// The sum of the sizes of the class path's files.
+std::uint64_t classPathBytes(const std::vector<std::string>& classPath);
+
 // The plan for this launch, with its line written on standard output. The
 // archive is marked as in use until the VM ends, and the VM's end records
 // what became of it (archiveAfterRun).

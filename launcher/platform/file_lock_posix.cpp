@@ -5,23 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "platform.h"
 
 namespace platform {
-
-FileLock::~FileLock() { release(); }
-
-FileLock::FileLock(FileLock&& other) noexcept : handle_(std::exchange(other.handle_, noHandle)) {}
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = std::exchange(other.handle_, noHandle);
-    }
-    return *this;
-}
 
 FileLock FileLock::tryAcquire(const std::string& path) {
     // Close-on-exec: a program started meanwhile must not keep the lock.

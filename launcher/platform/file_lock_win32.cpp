@@ -2,23 +2,9 @@
 // system releases when the handle closes, however the process ends.
 #include <windows.h>
 
-#include <utility>
-
 #include "platform.h"
 
 namespace platform {
-
-FileLock::~FileLock() { release(); }
-
-FileLock::FileLock(FileLock&& other) noexcept : handle_(std::exchange(other.handle_, noHandle)) {}
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = std::exchange(other.handle_, noHandle);
-    }
-    return *this;
-}
 
 FileLock FileLock::tryAcquire(const std::string& path) {
     // Others may open and remove the file; only the lock is exclusive.

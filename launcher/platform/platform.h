@@ -35,6 +35,11 @@ std::string directoryOf(const std::string& path);
 // The last component of path, separators at its end ignored; "" for the root.
 std::string lastComponentOf(const std::string& path);
 
+// name below directory, joined with the platform's separator (never normalised).
+inline std::string joinPath(const std::string& directory, const std::string& name) {
+    return directory + pathSeparator + name;
+}
+
 // Full path of the running executable, however long.
 std::string executablePath();
 
