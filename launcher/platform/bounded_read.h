@@ -1,14 +1,26 @@
 // The part of the file reader that every platform shares: how much of an open
-// file is read, and what a file beyond the limit gives.
+// file is read, and what a file beyond the limit gives; opening it is each
+// system's own.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform.h"
 
 namespace platform {
+
+// Reads up to count bytes of an open file into buffer: the bytes it read, 0 at
+// the end of the file and a negative number on an error.
+using ChunkReader = std::function<long long(char* buffer, std::size_t count)>;
+using OpenFileUse = std::function<FileContent(std::uint64_t size, const ChunkReader& readChunk)>;
+
+// Each system's own: opens the regular file at path for reading and returns
+// what use makes of its size and reader; a file that is not there, not
+// regular or cannot be opened gives its outcome without use.
+FileContent withRegularFile(const std::string& path, const OpenFileUse& use);
 
 // Reads an open regular file of size bytes (as the file system gave it when
 // opened) through readChunk(buffer, count), which returns the bytes it read,

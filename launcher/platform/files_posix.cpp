@@ -50,13 +50,7 @@ FileReadOutcome failedOpen(const std::string& path) {
 
 }  // namespace
 
-namespace {
-
-// Opens the regular file at path for reading and returns what use makes of
-// it and its size; a file that is not there, not regular or cannot be opened
-// gives its outcome without use.
-template <typename Use>
-FileContent withRegularFile(const std::string& path, Use use) {
+FileContent withRegularFile(const std::string& path, const OpenFileUse& use) {
     FileContent content;
     struct stat status;
     // Checked before opening as well: opening a FIFO for reading would wait
@@ -85,22 +79,6 @@ FileContent withRegularFile(const std::string& path, Use use) {
                        if (got >= 0 || errno != EINTR) return got;
                    }
                });
-}
-
-}  // namespace
-
-FileContent readFile(const std::string& path, std::uint64_t limit, OverLimit overLimit) {
-    return withRegularFile(path, [&](std::uint64_t size, auto readChunk) {
-        return readOpenFile(size, limit, overLimit, readChunk);
-    });
-}
-
-FileReadOutcome readFileInPieces(const std::string& path,
-                                 const std::function<void(const char*, std::size_t)>& take) {
-    return withRegularFile(
-               path,
-               [&](std::uint64_t, auto readChunk) { return readOpenFileInPieces(readChunk, take); })
-        .outcome;
 }
 
 std::string textModeText(const std::string& bytes) { return bytes; }

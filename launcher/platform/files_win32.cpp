@@ -33,13 +33,7 @@ bool isSymbolicLink(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-namespace {
-
-// Opens the regular file at path for reading and returns what use makes of
-// it and its size; a file that is not there, not regular or cannot be opened
-// gives its outcome without use.
-template <typename Use>
-FileContent withRegularFile(const std::string& path, Use use) {
+FileContent withRegularFile(const std::string& path, const OpenFileUse& use) {
     FileContent content;
     // The attributes of a link are its own, so a dangling link is there (and
     // then cannot be opened).
@@ -78,22 +72,6 @@ FileContent withRegularFile(const std::string& path, Use use) {
                    if (!ReadFile(file.get(), buffer, chunk, &got, nullptr)) return -1;
                    return got;
                });
-}
-
-}  // namespace
-
-FileContent readFile(const std::string& path, std::uint64_t limit, OverLimit overLimit) {
-    return withRegularFile(path, [&](std::uint64_t size, auto readChunk) {
-        return readOpenFile(size, limit, overLimit, readChunk);
-    });
-}
-
-FileReadOutcome readFileInPieces(const std::string& path,
-                                 const std::function<void(const char*, std::size_t)>& take) {
-    return withRegularFile(
-               path,
-               [&](std::uint64_t, auto readChunk) { return readOpenFileInPieces(readChunk, take); })
-        .outcome;
 }
 
 std::string textModeText(const std::string& bytes) {
