@@ -508,14 +508,20 @@ class VmFailures(unittest.TestCase):
 
 
 class ClassDataSharing(unittest.TestCase):
-    def test_archive_below_the_local_application_data_and_read_only_leftovers_go(self):
-        tree = GameTree("sharing")
+    @staticmethod
+    def sharing_tree(name, java_version):
+        """A game with sharing on and a runtime of java_version with its default archive."""
+        tree = GameTree(name)
         tree.file("client.jar")
         with open(os.path.join(tree.root, "runtime", "release"), "w") as release:
-            release.write('JAVA_VERSION="21"\n')
+            release.write('JAVA_VERSION="%s"\n' % java_version)
         with open(os.path.join(tree.root, "runtime", "bin", "server", "classes.jsa"), "wb") as base:
             base.write(b"the runtime's default archive")
         tree.settings("[Runtime]\nClassDataSharing=1\n")
+        return tree
+
+    def test_archive_below_the_local_application_data_and_read_only_leftovers_go(self):
+        tree = self.sharing_tree("sharing", "21")
         first = tree.run()
         options = first.recorded("option")
         # The VM's exit and abort hooks come last on a run that keeps an
@@ -548,13 +554,7 @@ class ClassDataSharing(unittest.TestCase):
         self.assertEqual(os.listdir(directory), [name + ".failed"])
 
     def test_java_25_records_the_cache_and_a_detached_launcher_assembles_it(self):
-        tree = GameTree("aot")
-        tree.file("client.jar")
-        with open(os.path.join(tree.root, "runtime", "release"), "w") as release:
-            release.write('JAVA_VERSION="25"\n')
-        with open(os.path.join(tree.root, "runtime", "bin", "server", "classes.jsa"), "wb") as base:
-            base.write(b"the runtime's default archive")
-        tree.settings("[Runtime]\nClassDataSharing=1\n")
+        tree = self.sharing_tree("aot", "25")
         first = tree.run()
         self.assertEqual(first.status, 0)
         lines = [line for line in first.out_lines() if line.startswith("Class data sharing")]
