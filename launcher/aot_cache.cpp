@@ -86,11 +86,6 @@ std::string javaProgramOf(const std::string& releaseFile) {
     return platform::isRegularFile(program) ? program : std::string();
 }
 
-// The name's digest of the identity, as 16 hex digits.
-std::string digestOf(const std::string& identity) {
-    return hexText(checksumOf(identity.data(), identity.size()));
-}
-
 constexpr const char* stillAssembling = "its assembly is finishing";
 
 SharingPlan assembling(const AotCacheFiles& files) {

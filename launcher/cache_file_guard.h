@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "digest.h"
 #include "platform/platform.h"
 
 // A file as a cache depends on it: its path, size and last write, and what a
@@ -23,30 +24,7 @@
 // changed); "missing" or "directory" instead where it is not a file.
 std::string inputStamp(const std::string& path);
 
-// value as 16 hex digits, as the cache files' names and records write it.
-std::string hexText(std::uint64_t value);
-
 // --- Integrity ------------------------------------------------------------------
-
-// The checksum the integrity record holds: 64 bits over every byte, taken
-// piece by piece as a file is read.
-class Checksum {
-public:
-    void add(const char* bytes, std::size_t size);
-    std::uint64_t value() const;
-    std::uint64_t size() const { return size_; }
-
-private:
-    void addBlock(const char* block);
-
-    std::uint64_t lanes_[4] = {0x60EA27EEADC0B5D6ull, 0xC2B2AE3D27D4EB4Full, 0,
-                               0x61C8864E7A143579ull};
-    char pending_[32] = {};
-    std::size_t pendingSize_ = 0;
-    std::uint64_t size_ = 0;
-};
-
-std::uint64_t checksumOf(const char* bytes, std::size_t size);
 
 // Records the cache's size and checksum as it is now. False when it cannot be
 // read or the record cannot be written.

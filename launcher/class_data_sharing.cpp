@@ -7,6 +7,7 @@
 #include "aot_cache.h"
 #include "cache_file_guard.h"
 #include "class_data_archive.h"
+#include "game_folder.h"
 #include "java_launcher.h"
 #include "messages.h"
 #include "platform/platform.h"
@@ -21,21 +22,10 @@ constexpr int firstMapLogVersion = 17;          // whose log lines on mapping ar
 // The runtime's default archive, beside its VM library; a dynamic archive
 // extends it and is useless without it.
 constexpr const char* baseArchiveName = "classes.jsa";
-constexpr const char* cacheFolderName = "Tessvik";
 constexpr const char* archivePrefix = "classes-";
 constexpr const char* archiveSuffix = ".jsa";
 constexpr const char* mapLogSuffix = ".log";
 constexpr const char* notAvailable = "Class data sharing is not available for this runtime";
-
-// 64-bit FNV-1a, as 16 hex digits: names that change with their input.
-std::string digestOf(const std::string& text) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return hexText(hash);
-}
 
 // True when a class file lies anywhere below directory. The VM refuses to
 // write an archive, and ends the process with status 1, when it loaded a
@@ -80,16 +70,6 @@ std::string archiveIdentity(const std::string& library, const std::string& baseA
     for (const std::string& entry : input.classPath) identity += inputStamp(entry);
     for (const std::string& option : input.vmOptions) identity += option + '\n';
     return identity;
-}
-
-// The game's archive directory below the cache directory: named for the
-// game's directory, and told apart from another game's of that name.
-std::string archiveDirectoryOf(const std::string& cacheDirectory,
-                               const std::string& gameDirectory) {
-    std::string leaf = platform::lastComponentOf(gameDirectory);
-    if (leaf.empty()) leaf = "game";
-    return platform::joinPath(platform::joinPath(cacheDirectory, cacheFolderName),
-                              leaf + "-" + digestOf(gameDirectory));
 }
 
 // Makes the directory and the two above it, as far as they are missing.
@@ -185,7 +165,7 @@ SharingPlan planClassDataSharing(const SharingInput& input) {
     }
 
     if (input.cacheDirectory.empty()) return off("no user cache directory");
-    const std::string directory = archiveDirectoryOf(input.cacheDirectory, input.gameDirectory);
+    const std::string directory = gameFolderIn(input.cacheDirectory, input.gameDirectory);
     // The VM reads a list of archives from the option, split at the class
     // path separator.
     if (directory.find(platform::classPathSeparator) != std::string::npos) {

@@ -1,0 +1,47 @@
+// Every option the Java VM takes besides the launcher's own, from every
+// source HotSpot reads: JAVA_TOOL_OPTIONS first, then the settings' VMParams,
+// then _JAVA_OPTIONS, each -XX:VMOptionsFile= expanded where it stands and
+// each -XX:Flags= file after them. What the launcher adds to the VM's options
+// (a start-up cache, a crash report's place) must agree with all of them,
+// not only with the settings file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct GivenVmOption {
+    std::string text;    // as the VM takes it: "-Xshare:off", "-XX:+UseSharedSpaces"
+    std::string source;  // "VMParams", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", or a file
+};
+
+// The two variables' texts as the environment holds them (nothing when unset).
+struct OptionVariables {
+    std::optional<std::string> javaToolOptions;
+    std::optional<std::string> javaOptions;
+};
+OptionVariables optionVariablesOfEnvironment();
+
+// The options of vmParams and the variables, in the order the VM applies
+// them (a later one of the same name wins), with the option files they name
+// read and expanded.
+std::vector<GivenVmOption> givenVmOptions(const std::vector<std::string>& vmParams,
+                                          const OptionVariables& variables);
+
+// HotSpot's split of an option text (a variable's value, a VMOptionsFile's
+// content): white space separates, and single or double quotes keep white
+// space within one option.
+std::vector<std::string> splitOptionText(const std::string& text);
+
+// The options of a -XX:Flags= file: one flag a token, written without its
+// "-XX:" ("+UseSharedSpaces", "SharedArchiveFile=x"), '#' starting a comment.
+std::vector<std::string> flagsFileOptions(const std::string& content);
+
+// The name of a -XX: option ("UseSharedSpaces" for "-XX:-UseSharedSpaces",
+// "ErrorFile" for "-XX:ErrorFile=x"), or "" for any other option.
+std::string xxOptionName(const std::string& option);
+
+// The last given option named name (an -XX: name, or "-Xss"-like prefix of
+// another option), or nothing.
+std::optional<GivenVmOption> lastOptionNamed(const std::vector<GivenVmOption>& options,
+                                             const std::string& name);
