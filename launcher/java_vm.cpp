@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "class_data_sharing.h"
 #include "failure_notice.h"
 #include "java_launcher.h"
+#include "main_thread_stack.h"
 #include "messages.h"
 #include "platform/platform.h"
-#include "vm_lifecycle_hooks.h"
+#include "startup_cache/startup_cache.h"
+#include "vm_option_sources.h"
 #include "vm_options.h"
 #include "vm_start_output.h"
 
@@ -44,6 +45,44 @@ jobjectArray makeArgumentArray(JNIEnv* env, const std::vector<std::string>& prog
     return array;
 }
 
+// The VM's exit hook, run in System.exit and Runtime.halt after the VM's own
+// exit work: the end of a normal run. The VM ends the process with the
+// client's status once it returns. Only the start-up cache has work there,
+// and it allocates nothing.
+void JNICALL vmExits(jint) { startupCacheVmEnded(); }
+
+// The start-up cache's plan for this launch, with its line written.
+SharingPlan startupCachePlan(const JavaLauncher& launcher, const std::string& classPathOption,
+                             const std::vector<GivenVmOption>& given) {
+    SharingInput input;
+    input.runtimeVersion = launcher.runtimeVersion;
+    input.runtimeLibrary = launcher.loadedRuntimePath;
+    input.gameDirectory = launcher.workDir;
+    input.classPath = launcher.classPath;
+    for (const std::string& directory : launcher.extraClassPathDirs) {
+        input.classPath.push_back(launcher.workDir + directory);
+    }
+    input.vmOptions =
+        javaVmOptions(launcher.workDir, classPathOption, launcher.nativeLibDir, launcher.settings);
+    input.givenOptions = given;
+    input.cacheDirectory = platform::userCacheDirectory();
+    SharingPlan plan = prepareStartupCache(input);
+    if (!startStartupCacheWork()) {
+        finishStartupCache();
+        plan = {{}, "Class data sharing is off: its assembly could not start"};
+    }
+    writeOut(plan.message);
+    return plan;
+}
+
+// What the VM's end leaves to the launcher: the start-up cache's work, then
+// the client's status.
+int vmEnded(int status) {
+    startupCacheVmEnded();
+    finishStartupCache();
+    return status;
+}
+
 }  // namespace
 
 int JavaLauncher::run() {
@@ -51,13 +90,19 @@ int JavaLauncher::run() {
         reinterpret_cast<CreateJavaVMFunction>(runtimeModule.symbol("JNI_CreateJavaVM"));
 
     jint createStatus = JNI_ERR;
-    SharingPlan sharing;
     {
+        // Every option the VM takes, from every source: what the launcher
+        // adds must agree with them.
+        const std::vector<GivenVmOption> given =
+            givenVmOptions(settings.vmParams, optionVariablesOfEnvironment());
+        const std::string stackShortfall = mainThreadStackShortfall(given);
+        if (!stackShortfall.empty()) writeOut(stackShortfall);
         // The option texts and the array that points into them live until the
         // creation call has returned.
         const std::string classPathOption = buildClassPathOption();
-        sharing = settings.classDataSharing ? classDataSharingPlan(*this, classPathOption)
-                                            : SharingPlan();
+        const SharingPlan sharing = settings.classDataSharing
+                                        ? startupCachePlan(*this, classPathOption, given)
+                                        : SharingPlan();
         const std::vector<std::string> optionTexts = javaVmOptions(
             workDir, classPathOption, nativeLibDir, settings, runtimeVersion, sharing.options);
         writeOut("Number of options: " + std::to_string(optionTexts.size()));
@@ -67,9 +112,11 @@ int JavaLauncher::run() {
             options[i].optionString = const_cast<char*>(optionTexts[i].c_str());
             options[i].extraInfo = nullptr;
         }
-        // What the launch keeps for the next one is settled as the VM ends,
-        // and the VM's work at its end must not change the client's status.
-        if (!sharing.options.empty()) addVmEndHooks(options);
+        // A client that calls System.exit ends the process inside the VM:
+        // the cache's end comes through the exit hook there.
+        if (!sharing.options.empty()) {
+            options.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&vmExits)});
+        }
         JavaVMInitArgs initArgs{};
         initArgs.version = JNI_VERSION_1_8;
         initArgs.nOptions = static_cast<jint>(options.size());
@@ -87,12 +134,10 @@ int JavaLauncher::run() {
         env = nullptr;
         writeErr("Failed to create Java VM (error " + std::to_string(createStatus) + ")");
         noticeFailedLaunch(false);
-        return vmEnded(1, false);
+        finishStartupCache();
+        return 1;
     }
-    // The client's exit status is the launcher's, whatever the VM's own work
-    // at its end does.
-    watchClientExit(vm);
-    checkArchiveMapped(sharing);
+    startupCacheVmStarted();
 
     // Set when main could not be called or left a Java exception behind.
     bool failed = true;
@@ -124,8 +169,6 @@ int JavaLauncher::run() {
         writeErr("Failed to detach the main thread from the Java VM");
         failed = true;
     }
-    // Noted before the VM's exit work, which may fail (an archive write).
-    clientEnded(failed ? 1 : 0);
     vm->DestroyJavaVM();
     vm = nullptr;
     env = nullptr;

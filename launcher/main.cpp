@@ -15,12 +15,14 @@
 #include <windows.h>
 #endif
 
+#include <csignal>
 #include <optional>
 
-#include "aot_assembly.h"
+#include "startup_cache/aot_assembly.h"
 #include "failure_notice.h"
 #include "java_launcher.h"
 #include "launch_settings.h"
+#include "main_thread_stack.h"
 #include "messages.h"
 #include "platform/platform.h"
 
@@ -36,6 +38,11 @@ constexpr const char* unrepresentableDirectory =
 int launch() {
     // Started by an earlier launch to assemble its ahead-of-time cache.
     if (const std::optional<int> status = runRequestedAssembly()) return *status;
+    // Before any output: this may start the launcher again with a larger stack.
+    if (const std::optional<std::string> directory =
+            directoryHoldingExecutable(platform::executablePath())) {
+        ensureMainThreadStack(platform::joinPath(*directory, "LaunchConfig.ini"));
+    }
     writeOut("Starting: ");
     // Without its own directory the launcher would read and write its
     // settings and search for the runtime relative to the file-system root.
@@ -77,6 +84,9 @@ int launch() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return launch(); }
 #else
 int main(int argc, char** argv) {
+    // A closed output (a logger that died, `tessvik | true`) must not end the
+    // launch: its lines then go nowhere. The VM sets its own handler later.
+    std::signal(SIGPIPE, SIG_IGN);
     platform::setProgramArguments(argc, argv);
     return launch();
 }

@@ -3,7 +3,6 @@
 #include "failure_notice.h"
 #include "messages.h"
 #include "platform/platform.h"
-#include "vm_lifecycle_hooks.h"
 
 namespace {
 
@@ -11,17 +10,6 @@ namespace {
 // only: another thread's abort, or one after the start (a crash of the
 // running client), is not a failed launch.
 thread_local platform::OutputCapture* startCapture = nullptr;
-
-// HotSpot calls the abort hook (vm_lifecycle_hooks.h) before it ends the
-// process after a failure during its start; its reason is written by then.
-void JNICALL vmAborts() {
-    platform::OutputCapture* const capture = startCapture;
-    if (capture == nullptr) return;
-    startCapture = nullptr;
-    logVmLines(caughtLines(capture->end()));
-    writeErr("Failed to create Java VM (the VM aborted)");
-    noticeFailedLaunch(false);
-}
 
 // Sets the capture for the abort hook while the VM is created.
 class StartWatch {
@@ -58,13 +46,6 @@ jint createJavaVmNoticingItsReason(CreateJavaVMFunction create, JavaVM** vm, JNI
     JavaVMInitArgs given = args;
     void** envOut = reinterpret_cast<void**>(env);
     if (!outputUnseen(platform::observeOutput())) return create(vm, envOut, &given);
-
-    std::vector<JavaVMOption> options(args.options, args.options + args.nOptions);
-    static const bool hooked = (onVmAbort(&vmAborts), true);
-    (void)hooked;
-    addVmAbortHook(options);
-    given.nOptions = static_cast<jint>(options.size());
-    given.options = options.data();
 
     platform::OutputCapture capture;
     jint status = JNI_ERR;

@@ -85,11 +85,17 @@ public:
         if (posix_spawnattr_init(&attributes_) != 0) return;
         attributesMade_ = true;
 
-        // A session of its own, no signal blocked.
+        // A session of its own, no signal blocked, and SIGPIPE at its default
+        // even where the caller ignores it.
         sigset_t noSignals;
         sigemptyset(&noSignals);
         posix_spawnattr_setsigmask(&attributes_, &noSignals);
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+        sigset_t defaulted;
+        sigemptyset(&defaulted);
+        sigaddset(&defaulted, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes_, &defaulted);
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                   POSIX_SPAWN_SETSIGDEF);
         // Standard streams on /dev/null, nothing else of the caller's.
         ready_ = posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDWR,
                                                   0) == 0 &&

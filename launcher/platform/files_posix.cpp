@@ -123,7 +123,8 @@ std::string userCacheDirectory() {
 }
 
 bool makeDirectory(const std::string& path) {
-    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    // The user's own: nobody else reads what the launcher keeps there.
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
     return fileStatus(path).isDirectory;
 }
 
@@ -137,5 +138,26 @@ bool canCreateFilesIn(const std::string& directory) {
 }
 
 bool removeFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+    std::string temporary = path + ".tmp-XXXXXX";
+    // mkstemp: a new file of this user's alone, never an existing one or a link.
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return false;
+    bool written = true;
+    for (std::size_t at = 0; written && at < bytes.size();) {
+        const ssize_t count = write(fd, bytes.data() + at, bytes.size() - at);
+        if (count < 0 && errno == EINTR) continue;
+        written = count > 0;
+        if (written) at += static_cast<std::size_t>(count);
+    }
+    written = close(fd) == 0 && written && rename(temporary.c_str(), path.c_str()) == 0;
+    if (!written) unlink(temporary.c_str());
+    return written;
+}
+
+bool removeFileNow(const char* path) { return unlink(path) == 0; }
+
+bool renameFileNow(const char* from, const char* to) { return rename(from, to) == 0; }
 
 }  // namespace platform

@@ -122,4 +122,29 @@ bool removeFile(const std::string& path) {
     return DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
+bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+    std::vector<char> name(MAX_PATH + 1);
+    if (GetTempFileNameA(directoryOf(path).c_str(), "tsv", 0, name.data()) == 0) return false;
+    const std::string temporary(name.data());
+    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool written = file != INVALID_HANDLE_VALUE;
+    if (written) {
+        DWORD count = 0;
+        written = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &count,
+                            nullptr) &&
+                  count == bytes.size();
+        written = CloseHandle(file) && written;
+    }
+    written = written && renameFile(temporary, path);
+    if (!written) DeleteFileA(temporary.c_str());
+    return written;
+}
+
+bool removeFileNow(const char* path) { return DeleteFileA(path) != 0; }
+
+bool renameFileNow(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 }  // namespace platform

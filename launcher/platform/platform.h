@@ -49,6 +49,8 @@ std::string executablePath();
 std::vector<std::string> commandLineArguments();
 #ifndef _WIN32
 void setProgramArguments(int argc, char** argv);
+// The arguments exactly as the program was given them.
+std::vector<std::string> commandLineArgumentsAsGiven();
 #endif
 
 // False when the executable's path holds characters that the process's narrow
@@ -198,6 +200,16 @@ bool canCreateFilesIn(const std::string& directory);
 // Removes a file, a read-only one too. True when it is gone.
 bool removeFile(const std::string& path);
 
+// Writes bytes to a new file of this user's alone (0600), then gives it the
+// name path: a reader never sees part of it, and a link at path is replaced,
+// never followed.
+bool writeFileAtomically(const std::string& path, const std::string& bytes);
+
+// Remove and rename as one system call each, with nothing allocated: for the
+// VM's end, which may run while other threads stand anywhere.
+bool removeFileNow(const char* path);
+bool renameFileNow(const char* from, const char* to);
+
 // --- The runtime library --------------------------------------------------------
 
 // Registers a directory searched for the dependent libraries of the next
@@ -315,6 +327,10 @@ bool startDetached(const std::vector<std::string>& arguments,
 // -1 when it could not start or did not end by exiting (a signal).
 int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment);
 
+// Removes a variable from this process's environment, and so from that of
+// everything it starts.
+void unsetEnvironment(const char* name);
+
 // Lowers this process's scheduling priority, and so that of the programs it
 // starts, so that work nobody waits for leaves the machine to the game.
 void lowerOwnPriority();
@@ -333,6 +349,12 @@ public:
     // Creates the file at path when it is missing and locks it without
     // waiting: no lock when another process (or another owner here) holds it.
     static FileLock tryAcquire(const std::string& path);
+    // The same, waiting for as long as another holds it.
+    static FileLock acquire(const std::string& path);
+    // Locks the file at path without creating it or waiting. gone: there is
+    // none, or its holder removed it while ending normally.
+    enum class Probe { acquired, held, gone };
+    static FileLock probe(const std::string& path, Probe& outcome);
 
     bool held() const { return handle_ != noHandle; }
     void release();
@@ -342,6 +364,18 @@ private:
     explicit FileLock(std::intptr_t handle) : handle_(handle) {}
     std::intptr_t handle_ = noHandle;
 };
+
+// --- The main thread's stack ----------------------------------------------------
+
+// Gives the main thread a stack of at least bytes where that takes a new start
+// of the program with a larger limit (POSIX): starts the program again, once,
+// with the same arguments, and does not return then. Returns when the stack
+// is large enough already, cannot grow that far, or the program was started
+// again already.
+void growMainThreadStack(std::uint64_t bytes);
+
+// The bytes the main thread's stack may grow to.
+std::uint64_t mainThreadStackSize();
 
 // --- The machine ----------------------------------------------------------------
 

@@ -68,6 +68,8 @@ void setProgramArguments(int argc, char** argv) {
     for (int i = 0; i < argc && argv[i] != nullptr; ++i) arguments.emplace_back(argv[i]);
 }
 
+std::vector<std::string> commandLineArgumentsAsGiven() { return programArguments(); }
+
 std::vector<std::string> commandLineArguments() {
     std::vector<std::string> converted;
     for (const std::string& argument : programArguments()) {
@@ -142,5 +144,7 @@ void pause() {
     if (haveSettings) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     std::cout << '\n' << std::flush;
 }
+
+void unsetEnvironment(const char* name) { unsetenv(name); }
 
 }  // namespace platform

@@ -117,4 +117,6 @@ void pause() {
     std::system("PAUSE");
 }
 
+void unsetEnvironment(const char* name) { _putenv_s(name, ""); }
+
 }  // namespace platform

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "aot_cache.h"
-#include "class_data_sharing.h"
 #include "platform/platform.h"
+#include "startup_cache/startup_cache.h"
 #include "temp_tree.h"
 
 namespace {
@@ -46,43 +45,53 @@ protected:
 
 TEST_F(AotCachePlan, Java25RecordsThenUsesAndJava24KeepsTheArchive) {
     input_.runtimeVersion = 24;
-    EXPECT_EQ(planClassDataSharing(input_).options.front(), "-XX:+AutoCreateSharedArchive");
+    EXPECT_EQ(prepareStartupCache(input_).options.front().rfind("-XX:ArchiveClassesAtExit=", 0), 0u);
 
     input_.runtimeVersion = 25;
-    SharingPlan record = planClassDataSharing(input_);
+    SharingPlan record = prepareStartupCache(input_);
     const std::string cache = cacheOf(record);
     EXPECT_EQ(record.message, "Class data sharing: recording " + cache);
     EXPECT_EQ(cache.rfind(tree_.path("cache/Tessvik/game-"), 0), 0u) << cache;
     EXPECT_EQ(record.options,
-              (Options{"-XX:AOTMode=record", "-XX:AOTConfiguration=" + cache + ".aotconf"}));
-    ASSERT_TRUE(record.assembly);
-    EXPECT_EQ(record.assembly->request.vmOptions, input_.vmOptions);
+              (Options{"-XX:AOTMode=record", "-XX:AOTConfiguration=" + cache + ".aotconf.part"}));
+    // The request exists before the VM starts: the options without sharing.
+    const std::string request = launcher_test::readFile(cache + ".request");
+    EXPECT_NE(request.find("\n-Xmx1g\n"), std::string::npos) << request;
 
-    // The recording launch holds the lock: a second launch keeps away.
-    const SharingPlan meanwhile = planClassDataSharing(input_);
-    EXPECT_EQ(meanwhile.message, "Class data sharing: assembling " + cache);
-    EXPECT_EQ(meanwhile.options, Options{});
-    record = SharingPlan();
+    // The recording launch holds the lock until it ends: a second launch
+    // keeps away, and so does one while its assembly waits for the lock.
+    platform::FileLock second = platform::FileLock::tryAcquire(cache + ".lock");
+    EXPECT_FALSE(second.held());
+    finishStartupCache();
+    {
+        const platform::FileLock assembly = platform::FileLock::tryAcquire(cache + ".request");
+        const SharingPlan meanwhile = prepareStartupCache(input_);
+        EXPECT_EQ(meanwhile.message, "Class data sharing: assembling " + cache);
+        EXPECT_EQ(meanwhile.options, Options{});
+    }
 
-    // Renamed into place by an assembly that ended before its checksum: the
-    // lock is free, so the cache is whole, and recorded now.
+    // Named by the assembly: used, and recorded at first sight.
     tree_.file(cache.substr(tree_.root().size() + 1), "a whole cache");
-    const SharingPlan use = planClassDataSharing(input_);
+    const SharingPlan use = prepareStartupCache(input_);
     EXPECT_EQ(use.message, "Class data sharing: using " + cache);
     EXPECT_EQ(use.options, (Options{"-XX:AOTMode=auto", "-XX:AOTCache=" + cache}));
-    EXPECT_EQ(use.archive, cache);
+    finishStartupCache();
 
-    tree_.file(cache.substr(tree_.root().size() + 1), "a changed cache");
-    EXPECT_EQ(planClassDataSharing(input_).message, "Class data sharing: recording " + cache);
+    tree_.file(cache.substr(tree_.root().size() + 1), "a changed cache, of another size");
+    EXPECT_EQ(prepareStartupCache(input_).message, "Class data sharing: recording " + cache);
+    finishStartupCache();
 }
 
 TEST_F(AotCachePlan, EveryInputTheCacheDependsOnGivesANewName) {
-    const std::string first = cacheOf(planClassDataSharing(input_));
-    EXPECT_EQ(cacheOf(planClassDataSharing(input_)), first);
+    const std::string first = cacheOf(prepareStartupCache(input_));
+    finishStartupCache();
+    EXPECT_EQ(cacheOf(prepareStartupCache(input_)), first);
+    finishStartupCache();
     const std::vector<std::pair<const char*, std::function<void()>>> changes = {
         {"a class path directory made", [&] { tree_.dir("game/launcher-data"); }},
         {"another VM option", [&] { input_.vmOptions.push_back("-XX:+UseSerialGC"); }},
-        {"options from the environment", [] { setenv("JAVA_TOOL_OPTIONS", "-Xss2m", 1); }},
+        {"options from the environment",
+         [&] { input_.givenOptions = {{"-Xss2m", "JAVA_TOOL_OPTIONS"}}; }},
         {"the modules image", [&] { tree_.file("runtime/lib/modules", "other modules"); }},
         {"the release file", [&] { tree_.file("runtime/release", "JAVA_VERSION=\"25.0.4\"\n"); }},
         {"a jar", [&] { tree_.file("game/client.jar", "new jar"); }},
@@ -90,35 +99,37 @@ TEST_F(AotCachePlan, EveryInputTheCacheDependsOnGivesANewName) {
     std::vector<std::string> names{first};
     for (const auto& change : changes) {
         change.second();
-        names.push_back(cacheOf(planClassDataSharing(input_)));
+        names.push_back(cacheOf(prepareStartupCache(input_)));
+        finishStartupCache();
         EXPECT_NE(names.back(), names[names.size() - 2]) << change.first;
         // The earlier name's files went with it.
         EXPECT_FALSE(launcher_test::fs::exists(names[names.size() - 2] + ".lock")) << change.first;
     }
-    unsetenv("JAVA_TOOL_OPTIONS");
 }
 
 TEST_F(AotCachePlan, OffWhereTheVmWouldRefuseOrTheCacheFailedOrLacksRoom) {
-    input_.vmOptions.push_back("-Xshare:off");
-    EXPECT_EQ(planClassDataSharing(input_).message,
-              "Class data sharing is off: the VM options choose it themselves (-Xshare:off)");
-    input_.vmOptions.pop_back();
+    input_.givenOptions = {{"-Xshare:off", "VMParams"}};
+    EXPECT_EQ(prepareStartupCache(input_).message,
+              "Class data sharing is off: -Xshare:off in VMParams chooses sharing itself");
+    input_.givenOptions.clear();
 
     const std::string resource = tree_.file("game/internal-pack/logo.png");
-    EXPECT_EQ(planClassDataSharing(input_).message,
+    EXPECT_EQ(prepareStartupCache(input_).message,
               "Class data sharing is off: " + tree_.path("game/internal-pack") +
                   " on the class path is not empty");
     launcher_test::fs::remove(resource);
 
-    const std::string cache = cacheOf(planClassDataSharing(input_));
-    tree_.file(cache.substr(tree_.root().size() + 1) + ".failed", "the VM cannot start with it\n");
-    EXPECT_EQ(planClassDataSharing(input_).message,
-              "Class data sharing is off: assembling " + cache + " failed before");
+    const std::string cache = cacheOf(prepareStartupCache(input_));
+    finishStartupCache();
+    tree_.file(cache.substr(tree_.root().size() + 1) + ".failed",
+               "1 0 final the VM cannot start with it\n");
+    EXPECT_EQ(prepareStartupCache(input_).message,
+              "Class data sharing is off: " + cache + ": the VM refused it (the VM cannot start with it)");
 
     input_.vmOptions.push_back("-Xms64m");
     input_.cacheFreeBytes = 50 << 20;
-    const SharingPlan cramped = planClassDataSharing(input_);
+    const SharingPlan cramped = prepareStartupCache(input_);
     EXPECT_EQ(cramped.options, Options{});
-    EXPECT_NE(cramped.message.find("50 MiB free, a cache may need 96 MiB"), std::string::npos)
+    EXPECT_NE(cramped.message.find("50 MiB free, a new cache may need 96 MiB"), std::string::npos)
         << cramped.message;
 }

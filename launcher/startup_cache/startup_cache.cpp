@@ -1,0 +1,355 @@
+#include "startup_cache.h"
+
+#include <atomic>
+#include <memory>
+#include <set>
+
+#include "aot_assembly.h"
+#include "cache_decision.h"
+#include "cache_entry.h"
+#include "class_data_archive.h"
+#include "digest.h"
+#include "game_folder.h"
+#include "messages.h"
+#include "platform/platform.h"
+#include "runtime_release.h"
+
+namespace {
+
+// The runtimes whose VM logs what it maps in lines the launcher knows.
+constexpr int firstMapLogVersion = 17;
+constexpr int lastMapLogVersion = 18;
+// The runtime's default archive, beside its VM library; a dynamic archive
+// extends it and is useless without it.
+constexpr const char* baseArchiveName = "classes.jsa";
+constexpr const char* notAvailable = "Class data sharing is not available for this runtime";
+constexpr std::uint64_t longestMapLog = 1 << 20;
+
+// What one launch holds and has prepared for its VM's end.
+struct CacheRun {
+    CacheEntry entry;
+    platform::FileLock lock;  // the entry's, while this launch writes it
+    CacheUse use;             // the mark, while this launch's VM maps it
+    std::string writtenPart;  // what the VM writes as it ends, renamed to writtenName
+    std::string writtenName;
+    std::string mapLog;  // where the VM logs mapping a fresh archive, "" when not asked
+    std::string assemblyToken;  // the request's, for an assembly still to start
+    std::atomic<bool> ended{false};
+};
+
+std::unique_ptr<CacheRun>& currentRun() {
+    static std::unique_ptr<CacheRun> run;
+    return run;
+}
+
+SharingPlan off(const std::string& reason) { return {{}, "Class data sharing is off: " + reason}; }
+
+// True when a class file lies anywhere below directory, or (anyFile) any file
+// at all in it. HotSpot refuses to write an archive that holds a class it
+// loaded from a directory that is not empty (and ends the process), and to
+// assemble or use an ahead-of-time cache while any class path directory is
+// not empty.
+bool holdsFiles(const std::string& directory, bool anyFile) {
+    std::vector<std::string> pending{directory};
+    std::set<std::string> seen;
+    while (!pending.empty()) {
+        const std::string current = pending.back();
+        pending.pop_back();
+        std::vector<platform::DirectoryEntry> entries;
+        std::string identity;
+        if (!platform::listDirectory(current, "*.*", entries, &identity)) continue;
+        if (!identity.empty() && !seen.insert(identity).second) continue;  // a link met again
+        for (const platform::DirectoryEntry& entry : entries) {
+            if (entry.name == "." || entry.name == "..") continue;
+            if (anyFile) return true;
+            if (entry.isDirectory) {
+                pending.push_back(platform::joinPath(current, entry.name));
+            } else if (platform::matchesWildcard("*.class", entry.name)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::string directoryHoldingFiles(const std::vector<std::string>& classPath, bool anyFile) {
+    for (const std::string& entry : classPath) {
+        if (platform::fileStatus(entry).isDirectory && holdsFiles(entry, anyFile)) return entry;
+    }
+    return {};
+}
+
+std::string stampWithPath(const std::string& path) {
+    const platform::FileStatus status = platform::fileStatus(path);
+    if (status.isDirectory) return path + "\ndirectory\n";
+    return path + '\n' + (status.exists ? fileStamp(path) : "missing\n");
+}
+
+// Everything an entry depends on, as text: the runtime's files, every class
+// path entry, every VM option of every source, and (for a cache of machine
+// code and heap layout) the machine.
+std::string identityOf(const std::vector<std::string>& runtimeFiles, const SharingInput& input,
+                       bool withMachine) {
+    std::string identity;
+    for (const std::string& file : runtimeFiles) identity += stampWithPath(file);
+    for (const std::string& entry : input.classPath) identity += stampWithPath(entry);
+    for (const std::string& option : input.vmOptions) identity += option + '\n';
+    for (const GivenVmOption& option : input.givenOptions) {
+        identity += option.source + ' ' + option.text + '\n';
+    }
+    return withMachine ? identity + platform::machineFacts() + '\n' : identity;
+}
+
+bool anyHoldsNewline(const std::vector<std::string>& texts) {
+    for (const std::string& text : texts) {
+        if (text.find('\n') != std::string::npos) return true;
+    }
+    return false;
+}
+
+// Makes directory and whichever of its parents are missing.
+bool makeDirectories(const std::string& directory) {
+    if (platform::fileStatus(directory).isDirectory) return true;
+    const std::string parent = platform::directoryOf(directory);
+    if (parent.empty() || parent == directory) return false;
+    return makeDirectories(parent) && platform::makeDirectory(directory);
+}
+
+std::string sizeText(std::uint64_t bytes) {
+    if (bytes < (1u << 20)) return std::to_string(bytes >> 10) + " KiB";
+    return std::to_string(bytes >> 20) + " MiB";
+}
+
+FailureMemo readMemo(const CacheEntry& entry) {
+    const platform::FileContent memo = platform::readFile(entry.memo(), 4096);
+    if (memo.outcome == platform::FileReadOutcome::missing) return {};
+    return memoFromText(memo.bytes);
+}
+
+void noteFailure(const CacheEntry& entry, const std::string& reason, bool final) {
+    platform::writeFileAtomically(entry.memo(),
+                                  memoText(memoAfterFailure(readMemo(entry), reason, final)));
+}
+
+// Under the entry's lock: what an earlier writer left unfinished goes, and
+// counts as a failed write. False when an assembly still waits for the lock.
+bool clearLeftovers(const CacheEntry& entry) {
+    platform::FileLock::Probe request;
+    { const platform::FileLock waiting = platform::FileLock::probe(entry.request(), request); }
+    if (request == platform::FileLock::Probe::held) return false;
+    std::vector<std::string> left = entry.filesNamed(".part-");
+    for (const std::string& file : {entry.request(), entry.configuration()}) {
+        if (platform::fileStatus(file).exists) left.push_back(file);
+    }
+    if (!left.empty()) noteFailure(entry, "an earlier attempt did not finish", false);
+    for (const std::string& file : left) platform::removeFile(file);
+    platform::removeFile(entry.configurationPart());
+    return true;
+}
+
+std::string roomShortfall(const SharingInput& input, const std::string& folder, CacheKind kind) {
+    std::uint64_t needed = archiveRoomNeeded(classPathBytes(input.classPath));
+    // The configuration and the cache lie side by side until the cache is whole.
+    if (kind == CacheKind::aotCache) needed *= 2;
+    const std::optional<std::uint64_t> free =
+        input.cacheFreeBytes ? input.cacheFreeBytes : platform::freeSpace(folder);
+    if (!free || *free >= needed) return {};
+    return folder + " has " + sizeText(*free) + " free, a new cache may need " + sizeText(needed);
+}
+
+std::string mapLogOption(const std::string& log) {
+    // A quoted file name, since the option is split at colons; no rotation.
+    return "-Xlog:cds=info,cds+dynamic=info:file=\"" + log + "\":none:filecount=0";
+}
+
+SharingPlan use(CacheRun& run, CacheKind kind, int version, bool fresh) {
+    run.use = CacheUse::begin(run.entry);
+    SharingPlan plan;
+    plan.message = "Class data sharing: using " + run.entry.cache;
+    if (kind == CacheKind::aotCache) {
+        plan.options = {"-XX:AOTMode=auto", "-XX:AOTCache=" + run.entry.cache};
+        return plan;
+    }
+    // A fresh archive's first use tells whether the VM maps it.
+    if (fresh && version >= firstMapLogVersion && version <= lastMapLogVersion) {
+        run.mapLog = run.entry.cache + ".log-" + newToken();
+        plan.options.push_back(mapLogOption(run.mapLog));
+    }
+    plan.options.push_back("-XX:SharedArchiveFile=" + run.entry.cache);
+    return plan;
+}
+
+SharingPlan write(CacheRun& run, CacheKind kind, const SharingInput& input,
+                  const std::string& library) {
+    SharingPlan plan;
+    if (kind == CacheKind::archive) {
+        run.writtenPart = run.entry.part(newToken());
+        run.writtenName = run.entry.cache;
+        plan.options = {"-XX:ArchiveClassesAtExit=" + run.writtenPart};
+        plan.message = "Class data sharing: writing " + run.entry.cache;
+        return plan;
+    }
+    run.writtenPart = run.entry.configurationPart();
+    run.writtenName = run.entry.configuration();
+    const AssemblyRequest request{library, javaProgramOf(runtimeReleaseFile(library)),
+                                  input.vmOptions, run.entry};
+    run.assemblyToken = writeAssemblyRequest(request);
+    if (run.assemblyToken.empty()) return off("cannot write to " + run.entry.request());
+    plan.options = {"-XX:AOTMode=record", "-XX:AOTConfiguration=" + run.writtenPart};
+    plan.message = "Class data sharing: recording " + run.entry.cache;
+    return plan;
+}
+
+SharingPlan busy(CacheKind kind, const CacheEntry& entry) {
+    if (kind == CacheKind::aotCache) return {{}, "Class data sharing: assembling " + entry.cache};
+    return off("another launch is writing " + entry.cache);
+}
+
+// The entry's facts, decided on, and done.
+SharingPlan planEntry(CacheRun& run, CacheKind kind, const SharingInput& input,
+                      const std::string& library, const std::string& baseArchive) {
+    const CacheEntry& entry = run.entry;
+    EntryFacts facts;
+    facts.crashedInUse = crashedWhileInUse(entry);
+    facts.cacheExists = platform::isRegularFile(entry.cache);
+    if (facts.cacheExists) facts.integrity = checkRecord(entry);
+    if (kind == CacheKind::archive && facts.cacheExists &&
+        facts.integrity == Integrity::unrecorded) {
+        facts.wholeAtFirstSight = isCompleteDynamicArchive(entry.cache, baseArchive);
+    }
+    facts.memo = readMemo(entry);
+    EntryDecision decision = decideEntry(facts);
+    if (decision.step == CacheStep::write) {
+        facts.roomShortfall = roomShortfall(input, platform::directoryOf(entry.cache), kind);
+        decision = decideEntry(facts);
+    }
+    if (decision.step == CacheStep::use) {
+        // First seen whole: recorded, and an earlier failure is forgotten.
+        if (decision.recordNow && writeRecord(entry)) platform::removeFile(entry.memo());
+        return use(run, kind, *input.runtimeVersion, decision.recordNow);
+    }
+    if (decision.waitOneLaunch) {
+        FailureMemo memo = facts.memo;
+        --memo.launchesToWait;
+        platform::writeFileAtomically(entry.memo(), memoText(memo));
+    }
+    if (decision.step == CacheStep::off && !decision.discard) {
+        return off(entry.cache + ": " + decision.why);
+    }
+    run.lock = platform::FileLock::tryAcquire(entry.lock());
+    if (!run.lock.held() || !clearLeftovers(entry)) {
+        run.lock.release();
+        return busy(kind, entry);
+    }
+    if (decision.discard && !(platform::removeFile(entry.cache) &&
+                              platform::removeFile(entry.record()))) {
+        return off("cannot replace " + entry.cache + " (" + decision.why + ")");
+    }
+    // What the leftovers said may change the decision.
+    facts.cacheExists = false;
+    facts.memo = readMemo(entry);
+    decision = decideEntry(facts);
+    if (decision.step != CacheStep::write) return off(entry.cache + ": " + decision.why);
+    return write(run, kind, input, library);
+}
+
+}  // namespace
+
+SharingPlan prepareStartupCache(const SharingInput& input) {
+    currentRun() = std::make_unique<CacheRun>();
+    const CacheKind kind = cacheKindFor(input.runtimeVersion);
+    if (kind == CacheKind::none) return {{}, notAvailable};
+    const std::string library = platform::resolvedPath(input.runtimeLibrary);
+    const std::string home = platform::directoryOf(runtimeReleaseFile(library));
+    const std::string baseArchive =
+        platform::joinPath(platform::directoryOf(library), baseArchiveName);
+    if (kind == CacheKind::archive && !platform::isRegularFile(baseArchive)) {
+        return {{}, std::string(notAvailable) + " (no " + baseArchive + ")"};
+    }
+    if (const std::optional<GivenVmOption> chosen = optionChoosingSharing(input.givenOptions)) {
+        return off(chosen->text + " in " + chosen->source + " chooses sharing itself");
+    }
+    const std::string filled = directoryHoldingFiles(input.classPath, kind == CacheKind::aotCache);
+    if (!filled.empty()) {
+        return off(filled + (kind == CacheKind::aotCache ? " on the class path is not empty"
+                                                         : " on the class path holds class files"));
+    }
+    if (input.cacheDirectory.empty()) return off("no user cache directory");
+    const std::string folder = gameFolderIn(input.cacheDirectory, input.gameDirectory);
+    // The VM reads a list of archives from the option, split at the class
+    // path separator; the assembly's request holds one item a line.
+    if (folder.find(platform::classPathSeparator) != std::string::npos) {
+        return off(folder + " contains '" + std::string(1, platform::classPathSeparator) + "'");
+    }
+    if (kind == CacheKind::aotCache && anyHoldsNewline(input.vmOptions)) {
+        return off("a VM option holds a line break");
+    }
+    if (!makeDirectories(folder) || !platform::canCreateFilesIn(folder)) {
+        return off("cannot write to " + folder);
+    }
+    std::vector<std::string> runtimeFiles{library};
+    if (kind == CacheKind::archive) {
+        runtimeFiles.push_back(baseArchive);
+    } else {
+        runtimeFiles.push_back(runtimeReleaseFile(library));
+        runtimeFiles.push_back(platform::joinPath(platform::joinPath(home, "lib"), "modules"));
+    }
+    CacheRun& run = *currentRun();
+    run.entry.cache = platform::joinPath(
+        folder, "classes-" + digestOf(identityOf(runtimeFiles, input, kind == CacheKind::aotCache)) +
+                    (kind == CacheKind::archive ? ".jsa" : ".aot"));
+    removeOtherEntries(run.entry);
+    return planEntry(run, kind, input, library, baseArchive);
+}
+
+bool startStartupCacheWork() {
+    CacheRun* run = currentRun().get();
+    if (run == nullptr || run->assemblyToken.empty()) return true;
+    return startAssembly(run->entry, run->assemblyToken);
+}
+
+void startupCacheVmStarted() {
+    CacheRun* run = currentRun().get();
+    if (run == nullptr || run->mapLog.empty()) return;
+    const std::string log = platform::readFile(run->mapLog, longestMapLog, platform::OverLimit::cut).bytes;
+    platform::removeFile(run->mapLog);
+    if (log.find("Mapped dynamic region") != std::string::npos &&
+        log.find("Unable to") == std::string::npos) {
+        return;
+    }
+    writeOut("Class data sharing: the VM did not map " + run->entry.cache +
+             "; it is written anew at the next launch");
+    // Once more is enough: an archive that the VM refuses right after it
+    // wrote it would only be written again and again.
+    if (platform::fileStatus(run->entry.refusal()).exists) {
+        noteFailure(run->entry, "the VM did not map it, twice", true);
+    } else {
+        platform::writeFileAtomically(run->entry.refusal(), "refused\n");
+    }
+    platform::removeFile(run->entry.cache);
+    platform::removeFile(run->entry.record());
+}
+
+void startupCacheVmEnded() {
+    CacheRun* run = currentRun().get();
+    if (run == nullptr || run->ended.exchange(true)) return;
+    if (!run->writtenPart.empty()) {
+        platform::renameFileNow(run->writtenPart.c_str(), run->writtenName.c_str());
+    }
+    if (run->use.marked()) platform::removeFileNow(run->use.mark().c_str());
+}
+
+void finishStartupCache() { currentRun().reset(); }
+
+std::uint64_t archiveRoomNeeded(std::uint64_t classPathBytes) {
+    return (std::uint64_t(48) << 20) + classPathBytes * 9 / 2;
+}
+
+std::uint64_t classPathBytes(const std::vector<std::string>& classPath) {
+    std::uint64_t bytes = 0;
+    for (const std::string& entry : classPath) {
+        const platform::FileStatus status = platform::fileStatus(entry);
+        if (status.exists && !status.isDirectory) bytes += status.size;
+    }
+    return bytes;
+}

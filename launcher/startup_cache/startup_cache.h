@@ -1,0 +1,75 @@
+// The start-up cache: the classes the client loads, kept in the user's cache
+// and mapped by the Java VM at start instead of being loaded and verified
+// again. Java 13 to 24 get a dynamic class-data archive, written by the
+// client's own VM as it ends; Java 25 and later an ahead-of-time cache,
+// recorded by the client's VM and assembled after it by a detached process
+// (aot_assembly.h). Each entry's name carries a digest of everything it
+// depends on (the runtime, the class path files, the VM options), so a game
+// update or a new runtime makes a new one. The protocol between launches is
+// cache_entry.h's; what a launch does is decided by cache_decision.h.
+//
+// A launch: prepareStartupCache before the VM, startupCacheVmStarted once it
+// runs, startupCacheVmEnded when it ended normally (main returned and the VM
+// was destroyed, or the client called System.exit: the VM's exit hook). A
+// crash runs nothing of this: what it leaves tells the next launch.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vm_option_sources.h"
+
+struct SharingInput {
+    std::optional<int> runtimeVersion;  // feature version, from the release file
+    std::string runtimeLibrary;         // the VM library that was loaded
+    std::string gameDirectory;
+    std::vector<std::string> classPath;  // every entry, files and directories
+    std::vector<std::string> vmOptions;  // the launch's options without sharing
+    std::vector<GivenVmOption> givenOptions;  // the game's, from every source
+    std::string cacheDirectory;               // the user's cache directory, "" for none
+    // The bytes free on the cache's file system; asked of it when not given.
+    std::optional<std::uint64_t> cacheFreeBytes;
+};
+
+struct SharingPlan {
+    std::vector<std::string> options;  // to add after the user's VM options
+    std::string message;               // one line for standard output
+};
+
+// Decides this launch's use of the cache and does the file work that goes
+// before the VM: the folder made, other inputs' entries and a damaged or
+// crashed cache removed, the entry's lock taken for a write, the cache
+// marked in use, an assembly started to wait for this launch's end. What it
+// holds is held until the VM has ended (finishStartupCache) or the process
+// does.
+SharingPlan prepareStartupCache(const SharingInput& input);
+
+// Starts what waits for this launch's end (an ahead-of-time cache's
+// assembly), after prepareStartupCache. False when it could not start: the
+// launch then gives its VM none of the plan's options.
+bool startStartupCacheWork();
+
+// After the VM was created: a fresh archive the VM did not map (Java 17 and
+// 18, whose log lines are known) is removed; refused twice, it is not
+// written again for these inputs.
+void startupCacheVmStarted();
+
+// The VM ended normally: what it wrote gets its name and this launch's mark
+// goes. Nothing but system calls on names prepared before the VM started: it
+// may run inside the VM's exit while other threads stand anywhere.
+void startupCacheVmEnded();
+
+// Lets go of what the launch held (after startupCacheVmEnded, or when no VM
+// was started).
+void finishStartupCache();
+
+// The room a new archive may need: its bound for a class path of
+// classPathBytes. Measured on HotSpot 17: an archive holds about 4 bytes per
+// byte of the jars whose classes it holds, and up to 41 MB for the runtime's
+// own classes that its default archive lacks (6,000 of them).
+std::uint64_t archiveRoomNeeded(std::uint64_t classPathBytes);
+
+// The sum of the sizes of the class path's files.
+std::uint64_t classPathBytes(const std::vector<std::string>& classPath);
