@@ -114,6 +114,11 @@ struct FileStatus {
 // What the file system says about path, links followed.
 FileStatus fileStatus(const std::string& path);
 
+// The time now, in the units of FileStatus::modified, and how many of those
+// units make a second.
+std::int64_t fileTimeNow();
+extern const std::int64_t fileTimeUnitsPerSecond;
+
 // Which file a path leads to, and when its entry last changed: what a copy or
 // a replacement cannot keep, even where it keeps the size and the time of the
 // last write.
@@ -197,6 +202,16 @@ bool canCreateFilesIn(const std::string& directory);
 
 // Removes a file, a read-only one too. True when it is gone.
 bool removeFile(const std::string& path);
+
+// Creates a file at path, where nothing may be yet (not even a link, which is
+// never followed), and writes bytes into it. False when the file could not be
+// made or written; a file made but not written whole is removed.
+bool writeNewFile(const std::string& path, const std::string& bytes);
+
+// Removes path with everything below it. A link (on Windows any reparse
+// point) is removed itself, wherever it stands, and never followed, so
+// nothing outside path is touched. True when path is gone.
+bool removeTree(const std::string& path);
 
 // --- The runtime library --------------------------------------------------------
 
