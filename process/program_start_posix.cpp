@@ -94,8 +94,8 @@ public:
         sigemptyset(&defaulted);
         sigaddset(&defaulted, SIGPIPE);
         posix_spawnattr_setsigdefault(&attributes_, &defaulted);
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                                   POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setflags(
+            &attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         // Standard streams on /dev/null, nothing else of the caller's.
         ready_ = posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDWR,
                                                   0) == 0 &&

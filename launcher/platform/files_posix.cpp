@@ -1,6 +1,8 @@
 // File operations on POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -40,6 +43,35 @@ public:
 private:
     int fd_;
 };
+
+// Removes everything in the open directory, links as links. True when it is
+// empty afterwards.
+bool emptyDirectory(int directory) {
+    DIR* listing = fdopendir(directory);
+    if (listing == nullptr) {
+        close(directory);
+        return false;
+    }
+    bool emptied = true;
+    while (const dirent* entry = readdir(listing)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        struct stat status;
+        if (fstatat(directory, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(status.st_mode)) {
+            // O_NOFOLLOW: a directory replaced by a link meanwhile is not entered.
+            const int below =
+                openat(directory, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (below < 0 || !emptyDirectory(below)) emptied = false;
+        }
+        if (unlinkat(directory, name, S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0) != 0 &&
+            errno != ENOENT) {
+            emptied = false;
+        }
+    }
+    closedir(listing);
+    return emptied;
+}
 
 FileReadOutcome failedOpen(const std::string& path) {
     struct stat own;
@@ -106,6 +138,14 @@ FileStatus fileStatus(const std::string& path) {
     return result;
 }
 
+const std::int64_t fileTimeUnitsPerSecond = 1000000000;
+
+std::int64_t fileTimeNow() {
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * fileTimeUnitsPerSecond + now.tv_nsec;
+}
+
 std::string resolvedPath(const std::string& path) {
     char* resolved = realpath(path.c_str(), nullptr);
     if (resolved == nullptr) return path;
@@ -159,5 +199,15 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
 bool removeFileNow(const char* path) { return unlink(path) == 0; }
 
 bool renameFileNow(const char* from, const char* to) { return rename(from, to) == 0; }
+
+bool removeTree(const std::string& path) {
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0) return errno == ENOENT;
+    if (!S_ISDIR(status.st_mode)) return removeFile(path);
+    const int directory = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (directory < 0) return false;
+    emptyDirectory(directory);
+    return rmdir(path.c_str()) == 0 || errno == ENOENT;
+}
 
 }  // namespace platform

@@ -116,6 +116,11 @@ struct FileStatus {
 // What the file system says about path, links followed.
 FileStatus fileStatus(const std::string& path);
 
+// The time now, in the units of FileStatus::modified, and how many of those
+// units make a second.
+std::int64_t fileTimeNow();
+extern const std::int64_t fileTimeUnitsPerSecond;
+
 // Which file a path leads to, and when its entry last changed: what a copy or
 // a replacement cannot keep, even where it keeps the size and the time of the
 // last write.
@@ -209,6 +214,11 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes);
 // VM's end, which may run while other threads stand anywhere.
 bool removeFileNow(const char* path);
 bool renameFileNow(const char* from, const char* to);
+
+// Removes path with everything below it. A link (on Windows any reparse
+// point) is removed itself, wherever it stands, and never followed, so
+// nothing outside path is touched. True when path is gone.
+bool removeTree(const std::string& path);
 
 // --- The runtime library --------------------------------------------------------
 

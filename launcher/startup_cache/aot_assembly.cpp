@@ -135,12 +135,11 @@ int assemble(const AssemblyRequest& request, const std::string& token) {
     const platform::FileLock lock = platform::FileLock::acquire(entry.lock());
     bool assembled = false;
     // A recording that did not end normally left no configuration.
-    if (requestLock.held() && lock.held() &&
-        platform::fileStatus(entry.configuration()).size > 0 &&
+    if (requestLock.held() && lock.held() && platform::fileStatus(entry.configuration()).size > 0 &&
         !platform::isRegularFile(entry.cache)) {
         const std::string part = entry.part(token);
-        const bool created = runStep(request, token, part, Step::create) &&
-                             platform::fileStatus(part).size > 0;
+        const bool created =
+            runStep(request, token, part, Step::create) && platform::fileStatus(part).size > 0;
         const bool started = created && runStep(request, token, part, Step::trial);
         assembled = started && platform::renameFile(part, entry.cache);
         platform::removeFile(part);

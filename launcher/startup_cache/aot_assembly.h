@@ -20,7 +20,7 @@
 
 struct AssemblyRequest {
     std::string runtimeLibrary;
-    std::string javaProgram;  // the runtime's own bin/java, "" when it has none
+    std::string javaProgram;             // the runtime's own bin/java, "" when it has none
     std::vector<std::string> vmOptions;  // the recording launch's, without sharing
     CacheEntry entry;
 };

@@ -17,10 +17,10 @@ bool startsWith(const std::string& text, const std::string& prefix) {
 // options the launcher adds (a dynamic archive needs the base archive mapped,
 // which compressed class pointers off prevent on the runtimes that have it).
 constexpr const char* sharingOptionNames[] = {
-    "UseSharedSpaces",      "SharedArchiveFile",      "ArchiveClassesAtExit",
-    "AutoCreateSharedArchive", "RecordDynamicDumpInfo", "DumpLoadedClassList",
-    "SharedClassListFile",  "DynamicDumpSharedSpaces", "DumpSharedSpaces",
-    "SharedBaseAddress",    "ArchiveRelocationMode",  "CDSPreimage",
+    "UseSharedSpaces",         "SharedArchiveFile",       "ArchiveClassesAtExit",
+    "AutoCreateSharedArchive", "RecordDynamicDumpInfo",   "DumpLoadedClassList",
+    "SharedClassListFile",     "DynamicDumpSharedSpaces", "DumpSharedSpaces",
+    "SharedBaseAddress",       "ArchiveRelocationMode",   "CDSPreimage",
 };
 
 bool choosesSharing(const std::string& option) {
@@ -34,19 +34,43 @@ bool choosesSharing(const std::string& option) {
 
 // Prefixes of the options the cache depends on.
 constexpr const char* cacheDecidingPrefixes[] = {
-    "-Djava.class.path=", "-Djdk.module.", "--add-", "--limit-modules", "--module-path",
-    "--upgrade-module-path", "--patch-module", "--enable-preview", "-Xmx", "-Xms", "-Xmn",
+    "-Djava.class.path=",
+    "-Djdk.module.",
+    "--add-",
+    "--limit-modules",
+    "--module-path",
+    "--upgrade-module-path",
+    "--patch-module",
+    "--enable-preview",
+    "-Xmx",
+    "-Xms",
+    "-Xmn",
 };
 // -XX: names the cache depends on.
 constexpr const char* cacheDecidingNames[] = {
-    "UseSerialGC",         "UseParallelGC",          "UseG1GC",
-    "UseZGC",              "UseShenandoahGC",        "UseEpsilonGC",
-    "ZGenerational",       "MaxHeapSize",            "InitialHeapSize",
-    "MinHeapSize",         "NewSize",                "MaxNewSize",
-    "UseCompressedOops",   "UseCompressedClassPointers", "UseCompactObjectHeaders",
-    "ObjectAlignmentInBytes", "CompressedClassSpaceSize", "HeapBaseMinAddress",
-    "UnlockExperimentalVMOptions", "UnlockDiagnosticVMOptions", "EnableJVMCI",
-    "UseLargePages",       "G1HeapRegionSize",
+    "UseSerialGC",
+    "UseParallelGC",
+    "UseG1GC",
+    "UseZGC",
+    "UseShenandoahGC",
+    "UseEpsilonGC",
+    "ZGenerational",
+    "MaxHeapSize",
+    "InitialHeapSize",
+    "MinHeapSize",
+    "NewSize",
+    "MaxNewSize",
+    "UseCompressedOops",
+    "UseCompressedClassPointers",
+    "UseCompactObjectHeaders",
+    "ObjectAlignmentInBytes",
+    "CompressedClassSpaceSize",
+    "HeapBaseMinAddress",
+    "UnlockExperimentalVMOptions",
+    "UnlockDiagnosticVMOptions",
+    "EnableJVMCI",
+    "UseLargePages",
+    "G1HeapRegionSize",
 };
 
 bool decidesCache(const std::string& option) {

@@ -63,8 +63,8 @@ enum class CacheStep {
 
 struct EntryDecision {
     CacheStep step = CacheStep::off;
-    bool discard = false;    // the cache goes first, under the entry's lock
-    bool recordNow = false;  // first sight of a whole cache: its record is written
+    bool discard = false;        // the cache goes first, under the entry's lock
+    bool recordNow = false;      // first sight of a whole cache: its record is written
     bool waitOneLaunch = false;  // the memo counts this launch
     std::string why;
 };

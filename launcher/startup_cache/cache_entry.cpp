@@ -101,7 +101,8 @@ void removeOtherEntries(const CacheEntry& keep) {
         platform::FileLock::Probe request;
         const platform::FileLock waiting = platform::FileLock::probe(other.request(), request);
         if (!lock.held() || request == platform::FileLock::Probe::held) continue;
-        for (const std::string& file : files) platform::removeFile(platform::joinPath(folder, file));
+        for (const std::string& file : files)
+            platform::removeFile(platform::joinPath(folder, file));
         platform::removeFile(other.lock());
     }
 }

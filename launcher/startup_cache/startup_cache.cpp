@@ -7,6 +7,7 @@
 #include "aot_assembly.h"
 #include "cache_decision.h"
 #include "cache_entry.h"
+#include "cache_housekeeping.h"
 #include "class_data_archive.h"
 #include "digest.h"
 #include "game_folder.h"
@@ -32,7 +33,7 @@ struct CacheRun {
     CacheUse use;             // the mark, while this launch's VM maps it
     std::string writtenPart;  // what the VM writes as it ends, renamed to writtenName
     std::string writtenName;
-    std::string mapLog;  // where the VM logs mapping a fresh archive, "" when not asked
+    std::string mapLog;         // where the VM logs mapping a fresh archive, "" when not asked
     std::string assemblyToken;  // the request's, for an assembly still to start
     std::atomic<bool> ended{false};
 };
@@ -241,8 +242,8 @@ SharingPlan planEntry(CacheRun& run, CacheKind kind, const SharingInput& input,
         run.lock.release();
         return busy(kind, entry);
     }
-    if (decision.discard && !(platform::removeFile(entry.cache) &&
-                              platform::removeFile(entry.record()))) {
+    if (decision.discard &&
+        !(platform::removeFile(entry.cache) && platform::removeFile(entry.record()))) {
         return off("cannot replace " + entry.cache + " (" + decision.why + ")");
     }
     // What the leftovers said may change the decision.
@@ -287,6 +288,9 @@ SharingPlan prepareStartupCache(const SharingInput& input) {
     if (!makeDirectories(folder) || !platform::canCreateFilesIn(folder)) {
         return off("cannot write to " + folder);
     }
+    // Folders of games moved, uninstalled or long unused go, once a day.
+    noteGameDirectory(folder, input.gameDirectory);
+    pruneGameFolders(launcherFolderIn(input.cacheDirectory), folder, platform::fileTimeNow());
     std::vector<std::string> runtimeFiles{library};
     if (kind == CacheKind::archive) {
         runtimeFiles.push_back(baseArchive);
@@ -296,7 +300,8 @@ SharingPlan prepareStartupCache(const SharingInput& input) {
     }
     CacheRun& run = *currentRun();
     run.entry.cache = platform::joinPath(
-        folder, "classes-" + digestOf(identityOf(runtimeFiles, input, kind == CacheKind::aotCache)) +
+        folder, "classes-" +
+                    digestOf(identityOf(runtimeFiles, input, kind == CacheKind::aotCache)) +
                     (kind == CacheKind::archive ? ".jsa" : ".aot"));
     removeOtherEntries(run.entry);
     return planEntry(run, kind, input, library, baseArchive);
@@ -311,7 +316,8 @@ bool startStartupCacheWork() {
 void startupCacheVmStarted() {
     CacheRun* run = currentRun().get();
     if (run == nullptr || run->mapLog.empty()) return;
-    const std::string log = platform::readFile(run->mapLog, longestMapLog, platform::OverLimit::cut).bytes;
+    const std::string log =
+        platform::readFile(run->mapLog, longestMapLog, platform::OverLimit::cut).bytes;
     platform::removeFile(run->mapLog);
     if (log.find("Mapped dynamic region") != std::string::npos &&
         log.find("Unable to") == std::string::npos) {

@@ -25,8 +25,8 @@ struct SharingInput {
     std::optional<int> runtimeVersion;  // feature version, from the release file
     std::string runtimeLibrary;         // the VM library that was loaded
     std::string gameDirectory;
-    std::vector<std::string> classPath;  // every entry, files and directories
-    std::vector<std::string> vmOptions;  // the launch's options without sharing
+    std::vector<std::string> classPath;       // every entry, files and directories
+    std::vector<std::string> vmOptions;       // the launch's options without sharing
     std::vector<GivenVmOption> givenOptions;  // the game's, from every source
     std::string cacheDirectory;               // the user's cache directory, "" for none
     // The bytes free on the cache's file system; asked of it when not given.

@@ -45,7 +45,8 @@ protected:
 
 TEST_F(AotCachePlan, Java25RecordsThenUsesAndJava24KeepsTheArchive) {
     input_.runtimeVersion = 24;
-    EXPECT_EQ(prepareStartupCache(input_).options.front().rfind("-XX:ArchiveClassesAtExit=", 0), 0u);
+    EXPECT_EQ(prepareStartupCache(input_).options.front().rfind("-XX:ArchiveClassesAtExit=", 0),
+              0u);
 
     input_.runtimeVersion = 25;
     SharingPlan record = prepareStartupCache(input_);
@@ -91,7 +92,9 @@ TEST_F(AotCachePlan, EveryInputTheCacheDependsOnGivesANewName) {
         {"a class path directory made", [&] { tree_.dir("game/launcher-data"); }},
         {"another VM option", [&] { input_.vmOptions.push_back("-XX:+UseSerialGC"); }},
         {"options from the environment",
-         [&] { input_.givenOptions = {{"-Xss2m", "JAVA_TOOL_OPTIONS"}}; }},
+         [&] {
+             input_.givenOptions = {{"-Xss2m", "JAVA_TOOL_OPTIONS"}};
+         }},
         {"the modules image", [&] { tree_.file("runtime/lib/modules", "other modules"); }},
         {"the release file", [&] { tree_.file("runtime/release", "JAVA_VERSION=\"25.0.4\"\n"); }},
         {"a jar", [&] { tree_.file("game/client.jar", "new jar"); }},
@@ -124,7 +127,8 @@ TEST_F(AotCachePlan, OffWhereTheVmWouldRefuseOrTheCacheFailedOrLacksRoom) {
     tree_.file(cache.substr(tree_.root().size() + 1) + ".failed",
                "1 0 final the VM cannot start with it\n");
     EXPECT_EQ(prepareStartupCache(input_).message,
-              "Class data sharing is off: " + cache + ": the VM refused it (the VM cannot start with it)");
+              "Class data sharing is off: " + cache +
+                  ": the VM refused it (the VM cannot start with it)");
 
     input_.vmOptions.push_back("-Xms64m");
     input_.cacheFreeBytes = 50 << 20;

@@ -71,10 +71,10 @@ protected:
     SharingInput input_;
 };
 
-
 TEST(StartupCacheDecision, WhatALaunchDoesWithWhatItFound) {
     const FailureMemo none;
-    const FailureMemo waiting = memoAfterFailure(memoAfterFailure(none, "killed", false), "x", false);
+    const FailureMemo waiting =
+        memoAfterFailure(memoAfterFailure(none, "killed", false), "x", false);
     const FailureMemo refused = memoAfterFailure(none, "the VM cannot start with it", true);
     const struct {
         EntryFacts facts;
@@ -88,7 +88,10 @@ TEST(StartupCacheDecision, WhatALaunchDoesWithWhatItFound) {
         {{true, Integrity::intact, true, true, none, ""}, CacheStep::write, true, false},
         {{true, Integrity::intact, true, true, none, "no room"}, CacheStep::off, true, false},
         {{false, Integrity::unrecorded, true, false, none, ""}, CacheStep::write, false, false},
-        {{false, Integrity::unrecorded, true, false, none, "no room"}, CacheStep::off, false, false},
+        {{false, Integrity::unrecorded, true, false, none, "no room"},
+         CacheStep::off,
+         false,
+         false},
         {{false, Integrity::unrecorded, true, false, waiting, ""}, CacheStep::off, false, false},
         {{false, Integrity::unrecorded, true, false, refused, ""}, CacheStep::off, false, false},
         // A whole cache is used, whatever failed before it.
@@ -114,9 +117,9 @@ TEST(StartupCacheDecision, WhatALaunchDoesWithWhatItFound) {
 TEST(StartupCacheDecision, OptionsThatChooseSharingAndThoseTheBackgroundVmsKeep) {
     for (const char* option :
          {"-Xshare:off", "-Xshare:auto", "-XX:-UseSharedSpaces", "-XX:SharedArchiveFile=x",
-          "-XX:ArchiveClassesAtExit=x", "-XX:+AutoCreateSharedArchive", "-XX:+RecordDynamicDumpInfo",
-          "-XX:DumpLoadedClassList=x", "-XX:SharedClassListFile=x", "-XX:AOTMode=off",
-          "-XX:AOTCache=x", "-XX:-UseCompressedClassPointers"}) {
+          "-XX:ArchiveClassesAtExit=x", "-XX:+AutoCreateSharedArchive",
+          "-XX:+RecordDynamicDumpInfo", "-XX:DumpLoadedClassList=x", "-XX:SharedClassListFile=x",
+          "-XX:AOTMode=off", "-XX:AOTCache=x", "-XX:-UseCompressedClassPointers"}) {
         EXPECT_TRUE(optionChoosingSharing({{"-Xmx1g", "VMParams"}, {option, "_JAVA_OPTIONS"}}))
             << option;
     }
@@ -144,7 +147,8 @@ TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
         EXPECT_EQ(writing.message, "Class data sharing: writing " + archive);
         EXPECT_EQ(archive.rfind(tree_.path("cache/Tessvik/game-"), 0), 0u) << archive;
         ASSERT_EQ(writing.options.size(), 1u);
-        EXPECT_EQ(writing.options[0].rfind("-XX:ArchiveClassesAtExit=" + archive + ".part-", 0), 0u);
+        EXPECT_EQ(writing.options[0].rfind("-XX:ArchiveClassesAtExit=" + archive + ".part-", 0),
+                  0u);
         EXPECT_FALSE(fs::exists(archive));
         finishStartupCache();
     }
@@ -163,8 +167,9 @@ TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
     endWriting(plan());
     using_ = plan();
     ASSERT_EQ(using_.options.size(), 2u);
-    EXPECT_EQ(using_.options[0].rfind("-Xlog:cds=info,cds+dynamic=info:file=\"" + fresh + ".log-", 0),
-              0u);
+    EXPECT_EQ(
+        using_.options[0].rfind("-Xlog:cds=info,cds+dynamic=info:file=\"" + fresh + ".log-", 0),
+        0u);
     startupCacheVmEnded();
     finishStartupCache();
     EXPECT_EQ(plan().options, Options{"-XX:SharedArchiveFile=" + fresh});
@@ -241,7 +246,8 @@ TEST_F(ClassDataSharing, NoWriteWithoutRoomOrWhileAnotherLaunchWritesAndFailures
     {
         const platform::FileLock other = platform::FileLock::tryAcquire(archive + ".lock");
         ASSERT_TRUE(other.held());
-        EXPECT_EQ(plan().message, "Class data sharing is off: another launch is writing " + archive);
+        EXPECT_EQ(plan().message,
+                  "Class data sharing is off: another launch is writing " + archive);
     }
 
     // A write the VM did not finish (its part left behind) is tried again at
@@ -271,8 +277,9 @@ TEST_F(ClassDataSharing, OffWithoutADefaultArchiveWithClassFilesOnTheClassPathOr
     tree_.file("runtime/lib/server/classes.jsa", archiveBytes(0xf00baba2, 4096, 8192));
 
     input_.givenOptions = {{"-Xshare:auto", "JAVA_TOOL_OPTIONS"}};
-    EXPECT_EQ(plan().message,
-              "Class data sharing is off: -Xshare:auto in JAVA_TOOL_OPTIONS chooses sharing itself");
+    EXPECT_EQ(
+        plan().message,
+        "Class data sharing is off: -Xshare:auto in JAVA_TOOL_OPTIONS chooses sharing itself");
     input_.givenOptions.clear();
 
     tree_.file("game/internal-pack/com/zarnhall/Hidden.class");
