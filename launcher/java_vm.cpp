@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "class_data_sharing.h"
+#include "crash_reports.h"
 #include "failure_notice.h"
 #include "java_launcher.h"
 #include "messages.h"
@@ -58,8 +59,11 @@ int JavaLauncher::run() {
         const std::string classPathOption = buildClassPathOption();
         sharing = settings.classDataSharing ? classDataSharingPlan(*this, classPathOption)
                                             : SharingPlan();
-        const std::vector<std::string> optionTexts = javaVmOptions(
-            workDir, classPathOption, nativeLibDir, settings, runtimeVersion, sharing.options);
+        // Where a crash report goes joins the options before those of sharing.
+        std::vector<std::string> added = prepareCrashReports(settings, workDir).options;
+        added.insert(added.end(), sharing.options.begin(), sharing.options.end());
+        const std::vector<std::string> optionTexts =
+            javaVmOptions(workDir, classPathOption, nativeLibDir, settings, runtimeVersion, added);
         writeOut("Number of options: " + std::to_string(optionTexts.size()));
 
         std::vector<JavaVMOption> options(optionTexts.size());
