@@ -30,6 +30,7 @@ public:
     std::string clientJar() const { return game() + "/client.jar"; }
     std::string reportFile() const { return root() + "/report.txt"; }
     std::string cache() const { return root() + "/cache"; }
+    std::string state() const { return root() + "/state"; }
 
     using GameTree::writeSettings;
     // Writes a settings file: heap sizes, extra VM options, verbose flags and
@@ -54,7 +55,9 @@ public:
 
     // Runs the launcher with extra arguments after the program name and the
     // client's mode; XDG_CACHE_HOME is cache() unless the environment names
-    // another.
+    // another. The user has no state directory (HOME and XDG_STATE_HOME
+    // unset) unless the environment names XDG_STATE_HOME: the VM then gets
+    // no crash report options, and nothing lands in the real user's.
     RunResult launch(const std::vector<std::string>& args = {}, const std::string& mode = "return",
                      ChildEnvironment environment = {}, bool inTerminal = false) const {
         launcher_test::RunOptions options;
@@ -62,6 +65,8 @@ public:
         options.environment.set["TESSVIK_TEST_MODE"] = mode;
         options.environment.set["TESSVIK_TEST_REPORT"] = reportFile();
         options.environment.set.emplace("XDG_CACHE_HOME", cache());
+        options.environment.unset.insert(options.environment.unset.end(),
+                                         {"XDG_STATE_HOME", "HOME"});
         options.inTerminal = inTerminal;
         return GameTree::launch(args, options);
     }
