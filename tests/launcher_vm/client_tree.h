@@ -55,9 +55,7 @@ public:
 
     // Runs the launcher with extra arguments after the program name and the
     // client's mode; XDG_CACHE_HOME is cache() unless the environment names
-    // another. The user has no state directory (HOME and XDG_STATE_HOME
-    // unset) unless the environment names XDG_STATE_HOME: the VM then gets
-    // no crash report options, and nothing lands in the real user's.
+    // another.
     RunResult launch(const std::vector<std::string>& args = {}, const std::string& mode = "return",
                      ChildEnvironment environment = {}, bool inTerminal = false) const {
         launcher_test::RunOptions options;
@@ -65,8 +63,6 @@ public:
         options.environment.set["TESSVIK_TEST_MODE"] = mode;
         options.environment.set["TESSVIK_TEST_REPORT"] = reportFile();
         options.environment.set.emplace("XDG_CACHE_HOME", cache());
-        options.environment.unset.insert(options.environment.unset.end(),
-                                         {"XDG_STATE_HOME", "HOME"});
         options.inTerminal = inTerminal;
         return GameTree::launch(args, options);
     }
