@@ -1,6 +1,7 @@
 // The doing half of crash reports: the crashes folder made, older crashes
 // removed and the last one announced, before the VM starts. Nothing here runs
 // while the VM crashes: the VM writes its report by itself.
+#include <cstdint>
 #include <ctime>
 #include <fstream>
 #include <random>
