@@ -169,4 +169,19 @@ TEST_F(CrashReports, TheGamesOwnErrorFileWins) {
     EXPECT_TRUE(linesStartingWith(next.out, announcement).empty()) << next.out;
 }
 
+// A link in the crashes folder's place would send the reports elsewhere.
+TEST_F(CrashReports, ALinkInTheFoldersPlaceIsNotFollowed) {
+    CrashTree tree;
+    const std::string elsewhere = tree.dir("elsewhere");
+    fs::create_directories(fs::path(tree.crashes()).parent_path());
+    fs::create_directory_symlink(elsewhere, tree.crashes());
+    const RunResult run = tree.launch("return");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(contains(run.out, "Crash reports stay where the VM puts them: cannot create " +
+                                      tree.crashes() + "\n"))
+        << run.out;
+    EXPECT_EQ(linesStartingWith(readFile(tree.reportFile()), "input -XX:"), Lines{});
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
 }  // namespace
