@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "crash_reports.h"
 #include "failure_notice.h"
 #include "java_launcher.h"
 #include "main_thread_stack.h"
@@ -103,8 +104,11 @@ int JavaLauncher::run() {
         const SharingPlan sharing = settings.classDataSharing
                                         ? startupCachePlan(*this, classPathOption, given)
                                         : SharingPlan();
-        const std::vector<std::string> optionTexts = javaVmOptions(
-            workDir, classPathOption, nativeLibDir, settings, runtimeVersion, sharing.options);
+        // Where a crash report goes joins the options before those of sharing.
+        std::vector<std::string> added = prepareCrashReports(settings, workDir).options;
+        added.insert(added.end(), sharing.options.begin(), sharing.options.end());
+        const std::vector<std::string> optionTexts =
+            javaVmOptions(workDir, classPathOption, nativeLibDir, settings, runtimeVersion, added);
         writeOut("Number of options: " + std::to_string(optionTexts.size()));
 
         std::vector<JavaVMOption> options(optionTexts.size());

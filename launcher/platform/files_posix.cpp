@@ -162,10 +162,23 @@ std::string userCacheDirectory() {
     return home.empty() ? std::string() : home + "/.cache";
 }
 
+std::string userStateDirectory() {
+    std::string state = absoluteDirectoryIn("XDG_STATE_HOME");
+    if (!state.empty()) return state;
+    const std::string home = absoluteDirectoryIn("HOME");
+    return home.empty() ? std::string() : home + "/.local/state";
+}
+
 bool makeDirectory(const std::string& path) {
     // The user's own: nobody else reads what the launcher keeps there.
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
     return fileStatus(path).isDirectory;
+}
+
+bool makePrivateDirectory(const std::string& path) {
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 bool canCreateFilesIn(const std::string& directory) {

@@ -109,11 +109,19 @@ std::string userCacheDirectory() {
     return local != nullptr ? std::string(local) : std::string();
 }
 
+// Windows keeps a user's state beside the cache, in the user's local
+// application data.
+std::string userStateDirectory() { return userCacheDirectory(); }
+
 bool makeDirectory(const std::string& path) {
     if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         return false;
     }
     return fileStatus(path).isDirectory;
+}
+
+bool makePrivateDirectory(const std::string& path) {
+    return makeDirectory(path) && !isSymbolicLink(path);
 }
 
 bool canCreateFilesIn(const std::string& directory) {

@@ -195,9 +195,21 @@ std::string resolvedPath(const std::string& path);
 // else ~/.cache, elsewhere. "" when the environment names none.
 std::string userCacheDirectory();
 
+// The user's state directory, where the launcher keeps what a game leaves for
+// its player to find (crash reports): %LOCALAPPDATA% on Windows;
+// $XDG_STATE_HOME, or else ~/.local/state, elsewhere. "" when the environment
+// names none.
+std::string userStateDirectory();
+
 // Creates one directory whose parent exists. True when it is a directory
 // afterwards, made now or before.
 bool makeDirectory(const std::string& path);
+
+// Creates one directory whose parent exists, for its owner alone (mode 0700;
+// on Windows it takes the permissions of the user's profile it lies in).
+// True when it is a directory afterwards, made now or before, and path itself
+// is no symbolic link.
+bool makePrivateDirectory(const std::string& path);
 
 // True when a new file can be created in directory: one is made and removed.
 bool canCreateFilesIn(const std::string& directory);

@@ -15,8 +15,11 @@ extern char** environ;
 namespace launcher_test {
 namespace {
 
-// Options the VM would pick up from the environment on its own.
-const char* const vmOptionVariables[] = {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS"};
+// Options the VM would pick up from the environment on its own; and the
+// user's state directory, without which the launcher adds no crash report
+// options and makes no folder in the real user's home.
+const char* const droppedVariables[] = {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS",
+                                        "XDG_STATE_HOME", "HOME"};
 
 std::vector<std::string> childEnvironment(const ChildEnvironment& environment) {
     std::vector<std::string> result;
@@ -26,8 +29,8 @@ std::vector<std::string> childEnvironment(const ChildEnvironment& environment) {
         const auto& unset = environment.unset;
         const bool drop = environment.set.count(name) > 0 ||
                           std::find(unset.begin(), unset.end(), name) != unset.end() ||
-                          std::find(std::begin(vmOptionVariables), std::end(vmOptionVariables),
-                                    name) != std::end(vmOptionVariables);
+                          std::find(std::begin(droppedVariables), std::end(droppedVariables),
+                                    name) != std::end(droppedVariables);
         if (!drop) result.push_back(text);
     }
     for (const auto& [name, value] : environment.set) result.push_back(name + "=" + value);

@@ -39,8 +39,9 @@ struct RunResult {
 // arguments; argv[0] is also what the program sees as its own name. Standard
 // input is /dev/null and the output streams are captured. The environment is
 // this process's, changed as the options say, without the variables that would
-// give a Java VM options of their own. A program that hangs is ended after two
-// minutes.
+// give a Java VM options of their own and without a user state directory
+// (HOME, XDG_STATE_HOME) unless the options set one. A program that hangs is
+// ended after two minutes.
 RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& options = {});
 
 // A game tree below a fresh temporary directory (root(), its name beginning

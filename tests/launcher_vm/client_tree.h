@@ -30,6 +30,7 @@ public:
     std::string clientJar() const { return game() + "/client.jar"; }
     std::string reportFile() const { return root() + "/report.txt"; }
     std::string cache() const { return root() + "/cache"; }
+    std::string state() const { return root() + "/state"; }
 
     using GameTree::writeSettings;
     // Writes a settings file: heap sizes, extra VM options, verbose flags and

@@ -1,0 +1,103 @@
+// The doing half of crash reports: the crashes folder made, older crashes
+// removed and the last one announced, before the VM starts. Nothing here runs
+// while the VM crashes: the VM writes its report by itself.
+#include <cstdint>
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "crash_reports.h"
+#include "messages.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::uint64_t markerLimit = 4096;
+
+CrashReportPlan& keptPlan() {
+    static CrashReportPlan plan;
+    return plan;
+}
+
+std::tm localTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    return local != nullptr ? *local : std::tm{};
+}
+
+// Makes folder and every missing directory above it, each for the user
+// alone. False when folder is not a directory of its own afterwards (a
+// symbolic link there is refused: the reports would land where it points).
+bool makeCrashesFolder(const std::string& folder) {
+    std::vector<std::string> missing;
+    for (std::string each = folder; !platform::fileStatus(each).exists;) {
+        missing.push_back(each);
+        const std::string parent = platform::directoryOf(each);
+        if (parent.empty() || parent == each) break;
+        each = parent;
+    }
+    for (auto each = missing.rbegin(); each != missing.rend(); ++each) {
+        if (!platform::makePrivateDirectory(*each)) return false;
+    }
+    return platform::makePrivateDirectory(folder);
+}
+
+std::string announcedBefore(const std::string& marker) {
+    std::string name = platform::readFile(marker, markerLimit).bytes;
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+    return name;
+}
+
+// Replaces the marker as a whole, so that a launch never reads half of it.
+void rememberAnnounced(const std::string& marker, const std::string& report) {
+    const std::string partial =
+        marker + ".partial-" + std::to_string(std::random_device()() & 0xffffffu);
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        out << report << '\n';
+        out.close();
+        if (!out.fail() && platform::renameFile(partial, marker)) return;
+    }
+    platform::removeFile(partial);
+}
+
+// Removes older crashes and names the newest report not named before.
+void tendCrashesFolder(const CrashReportPlan& plan) {
+    std::vector<platform::DirectoryEntry> entries;
+    if (!platform::listDirectory(plan.crashesFolder, "*", entries)) return;
+    std::vector<std::string> names;
+    for (const platform::DirectoryEntry& entry : entries) {
+        if (!entry.isDirectory) names.push_back(entry.name);
+    }
+    const std::string marker = platform::joinPath(plan.crashesFolder, announcedMarkerName);
+    const CrashFolderReview review = reviewCrashFolder(names, announcedBefore(marker));
+    for (const std::string& name : review.removed) {
+        platform::removeFile(platform::joinPath(plan.crashesFolder, name));
+    }
+    // A report the game's own options placed is the game's to announce.
+    if (plan.folder.empty() || review.announced.empty()) return;
+    writeOut(crashAnnouncement(platform::joinPath(plan.crashesFolder, review.announced)));
+    rememberAnnounced(marker, review.announced);
+}
+
+}  // namespace
+
+const CrashReportPlan& prepareCrashReports(const LaunchSettings& settings,
+                                           const std::string& gameDirectory) {
+    CrashReportPlan& plan = keptPlan();
+    plan = planCrashReports(platform::userStateDirectory(), gameDirectory,
+                            givenVmOptions(settings.vmParams, optionVariablesOfEnvironment()),
+                            localTimeNow());
+    if (plan.crashesFolder.empty()) return plan;
+    if (!makeCrashesFolder(plan.crashesFolder)) {
+        writeOut("Crash reports stay where the VM puts them: cannot create " + plan.crashesFolder);
+        plan = CrashReportPlan();
+        return plan;
+    }
+    tendCrashesFolder(plan);
+    return plan;
+}
+
+const CrashReportPlan& thisLaunchCrashReports() { return keptPlan(); }
