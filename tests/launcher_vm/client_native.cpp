@@ -65,9 +65,12 @@ void* realloc(void* block, std::size_t size) {
     return __libc_realloc(block, size);
 }
 
-JNIEXPORT void JNICALL Java_com_zarnhall_client_launcherfx_ZarnMain_blockAllocator(JNIEnv*,
-                                                                                   jclass) {
+// Blocks the allocator, then writes through a null pointer.
+JNIEXPORT void JNICALL
+Java_com_zarnhall_client_launcherfx_ZarnMain_crashWithAllocatorBlocked(JNIEnv*, jclass) {
     allocatorBlocked = true;
+    int* volatile nowhere = nullptr;
+    *nowhere = 1;
 }
 
 // Returns once the thread is attached, so that the VM's end waits for it.

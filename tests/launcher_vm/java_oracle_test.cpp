@@ -328,3 +328,66 @@ INSTANTIATE_TEST_SUITE_P(, JavaOracle,
                                             ::testing::Values(Sharing::off, Sharing::first,
                                                               Sharing::cached)),
                          caseName);
+
+namespace {
+
+class JavaOracleEdge : public ::testing::TestWithParam<const Runtime*> {
+protected:
+    void SetUp() override {
+        if (!fs::exists(GetParam()->jvmLibrary)) GTEST_SKIP() << "no " << GetParam()->jvmLibrary;
+    }
+};
+
+// The depth main's recursion reached, from a "depth N" line.
+long depthOf(const Outcome& outcome) {
+    const std::size_t at = outcome.out.find("\ndepth ");
+    return at == std::string::npos && outcome.out.rfind("depth ", 0) != 0
+               ? -1
+               : std::stol(outcome.out.substr(outcome.out.find("depth ") + 6));
+}
+
+}  // namespace
+
+// The preloaded allocator blocks every call, then the client crashes: the
+// error report cannot finish, and its time-out ends the process (java's
+// within half a second of it), sharing on.
+TEST_P(JavaOracleEdge, ACrashWithTheAllocatorBlockedEndsWithinTheReportsTimeOut) {
+    OracleTree tree(*GetParam(), Sharing::first);
+    const int timeOut = 4;
+    tree.setVmParams({"-XX:ErrorLogTimeout=" + std::to_string(timeOut)});
+    const std::map<std::string, std::string> env{{"TESSVIK_TEST_NATIVE", CLIENT_NATIVE_LIBRARY},
+                                                 {"LD_PRELOAD", CLIENT_NATIVE_LIBRARY}};
+    Command java = tree.javaCommand("blockedCrash", env);
+    Command ours = tree.tessvikCommand("blockedCrash", env);
+    java.limitSeconds = ours.limitSeconds = timeOut + 8;
+    const auto [javaEnd, ourEnd] = runBoth(java, ours);
+    SCOPED_TRACE("java: " + describe(javaEnd) + "\ntessvik: " + describe(ourEnd));
+    EXPECT_TRUE(tree.sharingAsAsked(ourEnd)) << tree.sharingLine(ourEnd);
+    EXPECT_LE(javaEnd.seconds, timeOut + 4);
+    EXPECT_LE(ourEnd.seconds, timeOut + 4);
+    EXPECT_EQ(shellStatus(ourEnd), shellStatus(javaEnd));
+}
+
+// Output to a pipe whose reader has gone, as in "tessvik | true".
+TEST_P(JavaOracleEdge, OutputToAClosedPipeLeavesTheClientItsRunAndStatus) {
+    OracleTree tree(*GetParam(), Sharing::first);
+    for (const char* mode : {"return", "exit3"}) {
+        Command java = tree.javaCommand(mode);
+        Command ours = tree.tessvikCommand(mode);
+        java.closedOutput = ours.closedOutput = true;
+        const auto [javaEnd, ourEnd] = runBoth(java, ours);
+        EXPECT_EQ(shellStatus(ourEnd), shellStatus(javaEnd)) << mode;
+    }
+}
+
+// The client's main may need a deep stack, and sets its size with -Xss.
+TEST_P(JavaOracleEdge, MainsStackIsAsDeepAsUnderJava) {
+    OracleTree tree(*GetParam(), Sharing::off);
+    tree.setVmParams({"-Xss256m"});
+    const auto [java, ours] = runBoth(tree.javaCommand("depth"), tree.tessvikCommand("depth"));
+    EXPECT_GE(depthOf(java), 300000) << describe(java);
+    EXPECT_NEAR(depthOf(ours), depthOf(java), depthOf(java) / 10) << describe(ours);
+}
+
+INSTANTIATE_TEST_SUITE_P(, JavaOracleEdge, ::testing::Values(&runtimes[0], &runtimes[1]),
+                         [](const auto& info) { return info.param->name; });

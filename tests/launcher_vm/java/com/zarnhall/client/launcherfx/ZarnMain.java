@@ -68,7 +68,7 @@ public final class ZarnMain {
      * One step of a run: hook (a shutdown hook that prints), exit4, halt5,
      * workerExit6 (another thread calls System.exit a little later), workerThrow, workerCrash
      * (another thread crashes the VM a little later), oom, overflow, depth
-     * (prints how deep main's recursion got), sigterm (another process sends
+     * (prints how deep main's recursion got, up to a million), sigterm (another process sends
      * SIGTERM), native and nativeExit7 (a thread of the native library
      * attaches to the VM and calls back), blockedCrash (the allocator of the
      * preloaded native library blocks, then the VM crashes), crash (the VM
@@ -109,14 +109,15 @@ public final class ZarnMain {
                     hoard.add(new long[1 << 20]);
                 }
             case "overflow":
-                recurse(0);
+                recurse(0, Integer.MAX_VALUE);
                 break;
             case "depth":
                 try {
-                    recurse(0);
+                    recurse(0, 1_000_000);
                 } catch (StackOverflowError e) {
-                    System.out.println("depth " + depth);
+                    // reached the end of the stack
                 }
+                System.out.println("depth " + depth);
                 break;
             case "sigterm":
                 new ProcessBuilder("kill", "-TERM", Long.toString(ProcessHandle.current().pid()))
@@ -130,9 +131,7 @@ public final class ZarnMain {
                 break;
             case "blockedCrash":
                 System.load(System.getenv("TESSVIK_TEST_NATIVE"));
-                Object unsafe = theUnsafe();
-                blockAllocator();
-                ((sun.misc.Unsafe) unsafe).putAddress(0L, 0L);
+                crashWithAllocatorBlocked();
                 break;
             case "crash":
                 crash();
@@ -149,7 +148,7 @@ public final class ZarnMain {
     private static int depth;
 
     // One line, so that every frame of a stack overflow's trace is alike.
-    private static void recurse(int reached) { depth = reached; recurse(reached + 1); }
+    private static void recurse(int reached, int limit) { depth = reached; if (reached < limit) recurse(reached + 1, limit); }
 
     /** Called by the native library's attached thread. */
     static void fromNative(boolean exit) {
@@ -162,7 +161,7 @@ public final class ZarnMain {
 
     private static native void startAttachedThread(boolean exit);
 
-    private static native void blockAllocator();
+    private static native void crashWithAllocatorBlocked();
 
     private static Thread worker(Runnable body) {
         Thread worker = new Thread(body, "worker");
