@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <future>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -390,4 +391,121 @@ TEST_P(JavaOracleEdge, MainsStackIsAsDeepAsUnderJava) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, JavaOracleEdge, ::testing::Values(&runtimes[0], &runtimes[1]),
+                         [](const auto& info) { return info.param->name; });
+
+namespace {
+
+// Options that touch class-data sharing; {archive} stands for the game's own
+// archive, {new} for a file not yet there, {list} for a class list.
+struct SharingOption {
+    const char* options;  // blank-separated
+    const char* name;     // what the launcher's line names
+};
+
+const SharingOption sharingOptions[] = {
+    {"-Xshare:off", "Xshare"},
+    {"-Xshare:auto", "Xshare"},
+    {"-XX:-UseSharedSpaces", "UseSharedSpaces"},
+    {"-XX:+UseSharedSpaces", "UseSharedSpaces"},
+    {"-XX:SharedArchiveFile={archive}", "SharedArchiveFile"},
+    {"-XX:ArchiveClassesAtExit={new}", "ArchiveClassesAtExit"},
+    {"-XX:+AutoCreateSharedArchive -XX:SharedArchiveFile={new}", "AutoCreateSharedArchive"},
+    {"-XX:+RecordDynamicDumpInfo", "RecordDynamicDumpInfo"},
+    {"-XX:DumpLoadedClassList={new}", "DumpLoadedClassList"},
+    {"-XX:SharedClassListFile={list}", "SharedClassListFile"},
+    {"-XX:AOTMode=off", "AOTMode"},
+    {"-XX:AOTCache={archive}", "AOTCache"},
+    {"-XX:-UseCompressedClassPointers", "UseCompressedClassPointers"},
+    {"-XX:-UseCompressedOops", "UseCompressedOops"},
+};
+
+// Where the options are given: the settings' VMParams, the VM's two
+// environment variables, or a file named by -XX:VMOptionsFile or -XX:Flags.
+const char* const sources[] = {"VMParams", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS",
+                                "VMOptionsFile", "Flags"};
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
+    return text;
+}
+
+class JavaOracleOptions : public JavaOracleEdge {};
+
+}  // namespace
+
+// Each option through each source, sharing on (a first launch, and through
+// JAVA_TOOL_OPTIONS a cached one too): the launch ends as under java, and where
+// java runs, the launcher says in one line that sharing is off, and why.
+TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
+    OracleTree cached(*GetParam(), Sharing::cached);
+    cached.tessvikCommand("return");  // fills the cache
+    const std::string list = cached.file("classes.list", "java/lang/Object\n");
+    std::vector<std::unique_ptr<OracleTree>> trees;
+    struct Row {
+        std::string label, name;
+        OracleTree* tree;
+        Command java, ours;
+    };
+    std::vector<Row> rows;
+    for (const SharingOption& option : sharingOptions) {
+        for (const std::string source : sources) {
+            for (const Sharing sharing : {Sharing::first, Sharing::cached}) {
+                // Both variables reach the VM alike: a cached launch tries one.
+                const bool fromEnvironment = source.find("OPTIONS") != std::string::npos;
+                if (sharing == Sharing::cached && source != "JAVA_TOOL_OPTIONS") continue;
+                if (sharing == Sharing::first) {
+                    trees.push_back(std::make_unique<OracleTree>(*GetParam(), Sharing::first));
+                }
+                OracleTree& tree = sharing == Sharing::first ? *trees.back() : cached;
+                const std::string row = std::to_string(rows.size());
+                const auto text = [&](const std::string& side) {
+                    return replaced(replaced(replaced(option.options, "{archive}", cached.archive()),
+                                             "{list}", list),
+                                    "{new}", tree.path(side + row + ".jsa"));
+                };
+                const auto sideCommand = [&](const std::string& side) {
+                    std::string given = text(side);
+                    std::map<std::string, std::string> env;
+                    std::vector<std::string> vmParams;
+                    if (fromEnvironment) {
+                        env[source] = given;
+                    } else if (source == "VMParams") {
+                        for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 1) {
+                            to = given.find(' ', from);
+                            vmParams.push_back(given.substr(from, to - from));
+                        }
+                    } else {
+                        if (source == "Flags") given = replaced(replaced(given, "-XX:", ""), " ", "\n");
+                        vmParams.push_back("-XX:" + source + "=" +
+                                           tree.file(side + row + ".options", replaced(given, " ", "\n") + "\n"));
+                    }
+                    if (sharing == Sharing::first) tree.setVmParams(vmParams);
+                    return side == "java" ? tree.javaCommand("exit3", env) : tree.tessvikCommand("exit3", env);
+                };
+                Command java = sideCommand("java");
+                rows.push_back({std::string(option.options) + " in " + source +
+                                    (sharing == Sharing::cached ? ", cached" : ", first launch"),
+                                option.name, &tree, java, sideCommand("ours")});
+            }
+        }
+    }
+    const std::size_t batch = 4;
+    for (std::size_t first = 0; first < rows.size(); first += batch) {
+        std::vector<std::future<std::pair<Outcome, Outcome>>> running;
+        for (std::size_t i = first; i < std::min(rows.size(), first + batch); ++i) {
+            running.push_back(std::async(std::launch::async, runBoth, rows[i].java, rows[i].ours));
+        }
+        for (std::size_t i = first; i < std::min(rows.size(), first + batch); ++i) {
+            const auto [java, ours] = running[i - first].get();
+            SCOPED_TRACE(rows[i].label + "\njava: " + describe(java) + "\ntessvik: " + describe(ours));
+            EXPECT_EQ(shellStatus(ours), shellStatus(java));
+            if (shellStatus(java) != 3) continue;
+            const std::string line = rows[i].tree->sharingLine(ours);
+            EXPECT_EQ(line.rfind("Class data sharing is off", 0), 0u) << line;
+            EXPECT_NE(line.find(rows[i].name), std::string::npos) << line;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, JavaOracleOptions, ::testing::Values(&runtimes[0], &runtimes[1]),
                          [](const auto& info) { return info.param->name; });
