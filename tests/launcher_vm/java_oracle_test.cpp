@@ -31,7 +31,8 @@ extern char** environ;
 namespace {
 
 const char* const mainClass = "com.zarnhall.client.launcherfx.ZarnMain";
-const char* const crashHeader = "# A fatal error has been detected by the Java Runtime Environment:";
+const char* const crashHeader =
+    "# A fatal error has been detected by the Java Runtime Environment:";
 
 struct Outcome {
     bool exited = false;
@@ -47,7 +48,7 @@ struct Command {
     std::vector<std::string> argv;
     std::map<std::string, std::string> environment;  // on top of this process's
     std::string directory;
-    int limitSeconds = 60;       // then the program is killed
+    int limitSeconds = 60;      // then the program is killed
     bool closedOutput = false;  // output to a pipe nobody reads, closed at once
 };
 
@@ -108,7 +109,8 @@ Outcome run(const Command& command) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     outcome.exited = WIFEXITED(status);
     if (outcome.exited) outcome.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
@@ -176,23 +178,24 @@ public:
     void setVmParams(const std::vector<std::string>& vmParams) {
         vmParams_ = {"-XX:ErrorLogTimeout=5"};
         vmParams_.insert(vmParams_.end(), vmParams.begin(), vmParams.end());
-        std::string body = "[Runtime]\nClassDataSharing=" +
-                           std::string(sharing_ == Sharing::off ? "0" : "1") +
-                           "\n[Memory]\nInitialHeap=64m\nMaxHeapSize=256m\n[VMParams]\n";
+        std::string body =
+            "[Runtime]\nClassDataSharing=" + std::string(sharing_ == Sharing::off ? "0" : "1") +
+            "\n[Memory]\nInitialHeap=64m\nMaxHeapSize=256m\n[VMParams]\n";
         for (std::size_t i = 0; i < vmParams_.size(); ++i) {
             body += "JvmParam" + std::to_string(i) + "=" + vmParams_[i] + "\n";
         }
         writeSettings(body);
     }
 
-    Command javaCommand(const std::string& mode, std::map<std::string, std::string> env = {}) const {
-        Command command{{runtime_.home() + "/bin/java", "-Dworkdir=" + game(),
-                         "-Djava.class.path=" + clientJar() + ":" + game() + "/internal-pack:" +
-                             game() + "/launcher-data",
-                         "-Djava.library.path=" + game() + "/nativelibs", "-Xmn256M", "-Xms64m",
-                         "-Xmx256m"},
-                        std::move(env),
-                        root()};
+    Command javaCommand(const std::string& mode,
+                        std::map<std::string, std::string> env = {}) const {
+        Command command{
+            {runtime_.home() + "/bin/java", "-Dworkdir=" + game(),
+             "-Djava.class.path=" + clientJar() + ":" + game() + "/internal-pack:" + game() +
+                 "/launcher-data",
+             "-Djava.library.path=" + game() + "/nativelibs", "-Xmn256M", "-Xms64m", "-Xmx256m"},
+            std::move(env),
+            root()};
         command.argv.insert(command.argv.end(), vmParams_.begin(), vmParams_.end());
         command.argv.push_back(mainClass);
         command.environment["TESSVIK_TEST_MODE"] = mode;
@@ -277,19 +280,30 @@ protected:
 
 std::string describe(const Outcome& outcome) {
     return "status " + std::to_string(shellStatus(outcome)) + " after " +
-           std::to_string(outcome.seconds).substr(0, 4) + " s\n--- out\n" + outcome.out + "--- err\n" +
-           outcome.err;
+           std::to_string(outcome.seconds).substr(0, 4) + " s\n--- out\n" + outcome.out +
+           "--- err\n" + outcome.err;
 }
 
 // How a client may end (the client's modes). The crashes come last: one
 // while the cached archive is in use costs the archive.
 const char* const endings[] = {
-    "return",      "exit3",       "hook+exit4",
-    "hook+halt5",  "workerExit6+return", "workerExit6+sleep",
-    "throw",       "handler",     "hook+workerThrow+return",
-    "thread",      "oom",         "overflow",
-    "hook+sigterm", "native+return", "nativeExit7+sleep",
-    "crash",       "workerCrash+return",
+    "return",
+    "exit3",
+    "hook+exit4",
+    "hook+halt5",
+    "workerExit6+return",
+    "workerExit6+sleep",
+    "throw",
+    "handler",
+    "hook+workerThrow+return",
+    "thread",
+    "oom",
+    "overflow",
+    "hook+sigterm",
+    "native+return",
+    "nativeExit7+sleep",
+    "crash",
+    "workerCrash+return",
 };
 
 }  // namespace
@@ -421,11 +435,12 @@ const SharingOption sharingOptions[] = {
 
 // Where the options are given: the settings' VMParams, the VM's two
 // environment variables, or a file named by -XX:VMOptionsFile or -XX:Flags.
-const char* const sources[] = {"VMParams", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS",
-                                "VMOptionsFile", "Flags"};
+const char* const sources[] = {"VMParams", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", "VMOptionsFile",
+                               "Flags"};
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
+    for (std::size_t at; (at = text.find(from)) != std::string::npos;)
+        text.replace(at, from.size(), to);
     return text;
 }
 
@@ -459,9 +474,10 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
                 OracleTree& tree = sharing == Sharing::first ? *trees.back() : cached;
                 const std::string row = std::to_string(rows.size());
                 const auto text = [&](const std::string& side) {
-                    return replaced(replaced(replaced(option.options, "{archive}", cached.archive()),
-                                             "{list}", list),
-                                    "{new}", tree.path(side + row + ".jsa"));
+                    return replaced(
+                        replaced(replaced(option.options, "{archive}", cached.archive()), "{list}",
+                                 list),
+                        "{new}", tree.path(side + row + ".jsa"));
                 };
                 const auto sideCommand = [&](const std::string& side) {
                     std::string given = text(side);
@@ -475,12 +491,15 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
                             vmParams.push_back(given.substr(from, to - from));
                         }
                     } else {
-                        if (source == "Flags") given = replaced(replaced(given, "-XX:", ""), " ", "\n");
-                        vmParams.push_back("-XX:" + source + "=" +
-                                           tree.file(side + row + ".options", replaced(given, " ", "\n") + "\n"));
+                        if (source == "Flags")
+                            given = replaced(replaced(given, "-XX:", ""), " ", "\n");
+                        vmParams.push_back(
+                            "-XX:" + source + "=" +
+                            tree.file(side + row + ".options", replaced(given, " ", "\n") + "\n"));
                     }
                     if (sharing == Sharing::first) tree.setVmParams(vmParams);
-                    return side == "java" ? tree.javaCommand("exit3", env) : tree.tessvikCommand("exit3", env);
+                    return side == "java" ? tree.javaCommand("exit3", env)
+                                          : tree.tessvikCommand("exit3", env);
                 };
                 Command java = sideCommand("java");
                 rows.push_back({std::string(option.options) + " in " + source +
@@ -497,7 +516,8 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
         }
         for (std::size_t i = first; i < std::min(rows.size(), first + batch); ++i) {
             const auto [java, ours] = running[i - first].get();
-            SCOPED_TRACE(rows[i].label + "\njava: " + describe(java) + "\ntessvik: " + describe(ours));
+            SCOPED_TRACE(rows[i].label + "\njava: " + describe(java) +
+                         "\ntessvik: " + describe(ours));
             EXPECT_EQ(shellStatus(ours), shellStatus(java));
             if (shellStatus(java) != 3) continue;
             const std::string line = rows[i].tree->sharingLine(ours);
