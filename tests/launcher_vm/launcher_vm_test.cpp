@@ -180,6 +180,7 @@ TEST(LauncherVmArguments, JniCallsPassTheVmChecks) {
 }
 
 // --- How a run ends ----------------------------------------------------------
+// Each way the client ends is compared with java's in java_oracle_test.cpp.
 
 TEST(LauncherVmExit, MainReturningGivesZeroAndTheLauncherLinesComeFirst) {
     ClientTree tree;
@@ -194,34 +195,6 @@ TEST(LauncherVmExit, MainReturningGivesZeroAndTheLauncherLinesComeFirst) {
     EXPECT_EQ(run.err, "");
 }
 
-TEST(LauncherVmExit, SystemExitStatusBecomesTheProcessStatus) {
-    ClientTree tree;
-    RunResult run = tree.launch({}, "exit3");
-    ASSERT_TRUE(run.exited);
-    EXPECT_EQ(run.status, 3);
-}
-
-TEST(LauncherVmExit, MainThrowingPrintsTheStackTraceAndGivesOne) {
-    ClientTree tree;
-    RunResult run = tree.launch({}, "throw");
-    ASSERT_TRUE(run.exited);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(contains(run.err,
-                         "Exception in thread \"main\" java.lang.IllegalStateException: "
-                         "thrown by main\n\tat com.zarnhall.client.launcherfx.ZarnMain.main("))
-        << run.err;
-}
-
-TEST(LauncherVmExit, UncaughtExceptionHandlerOfTheClientRuns) {
-    ClientTree tree;
-    RunResult run = tree.launch({}, "handler");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(
-        hasLine(run.out, "handled in main: java.lang.IllegalStateException: thrown by main"))
-        << run.out;
-    EXPECT_FALSE(contains(run.err, "Exception in thread")) << run.err;
-}
-
 TEST(LauncherVmExit, MissingMainClassIsNamedOnStandardErrorAndGivesOne) {
     ClientTree tree;
     fs::remove(tree.clientJar());
@@ -233,16 +206,6 @@ TEST(LauncherVmExit, MissingMainClassIsNamedOnStandardErrorAndGivesOne) {
                          "Exception in thread \"main\" java.lang.NoClassDefFoundError: "
                          "com/zarnhall/client/launcherfx/ZarnMain"))
         << run.err;
-}
-
-TEST(LauncherVmExit, LauncherWaitsForTheLastNonDaemonThread) {
-    ClientTree tree;
-    RunResult run = tree.launch({}, "thread");
-    EXPECT_EQ(run.status, 0) << run.err;
-    Lines out = linesOf(run.out);
-    ASSERT_GE(out.size(), 2u);
-    EXPECT_EQ(out[out.size() - 2], "main returns");
-    EXPECT_EQ(out.back(), "worker done");
 }
 
 TEST(LauncherVmOptions, DefaultSettingsFileStartsAJava17Runtime) {

@@ -14,8 +14,9 @@ import java.util.List;
  * what it received to the file named by TESSVIK_TEST_REPORT (UTF-8, one item
  * a line), then behaves as TESSVIK_TEST_MODE asks:
  * return (default), throw, handler (installs an uncaught-exception handler,
- * then throws), exit3, thread (leaves a non-daemon thread running), crash
- * (the VM dies of a segmentation fault). A path in TESSVIK_TEST_BLOCK becomes
+ * then throws), exit3, thread (leaves a non-daemon thread running), or
+ * steps joined by '+' (see step).
+ * A path in TESSVIK_TEST_BLOCK becomes
  * a directory that is not empty before main ends, so nothing can be written
  * there.
  */
@@ -48,27 +49,146 @@ public final class ZarnMain {
             case "exit3":
                 System.exit(3);
                 break;
-            case "crash":
-                Field field = Class.forName("sun.misc.Unsafe").getDeclaredField("theUnsafe");
-                field.setAccessible(true);
-                ((sun.misc.Unsafe) field.get(null)).putAddress(0L, 0L);
-                break;
             case "thread":
-                Thread worker = new Thread(() -> {
-                    try {
-                        Thread.sleep(700);
-                    } catch (InterruptedException e) {
-                        Thread.currentThread().interrupt();
-                    }
+                worker(() -> {
+                    sleep(700);
                     System.out.println("worker done");
                 });
-                worker.setDaemon(false);
-                worker.start();
                 System.out.println("main returns");
+                break;
+            default:
+                for (String step : mode.split("\\+")) {
+                    step(step);
+                }
+                break;
+        }
+    }
+
+    /**
+     * One step of a run: hook (a shutdown hook that prints), exit4, halt5,
+     * workerExit6 (another thread calls System.exit a little later), workerThrow, workerCrash
+     * (another thread crashes the VM a little later), oom, overflow, depth
+     * (prints how deep main's recursion got, up to a million), sigterm (another process sends
+     * SIGTERM), native and nativeExit7 (a thread of the native library
+     * attaches to the VM and calls back), blockedCrash (the allocator of the
+     * preloaded native library blocks, then the VM crashes), crash (the VM
+     * dies of a segmentation fault), sleep; anything else prints "main
+     * returns".
+     */
+    private static void step(String step) throws Exception {
+        switch (step) {
+            case "hook":
+                Runtime.getRuntime().addShutdownHook(new Thread(() -> System.out.println("hook runs")));
+                break;
+            case "exit4":
+                System.exit(4);
+                break;
+            case "halt5":
+                Runtime.getRuntime().halt(5);
+                break;
+            case "workerExit6":
+                worker(() -> {
+                    sleep(300);
+                    System.exit(6);
+                });
+                break;
+            case "workerThrow":
+                worker(() -> {
+                    throw new IllegalStateException("thrown by worker");
+                }).join();
+                break;
+            case "workerCrash":
+                worker(() -> {
+                    sleep(300);
+                    crash();
+                });
+                break;
+            case "oom":
+                List<long[]> hoard = new ArrayList<>();
+                while (true) {
+                    hoard.add(new long[1 << 20]);
+                }
+            case "overflow":
+                recurse(0, Integer.MAX_VALUE);
+                break;
+            case "depth":
+                try {
+                    recurse(0, 1_000_000);
+                } catch (StackOverflowError e) {
+                    // reached the end of the stack
+                }
+                System.out.println("depth " + depth);
+                break;
+            case "sigterm":
+                new ProcessBuilder("kill", "-TERM", Long.toString(ProcessHandle.current().pid()))
+                    .start().waitFor();
+                sleep(60_000);
+                break;
+            case "native":
+            case "nativeExit7":
+                System.load(System.getenv("TESSVIK_TEST_NATIVE"));
+                startAttachedThread(step.equals("nativeExit7"));
+                break;
+            case "blockedCrash":
+                System.load(System.getenv("TESSVIK_TEST_NATIVE"));
+                crashWithAllocatorBlocked();
+                break;
+            case "crash":
+                crash();
+                break;
+            case "sleep":
+                sleep(60_000);
                 break;
             default:
                 System.out.println("main returns");
                 break;
+        }
+    }
+
+    private static int depth;
+
+    // One line, so that every frame of a stack overflow's trace is alike.
+    private static void recurse(int reached, int limit) { depth = reached; if (reached < limit) recurse(reached + 1, limit); }
+
+    /** Called by the native library's attached thread. */
+    static void fromNative(boolean exit) {
+        sleep(300);
+        System.out.println("native thread done");
+        if (exit) {
+            System.exit(7);
+        }
+    }
+
+    private static native void startAttachedThread(boolean exit);
+
+    private static native void crashWithAllocatorBlocked();
+
+    private static Thread worker(Runnable body) {
+        Thread worker = new Thread(body, "worker");
+        worker.setDaemon(false);
+        worker.start();
+        return worker;
+    }
+
+    private static void sleep(long millis) {
+        try {
+            Thread.sleep(millis);
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+        }
+    }
+
+    private static Object theUnsafe() throws ReflectiveOperationException {
+        Field field = Class.forName("sun.misc.Unsafe").getDeclaredField("theUnsafe");
+        field.setAccessible(true);
+        return field.get(null);
+    }
+
+    private static void crash() {
+        try {
+            ((sun.misc.Unsafe) theUnsafe()).putAddress(0L, 0L);
+        } catch (ReflectiveOperationException e) {
+            throw new IllegalStateException(e);
         }
     }
 
