@@ -21,6 +21,7 @@
 #include "failure_notice.h"
 #include "java_launcher.h"
 #include "launch_settings.h"
+#include "launch_watch.h"
 #include "messages.h"
 #include "platform/platform.h"
 
@@ -36,6 +37,8 @@ constexpr const char* unrepresentableDirectory =
 int launch() {
     // Started by an earlier launch to assemble its ahead-of-time cache.
     if (const std::optional<int> status = runRequestedAssembly()) return *status;
+    // Started by this launch's VM start to watch how the launch ends.
+    if (const std::optional<int> status = runRequestedWatch()) return *status;
     writeOut("Starting: ");
     // Without its own directory the launcher would read and write its
     // settings and search for the runtime relative to the file-system root.
