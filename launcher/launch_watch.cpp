@@ -71,6 +71,9 @@ WatchedStart follow(platform::WatchedLaunch& launch) {
                 case errorFileKind: seen.errorFile = r.bytes; break;
                 case noticeKind:
                     seen.notice = static_cast<CrashNotice>(std::atoi(r.bytes.c_str()));
+                    // A GUI program gets no console of its own: this one
+                    // keeps the launcher's open for the line.
+                    if (seen.notice == CrashNotice::consoleLine) launch.shareConsole();
                     break;
                 case startKind:
                     if (r.bytes == startedWord) {
@@ -151,8 +154,8 @@ std::optional<int> runRequestedWatch() {
 std::unique_ptr<LaunchWatch> LaunchWatch::start(bool outputUnseen, const std::string& errorFile) {
     const CrashNotice notice = chooseCrashNotice(outputUnseen);
     if (!outputUnseen && notice == CrashNotice::nothing) return nullptr;
-    std::unique_ptr<platform::LaunchWatcher> watcher = platform::LaunchWatcher::start(
-        watchVariable, outputUnseen, notice == CrashNotice::consoleLine);
+    std::unique_ptr<platform::LaunchWatcher> watcher =
+        platform::LaunchWatcher::start(watchVariable, outputUnseen);
     if (!watcher) return nullptr;
     watcher->send(record(messagesKind, messageLog()) + record(errorFileKind, errorFile) +
                   record(noticeKind, std::to_string(static_cast<int>(notice))));

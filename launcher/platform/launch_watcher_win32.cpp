@@ -67,8 +67,7 @@ LaunchWatcher::LaunchWatcher(std::unique_ptr<State> state) : state_(std::move(st
 
 LaunchWatcher::~LaunchWatcher() = default;
 
-std::unique_ptr<LaunchWatcher> LaunchWatcher::start(const char* variable, bool catchOutput,
-                                                    bool shareConsole) {
+std::unique_ptr<LaunchWatcher> LaunchWatcher::start(const char* variable, bool catchOutput) {
     Pipe channel = makePipe();
     Pipe back = makePipe();
     Pipe capture = catchOutput ? makePipe() : Pipe();
@@ -87,7 +86,7 @@ std::unique_ptr<LaunchWatcher> LaunchWatcher::start(const char* variable, bool c
     const EnvironmentAdditions environment = {{variable, value}};
     // Out of a job that a store client may end with the game, where the job
     // allows it: the watcher tells how the game ended.
-    const DWORD flags = shareConsole ? 0 : DETACHED_PROCESS;
+    const DWORD flags = DETACHED_PROCESS;
     if (!startChild(arguments, environment, flags | CREATE_BREAKAWAY_FROM_JOB, inherited) &&
         !startChild(arguments, environment, flags, inherited)) {
         return nullptr;

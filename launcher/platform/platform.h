@@ -293,10 +293,10 @@ public:
     // stdout and stderr streams of the C runtimes loaded in the process (this
     // program's and the Java runtime's own), write from then on into one pipe
     // that the watcher reads, so that what the VM writes just before it ends
-    // the process is never lost. With shareConsole the watcher is attached to
-    // this process's console. Null when it could not be started.
-    static std::unique_ptr<LaunchWatcher> start(const char* variable, bool catchOutput,
-                                                bool shareConsole);
+    // the process is never lost. The watcher has no console of its own (it
+    // may share this one's: WatchedLaunch::shareConsole). Null when it could
+    // not be started.
+    static std::unique_ptr<LaunchWatcher> start(const char* variable, bool catchOutput);
     ~LaunchWatcher();  // closes the channel; the watcher goes on watching
     LaunchWatcher(const LaunchWatcher&) = delete;
     LaunchWatcher& operator=(const LaunchWatcher&) = delete;
@@ -342,6 +342,10 @@ public:
     // 64 KiB at most); "" without a capture. Waits for either at most 5 s.
     // From then on what comes through the pipe is dropped.
     std::string caughtOutput();
+
+    // Attaches this process to the launcher's console, which then stays
+    // open while this process is attached, after the launcher's end too.
+    void shareConsole();
 
     // Waits for the launcher's end; its exit status.
     int waitForEnd();

@@ -171,6 +171,8 @@ std::string WatchedLaunch::caughtOutput() {
     return state_->caught ? state_->caught->takeAtEnd() : std::string();
 }
 
+void WatchedLaunch::shareConsole() { AttachConsole(state_->processId); }
+
 int WatchedLaunch::waitForEnd() {
     DWORD status = 0;
     WaitForSingleObject(state_->process.get(), INFINITE);
