@@ -15,6 +15,11 @@ bool& debugConsoleKept() {
     return kept;
 }
 
+bool& crashNoticeWanted() {
+    static bool wanted = true;
+    return wanted;
+}
+
 bool redirected(platform::OutputTarget target) {
     return target == platform::OutputTarget::file || target == platform::OutputTarget::pipe;
 }
@@ -51,8 +56,6 @@ std::string composeFailureNotice(const std::vector<std::string>& vmLines, const 
 }
 
 void noticeFailedLaunch(bool pauseWanted) {
-    // A VM that ends the process while it starts gets its notice from the
-    // abort hook; should it return an error after all, that notice stands.
     static bool noticed = false;
     if (noticed) return;
     noticed = true;
@@ -66,6 +69,14 @@ void noticeFailedLaunch(bool pauseWanted) {
 }
 
 void keepDebugConsoleOnFailure() { debugConsoleKept() = true; }
+
+CrashNotice chooseCrashNotice(bool outputUnseen) {
+    if (!crashNoticeWanted()) return CrashNotice::nothing;
+    if (outputUnseen) return CrashNotice::messageBox;
+    return debugConsoleKept() ? CrashNotice::consoleLine : CrashNotice::nothing;
+}
+
+void leaveCrashesToTheGame() { crashNoticeWanted() = false; }
 
 void noticeFailedClient() {
     if (debugConsoleKept()) noticeFailedLaunch(true);

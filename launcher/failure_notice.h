@@ -39,6 +39,18 @@ void noticeFailedLaunch(bool pauseWanted);
 // read.
 void keepDebugConsoleOnFailure();
 
+// How a crash of the VM is told (by the launch's watcher, launch_watch.h).
+enum class CrashNotice {
+    messageBox,   // nobody sees the output: a box naming the report
+    consoleLine,  // the debug console is open: one line there, and the pause
+    nothing,      // seen output, or a game that reports its crashes itself
+};
+
+CrashNotice chooseCrashNotice(bool outputUnseen);
+
+// The settings turned the crash notice off (ShowCrashNotice=false).
+void leaveCrashesToTheGame();
+
 // The client failed after the VM was reached (main ended with an exception,
 // the VM's own messages already written): waits for a key when the debug
 // console is kept, and does nothing else.

@@ -93,6 +93,7 @@ LaunchSettings::LaunchSettings()
       overrideDefaultJavaPath(0),
       cleanLogsOnStart(1),
       classDataSharing(0),
+      showCrashNotice(1),
       initialHeap(defaultInitialHeap),
       maxHeapSize(defaultMaxHeapSize) {}
 
@@ -107,6 +108,7 @@ void LaunchSettings::loadOrCreateConfig() {
         platform::openDebugConsole();
         keepDebugConsoleOnFailure();
     }
+    if (!showCrashNotice) leaveCrashesToTheGame();
 }
 
 bool LaunchSettings::readConfig(const std::string& path, SettingsFileFailure* failure) {
@@ -141,6 +143,8 @@ bool LaunchSettings::readConfig(const std::string& path, SettingsFileFailure* fa
     verboseJni = debugFlag(tree, "Debug.VerboseJni");
     verboseGC = debugFlag(tree, "Debug.VerboseGC");
     verboseClass = debugFlag(tree, "Debug.VerboseClass");
+    // Off for a game that reports its crashes itself; not in the default file.
+    showCrashNotice = tree.get<bool>("Debug.ShowCrashNotice", true);
     return true;
 }
 

@@ -10,7 +10,7 @@
 struct SettingsFileFailure;
 
 struct LaunchSettings {
-    // The flags word: seven one-bit flags from bit 0 upward.
+    // The flags word: eight one-bit flags from bit 0 upward.
     std::uint32_t debugMode : 1;
     std::uint32_t verboseJni : 1;
     std::uint32_t verboseGC : 1;
@@ -18,7 +18,8 @@ struct LaunchSettings {
     std::uint32_t overrideDefaultJavaPath : 1;
     std::uint32_t cleanLogsOnStart : 1;  // read, never acted on
     std::uint32_t classDataSharing : 1;  // keep a class-data archive for the client
-    std::uint32_t : 25;
+    std::uint32_t showCrashNotice : 1;   // a box (or a console line) names a crash's report
+    std::uint32_t : 24;
 
     std::string initialHeap;
     std::string maxHeapSize;

@@ -22,6 +22,7 @@
 #include "failure_notice.h"
 #include "java_launcher.h"
 #include "launch_settings.h"
+#include "launch_watch.h"
 #include "main_thread_stack.h"
 #include "messages.h"
 #include "platform/platform.h"
@@ -38,6 +39,8 @@ constexpr const char* unrepresentableDirectory =
 int launch() {
     // Started by an earlier launch to assemble its ahead-of-time cache.
     if (const std::optional<int> status = runRequestedAssembly()) return *status;
+    // Started by this launch's VM start to watch how the launch ends.
+    if (const std::optional<int> status = runRequestedWatch()) return *status;
     // Before any output: this may start the launcher again with a larger stack.
     if (const std::optional<std::string> directory =
             directoryHoldingExecutable(platform::executablePath())) {

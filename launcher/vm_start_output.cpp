@@ -1,24 +1,27 @@
 #include "vm_start_output.h"
 
+#include <cstring>
+#include <memory>
+
 #include "failure_notice.h"
+#include "launch_watch.h"
 #include "messages.h"
 #include "platform/platform.h"
 
 namespace {
 
-// The capture of the VM start under way, on the thread that creates the VM
-// only: another thread's abort, or one after the start (a crash of the
-// running client), is not a failed launch.
-thread_local platform::OutputCapture* startCapture = nullptr;
-
-// Sets the capture for the abort hook while the VM is created.
-class StartWatch {
-public:
-    explicit StartWatch(platform::OutputCapture& capture) { startCapture = &capture; }
-    ~StartWatch() { startCapture = nullptr; }
-    StartWatch(const StartWatch&) = delete;
-    StartWatch& operator=(const StartWatch&) = delete;
-};
+// The last -XX:ErrorFile value among the options, which HotSpot takes; ""
+// without one.
+std::string errorFileOption(const JavaVMInitArgs& args) {
+    static const char prefix[] = "-XX:ErrorFile=";
+    std::string value;
+    for (jint i = 0; i < args.nOptions; ++i) {
+        const char* option = args.options[i].optionString;
+        if (std::strncmp(option, prefix, sizeof prefix - 1) == 0)
+            value = option + sizeof prefix - 1;
+    }
+    return value;
+}
 
 }  // namespace
 
@@ -45,17 +48,13 @@ jint createJavaVmNoticingItsReason(CreateJavaVMFunction create, JavaVM** vm, JNI
                                    const JavaVMInitArgs& args) {
     JavaVMInitArgs given = args;
     void** envOut = reinterpret_cast<void**>(env);
-    if (!outputUnseen(platform::observeOutput())) return create(vm, envOut, &given);
-
-    platform::OutputCapture capture;
-    jint status = JNI_ERR;
-    {
-        StartWatch watch(capture);
-        status = create(vm, envOut, &given);
-    }
+    const bool unseen = outputUnseen(platform::observeOutput());
+    const std::unique_ptr<LaunchWatch> watch = LaunchWatch::start(unseen, errorFileOption(args));
+    const jint status = create(vm, envOut, &given);
+    if (!watch) return status;
     // A VM that started keeps writing to what it took; only a failed start's
     // lines are the launch's business.
-    const std::string caught = capture.end();
-    if (status != JNI_OK) logVmLines(caughtLines(caught));
+    const std::string caught = watch->startEnded(status == JNI_OK);
+    if (status != JNI_OK && unseen) logVmLines(caughtLines(caught));
     return status;
 }

@@ -3,13 +3,14 @@
 // Started from the desktop, the launcher's output reaches nobody, yet the
 // VM's own lines are the ones that say why it refused to start (an option it
 // does not know, a heap larger than the machine allows). So when nobody can
-// see the output, what the process writes while the VM is created is caught
-// (platform::OutputCapture); a VM that fails adds its lines to this run's
-// messages, and the failure notice begins with them. HotSpot ends the process
-// itself after some failures ("Error occurred during initialization of VM"):
-// the abort hook of the JNI invocation interface (vm_lifecycle_hooks.h),
-// handed to the VM in that case and when its exit work may fail, gives the
-// notice before it does.
+// see the output, what the process writes while the VM is created goes to the
+// launch's watcher (launch_watch.h), another process: a VM that returns a
+// failure gets its lines back into this run's messages, and the failure
+// notice begins with them; a VM that ends the process itself while it starts
+// ("Error occurred during initialization of VM") gets the notice from the
+// watcher, which still holds its last lines. The VM is handed no hook of the
+// launcher's for that, so a crash keeps HotSpot's own error reporting, its
+// time-out and its exit status.
 //
 // With a console or redirected output, whoever started the launcher sees the
 // VM's lines: nothing is caught and the VM gets exactly the options given.

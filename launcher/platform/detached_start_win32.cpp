@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process_win32.h"
 #include "handles_win32.h"
 #include "platform.h"
 
@@ -79,25 +80,41 @@ std::wstring environmentBlockWith(const EnvironmentAdditions& additions) {
     return block;
 }
 
-// Starts the program; its process handle, or none.
-OwnedHandle start(const std::vector<std::string>& arguments,
-                  const EnvironmentAdditions& environment, DWORD flags) {
+}  // namespace
+
+OwnedHandle startChild(const std::vector<std::string>& arguments,
+                       const EnvironmentAdditions& environment, DWORD flags,
+                       std::vector<HANDLE> inherited) {
     if (arguments.empty()) return OwnedHandle();
     std::wstring line = commandLineOf(arguments);
     std::wstring block = environmentBlockWith(environment);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(wide(arguments.front()).c_str(), &line[0], nullptr, nullptr, FALSE,
-                        flags | CREATE_UNICODE_ENVIRONMENT, &block[0], nullptr, &startup,
-                        &process)) {
-        return OwnedHandle();
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup.StartupInfo;
+    // Only the handles listed, never another inheritable one of this process.
+    std::vector<char> attributes;
+    if (!inherited.empty()) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        attributes.resize(size);
+        startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+        if (!InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size) ||
+            !UpdateProcThreadAttribute(startup.lpAttributeList, 0,
+                                       PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited.data(),
+                                       inherited.size() * sizeof(HANDLE), nullptr, nullptr)) {
+            return OwnedHandle();
+        }
+        startup.StartupInfo.cb = sizeof startup;
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(wide(arguments.front()).c_str(), &line[0], nullptr, nullptr,
+                                        !inherited.empty(), flags | CREATE_UNICODE_ENVIRONMENT,
+                                        &block[0], nullptr, &startup.StartupInfo, &process);
+    if (startup.lpAttributeList != nullptr) DeleteProcThreadAttributeList(startup.lpAttributeList);
+    if (!started) return OwnedHandle();
     CloseHandle(process.hThread);
     return OwnedHandle(process.hProcess);
 }
-
-}  // namespace
 
 bool startDetached(const std::vector<std::string>& arguments,
                    const EnvironmentAdditions& environment) {
@@ -105,13 +122,14 @@ bool startDetached(const std::vector<std::string>& arguments,
     // Out of the job this process may run in (a store client's), which may
     // end every process in it with the game; a job that allows no breakaway
     // refuses that, and the program then starts inside it.
-    return static_cast<bool>(start(arguments, environment, flags | CREATE_BREAKAWAY_FROM_JOB)) ||
-           static_cast<bool>(start(arguments, environment, flags));
+    return static_cast<bool>(
+               startChild(arguments, environment, flags | CREATE_BREAKAWAY_FROM_JOB)) ||
+           static_cast<bool>(startChild(arguments, environment, flags));
 }
 
 int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment) {
     // No console window for a console program such as java.exe.
-    const OwnedHandle process = start(arguments, environment, CREATE_NO_WINDOW);
+    const OwnedHandle process = startChild(arguments, environment, CREATE_NO_WINDOW);
     DWORD status = 0;
     if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
         !GetExitCodeProcess(process.get(), &status)) {

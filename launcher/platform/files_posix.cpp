@@ -126,6 +126,14 @@ bool renameFile(const std::string& from, const std::string& to) {
 
 bool setCurrentDirectory(const std::string& directory) { return chdir(directory.c_str()) == 0; }
 
+std::string currentDirectory() {
+    char* directory = getcwd(nullptr, 0);
+    if (directory == nullptr) return {};
+    std::string result(directory);
+    std::free(directory);
+    return result;
+}
+
 FileStatus fileStatus(const std::string& path) {
     FileStatus result;
     struct stat status;

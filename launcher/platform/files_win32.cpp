@@ -102,6 +102,14 @@ bool setCurrentDirectory(const std::string& directory) {
     return SetCurrentDirectoryA(directory.c_str()) != 0;
 }
 
+std::string currentDirectory() {
+    const DWORD size = GetCurrentDirectoryA(0, nullptr);
+    std::string directory(size, '\0');
+    const DWORD length = size == 0 ? 0 : GetCurrentDirectoryA(size, &directory[0]);
+    directory.resize(length < size ? length : 0);
+    return directory;
+}
+
 std::string resolvedPath(const std::string& path) { return path; }
 
 std::string userCacheDirectory() {

@@ -184,6 +184,8 @@ bool renameFile(const std::string& from, const std::string& to);
 
 // Makes directory the process's current directory. True when it is.
 bool setCurrentDirectory(const std::string& directory);
+// The process's current directory; "" when it cannot be told.
+std::string currentDirectory();
 
 // The path with every symbolic link resolved, as the Java VM resolves its own
 // library to find its files; unchanged when that cannot be done (and always
@@ -302,33 +304,93 @@ OutputSituation observeOutput();
 // connected to nothing anyone can see; returns when it is closed.
 void showErrorBox(const std::string& title, const std::string& text);
 
-// Catching what the process writes to its standard output and standard error
-// while nobody could see it, so that the failure notice can show it.
+// --- The launch's watcher -------------------------------------------------------
 //
-// Windows: from construction on, the standard output and standard error
-// handles, and descriptors 1 and 2 and the stdout and stderr streams of the C
-// runtimes loaded in the process (this program's and the Java runtime's own),
-// write into one pipe that a thread of this process reads, so what they write
-// stays in the order it was written. When that cannot be set up, nothing
-// changes and end() gives "".
+// A second process of this program that sees this one end, so that a launch
+// nobody can see (a GUI program started from the desktop) still tells how it
+// ended: the Java VM's reason when the VM ended the process while it started,
+// the crash report when the VM crashed. It does that work itself, so that
+// nothing of it runs in a process that is ending, and the VM keeps its own
+// error reporting, time-outs and exit status.
 //
-// POSIX: does nothing; whoever started the launcher holds its output.
-class OutputCapture {
-public:
-    OutputCapture();
-    ~OutputCapture();  // ends the capture, dropping what it caught
-    OutputCapture(const OutputCapture&) = delete;
-    OutputCapture& operator=(const OutputCapture&) = delete;
+// Windows only; a POSIX launcher's output and end are seen by whoever started
+// it, and there is never a watcher.
 
-    // Puts the standard handles back and returns what was written so far (the
-    // last 64 KiB at most); "" once ended. Writers that took the pipe meanwhile
-    // (a Java runtime's System.out, the C runtimes' descriptors) keep it: what
-    // they write later is read and dropped for the rest of the process, so
-    // that it is neither kept in memory nor blocks them.
-    std::string end();
+// The launcher's side.
+class LaunchWatcher {
+public:
+    // Starts this program again as the watcher of this process, at once (its
+    // own start runs beside the VM's), with the variable named set to the
+    // handles it inherits: a handle of this process, the read end of a channel
+    // from here and the write end of one back. With catchOutput, the standard
+    // output and standard error handles, and descriptors 1 and 2 and the
+    // stdout and stderr streams of the C runtimes loaded in the process (this
+    // program's and the Java runtime's own), write from then on into one pipe
+    // that the watcher reads, so that what the VM writes just before it ends
+    // the process is never lost. The watcher has no console of its own (it
+    // may share this one's: WatchedLaunch::shareConsole). Null when it could
+    // not be started.
+    static std::unique_ptr<LaunchWatcher> start(const char* variable, bool catchOutput);
+    ~LaunchWatcher();  // closes the channel; the watcher goes on watching
+    LaunchWatcher(const LaunchWatcher&) = delete;
+    LaunchWatcher& operator=(const LaunchWatcher&) = delete;
+
+    // Writes bytes into the channel. False when the watcher is gone.
+    bool send(const std::string& bytes);
+
+    // Puts the standard handles back and writes an end mark through the
+    // pipe after everything written before. Writers that took the pipe
+    // meanwhile (a Java runtime's System.out, the C runtimes' descriptors)
+    // keep it: the watcher reads and drops what they write later.
+    void endCapture();
+
+    // What the watcher sends back, up to its end of the channel or at most
+    // the time given.
+    std::string receive(unsigned milliseconds);
+
+    struct State;
 
 private:
+    explicit LaunchWatcher(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
+// The watcher's side: what the launcher handed it.
+class WatchedLaunch {
+public:
+    // From the value of the launcher's variable; null when it names no
+    // launcher's handles that this process holds.
+    static std::unique_ptr<WatchedLaunch> fromVariable(const std::string& value);
+    ~WatchedLaunch();
+    WatchedLaunch(const WatchedLaunch&) = delete;
+    WatchedLaunch& operator=(const WatchedLaunch&) = delete;
+
+    // The next bytes of the channel; "" at its end (the launcher closed it
+    // or ended).
+    std::string receive();
+    // Sends bytes back and closes the way back.
+    void reply(const std::string& bytes);
+
+    // The launcher's caught output: what came through the pipe before the
+    // end mark, or before the pipe closed with the launcher's end (the last
+    // 64 KiB at most); "" without a capture. Waits for either at most 5 s.
+    // From then on what comes through the pipe is dropped.
+    std::string caughtOutput();
+
+    // Attaches this process to the launcher's console, which then stays
+    // open while this process is attached, after the launcher's end too.
+    void shareConsole();
+
+    // Waits for the launcher's end; its exit status.
+    int waitForEnd();
+    std::uint64_t processId() const;
+    // When the launcher's process started, in FileStatus::modified's units.
+    std::int64_t startTime() const;
+
     struct State;
+
+private:
+    explicit WatchedLaunch(std::unique_ptr<State> state);
     std::unique_ptr<State> state_;
 };
 

@@ -26,10 +26,17 @@
 //       ucrt-stream          ucrtbase.dll's stderr stream, and
 //       ucrt-descriptor      its descriptor 1, as HotSpot writes; ucrtbase.dll
 //                            is then loaded with this library, as HotSpot's is
-//   FAKE_JVM_ABORT           when set, the VM ends the process after saying,
-//                            calling the "abort" option's hook first, as
-//                            HotSpot does after "Error occurred during
-//                            initialization of VM"
+//   FAKE_JVM_ABORT           when set, the VM ends the process with status 1
+//                            after saying, as HotSpot does after "Error
+//                            occurred during initialization of VM" (calling
+//                            the "abort" option's hook first when it was given
+//                            one, and no other)
+//   FAKE_JVM_CRASH           when set, the VM crashes in DestroyJavaVM, after
+//                            main returned (the client chose status 0): it
+//                            writes its report where -XX:ErrorFile says ("%p"
+//                            the process id), else to hs_err_pid<id>.log in
+//                            the working directory, and ends the process with
+//                            status 1, as HotSpot's error handler does
 //   FAKE_JVM_CLIENT_LINES    how many lines main writes, "client line <i>",
 //                            through the standard output handle as it was
 //                            while the VM was created (as System.out takes it)
@@ -108,13 +115,13 @@ void sayLines(const std::string& lines) {
     say(lines.substr(start));
 }
 
-// Ends the process as HotSpot does after a failure during its start.
-[[noreturn]] void abortStart(const JavaVMInitArgs& initArgs) {
-    for (jint i = 0; i < initArgs.nOptions; ++i) {
-        if (std::string(initArgs.options[i].optionString) == "abort") {
-            reinterpret_cast<void(JNICALL*)()>(initArgs.options[i].extraInfo)();
-        }
-    }
+// The "abort" option's hook, when the VM was given one.
+void(JNICALL* abortHook)() = nullptr;
+
+// Ends the process as HotSpot's os::abort does: the hook it was given, if
+// any, then status 1.
+[[noreturn]] void abortProcess() {
+    if (abortHook != nullptr) abortHook();
     ExitProcess(1);
 }
 
@@ -174,6 +181,21 @@ void writeFile(const std::string& path, const std::string& content) {
     std::fclose(file);
 }
 
+std::string errorFile;  // the -XX:ErrorFile value, "" without one
+
+// HotSpot's report of a crash, where it writes it.
+void writeCrashReport() {
+    const std::string pattern = errorFile.empty() ? "hs_err_pid%p.log" : errorFile;
+    const std::string pid = std::to_string(GetCurrentProcessId());
+    std::string path;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const bool expanded = pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 'p';
+        path += expanded ? pid : pattern.substr(i, 1);
+        i += expanded ? 1 : 0;
+    }
+    writeFile(path, "# A fatal error has been detected by the Java Runtime Environment\n");
+}
+
 // The client's main: writes its lines and records its arguments.
 void runMain(const fakejni::Method& method, const std::vector<jvalue>& arguments) {
     if (method.name != "main" || arguments.empty()) return;
@@ -213,7 +235,11 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
                 " ignoreUnrecognized=" + std::to_string(initArgs->ignoreUnrecognized));
     for (jint i = 0; i < initArgs->nOptions; ++i) {
         writeRecord(std::string("option ") + initArgs->options[i].optionString);
+        if (std::string(initArgs->options[i].optionString) == "abort") {
+            abortHook = reinterpret_cast<void(JNICALL*)()>(initArgs->options[i].extraInfo);
+        }
     }
+    errorFile = optionValue(*initArgs, "-XX:ErrorFile=");
     writeRecord("module " + ownPath());
     writeRecord("dll-directory " + dllDirectory());
     writeRecord("working-directory " + workingDirectory());
@@ -223,7 +249,7 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
 
     const std::string said = environmentValue("FAKE_JVM_SAY");
     if (!said.empty()) sayLines(said);
-    if (!environmentValue("FAKE_JVM_ABORT").empty()) abortStart(*initArgs);
+    if (!environmentValue("FAKE_JVM_ABORT").empty()) abortProcess();
     clientOutput = GetStdHandle(STD_OUTPUT_HANDLE);
 
     if (!environmentValue("FAKE_JVM_REFUSE").empty()) {
@@ -232,7 +258,13 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
     }
 
     fakejni::reset();
-    fakejni::settings().logSink = writeRecord;
+    fakejni::settings().logSink = [](const std::string& line) {
+        writeRecord(line);
+        if (line == "DestroyJavaVM" && !environmentValue("FAKE_JVM_CRASH").empty()) {
+            writeCrashReport();
+            abortProcess();
+        }
+    };
     const std::string missing = environmentValue("FAKE_JVM_MISSING_CLASS");
     if (!missing.empty()) fakejni::settings().missingClasses.insert(missing);
     fakejni::settings().methodHook = runMain;

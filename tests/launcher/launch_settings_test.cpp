@@ -44,19 +44,25 @@ protected:
 };
 
 TEST_F(SettingsFile, BooleansAreZeroOneOrLowerCaseWords) {
+    // expected: a key off by default; onByDefault: ShowCrashNotice, which
+    // a value that does not convert leaves on.
     const struct {
         const char* value;
         bool expected;
-    } cases[] = {{"1", true},     {"0", false},    {"true", true}, {"false", false},
-                 {"TRUE", false}, {"True", false}, {"yes", false}, {"2", false},
-                 {"", false},     {"1 x", false},  {"  1  ", true}};
+        bool onByDefault;
+    } cases[] = {{"1", true, true},       {"0", false, false},   {"true", true, true},
+                 {"false", false, false}, {"TRUE", false, true}, {"True", false, true},
+                 {"yes", false, true},    {"2", false, true},    {"", false, true},
+                 {"1 x", false, true},    {"  1  ", true, true}};
     for (const auto& c : cases) {
-        LaunchSettings settings = read(std::string("[Runtime]\nOverrideDefaultJavaPath=") +
-                                       c.value + "\nClassDataSharing=" + c.value +
-                                       "\n[Utility]\nCleanLogsOnStart=" + c.value + "\n");
+        LaunchSettings settings =
+            read(std::string("[Runtime]\nOverrideDefaultJavaPath=") + c.value +
+                 "\nClassDataSharing=" + c.value + "\n[Utility]\nCleanLogsOnStart=" + c.value +
+                 "\n[Debug]\nShowCrashNotice=" + c.value + "\n");
         EXPECT_EQ(bool(settings.overrideDefaultJavaPath), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.cleanLogsOnStart), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.classDataSharing), c.expected) << '"' << c.value << '"';
+        EXPECT_EQ(bool(settings.showCrashNotice), c.onByDefault) << '"' << c.value << '"';
     }
 }
 
@@ -91,6 +97,7 @@ TEST_F(SettingsFile, MissingKeysTakeTheirDefaults) {
     EXPECT_FALSE(settings.cleanLogsOnStart);
     EXPECT_FALSE(settings.debugMode || settings.verboseJni || settings.verboseGC ||
                  settings.verboseClass);
+    EXPECT_TRUE(settings.showCrashNotice);
     EXPECT_TRUE(settings.vmParams.empty());
 }
 

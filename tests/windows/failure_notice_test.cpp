@@ -1,6 +1,7 @@
 // The choice between a message box, the pause and nothing after a failed
 // launch, for every combination of console, output target and failure kind;
-// when the Java VM's output is caught, and what the box says.
+// when the Java VM's output is caught, and what the box says; where the
+// watcher looks for a crash's report, and what it says of it.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "failure_notice.h"
+#include "launch_watch.h"
 #include "vm_start_output.h"
 
 namespace {
@@ -99,6 +101,34 @@ TEST(FailureNoticeText, BeginsWithTheLastEightLinesTheVmWrote) {
     std::string reason;
     for (int i = 2; i < 10; ++i) reason += "[class,load] " + std::to_string(i) + "\n";
     EXPECT_EQ(composeFailureNotice(vmLines, log), reason + "\n" + log.substr(0, log.size() - 1));
+}
+
+TEST(CrashReport, WhereHotSpotWritesItByTheErrorFilePattern) {
+    const std::string here = platform::joinPath("game", "");
+    const struct {
+        const char* errorFile;
+        std::string expected;
+    } cases[] = {
+        {"", here + "hs_err_pid4242.log"},
+        {"crashes/hs_err_%p.log", here + "crashes/hs_err_4242.log"},
+        {"/state/hs_err_20261207_pid%p.log", "/state/hs_err_20261207_pid4242.log"},
+        {"C:\\state\\%p%%p%.log", "C:\\state\\4242%p%.log"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(crashReportPath(c.errorFile, 4242, "game"), c.expected) << c.errorFile;
+    }
+    EXPECT_EQ(crashNoticeText(platform::joinPath("crashes", "hs_err_pid7.log")),
+              "The game stopped because of an error. Its report is hs_err_pid7.log in crashes.");
+}
+
+TEST(CrashNoticeChoice, ABoxUnseenALineInTheDebugConsoleNothingWhenTheGameTellsItself) {
+    EXPECT_EQ(chooseCrashNotice(true), CrashNotice::messageBox);
+    EXPECT_EQ(chooseCrashNotice(false), CrashNotice::nothing);
+    keepDebugConsoleOnFailure();
+    EXPECT_EQ(chooseCrashNotice(false), CrashNotice::consoleLine);
+    leaveCrashesToTheGame();
+    EXPECT_EQ(chooseCrashNotice(true), CrashNotice::nothing);
+    EXPECT_EQ(chooseCrashNotice(false), CrashNotice::nothing);
 }
 
 }  // namespace

@@ -145,7 +145,9 @@ class FailureNotice(unittest.TestCase):
                     self.assertIn("standard-input " + ("char" if started == "null-device" else "unknown"),
                                   record.read().split("\n"))
 
-    def test_vm_that_ends_the_process_while_starting_gets_the_box_from_the_abort_hook(self):
+    def test_vm_that_ends_the_process_while_starting_gets_the_box_from_the_watcher(self):
+        # HotSpot's "Error occurred during initialization of VM", then status
+        # 1: the VM gets no abort hook, and its last lines still reach the box.
         tree = test_launcher.GameTree("box-abort", short=True)
         tree.settings("")
         said = ["Error occurred during initialization of VM",
@@ -157,6 +159,41 @@ class FailureNotice(unittest.TestCase):
         self.assert_box_shows(boxes, "\n".join(
             said + [""] + messages_until_the_vm(tree) + said +
             ["Failed to create Java VM (the VM aborted)"]))
+        with open(tree.record_path) as record:
+            self.assertNotIn("option abort", record.read().split("\n"))
+
+    def test_crash_after_main_keeps_status_1_and_the_box_names_the_report(self):
+        # HotSpot's report where -XX:ErrorFile points, else in the working
+        # directory (the tree's root, where the test starts the launcher); with
+        # the output seen, or ShowCrashNotice=false, no box.
+        tree = test_launcher.GameTree("box-crash", short=True)
+        reports = os.path.join(tree.game, "reports")
+        os.makedirs(reports)
+        error_file = "-XX:ErrorFile=" + wine.windows_path(reports) + "\\hs_err_%p.log"
+        for case, settings, stdout, started, folder, shown in (
+                ("error-file", "[VMParams]\nJvmParam0=" + error_file + "\n", subprocess.DEVNULL,
+                 "desktop", reports, True),
+                ("working-directory", "", subprocess.DEVNULL, "desktop", tree.root, True),
+                ("output-seen", "", subprocess.PIPE, None, tree.root, False),
+                ("turned-off", "[Debug]\nShowCrashNotice=false\n", subprocess.DEVNULL, "desktop",
+                 tree.root, False)):
+            with self.subTest(case=case):
+                tree.settings(settings)
+                for name in os.listdir(folder):
+                    if name.startswith("hs_err_"):
+                        os.remove(os.path.join(folder, name))
+                completed, boxes, pauses = traced_run(tree, stdout, started, FAKE_JVM_CRASH="1")
+                self.assertEqual(completed.returncode, 1)
+                written = [name for name in os.listdir(folder) if name.startswith("hs_err_")]
+                self.assertEqual(len(written), 1, written)
+                if shown:
+                    self.assert_box_shows(boxes, "The game stopped because of an error. Its report is "
+                                          + written[0] + " in " + wine.windows_path(folder) + ".")
+                else:
+                    self.assertEqual(boxes, [])
+                self.assertEqual(pauses, [])
+                with open(tree.record_path) as record:
+                    self.assertNotIn("option abort", record.read().split("\n"))
 
     def test_redirected_output_keeps_the_pause_and_shows_no_box(self):
         tree = test_launcher.GameTree("pause-redirected", runtime=None)

@@ -1,0 +1,194 @@
+#include "launch_watch.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "messages.h"
+#include "vm_start_output.h"
+
+namespace {
+
+constexpr const char* watchVariable = "TESSVIK_WATCH";
+// How long the launcher waits for the watcher to give back the caught output.
+constexpr unsigned replyMilliseconds = 5000;
+constexpr const char* startedWord = "started";
+constexpr const char* abortedLine = "Failed to create Java VM (the VM aborted)";
+
+// What goes through the channel: a record is its kind, its length and ':',
+// then its bytes.
+enum Kind : char {
+    messagesKind = 'm',   // this run's messages so far
+    errorFileKind = 'e',  // the VM's -XX:ErrorFile value
+    noticeKind = 'n',     // how a crash is told: CrashNotice's number
+    startKind = 's',      // the VM's creation returned: "started" or not
+};
+
+std::string record(Kind kind, const std::string& bytes) {
+    return static_cast<char>(kind) + std::to_string(bytes.size()) + ':' + bytes;
+}
+
+struct Record {
+    char kind;
+    std::string bytes;
+};
+
+// Takes the channel's bytes as they come and gives the whole records.
+class RecordReader {
+public:
+    void add(const std::string& bytes) { buffer_ += bytes; }
+
+    bool next(Record& out) {
+        const std::size_t colon = buffer_.find(':');
+        if (buffer_.empty() || colon == std::string::npos) return false;
+        const std::size_t size = std::strtoull(buffer_.c_str() + 1, nullptr, 10);
+        if (buffer_.size() - colon - 1 < size) return false;
+        out = {buffer_[0], buffer_.substr(colon + 1, size)};
+        buffer_.erase(0, colon + 1 + size);
+        return true;
+    }
+
+private:
+    std::string buffer_;
+};
+
+// What the watcher learned from the launcher.
+struct WatchedStart {
+    std::string messages;
+    std::string errorFile;
+    CrashNotice notice = CrashNotice::nothing;
+    enum { underway, started, failed } start = underway;
+};
+
+WatchedStart follow(platform::WatchedLaunch& launch) {
+    WatchedStart seen;
+    RecordReader reader;
+    for (std::string bytes; !(bytes = launch.receive()).empty();) {
+        reader.add(bytes);
+        for (Record r; reader.next(r);) {
+            switch (r.kind) {
+                case messagesKind: seen.messages = r.bytes; break;
+                case errorFileKind: seen.errorFile = r.bytes; break;
+                case noticeKind:
+                    seen.notice = static_cast<CrashNotice>(std::atoi(r.bytes.c_str()));
+                    // A GUI program gets no console of its own: this one
+                    // keeps the launcher's open for the line.
+                    if (seen.notice == CrashNotice::consoleLine) launch.shareConsole();
+                    break;
+                case startKind:
+                    if (r.bytes == startedWord) {
+                        seen.start = WatchedStart::started;
+                    } else {
+                        seen.start = WatchedStart::failed;
+                        launch.reply(launch.caughtOutput());
+                    }
+                    break;
+                default: break;
+            }
+        }
+    }
+    return seen;
+}
+
+// The report of this launch's crash: one written since the launcher started,
+// where -XX:ErrorFile points or where HotSpot writes when it cannot write
+// there.
+std::string crashReport(const WatchedStart& seen, const platform::WatchedLaunch& launch) {
+    const std::string directory = platform::currentDirectory();
+    std::vector<std::string> candidates = {crashReportPath("", launch.processId(), directory)};
+    if (!seen.errorFile.empty()) {
+        candidates.insert(candidates.begin(),
+                          crashReportPath(seen.errorFile, launch.processId(), directory));
+    }
+    for (const std::string& path : candidates) {
+        const platform::FileStatus status = platform::fileStatus(path);
+        if (status.exists && !status.isDirectory && status.modified >= launch.startTime()) {
+            return path;
+        }
+    }
+    return {};
+}
+
+void tellCrash(CrashNotice notice, const std::string& report) {
+    if (notice == CrashNotice::messageBox) {
+        platform::showErrorBox("Tessvik", crashNoticeText(report));
+    } else if (notice == CrashNotice::consoleLine) {
+        // The console stays while this process is attached to it.
+        platform::openDebugConsole();
+        writeErr(crashNoticeText(report));
+        platform::pause();
+    }
+}
+
+void watch(platform::WatchedLaunch& launch) {
+    const WatchedStart seen = follow(launch);
+    // Started or refused: what is left is a crash, and nobody is to hear of it.
+    if (seen.start != WatchedStart::underway && seen.notice == CrashNotice::nothing) return;
+    const int status = launch.waitForEnd();
+    const std::string report = crashReport(seen, launch);
+    if (!report.empty()) {
+        tellCrash(seen.notice, report);
+    } else if (seen.start == WatchedStart::underway && status != 0) {
+        // The VM ended the process while it started: its reason was written
+        // into the pipe before that.
+        const std::vector<std::string> lines = caughtLines(launch.caughtOutput());
+        std::string log = seen.messages;
+        for (const std::string& line : lines) log += line + '\n';
+        log += std::string(abortedLine) + '\n';
+        platform::showErrorBox("Tessvik", composeFailureNotice(lines, log));
+    }
+}
+
+}  // namespace
+
+std::optional<int> runRequestedWatch() {
+    const char* value = std::getenv(watchVariable);
+    if (value == nullptr) return std::nullopt;
+    const std::unique_ptr<platform::WatchedLaunch> launch =
+        platform::WatchedLaunch::fromVariable(value);
+    if (!launch) return std::nullopt;
+    watch(*launch);
+    return 0;
+}
+
+std::unique_ptr<LaunchWatch> LaunchWatch::start(bool outputUnseen, const std::string& errorFile) {
+    const CrashNotice notice = chooseCrashNotice(outputUnseen);
+    if (!outputUnseen && notice == CrashNotice::nothing) return nullptr;
+    std::unique_ptr<platform::LaunchWatcher> watcher =
+        platform::LaunchWatcher::start(watchVariable, outputUnseen);
+    if (!watcher) return nullptr;
+    watcher->send(record(messagesKind, messageLog()) + record(errorFileKind, errorFile) +
+                  record(noticeKind, std::to_string(static_cast<int>(notice))));
+    return std::make_unique<LaunchWatch>(std::move(watcher));
+}
+
+std::string LaunchWatch::startEnded(bool started) {
+    watcher_->endCapture();
+    watcher_->send(record(startKind, started ? startedWord : "failed"));
+    std::string caught = started ? std::string() : watcher_->receive(replyMilliseconds);
+    // The channel closes: the watcher now waits for this process's end.
+    watcher_.reset();
+    return caught;
+}
+
+std::string crashReportPath(const std::string& errorFile, std::uint64_t processId,
+                            const std::string& directory) {
+    const std::string pattern = errorFile.empty() ? "hs_err_pid%p.log" : errorFile;
+    std::string path;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == 'p' || pattern[i + 1] == '%')) {
+            path += pattern[++i] == 'p' ? std::to_string(processId) : "%";
+        } else {
+            path += pattern[i];
+        }
+    }
+    const bool absolute = (!path.empty() && platform::isPathSeparator(path[0])) ||
+                          (path.size() > 1 && path[1] == ':');
+    return absolute ? path : platform::joinPath(directory, path);
+}
+
+std::string crashNoticeText(const std::string& report) {
+    return "The game stopped because of an error. Its report is " +
+           platform::lastComponentOf(report) + " in " + platform::directoryOf(report) + ".";
+}
