@@ -251,6 +251,8 @@ SharingPlan planEntry(CacheRun& run, CacheKind kind, const SharingInput& input,
     facts.memo = readMemo(entry);
     decision = decideEntry(facts);
     if (decision.step != CacheStep::write) return off(entry.cache + ": " + decision.why);
+    // A record left of a cache removed by hand would judge the new one.
+    platform::removeFile(entry.record());
     return write(run, kind, input, library);
 }
 

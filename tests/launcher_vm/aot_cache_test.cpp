@@ -72,6 +72,7 @@ public:
     Lines cacheFiles() const {
         Lines names;
         for (const auto& folder : fs::directory_iterator(cache() + "/Tessvik")) {
+            if (!folder.is_directory()) continue;
             for (const auto& entry : fs::directory_iterator(folder)) {
                 names.push_back(entry.path().filename().string());
             }
@@ -89,6 +90,7 @@ bool lockFree(const std::string& path) { return platform::FileLock::tryAcquire(p
 std::vector<std::string> filesEndingIn(const AotTree& tree, const std::string& suffix) {
     std::vector<std::string> paths;
     for (const auto& folder : fs::directory_iterator(tree.cache() + "/Tessvik")) {
+        if (!folder.is_directory()) continue;
         for (const auto& entry : fs::directory_iterator(folder)) {
             const std::string path = entry.path().string();
             if (path.size() >= suffix.size() &&
@@ -144,7 +146,7 @@ TEST_F(AotCache, RecordedAtExitAssembledAfterTheLaunchUsedNextAndRenewedForAChan
     EXPECT_EQ(second.cache, first.cache);
     EXPECT_EQ(second.mainFrom, "shared objects file");
     const std::string name = fs::path(first.cache).filename().string();
-    EXPECT_EQ(tree.cacheFiles(), (Lines{name, name + ".lock", name + ".sum"}));
+    EXPECT_EQ(tree.cacheFiles(), (Lines{name, name + ".lock", name + ".sum", "game-directory"}));
 
     // Same size, another time: a new cache, recorded when main returns.
     fs::last_write_time(tree.clientJar(),
@@ -195,8 +197,8 @@ TEST_F(AotCache, ADamagedCacheOrACollectorTheCacheCannotStartWithNeverEndsTheLau
     ASSERT_TRUE(settled(tree));
     const CacheRun refused = tree.launchCached();
     EXPECT_EQ(refused.run.status, 0) << refused.run.err;
-    EXPECT_EQ(refused.state,
-              "Class data sharing is off: assembling " + serial.cache + " failed before");
+    EXPECT_EQ(refused.state, "Class data sharing is off: " + serial.cache +
+                                 ": the VM refused it (the VM cannot start with it)");
     EXPECT_EQ(refused.mainFrom, "file:" + tree.clientJar());
 }
 
@@ -247,10 +249,10 @@ TEST_F(AotCache, TwoLaunchesAtOnceLeaveOneWholeCache) {
     EXPECT_EQ(next.state, "using") << next.run.out;
     EXPECT_EQ(next.mainFrom, "shared objects file");
     const std::string name = fs::path(next.cache).filename().string();
-    EXPECT_EQ(tree.cacheFiles(), (Lines{name, name + ".lock", name + ".sum"}));
+    EXPECT_EQ(tree.cacheFiles(), (Lines{name, name + ".lock", name + ".sum", "game-directory"}));
 }
 
-TEST_F(AotCache, TheAssemblyModeIsReachedOnlyWithTheTokenItsRequestHolds) {
+TEST_F(AotCache, TheAssemblyModeWithoutARequestOfItsOwnEndsAtOnce) {
     AotTree tree;
     // A whole request, as a launch writes one, but for another token.
     const std::string request = tree.path("forged.request");
@@ -263,9 +265,8 @@ TEST_F(AotCache, TheAssemblyModeIsReachedOnlyWithTheTokenItsRequestHolds) {
                                         {"TESSVIK_AOT_TOKEN", "a guess"},
                                         {"TESSVIK_AOT_STEP", "create"}},
                                        {}});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(contains(run.out, "Starting: ")) << run.out;
-    EXPECT_TRUE(contains(run.out, "main returns")) << run.out;
-    ASSERT_GE(tree.report().size(), 2u);
-    EXPECT_EQ(tree.report()[1], "arg 2d 2d 61 73 73 65 6d 62 6c 65");  // "--assemble"
+    // Never a launch: the game would run hidden, after the player's.
+    EXPECT_EQ(run.status, 70) << run.err;
+    EXPECT_FALSE(contains(run.out, "Starting: ")) << run.out;
+    EXPECT_TRUE(tree.report().empty());
 }

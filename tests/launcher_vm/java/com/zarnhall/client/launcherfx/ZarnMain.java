@@ -16,9 +16,9 @@ import java.util.List;
  * return (default), throw, handler (installs an uncaught-exception handler,
  * then throws), exit3, thread (leaves a non-daemon thread running), or
  * steps joined by '+' (see step).
- * A path in TESSVIK_TEST_BLOCK becomes
- * a directory that is not empty before main ends, so nothing can be written
- * there.
+ * A path in TESSVIK_TEST_BLOCK (or, for "@Name", the file the VM option
+ * -XX:Name= names) becomes a directory that is not empty before main ends,
+ * so nothing can be written there.
  */
 public final class ZarnMain {
 
@@ -31,6 +31,12 @@ public final class ZarnMain {
             Files.write(Paths.get(reportPath), report(args), StandardCharsets.UTF_8);
         }
         String block = System.getenv("TESSVIK_TEST_BLOCK");
+        if (block != null && block.startsWith("@")) {
+            String option = "-XX:" + block.substring(1) + "=";
+            for (String input : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
+                if (input.startsWith(option)) block = input.substring(option.length());
+            }
+        }
         if (block != null && !block.isEmpty()) {
             Files.createDirectories(Paths.get(block));
             Files.write(Paths.get(block, "blocker"), new byte[1]);
