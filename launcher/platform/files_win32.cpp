@@ -170,30 +170,31 @@ bool removeFileNow(const char* path) { return DeleteFileA(path) != 0; }
 
 bool renameFileNow(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
 
-    bool removeTree(const std::string& path) {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            const DWORD error = GetLastError();
-            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        }
-        const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        // A link or a junction goes as itself: its target is never entered.
-        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            return directory ? RemoveDirectoryA(path.c_str()) != 0 : DeleteFileA(path.c_str()) != 0;
-        }
-        if (!directory) return removeFile(path);
-        WIN32_FIND_DATAA entry;
-        HANDLE listing = FindFirstFileA((path + "\\*").c_str(), &entry);
-        if (listing != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = entry.cFileName;
-                if (name != "." && name != "..") removeTree(path + pathSeparator + name);
-            } while (FindNextFileA(listing, &entry));
-            FindClose(listing);
-        }
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        return RemoveDirectoryA(path.c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
+bool removeTree(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
+    const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // A link or a junction goes as itself: its target is never entered.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return directory ? RemoveDirectoryA(path.c_str()) != 0 : DeleteFileA(path.c_str()) != 0;
+    }
+    if (!directory) return removeFile(path);
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (listing != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name != "." && name != "..") removeTree(path + pathSeparator + name);
+        } while (FindNextFileA(listing, &entry));
+        FindClose(listing);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return RemoveDirectoryA(path.c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
 
 }  // namespace platform
