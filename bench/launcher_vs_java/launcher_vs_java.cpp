@@ -12,7 +12,8 @@
 // there is one. First the run that writes the archive, or on Java 25 and
 // later records for the ahead-of-time cache (the cache emptied before each
 // pair, and the cache's assembly after it awaited, untimed), then the runs
-// that map it. Whole processes, and the time to the client's line.
+// that map it, against java without the archive and against java given the
+// same archive. Whole processes, and the time to the client's line.
 //
 //   launcher_vs_java [PAIRS [TESSVIK]]   (default 30 pairs, the tessvik built
 //                                         with this benchmark)
@@ -333,6 +334,11 @@ void compareSharing(const std::string& tessvik, const std::string& jvmLibrary, i
     const Pairs bound = runPairs(javaSharing, {}, java, pairs, {}, {}, true);
     std::printf("bound: java with that archive / java, median of %zu pair ratios  %.3f\n",
                 bound.ratios.size(), median(bound.ratios));
+
+    // The launcher's own cost: tessvik with its archive or cache against java
+    // given the very same one.
+    printComparison("against java given the same archive or cache",
+                    runPairs(sharing, environment, javaSharing, pairs, {}, {}, true));
 }
 
 }  // namespace
