@@ -38,6 +38,25 @@ def resources(pe, type_id):
     return found
 
 
+def build_setting(name):
+    """A value of the build's CMake cache."""
+    with open(os.path.join(BUILD, "CMakeCache.txt"), encoding="utf-8") as cache:
+        for line in cache:
+            key, _, value = line.rstrip("\n").partition("=")
+            if key.split(":")[0] == name:
+                return value
+    raise KeyError(name)
+
+
+def version_strings(pe):
+    strings = {}
+    for info in pe.FileInfo[0]:
+        if info.Key == b"StringFileInfo":
+            for table in info.StringTable:
+                strings.update({key.decode(): value.decode() for key, value in table.entries.items()})
+    return strings
+
+
 def imported_dlls(pe):
     return [entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
 
@@ -65,6 +84,41 @@ class PeFileBasics(unittest.TestCase):
         self.assertEqual(pe.OPTIONAL_HEADER.Subsystem,
                          pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"])
         self.assertNotIn("jvm.dll", imported_dlls(pe))
+
+
+class VersionAndStamp(unittest.TestCase):
+    # File, product name and description of each deliverable.
+    FILES = (("Tessvik.exe", "Tessvik", "Tessvik game launcher"),
+             ("Quellink.dll", "Quellink", "Quellink Steam bridge"))
+
+    def test_both_carry_the_version_and_the_configured_company_name(self):
+        version = build_setting("CMAKE_PROJECT_VERSION")
+        numbers = tuple(int(part) for part in version.split("."))
+        for name, product, description in self.FILES:
+            with self.subTest(name):
+                pe = load(name)
+                fixed = pe.VS_FIXEDFILEINFO[0]
+                for ms, ls in ((fixed.FileVersionMS, fixed.FileVersionLS),
+                               (fixed.ProductVersionMS, fixed.ProductVersionLS)):
+                    self.assertEqual((ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF), numbers)
+                self.assertEqual(version_strings(pe), {
+                    "CompanyName": build_setting("TQ_COMPANY_NAME"), "FileDescription": description,
+                    "FileVersion": version, "ProductVersion": version, "InternalName": product,
+                    "ProductName": product, "OriginalFilename": name})
+
+    def test_time_stamp_is_the_release_time_and_the_checksum_is_right(self):
+        # A release is stamped with its commit's time (SOURCE_DATE_EPOCH);
+        # any other build with that of its link, never with zero.
+        epoch = os.environ.get("SOURCE_DATE_EPOCH")
+        for name, _product, _description in self.FILES:
+            with self.subTest(name):
+                pe = load(name)
+                stamps = {pe.FILE_HEADER.TimeDateStamp, pe.DIRECTORY_ENTRY_EXPORT.struct.TimeDateStamp}
+                self.assertEqual(len(stamps), 1, "the header and the export directory disagree")
+                self.assertNotEqual(stamps, {0})
+                if epoch:
+                    self.assertEqual(stamps, {int(epoch)})
+                self.assertEqual(pe.OPTIONAL_HEADER.CheckSum, pe.generate_checksum())
 
 
 class LauncherResources(unittest.TestCase):
@@ -99,20 +153,6 @@ class LauncherResources(unittest.TestCase):
                     self.assertEqual(header_size, 40)
                     self.assertEqual((bmp_width, bmp_height), (width, 2 * width))
         self.assertEqual(sorted(sizes), [16, 24, 32, 48, 64, 128, 256])
-
-    def test_version_is_1_0_0_1_in_the_fixed_and_the_string_table(self):
-        fixed = self.pe.VS_FIXEDFILEINFO[0]
-        for ms, ls in ((fixed.FileVersionMS, fixed.FileVersionLS),
-                       (fixed.ProductVersionMS, fixed.ProductVersionLS)):
-            self.assertEqual((ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF), (1, 0, 0, 1))
-        strings = {}
-        for info in self.pe.FileInfo[0]:
-            if info.Key == b"StringFileInfo":
-                for table in info.StringTable:
-                    strings.update(table.entries)
-        self.assertEqual(strings.get(b"FileVersion"), b"1.0.0.1")
-        self.assertEqual(strings.get(b"ProductVersion"), b"1.0.0.1")
-        self.assertEqual(strings.get(b"OriginalFilename"), b"Tessvik.exe")
 
 
 class LauncherExports(unittest.TestCase):
