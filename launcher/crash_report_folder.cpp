@@ -3,8 +3,6 @@
 // while the VM crashes: the VM writes its report by itself.
 #include <cstdint>
 #include <ctime>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -31,17 +29,7 @@ std::tm localTimeNow() {
 // alone. False when folder is not a directory of its own afterwards (a
 // symbolic link there is refused: the reports would land where it points).
 bool makeCrashesFolder(const std::string& folder) {
-    std::vector<std::string> missing;
-    for (std::string each = folder; !platform::fileStatus(each).exists;) {
-        missing.push_back(each);
-        const std::string parent = platform::directoryOf(each);
-        if (parent.empty() || parent == each) break;
-        each = parent;
-    }
-    for (auto each = missing.rbegin(); each != missing.rend(); ++each) {
-        if (!platform::makePrivateDirectory(*each)) return false;
-    }
-    return platform::makePrivateDirectory(folder);
+    return platform::makeDirectories(folder) && !platform::isSymbolicLink(folder);
 }
 
 std::string announcedBefore(const std::string& marker) {
@@ -52,15 +40,7 @@ std::string announcedBefore(const std::string& marker) {
 
 // Replaces the marker as a whole, so that a launch never reads half of it.
 void rememberAnnounced(const std::string& marker, const std::string& report) {
-    const std::string partial =
-        marker + ".partial-" + std::to_string(std::random_device()() & 0xffffffu);
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << report << '\n';
-        out.close();
-        if (!out.fail() && platform::renameFile(partial, marker)) return;
-    }
-    platform::removeFile(partial);
+    platform::writeFileAtomically(marker, report + '\n');
 }
 
 // Removes older crashes and names the newest report not named before.

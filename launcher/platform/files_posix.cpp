@@ -183,11 +183,6 @@ bool makeDirectory(const std::string& path) {
     return fileStatus(path).isDirectory;
 }
 
-bool makePrivateDirectory(const std::string& path) {
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
 
 bool canCreateFilesIn(const std::string& directory) {
     std::string pattern = directory + "/.write-test-XXXXXX";

@@ -128,9 +128,6 @@ bool makeDirectory(const std::string& path) {
     return fileStatus(path).isDirectory;
 }
 
-bool makePrivateDirectory(const std::string& path) {
-    return makeDirectory(path) && !isSymbolicLink(path);
-}
 
 bool canCreateFilesIn(const std::string& directory) {
     std::vector<char> name(MAX_PATH + 1);

@@ -203,15 +203,14 @@ std::string userCacheDirectory();
 // names none.
 std::string userStateDirectory();
 
-// Creates one directory whose parent exists. True when it is a directory
-// afterwards, made now or before.
+// Creates one directory whose parent exists, for this user alone (0700). True
+// when it is a directory afterwards, made now or before.
 bool makeDirectory(const std::string& path);
 
-// Creates one directory whose parent exists, for its owner alone (mode 0700;
-// on Windows it takes the permissions of the user's profile it lies in).
-// True when it is a directory afterwards, made now or before, and path itself
-// is no symbolic link.
-bool makePrivateDirectory(const std::string& path);
+// Creates path and whichever directories above it are missing, each as
+// makeDirectory does. True when path is a directory afterwards.
+bool makeDirectories(const std::string& path);
+
 
 // True when a new file can be created in directory: one is made and removed.
 bool canCreateFilesIn(const std::string& directory);

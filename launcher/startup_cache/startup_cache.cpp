@@ -108,14 +108,6 @@ bool anyHoldsNewline(const std::vector<std::string>& texts) {
     return false;
 }
 
-// Makes directory and whichever of its parents are missing.
-bool makeDirectories(const std::string& directory) {
-    if (platform::fileStatus(directory).isDirectory) return true;
-    const std::string parent = platform::directoryOf(directory);
-    if (parent.empty() || parent == directory) return false;
-    return makeDirectories(parent) && platform::makeDirectory(directory);
-}
-
 std::string sizeText(std::uint64_t bytes) {
     if (bytes < (1u << 20)) return std::to_string(bytes >> 10) + " KiB";
     return std::to_string(bytes >> 20) + " MiB";
@@ -287,7 +279,7 @@ SharingPlan prepareStartupCache(const SharingInput& input) {
     if (kind == CacheKind::aotCache && anyHoldsNewline(input.vmOptions)) {
         return off("a VM option holds a line break");
     }
-    if (!makeDirectories(folder) || !platform::canCreateFilesIn(folder)) {
+    if (!platform::makeDirectories(folder) || !platform::canCreateFilesIn(folder)) {
         return off("cannot write to " + folder);
     }
     // Folders of games moved, uninstalled or long unused go, once a day.
