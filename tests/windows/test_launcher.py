@@ -6,6 +6,7 @@ writes what it was asked to a record file (see tests/fakes/fake_jvm.cpp).
 """
 import atexit
 import os
+import re
 import shutil
 import tempfile
 import time
@@ -510,7 +511,8 @@ class VmFailures(unittest.TestCase):
 class ClassDataSharing(unittest.TestCase):
     @staticmethod
     def sharing_tree(name, java_version):
-        """A game with sharing on and a runtime of java_version with its default archive."""
+        """A game with sharing on, a runtime of java_version with its default
+        archive, and a LOCALAPPDATA of its own (tree.local)."""
         tree = GameTree(name)
         tree.file("client.jar")
         with open(os.path.join(tree.root, "runtime", "release"), "w") as release:
@@ -518,28 +520,47 @@ class ClassDataSharing(unittest.TestCase):
         with open(os.path.join(tree.root, "runtime", "bin", "server", "classes.jsa"), "wb") as base:
             base.write(b"the runtime's default archive")
         tree.settings("[Runtime]\nClassDataSharing=1\n")
+        tree.local = os.path.join(tree.root, "AppData", "Local")
+        os.makedirs(tree.local)
         return tree
+
+    @staticmethod
+    def launch(tree):
+        return tree.run(LOCALAPPDATA=wine.windows_path(tree.local))
+
+    @staticmethod
+    def local_directory(tree, path):
+        """The Linux directory of a file below the tree's LOCALAPPDATA, and the file's name."""
+        directory, name = path[len(wine.windows_path(tree.local)) + 1:].rsplit("\\", 1)
+        return os.path.join(tree.local, *directory.split("\\")), name
 
     def test_archive_below_the_local_application_data_and_read_only_leftovers_go(self):
         tree = self.sharing_tree("sharing", "21")
-        first = tree.run()
+        first = self.launch(tree)
         options = first.recorded("option")
-        # The VM's exit and abort hooks come last on a run that keeps an
-        # archive, so that what becomes of it is settled as the VM ends and a
-        # failed write cannot change the client's exit status.
-        self.assertEqual(options[-2:], ["exit", "abort"])
-        self.assertEqual(options[-4], "-XX:+AutoCreateSharedArchive")
-        archive = options[-3][len("-XX:SharedArchiveFile="):]
-        self.assertRegex(archive, r"^C:\\users\\[^\\]+\\AppData\\Local\\Tessvik\\game-[0-9a-f]{16}"
-                                  r"\\classes-[0-9a-f]{16}\.jsa$")
-        self.assertIn("Class data sharing: writing " + archive, first.out_lines())
-        directory, name = archive[len("C:\\"):].rsplit("\\", 1)
-        directory = os.path.join(WINE.prefix, "drive_c", *directory.split("\\"))
-        self.addCleanup(shutil.rmtree, directory, True)
-        # This VM writes no archive: the run noted a failed write, after which
-        # no launch would try again for these inputs.
-        self.assertEqual(os.listdir(directory), [name + ".failed"])
-        os.remove(os.path.join(directory, name + ".failed"))
+        lines = [line for line in first.out_lines() if line.startswith("Class data sharing")]
+        self.assertRegex(lines[0], "^Class data sharing: writing " +
+                         re.escape(wine.windows_path(tree.local)) +
+                         r"\\Tessvik\\game-[0-9a-f]{16}\\classes-[0-9a-f]{16}\.jsa$")
+        archive = lines[0][len("Class data sharing: writing "):]
+        # The VM writes under a name of its own, named as the archive once it
+        # ended well; its exit hook comes last, so that what becomes of the
+        # archive is settled as the VM ends.
+        self.assertEqual(options[-1], "exit")
+        self.assertRegex(options[-2],
+                         "^-XX:ArchiveClassesAtExit=" + re.escape(archive) + r"\.part-[0-9a-f]+$")
+        # Before sharing's options, the crash report's, into the same game
+        # folder's crashes folder.
+        crashes = re.escape(archive.rsplit("\\", 1)[0] + "\\crashes\\")
+        self.assertRegex(options[-4],
+                         "^-XX:ErrorFile=" + crashes + r"hs_err_\d{8}-\d{6}_pid%p\.log$")
+        self.assertRegex(options[-3],
+                         "^-XX:ReplayDataFile=" + crashes + r"replay_\d{8}-\d{6}_pid%p\.log$")
+        directory, name = self.local_directory(tree, archive)
+        # This VM writes no archive: nothing of the write is left, and the
+        # next launch tries again.
+        kept = [name + ".lock", "crashes", "game-directory"]
+        self.assertEqual(sorted(os.listdir(directory)), kept)
         # Read-only, as the VM writes its archives: an older one, and a damaged
         # one under the current name.
         for leftover in ("classes-0123456789abcdef.jsa", name):
@@ -547,25 +568,29 @@ class ClassDataSharing(unittest.TestCase):
             with open(path, "wb") as out:
                 out.write(b"not an archive")
             os.chmod(path, 0o444)
-        second = tree.run()
+        second = self.launch(tree)
         self.assertEqual(second.status, 0)
-        self.assertEqual(second.recorded("option"), options)
+        # The same options but for the launch time in the crash files' names
+        # and the name the VM writes under.
+        def alike(run):
+            return [re.sub(r"_\d{8}-\d{6}_pid|\.part-[0-9a-f]+$", "", option)
+                    for option in run.recorded("option")]
+        self.assertEqual(alike(second), alike(first))
         self.assertIn("Class data sharing: writing " + archive, second.out_lines())
-        self.assertEqual(os.listdir(directory), [name + ".failed"])
+        self.assertEqual(sorted(os.listdir(directory)), kept)
 
     def test_java_25_records_the_cache_and_a_detached_launcher_assembles_it(self):
         tree = self.sharing_tree("aot", "25")
-        first = tree.run()
+        first = self.launch(tree)
         self.assertEqual(first.status, 0)
         lines = [line for line in first.out_lines() if line.startswith("Class data sharing")]
         self.assertEqual(len(lines), 1, first.out_lines())
-        self.assertRegex(lines[0], r"^Class data sharing: recording C:\\users\\[^\\]+\\AppData\\Local"
-                                   r"\\Tessvik\\game-[0-9a-f]{16}\\classes-[0-9a-f]{16}\.aot$")
+        self.assertRegex(lines[0], "^Class data sharing: recording " +
+                         re.escape(wine.windows_path(tree.local)) +
+                         r"\\Tessvik\\game-[0-9a-f]{16}\\classes-[0-9a-f]{16}\.aot$")
         cache = lines[0][len("Class data sharing: recording "):]
-        self.assertIn("-XX:AOTConfiguration=" + cache + ".aotconf", first.recorded("option"))
-        directory, name = cache[len("C:\\"):].rsplit("\\", 1)
-        directory = os.path.join(WINE.prefix, "drive_c", *directory.split("\\"))
-        self.addCleanup(shutil.rmtree, directory, True)
+        self.assertIn("-XX:AOTConfiguration=" + cache + ".aotconf.part", first.recorded("option"))
+        directory, name = self.local_directory(tree, cache)
         # The runtime has no java.exe: the launcher, started again detached,
         # assembles the cache, tries it, and names it once whole.
         for _ in range(600):
@@ -574,7 +599,7 @@ class ClassDataSharing(unittest.TestCase):
             time.sleep(0.1)
         with open(os.path.join(directory, name), "rb") as assembled:
             self.assertEqual(assembled.read(), b"an ahead-of-time cache")
-        second = tree.run()
+        second = self.launch(tree)
         self.assertEqual(second.status, 0)
         self.assertIn("Class data sharing: using " + cache, second.out_lines())
         self.assertIn("-XX:AOTCache=" + cache, second.recorded("option"))

@@ -4,6 +4,7 @@ not, beginning with why the launch stopped. Wine without a display cannot draw
 the box, so MessageBoxA returns at once; Wine's relay trace of the two calls
 of interest shows what was asked.
 """
+import glob
 import os
 import re
 import subprocess
@@ -163,32 +164,40 @@ class FailureNotice(unittest.TestCase):
             self.assertNotIn("option abort", record.read().split("\n"))
 
     def test_crash_after_main_keeps_status_1_and_the_box_names_the_report(self):
-        # HotSpot's report where -XX:ErrorFile points, else in the working
-        # directory (the tree's root, where the test starts the launcher); with
-        # the output seen, or ShowCrashNotice=false, no box.
+        # HotSpot's report where -XX:ErrorFile points: the launcher's, into the
+        # game's crashes folder below LOCALAPPDATA, or the game's own; without
+        # either (no LOCALAPPDATA), in the working directory (the tree's root,
+        # where the test starts the launcher). With the output seen, or
+        # ShowCrashNotice=false, no box.
         tree = test_launcher.GameTree("box-crash", short=True)
+        local = os.path.join(tree.root, "local")
+        os.makedirs(local)
+        crashes = os.path.join(local, "Tessvik", "game-*", "crashes")
         reports = os.path.join(tree.game, "reports")
         os.makedirs(reports)
         error_file = "-XX:ErrorFile=" + wine.windows_path(reports) + "\\hs_err_%p.log"
-        for case, settings, stdout, started, folder, shown in (
-                ("error-file", "[VMParams]\nJvmParam0=" + error_file + "\n", subprocess.DEVNULL,
+        with_local = {"LOCALAPPDATA": wine.windows_path(local)}
+        for case, settings, env, stdout, started, folder, shown in (
+                ("crashes-folder", "", with_local, subprocess.DEVNULL, "desktop", crashes, True),
+                ("error-file", "[VMParams]\nJvmParam0=" + error_file + "\n", {}, subprocess.DEVNULL,
                  "desktop", reports, True),
-                ("working-directory", "", subprocess.DEVNULL, "desktop", tree.root, True),
-                ("output-seen", "", subprocess.PIPE, None, tree.root, False),
-                ("turned-off", "[Debug]\nShowCrashNotice=false\n", subprocess.DEVNULL, "desktop",
-                 tree.root, False)):
+                ("working-directory", "", {}, subprocess.DEVNULL, "desktop", tree.root, True),
+                ("output-seen", "", {}, subprocess.PIPE, None, tree.root, False),
+                ("turned-off", "[Debug]\nShowCrashNotice=false\n", {}, subprocess.DEVNULL,
+                 "desktop", tree.root, False)):
             with self.subTest(case=case):
                 tree.settings(settings)
-                for name in os.listdir(folder):
-                    if name.startswith("hs_err_"):
-                        os.remove(os.path.join(folder, name))
-                completed, boxes, pauses = traced_run(tree, stdout, started, FAKE_JVM_CRASH="1")
+                for old in glob.glob(os.path.join(folder, "hs_err_*")):
+                    os.remove(old)
+                completed, boxes, pauses = traced_run(tree, stdout, started, FAKE_JVM_CRASH="1",
+                                                      **env)
                 self.assertEqual(completed.returncode, 1)
-                written = [name for name in os.listdir(folder) if name.startswith("hs_err_")]
+                written = glob.glob(os.path.join(folder, "hs_err_*"))
                 self.assertEqual(len(written), 1, written)
                 if shown:
                     self.assert_box_shows(boxes, "The game stopped because of an error. Its report is "
-                                          + written[0] + " in " + wine.windows_path(folder) + ".")
+                                          + os.path.basename(written[0]) + " in "
+                                          + wine.windows_path(os.path.dirname(written[0])) + ".")
                 else:
                     self.assertEqual(boxes, [])
                 self.assertEqual(pauses, [])

@@ -1,7 +1,8 @@
 """Running the Windows build under Wine, headless, for the tests of this folder.
 
 One Wine prefix per build tree (<build>/wine-prefix), created once with
-wineboot and then reused. Programs run with WINEDEBUG=-all and no display.
+wineboot and then reused. Programs run with WINEDEBUG=-all and no display,
+and without a LOCALAPPDATA unless a test names one.
 """
 import os
 import shutil
@@ -26,6 +27,7 @@ class Wine:
         })
         self.env.pop("DISPLAY", None)
         self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.pop("LOCALAPPDATA", None)
 
     def boot(self):
         """Creates the prefix when it does not exist yet, and keeps its Wine
@@ -42,6 +44,14 @@ class Wine:
         # which would inherit a test's output pipes and hold them open.
         subprocess.run([WINE, "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        # The session's start gives every program the user's LOCALAPPDATA,
+        # the launcher's state and cache directory: taken out of the session,
+        # a launch adds no crash report options and writes nothing in the
+        # prefix's user folders, and a test that wants the directory names
+        # its own in the environment. The next session has it again.
+        subprocess.run([WINE, "reg", "delete", r"HKCU\Volatile Environment", "/v", "LOCALAPPDATA",
+                        "/f"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120)
 
     def wait(self):
         """Waits until every process of the prefix has ended."""
