@@ -13,110 +13,14 @@
 #include <thread>
 #include <vector>
 
-#include "client_tree.h"
-#include "platform/platform.h"
+#include "cache_tree.h"
 
 namespace fs = std::filesystem;
 using launcher_test::Lines;
 
+using namespace cache_test;
+
 namespace {
-
-const char* const jdk25Library = "/usr/lib/jvm/temurin-25-jdk-amd64/lib/server/libjvm.so";
-const char* const mainClassLoaded = "com.zarnhall.client.launcherfx.ZarnMain source: ";
-
-// The rest of the line in which marker first appears, or "".
-std::string restOfLine(const std::string& text, const std::string& marker) {
-    const std::size_t at = text.find(marker);
-    if (at == std::string::npos) return {};
-    const std::size_t from = at + marker.size();
-    return text.substr(from, text.find('\n', from) - from);
-}
-
-struct CacheRun {
-    RunResult run;
-    std::string state;     // recording, assembling, using, or the line when off
-    std::string cache;     // the cache the line names
-    std::string mainFrom;  // where the VM took the client's main class from
-};
-
-// A game tree on Temurin 25 with sharing on and the VM's class loading logged.
-class AotTree : public ClientTree {
-public:
-    AotTree() : ClientTree(jdk25Library) { writeOptions({}); }
-
-    void writeOptions(const std::vector<std::string>& extra) const {
-        std::string body =
-            "[Runtime]\nClassDataSharing=1\n[Memory]\nInitialHeap=64m\nMaxHeapSize=256m\n"
-            "[VMParams]\nJvmParam0=-Xlog:class+load=info:file=" +
-            root() + "/classes.log\n";
-        for (std::size_t i = 0; i < extra.size(); ++i) {
-            body += "JvmParam" + std::to_string(i + 1) + "=" + extra[i] + "\n";
-        }
-        writeSettings(body);
-    }
-
-    CacheRun launchCached(const std::string& mode = "return") const {
-        fs::remove(root() + "/classes.log");
-        CacheRun result{launch({}, mode), "", "", ""};
-        const std::string line = restOfLine(result.run.out, "Class data sharing: ");
-        const std::size_t blank = line.find(' ');
-        result.state = line.substr(0, blank);
-        if (blank != std::string::npos) result.cache = line.substr(blank + 1);
-        if (result.state.empty())
-            result.state = "Class data sharing" + restOfLine(result.run.out, "Class data sharing");
-        result.mainFrom = restOfLine(readFile(root() + "/classes.log"), mainClassLoaded);
-        return result;
-    }
-
-    // The game's files in its cache folder, by name.
-    Lines cacheFiles() const {
-        Lines names;
-        for (const auto& folder : fs::directory_iterator(cache() + "/Tessvik")) {
-            if (!folder.is_directory()) continue;
-            for (const auto& entry : fs::directory_iterator(folder)) {
-                names.push_back(entry.path().filename().string());
-            }
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
-
-// True when the lock file at path is free. Asked only once the request is
-// gone: an assembly that found its lock taken would give up.
-bool lockFree(const std::string& path) { return platform::FileLock::tryAcquire(path).held(); }
-
-// The game's files in the tree's cache folder whose names end in suffix.
-std::vector<std::string> filesEndingIn(const AotTree& tree, const std::string& suffix) {
-    std::vector<std::string> paths;
-    for (const auto& folder : fs::directory_iterator(tree.cache() + "/Tessvik")) {
-        if (!folder.is_directory()) continue;
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            const std::string path = entry.path().string();
-            if (path.size() >= suffix.size() &&
-                path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0) {
-                paths.push_back(path);
-            }
-        }
-    }
-    return paths;
-}
-
-// Waits until no assembly of the tree runs any more: no request left, no
-// lock held. False after a minute.
-bool settled(const AotTree& tree) {
-    for (int i = 0; i < 600; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
-        if (!filesEndingIn(tree, ".request").empty()) continue;
-        const std::vector<std::string> locks = filesEndingIn(tree, ".lock");
-        if (std::all_of(locks.begin(), locks.end(), lockFree)) return true;
-    }
-    return false;
-}
-
-// Waits for the assembly to end, and tells whether it left the cache.
-bool assembled(const AotTree& tree, const std::string& cache) {
-    return settled(tree) && fs::exists(cache);
-}
 
 class AotCache : public ::testing::Test {
 protected:
@@ -128,7 +32,7 @@ protected:
 }  // namespace
 
 TEST_F(AotCache, RecordedAtExitAssembledAfterTheLaunchUsedNextAndRenewedForAChangedJar) {
-    AotTree tree;
+    CacheTree tree;
     const CacheRun first = tree.launchCached("exit3");
     EXPECT_EQ(first.run.status, 3) << first.run.out << first.run.err;
     EXPECT_EQ(first.state, "recording") << first.run.out;
@@ -168,7 +72,7 @@ TEST_F(AotCache, RecordedAtExitAssembledAfterTheLaunchUsedNextAndRenewedForAChan
 }
 
 TEST_F(AotCache, ADamagedCacheOrACollectorTheCacheCannotStartWithNeverEndsTheLaunch) {
-    AotTree tree;
+    CacheTree tree;
     const std::string cache = tree.launchCached().cache;
     ASSERT_TRUE(assembled(tree, cache));
 
@@ -203,7 +107,7 @@ TEST_F(AotCache, ADamagedCacheOrACollectorTheCacheCannotStartWithNeverEndsTheLau
 }
 
 TEST_F(AotCache, ARuntimeWithoutItsJavaProgramIsAssembledByTheLauncher) {
-    AotTree tree;
+    CacheTree tree;
     // A runtime as jlink may make it: the JDK's lib/, no bin/java.
     const fs::path jdk = fs::canonical(jdk25Library).parent_path().parent_path().parent_path();
     fs::remove_all(tree.root() + "/runtime");
@@ -229,7 +133,7 @@ TEST_F(AotCache, ARuntimeWithoutItsJavaProgramIsAssembledByTheLauncher) {
 }
 
 TEST_F(AotCache, TwoLaunchesAtOnceLeaveOneWholeCache) {
-    AotTree tree;
+    CacheTree tree;
     auto other = std::async(std::launch::async, [&] { return tree.launch(); });
     const RunResult one = tree.launch();
     const RunResult two = other.get();
@@ -253,7 +157,7 @@ TEST_F(AotCache, TwoLaunchesAtOnceLeaveOneWholeCache) {
 }
 
 TEST_F(AotCache, TheAssemblyModeWithoutARequestOfItsOwnEndsAtOnce) {
-    AotTree tree;
+    CacheTree tree;
     // A whole request, as a launch writes one, but for another token.
     const std::string request = tree.path("forged.request");
     const std::string cache = tree.path("forged.aot");

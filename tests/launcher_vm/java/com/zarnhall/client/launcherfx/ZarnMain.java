@@ -1,13 +1,20 @@
 package com.zarnhall.client.launcherfx;
 
+import java.io.File;
 import java.io.IOException;
+import java.io.UncheckedIOException;
 import java.lang.management.ManagementFactory;
 import java.lang.reflect.Field;
+import java.nio.channels.FileChannel;
+import java.nio.channels.FileLock;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
+import java.nio.file.Path;
 import java.nio.file.Paths;
+import java.nio.file.StandardOpenOption;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.concurrent.ThreadLocalRandom;
 
 /**
  * Stands in for the game client in the launcher's end-to-end tests. It writes
@@ -78,8 +85,8 @@ public final class ZarnMain {
      * SIGTERM), native and nativeExit7 (a thread of the native library
      * attaches to the VM and calls back), blockedCrash (the allocator of the
      * preloaded native library blocks, then the VM crashes), crash (the VM
-     * dies of a segmentation fault), sleep; anything else prints "main
-     * returns".
+     * dies of a segmentation fault), sleep (a minute), nap (two seconds), chain
+     * (see chain); anything else prints "main returns".
      */
     private static void step(String step) throws Exception {
         switch (step) {
@@ -145,6 +152,12 @@ public final class ZarnMain {
             case "sleep":
                 sleep(60_000);
                 break;
+            case "nap":
+                sleep(2_000);
+                break;
+            case "chain":
+                chain();
+                break;
             default:
                 System.out.println("main returns");
                 break;
@@ -152,6 +165,51 @@ public final class ZarnMain {
     }
 
     private static int depth;
+
+    /**
+     * One launch of a restart loop. It appends "n status" to the file
+     * TESSVIK_TEST_CHAIN names (n counting the launches so far), starts the
+     * program TESSVIK_TEST_NEXT names, detached, from a shutdown hook and
+     * after a random pause of up to 300 ms, unless n reached
+     * TESSVIK_TEST_CHAIN_LENGTH, and ends with status 3 (System.exit) every
+     * third launch and 0 (main returns) otherwise. Launch n+1 writes its
+     * output to "<chain file>-<n+1>.out" and its status to that name plus
+     * ".status".
+     */
+    private static void chain() throws IOException {
+        Path chain = Paths.get(System.getenv("TESSVIK_TEST_CHAIN"));
+        int length = Integer.parseInt(System.getenv("TESSVIK_TEST_CHAIN_LENGTH"));
+        int launch;
+        int status;
+        try (FileChannel file = FileChannel.open(chain, StandardOpenOption.CREATE,
+                 StandardOpenOption.READ, StandardOpenOption.WRITE);
+             FileLock lock = file.lock()) {
+            launch = Files.readAllLines(chain).size() + 1;
+            status = launch % 3 == 0 ? 3 : 0;
+            file.position(file.size());
+            file.write(StandardCharsets.UTF_8.encode(launch + " " + status + "\n"));
+        }
+        if (launch < length) {
+            String pause = String.format("%.3f", ThreadLocalRandom.current().nextInt(301) / 1000.0);
+            String out = chain + "-" + (launch + 1) + ".out";
+            ProcessBuilder next = new ProcessBuilder("sh", "-c",
+                "sleep \"$1\"; \"$2\" >\"$3\" 2>&1; echo $? >\"$3.status\"", "sh", pause,
+                System.getenv("TESSVIK_TEST_NEXT"), out)
+                .redirectInput(ProcessBuilder.Redirect.from(new File("/dev/null")))
+                .redirectOutput(ProcessBuilder.Redirect.DISCARD)
+                .redirectError(ProcessBuilder.Redirect.DISCARD);
+            Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+                try {
+                    next.start();
+                } catch (IOException e) {
+                    throw new UncheckedIOException(e);
+                }
+            }));
+        }
+        if (status != 0) {
+            System.exit(status);
+        }
+    }
 
     // One line, so that every frame of a stack overflow's trace is alike.
     private static void recurse(int reached, int limit) { depth = reached; if (reached < limit) recurse(reached + 1, limit); }
