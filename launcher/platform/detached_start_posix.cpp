@@ -3,7 +3,9 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 
 #include "platform.h"
 #include "program_start.h"
@@ -16,6 +18,26 @@ namespace {
 // does meanwhile, without stopping the work on an otherwise idle machine.
 constexpr int backgroundNiceness = 10;
 
+// The program runToEnd waits for, 0 for none.
+std::atomic<pid_t> waitedChild{0};
+
+// A termination of this process ends the program it waits for first, then
+// this process as the signal would have: nothing done for it outlives it.
+void endWaitedChild(int signal) {
+    const pid_t child = waitedChild.load();
+    if (child > 0) kill(child, SIGKILL);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void tieWaitedChildToThisProcess() {
+    static const bool tied = [] {
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, endWaitedChild);
+        return true;
+    }();
+    (void)tied;
+}
+
 }  // namespace
 
 bool startDetached(const std::vector<std::string>& arguments,
@@ -26,12 +48,15 @@ bool startDetached(const std::vector<std::string>& arguments,
 }
 
 int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment) {
+    tieWaitedChildToThisProcess();
     const pid_t child = process::startChild(arguments, process::ProgramName::path, environment);
     if (child < 0) return -1;
+    waitedChild = child;
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
+    int waited;
+    while ((waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {}
+    waitedChild = 0;
+    if (waited < 0) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

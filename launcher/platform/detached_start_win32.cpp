@@ -128,8 +128,18 @@ bool startDetached(const std::vector<std::string>& arguments,
 }
 
 int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment) {
-    // No console window for a console program such as java.exe.
+    // No console window for a console program such as java.exe. The program
+    // runs in a job that ends it when this process's handle of the job
+    // closes: however this process ends, nothing done for it outlives it.
+    const OwnedHandle job(CreateJobObjectW(nullptr, nullptr));
+    if (job) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                sizeof limits);
+    }
     const OwnedHandle process = startChild(arguments, environment, CREATE_NO_WINDOW);
+    if (process && job) AssignProcessToJobObject(job.get(), process.get());
     DWORD status = 0;
     if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
         !GetExitCodeProcess(process.get(), &status)) {

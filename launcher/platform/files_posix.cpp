@@ -183,7 +183,6 @@ bool makeDirectory(const std::string& path) {
     return fileStatus(path).isDirectory;
 }
 
-
 bool canCreateFilesIn(const std::string& directory) {
     std::string pattern = directory + "/.write-test-XXXXXX";
     const int descriptor = mkstemp(pattern.data());

@@ -128,7 +128,6 @@ bool makeDirectory(const std::string& path) {
     return fileStatus(path).isDirectory;
 }
 
-
 bool canCreateFilesIn(const std::string& directory) {
     std::vector<char> name(MAX_PATH + 1);
     // Creates a file with a name of its own choosing in directory.

@@ -211,7 +211,6 @@ bool makeDirectory(const std::string& path);
 // makeDirectory does. True when path is a directory afterwards.
 bool makeDirectories(const std::string& path);
 
-
 // True when a new file can be created in directory: one is made and removed.
 bool canCreateFilesIn(const std::string& directory);
 
@@ -407,7 +406,9 @@ bool startDetached(const std::vector<std::string>& arguments,
                    const EnvironmentAdditions& environment);
 
 // Runs the program at arguments[0] and waits for its end. Its exit status, or
-// -1 when it could not start or did not end by exiting (a signal).
+// -1 when it could not start or did not end by exiting (a signal). The program
+// ends with this process: a termination signal (POSIX) or any end of this
+// process (Windows) ends it too.
 int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment);
 
 // Removes a variable from this process's environment, and so from that of

@@ -73,6 +73,17 @@ constexpr const char* cacheDecidingNames[] = {
     "G1HeapRegionSize",
 };
 
+// The module a left-out option adds to the VM's module graph, or "": the
+// cache is checked against the graph, so the background VMs add the module
+// in the option's place.
+const char* moduleAddedBy(const std::string& option) {
+    if (startsWith(option, "-javaagent:")) return "java.instrument";
+    if (startsWith(option, "-agentlib:jdwp")) return "jdk.jdwp.agent";
+    const std::string name = xxOptionName(option);
+    if (name == "StartFlightRecording" || name == "FlightRecorderOptions") return "jdk.jfr";
+    return "";
+}
+
 bool decidesCache(const std::string& option) {
     for (const char* prefix : cacheDecidingPrefixes) {
         if (startsWith(option, prefix)) return true;
@@ -99,7 +110,12 @@ std::optional<GivenVmOption> optionChoosingSharing(const std::vector<GivenVmOpti
 std::vector<std::string> backgroundOptions(const std::vector<std::string>& vmOptions) {
     std::vector<std::string> kept;
     for (const std::string& option : vmOptions) {
-        if (decidesCache(option)) kept.push_back(option);
+        const std::string module = moduleAddedBy(option);
+        if (decidesCache(option)) {
+            kept.push_back(option);
+        } else if (!module.empty()) {
+            kept.push_back("--add-modules=" + module);
+        }
     }
     return kept;
 }

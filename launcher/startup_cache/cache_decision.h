@@ -25,7 +25,8 @@ std::optional<GivenVmOption> optionChoosingSharing(const std::vector<GivenVmOpti
 // the VMs that assemble and try it after the game: the class and module
 // path, the collector and heap layout, object and pointer sizes. Never an
 // agent, and nothing that writes a file of the game's (logs, recordings, heap
-// dumps, crash reports) or runs a command.
+// dumps, crash reports) or runs a command; in the place of an agent or a
+// flight recording, the module it adds to the VM's module graph.
 std::vector<std::string> backgroundOptions(const std::vector<std::string>& vmOptions);
 
 // --- Failure memo ---------------------------------------------------------------

@@ -128,7 +128,9 @@ TEST(StartupCacheDecision, OptionsThatChooseSharingAndThoseTheBackgroundVmsKeep)
                                  "-XX:LogFile=/game/log", "-XX:+UseZGC", "-agentlib:jdwp",
                                  "-XX:StartFlightRecording=filename=x", "--add-opens=a/b=c",
                                  "-Xlog:gc:file=x", "-XX:HeapDumpPath=x", "-XX:OnError=x"}),
-              (Options{"-Djava.class.path=a.jar", "-Xmx2g", "-XX:+UseZGC", "--add-opens=a/b=c"}));
+              (Options{"-Djava.class.path=a.jar", "--add-modules=java.instrument", "-Xmx2g",
+                       "-XX:+UseZGC", "--add-modules=jdk.jdwp.agent", "--add-modules=jdk.jfr",
+                       "--add-opens=a/b=c"}));
 }
 
 TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {

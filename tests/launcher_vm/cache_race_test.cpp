@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <iostream>
 #include <map>
@@ -153,6 +154,15 @@ void restartThirtyTimes(const std::string& jvmLibrary) {
         std::cout << "[          ] " << times << "x " << state << "\n";
 }
 
+// True while the process runs: there, and not a zombie nobody reaped yet.
+bool running(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    const std::size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+}
+
 class CacheRace : public ::testing::Test {
 protected:
     void requireJdk25() {
@@ -192,10 +202,10 @@ TEST_F(CacheRace, AKilledAssemblyIsRetriedAtTheNextLaunch) {
         ASSERT_NE(assembly, 0);
         ASSERT_EQ(kill(assembly, SIGTERM), 0);
         // Its VM goes with it (at once: a VM assembles for a second or more).
-        for (int i = 0; i < 30 && child != 0 && fs::exists("/proc/" + std::to_string(child)); ++i) {
+        for (int i = 0; i < 30 && child != 0 && running(child); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        EXPECT_TRUE(child == 0 || !fs::exists("/proc/" + std::to_string(child)))
+        EXPECT_TRUE(child == 0 || !running(child))
             << "the assembly's VM " << child << " outlived it";
         const CacheRun recorded = recording.get();
         EXPECT_EQ(recorded.run.status, 0) << recorded.run.err;
