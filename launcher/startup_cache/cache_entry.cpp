@@ -72,14 +72,12 @@ CacheUse CacheUse::begin(const CacheEntry& entry) {
     return use;
 }
 
-bool crashedWhileInUse(const CacheEntry& entry) {
-    bool crashed = false;
+std::vector<std::string> crashedUses(const CacheEntry& entry) {
+    std::vector<std::string> crashed;
     for (const std::string& mark : entry.filesNamed(".in-use-")) {
         platform::FileLock::Probe outcome;
-        platform::FileLock lock = platform::FileLock::probe(mark, outcome);
-        if (outcome != platform::FileLock::Probe::acquired) continue;
-        platform::removeFile(mark);
-        crashed = true;
+        const platform::FileLock lock = platform::FileLock::probe(mark, outcome);
+        if (outcome == platform::FileLock::Probe::acquired) crashed.push_back(mark);
     }
     return crashed;
 }

@@ -74,10 +74,10 @@ private:
     platform::FileLock lock_;
 };
 
-// True when a launch that used the cache crashed: a mark nobody holds. Such
-// marks are removed; those of running launches stay, and those their launch
-// removed while ending are none of this.
-bool crashedWhileInUse(const CacheEntry& entry);
+// The marks of launches that used the cache and crashed: marks nobody holds.
+// Those of running launches, and those their launch removed while ending,
+// are none of them. They stay until the cache they speak of is gone.
+std::vector<std::string> crashedUses(const CacheEntry& entry);
 
 // Removes the files of the other entries in the entry's folder (earlier
 // inputs), except those a launch or an assembly still holds.

@@ -203,7 +203,8 @@ SharingPlan planEntry(CacheRun& run, CacheKind kind, const SharingInput& input,
                       const std::string& library, const std::string& baseArchive) {
     const CacheEntry& entry = run.entry;
     EntryFacts facts;
-    facts.crashedInUse = crashedWhileInUse(entry);
+    const std::vector<std::string> crashed = crashedUses(entry);
+    facts.crashedInUse = !crashed.empty();
     facts.cacheExists = platform::isRegularFile(entry.cache);
     if (facts.cacheExists) facts.integrity = checkRecord(entry);
     if (kind == CacheKind::archive && facts.cacheExists &&
@@ -236,13 +237,20 @@ SharingPlan planEntry(CacheRun& run, CacheKind kind, const SharingInput& input,
     }
     if (decision.discard &&
         !(platform::removeFile(entry.cache) && platform::removeFile(entry.record()))) {
+        run.lock.release();
         return off("cannot replace " + entry.cache + " (" + decision.why + ")");
     }
+    // The crashes spoke of the cache that is gone now.
+    for (const std::string& mark : crashed) platform::removeFile(mark);
     // What the leftovers said may change the decision.
     facts.cacheExists = false;
+    facts.crashedInUse = false;
     facts.memo = readMemo(entry);
     decision = decideEntry(facts);
-    if (decision.step != CacheStep::write) return off(entry.cache + ": " + decision.why);
+    if (decision.step != CacheStep::write) {
+        run.lock.release();
+        return off(entry.cache + ": " + decision.why);
+    }
     // A record left of a cache removed by hand would judge the new one.
     platform::removeFile(entry.record());
     return write(run, kind, input, library);

@@ -225,6 +225,12 @@ TEST_F(ClassDataSharing, AnArchiveIsUsedWhileItIsTheFileRecordedAndNotAfterACras
     ASSERT_TRUE(running.marked());
     EXPECT_EQ(plan().message, "Class data sharing: using " + archive);
     finishStartupCache();  // the crash: the mark stays, nobody holds it
+    {
+        // Another launch writing meanwhile: the crash's mark waits for the
+        // launch that can discard the archive.
+        const platform::FileLock other = platform::FileLock::tryAcquire(archive + ".lock");
+        EXPECT_EQ(plan().message, "Class data sharing is off: another launch is writing " + archive);
+    }
     EXPECT_EQ(plan().message, "Class data sharing: writing " + archive);
     EXPECT_FALSE(fs::exists(archive));
 }
