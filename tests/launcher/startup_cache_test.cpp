@@ -229,7 +229,8 @@ TEST_F(ClassDataSharing, AnArchiveIsUsedWhileItIsTheFileRecordedAndNotAfterACras
         // Another launch writing meanwhile: the crash's mark waits for the
         // launch that can discard the archive.
         const platform::FileLock other = platform::FileLock::tryAcquire(archive + ".lock");
-        EXPECT_EQ(plan().message, "Class data sharing is off: another launch is writing " + archive);
+        EXPECT_EQ(plan().message,
+                  "Class data sharing is off: another launch is writing " + archive);
     }
     EXPECT_EQ(plan().message, "Class data sharing: writing " + archive);
     EXPECT_FALSE(fs::exists(archive));
