@@ -113,13 +113,22 @@ void restartThirtyTimes(const std::string& jvmLibrary) {
                                           {"TESSVIK_TEST_CHAIN_LENGTH", std::to_string(launches)},
                                           {"TESSVIK_TEST_NEXT", tree.launcher()}},
                                          {}});
+    // A launch has ended once its shell wrote the status line: a launch may
+    // end after the ones it started.
     const auto ended = [&](int launch) {
-        return fs::exists(chain + "-" + std::to_string(launch) + ".out.status");
+        const std::string status = readFile(chain + "-" + std::to_string(launch) + ".out.status");
+        return !status.empty() && status.back() == '\n';
     };
-    for (int i = 0; i < 1800 && !ended(launches); ++i) {
+    const auto allEnded = [&] {
+        for (int launch = 2; launch <= launches; ++launch) {
+            if (!ended(launch)) return false;
+        }
+        return true;
+    };
+    for (int i = 0; i < 1800 && !allEnded(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    ASSERT_TRUE(ended(launches)) << readFile(chain);
+    ASSERT_TRUE(allEnded()) << readFile(chain);
     ASSERT_TRUE(settled(tree));
 
     Lines expected;
