@@ -84,6 +84,8 @@ class PeFileBasics(unittest.TestCase):
         self.assertEqual(pe.OPTIONAL_HEADER.Subsystem,
                          pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"])
         self.assertNotIn("jvm.dll", imported_dlls(pe))
+        # The client's main runs on the main thread: room for the -Xss games ask.
+        self.assertEqual(pe.OPTIONAL_HEADER.SizeOfStackReserve, 512 << 20)
 
 
 class VersionAndStamp(unittest.TestCase):
