@@ -367,7 +367,9 @@ long depthOf(const Outcome& outcome) {
 
 // The preloaded allocator blocks every call, then the client crashes: the
 // error report cannot finish, and its time-out ends the process (java's
-// within half a second of it), sharing on.
+// within half a second of it), sharing on. A VM whose time-out cannot end it
+// either (some builds' watchdog allocates too) is killed at the limit under
+// both launchers alike.
 TEST_P(JavaOracleEdge, ACrashWithTheAllocatorBlockedEndsWithinTheReportsTimeOut) {
     OracleTree tree(*GetParam(), Sharing::first);
     const int timeOut = 4;
@@ -380,8 +382,9 @@ TEST_P(JavaOracleEdge, ACrashWithTheAllocatorBlockedEndsWithinTheReportsTimeOut)
     const auto [javaEnd, ourEnd] = runBoth(java, ours);
     SCOPED_TRACE("java: " + describe(javaEnd) + "\ntessvik: " + describe(ourEnd));
     EXPECT_TRUE(tree.sharingAsAsked(ourEnd)) << tree.sharingLine(ourEnd);
-    EXPECT_LE(javaEnd.seconds, timeOut + 4);
-    EXPECT_LE(ourEnd.seconds, timeOut + 4);
+    if (javaEnd.seconds <= timeOut + 4) {
+        EXPECT_LE(ourEnd.seconds, timeOut + 4);
+    }
     EXPECT_EQ(shellStatus(ourEnd), shellStatus(javaEnd));
 }
 
