@@ -19,9 +19,8 @@ std::uint64_t mixRound(std::uint64_t lane, std::uint64_t word) {
 }  // namespace
 
 // Four independent lanes of 64-bit multiply-rotate rounds (the round of
-// xxHash64), so the processor works on four words at once: the check must
-// cost a launch a few milliseconds for a cache of tens of megabytes. Any
-// change of a word changes its lane, since each step is invertible.
+// xxHash64), so the processor works on four words at once. Any change of a
+// word changes its lane, since each step is invertible.
 void Checksum::addBlock(const char* block) {
     for (int lane = 0; lane < 4; ++lane) {
         std::uint64_t word;

@@ -1,6 +1,6 @@
-// The launcher's one digest: 64 bits over every byte, taken piece by piece, as
-// 16 hex digits where it names a file. Cache names, game folder names and the
-// cache's integrity records all use it.
+// The launcher's one digest: 64 bits over every byte, as 16 hex digits where
+// it names a file. The start-up cache's entries and the game folders are
+// named with it.
 #pragma once
 
 #include <cstddef>

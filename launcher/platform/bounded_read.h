@@ -57,24 +57,4 @@ FileContent readOpenFile(std::uint64_t size, std::uint64_t limit, OverLimit over
     return content;
 }
 
-// Reads an open regular file to its end through readChunk, as above, handing
-// each piece to take; the buffer is small enough to stay in the processor's
-// cache, so take reads what was just copied.
-template <typename ReadChunk, typename Take>
-FileContent readOpenFileInPieces(ReadChunk readChunk, const Take& take) {
-    FileContent content;
-    std::string buffer(std::size_t(256) << 10, '\0');
-    for (;;) {
-        const long long got = readChunk(&buffer[0], buffer.size());
-        if (got == 0) break;
-        if (got < 0) {
-            content.outcome = FileReadOutcome::readError;
-            return content;
-        }
-        take(buffer.data(), static_cast<std::size_t>(got));
-    }
-    content.outcome = FileReadOutcome::read;
-    return content;
-}
-
 }  // namespace platform

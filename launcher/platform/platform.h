@@ -166,13 +166,6 @@ struct FileContent {
 FileContent readFile(const std::string& path, std::uint64_t limit,
                      OverLimit overLimit = OverLimit::refuse);
 
-// The same reader for a file read once and not kept (the checksum of a cache
-// of tens of megabytes): the file's bytes go to take piece by piece, in order,
-// never all in memory at once. The outcome is readFile's; read means every
-// byte up to the file's end was taken.
-FileReadOutcome readFileInPieces(const std::string& path,
-                                 const std::function<void(const char*, std::size_t)>& take);
-
 // The text a text-mode read of bytes gives, as the C runtime reads a text
 // file: on Windows CR LF becomes LF and the text ends at the first Ctrl-Z;
 // elsewhere the bytes themselves.
