@@ -64,12 +64,10 @@ void tendCrashesFolder(const CrashReportPlan& plan) {
 
 }  // namespace
 
-const CrashReportPlan& prepareCrashReports(const LaunchSettings& settings,
+const CrashReportPlan& prepareCrashReports(const std::vector<GivenVmOption>& given,
                                            const std::string& gameDirectory) {
     CrashReportPlan& plan = keptPlan();
-    plan = planCrashReports(platform::userStateDirectory(), gameDirectory,
-                            givenVmOptions(settings.vmParams, optionVariablesOfEnvironment()),
-                            localTimeNow());
+    plan = planCrashReports(platform::userStateDirectory(), gameDirectory, given, localTimeNow());
     if (plan.crashesFolder.empty()) return plan;
     if (!makeCrashesFolder(plan.crashesFolder)) {
         writeOut("Crash reports stay where the VM puts them: cannot create " + plan.crashesFolder);

@@ -24,7 +24,6 @@
 #include <string>
 #include <vector>
 
-#include "launch_settings.h"
 #include "vm_option_sources.h"
 
 // How many crashes the crashes folder keeps: their reports and replay files.
@@ -90,12 +89,12 @@ CrashFolderReview reviewCrashFolder(const std::vector<std::string>& names,
 // The line that names the report of the last launch's crash.
 std::string crashAnnouncement(const std::string& reportPath);
 
-// Plans this launch's crash reports from the settings and the environment,
-// makes the crashes folder (mode 0700, never through a symbolic link), names
+// Plans this launch's crash reports from the game's VM options of every
+// source, makes the crashes folder (mode 0700, never through a symbolic link), names
 // the last crash's report on standard output once, and removes older crashes.
 // Without a usable folder the plan has no options, and the VM's own default
 // stands. The plan is also kept as thisLaunchCrashReports().
-const CrashReportPlan& prepareCrashReports(const LaunchSettings& settings,
+const CrashReportPlan& prepareCrashReports(const std::vector<GivenVmOption>& given,
                                            const std::string& gameDirectory);
 
 // The plan prepareCrashReports made, for whoever watches the VM's end (an

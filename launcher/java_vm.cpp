@@ -105,7 +105,7 @@ int JavaLauncher::run() {
                                         ? startupCachePlan(*this, classPathOption, given)
                                         : SharingPlan();
         // Where a crash report goes joins the options before those of sharing.
-        std::vector<std::string> added = prepareCrashReports(settings, workDir).options;
+        std::vector<std::string> added = prepareCrashReports(given, workDir).options;
         added.insert(added.end(), sharing.options.begin(), sharing.options.end());
         const std::vector<std::string> optionTexts =
             javaVmOptions(workDir, classPathOption, nativeLibDir, settings, runtimeVersion, added);
