@@ -133,13 +133,15 @@ bool removeFile(const std::string& path) {
 
 bool writeNewFile(const std::string& path, const std::string& bytes) {
     // CREATE_NEW fails on any name that is there, a link's too.
-    const OwnedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    OwnedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;
     const bool whole =
         WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
         written == bytes.size();
+    // Closed first: a file open without sharing cannot be deleted.
+    file.reset();
     if (!whole) DeleteFileA(path.c_str());
     return whole;
 }
