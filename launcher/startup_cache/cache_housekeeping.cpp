@@ -107,7 +107,8 @@ bool shouldRemoveGameFolder(const GameFolderFacts& folder, const std::string& ke
 }
 
 void pruneGameFolders(const std::string& launcherFolder, const std::string& keepFolder,
-                      std::int64_t now) {
+                      std::int64_t now, std::chrono::steady_clock::duration budget) {
+    const auto deadline = std::chrono::steady_clock::now() + budget;
     const std::string stamp = platform::joinPath(launcherFolder, stampName);
     if (prunedLately(stamp, now)) return;
     std::vector<platform::DirectoryEntry> entries;
@@ -125,6 +126,11 @@ void pruneGameFolders(const std::string& launcherFolder, const std::string& keep
         if (!shouldRemoveGameFolder(facts, keepName)) continue;
         // Its lock files are looked at only for a folder that would go.
         facts.inUse = heldByALaunch(folder);
-        if (shouldRemoveGameFolder(facts, keepName)) platform::removeTree(folder);
+        if (!shouldRemoveGameFolder(facts, keepName)) continue;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            platform::removeFile(stamp);
+            return;
+        }
+        platform::removeTree(folder);
     }
 }

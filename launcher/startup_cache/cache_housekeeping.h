@@ -9,6 +9,7 @@
 // the folders are looked at once a day at most.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,9 +24,12 @@ void noteGameDirectory(const std::string& gameFolder, const std::string& gameDir
 // (see shouldRemoveGameFolder), never keepFolder (this launch's) nor a folder
 // that a running launch holds a lock in. now is platform::fileTimeNow(), or
 // another time in its units. Does nothing when it last ran less than a day
-// before now.
+// before now. Once budget has passed no further folder is removed, and the
+// next launch goes on where this one stopped: a launch never waits for the
+// removal of many caches at once.
+constexpr std::chrono::milliseconds pruneBudget(3);
 void pruneGameFolders(const std::string& launcherFolder, const std::string& keepFolder,
-                      std::int64_t now);
+                      std::int64_t now, std::chrono::steady_clock::duration budget = pruneBudget);
 
 // What is known of one entry of the launcher folder, a directory.
 struct GameFolderFacts {

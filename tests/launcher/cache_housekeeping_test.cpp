@@ -17,6 +17,8 @@ namespace fs = std::filesystem;
 using launcher_test::TempTree;
 
 constexpr std::int64_t day = 24 * 60 * 60;
+// Time enough for the removals of a small tree on a busy machine.
+constexpr std::chrono::minutes ample(1);
 
 std::string folderNameOf(const std::string& gameDirectory) {
     return platform::lastComponentOf(gameFolderIn({}, gameDirectory));
@@ -133,7 +135,10 @@ TEST(GameFolderPruning, RemovesStaleFoldersOnlyWithinTheLauncherFolderOnceADay) 
     for (const std::string& old : {kept, unused, linked})
         makeUnusedFor(old, std::chrono::hours(61 * 24));
 
-    pruneGameFolders(launcher, kept, platform::fileTimeNow());
+    // Out of time before the first removal: the next launch goes on.
+    pruneGameFolders(launcher, kept, platform::fileTimeNow(), {});
+    EXPECT_TRUE(fs::exists(moved));
+    pruneGameFolders(launcher, kept, platform::fileTimeNow(), ample);
     for (const std::string& stays : {kept, played, running, notAFolder, outside, linked}) {
         EXPECT_TRUE(fs::exists(stays)) << stays;
     }
@@ -145,9 +150,9 @@ TEST(GameFolderPruning, RemovesStaleFoldersOnlyWithinTheLauncherFolderOnceADay) 
     // Looked at once a day: a folder gone stale since stays until then.
     lock.release();
     fs::remove_all(tree.path("games/Played"));
-    pruneGameFolders(launcher, kept, fileTimeIn(day - 3600));
+    pruneGameFolders(launcher, kept, fileTimeIn(day - 3600), ample);
     EXPECT_TRUE(fs::exists(played));
-    pruneGameFolders(launcher, kept, fileTimeIn(day));
+    pruneGameFolders(launcher, kept, fileTimeIn(day), ample);
     EXPECT_FALSE(fs::exists(played));
     EXPECT_FALSE(fs::exists(running));
     EXPECT_TRUE(fs::exists(kept));
