@@ -11,6 +11,7 @@
 
 #include "game_folder.h"
 #include "platform/platform.h"
+#include "starts_with.h"
 
 namespace {
 
@@ -21,10 +22,6 @@ constexpr std::size_t longestPid = 18;      // digits that fit the key's number
 // A crash: its launch time and process id. Later times, then larger ids, are
 // newer.
 using CrashKey = std::pair<std::string, unsigned long long>;
-
-bool startsWith(const std::string& text, const std::string& start) {
-    return text.compare(0, start.size(), start) == 0;
-}
 
 bool isTimeText(const std::string& text) {
     if (text.size() != timeTextLength || text[8] != '-') return false;

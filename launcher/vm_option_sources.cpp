@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "starts_with.h"
 
 namespace {
 
@@ -11,10 +12,6 @@ constexpr const char* vmOptionsFilePrefix = "-XX:VMOptionsFile=";
 constexpr const char* flagsFilePrefix = "-XX:Flags=";
 // An option file is a few lines; a larger one is not the game's.
 constexpr std::uint64_t longestOptionFile = 1 << 20;
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <sstream>
 
+#include "starts_with.h"
+
 namespace {
 
 constexpr int firstArchiveVersion = 13;   // -XX:ArchiveClassesAtExit
 constexpr int firstAotCacheVersion = 25;  // -XX:AOTMode with method profiles
 constexpr int longestWait = 15;
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 // -XX: options that choose sharing, or that HotSpot refuses beside the
 // options the launcher adds (a dynamic archive needs the base archive mapped,
