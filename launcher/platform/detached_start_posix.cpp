@@ -1,5 +1,7 @@
 // Helper processes on POSIX systems, started the one way the project starts
 // programs (program_start.h).
+#include <pthread.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -30,13 +32,35 @@ void endWaitedChild(int signal) {
     std::raise(signal);
 }
 
+constexpr int endingSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
 void tieWaitedChildToThisProcess() {
     static const bool tied = [] {
-        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, endWaitedChild);
+        for (const int signal : endingSignals) std::signal(signal, endWaitedChild);
         return true;
     }();
     (void)tied;
 }
+
+// Holds the ending signals back while it lives. A signal that arrives while the
+// program starts (the C library's spawn holds every signal until the program
+// runs) is handled once the program's id is known, so the program ends with
+// this process instead of being left behind.
+class EndingSignalsHeld {
+public:
+    EndingSignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : endingSignals) sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &before_);
+    }
+    ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+    EndingSignalsHeld(const EndingSignalsHeld&) = delete;
+    EndingSignalsHeld& operator=(const EndingSignalsHeld&) = delete;
+
+private:
+    sigset_t before_;
+};
 
 }  // namespace
 
@@ -49,9 +73,13 @@ bool startDetached(const std::vector<std::string>& arguments,
 
 int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment) {
     tieWaitedChildToThisProcess();
-    const pid_t child = process::startChild(arguments, process::ProgramName::path, environment);
+    pid_t child;
+    {
+        const EndingSignalsHeld held;
+        child = process::startChild(arguments, process::ProgramName::path, environment);
+        if (child > 0) waitedChild = child;
+    }
     if (child < 0) return -1;
-    waitedChild = child;
     int status = 0;
     int waited;
     while ((waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {}

@@ -84,8 +84,9 @@ std::wstring environmentBlockWith(const EnvironmentAdditions& additions) {
 
 OwnedHandle startChild(const std::vector<std::string>& arguments,
                        const EnvironmentAdditions& environment, DWORD flags,
-                       std::vector<HANDLE> inherited) {
+                       std::vector<HANDLE> inherited, HANDLE job) {
     if (arguments.empty()) return OwnedHandle();
+    if (job != nullptr) flags |= CREATE_SUSPENDED;
     std::wstring line = commandLineOf(arguments);
     std::wstring block = environmentBlockWith(environment);
     STARTUPINFOEXW startup{};
@@ -112,6 +113,10 @@ OwnedHandle startChild(const std::vector<std::string>& arguments,
                                         &block[0], nullptr, &startup.StartupInfo, &process);
     if (startup.lpAttributeList != nullptr) DeleteProcThreadAttributeList(startup.lpAttributeList);
     if (!started) return OwnedHandle();
+    if (job != nullptr) {
+        AssignProcessToJobObject(job, process.hProcess);
+        ResumeThread(process.hThread);
+    }
     CloseHandle(process.hThread);
     return OwnedHandle(process.hProcess);
 }
@@ -138,8 +143,7 @@ int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditio
         SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
                                 sizeof limits);
     }
-    const OwnedHandle process = startChild(arguments, environment, CREATE_NO_WINDOW);
-    if (process && job) AssignProcessToJobObject(job.get(), process.get());
+    const OwnedHandle process = startChild(arguments, environment, CREATE_NO_WINDOW, {}, job.get());
     DWORD status = 0;
     if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
         !GetExitCodeProcess(process.get(), &status)) {
