@@ -13,6 +13,7 @@
 #include "messages.h"
 #include "platform/platform.h"
 #include "startup_cache/startup_cache.h"
+#include "runtime_image_options.h"
 #include "vm_option_sources.h"
 #include "vm_options.h"
 #include "vm_start_output.h"
@@ -94,8 +95,9 @@ int JavaLauncher::run() {
     {
         // Every option the VM takes, from every source: what the launcher
         // adds must agree with them.
-        const std::vector<GivenVmOption> given =
-            givenVmOptions(settings.vmParams, optionVariablesOfEnvironment());
+        OptionVariables texts = optionVariablesOfEnvironment();
+        texts.runtimeImage = runtimeImageOptions(loadedRuntimePath);
+        const std::vector<GivenVmOption> given = givenVmOptions(settings.vmParams, texts);
         const std::string stackShortfall = mainThreadStackShortfall(given);
         if (!stackShortfall.empty()) writeOut(stackShortfall);
         // The option texts and the array that points into them live until the

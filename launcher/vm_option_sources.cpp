@@ -49,17 +49,16 @@ std::vector<GivenVmOption> givenVmOptions(const std::vector<std::string>& vmPara
                                           const OptionVariables& variables) {
     std::vector<GivenVmOption> options;
     std::vector<std::string> flagsFiles;
-    if (variables.javaToolOptions) {
-        for (const std::string& option : splitOptionText(*variables.javaToolOptions)) {
-            add(options, flagsFiles, option, "JAVA_TOOL_OPTIONS");
+    const auto addText = [&](const std::optional<std::string>& text, const std::string& source) {
+        if (!text) return;
+        for (const std::string& option : splitOptionText(*text)) {
+            add(options, flagsFiles, option, source);
         }
-    }
+    };
+    addText(variables.runtimeImage, "the runtime image");
+    addText(variables.javaToolOptions, "JAVA_TOOL_OPTIONS");
     for (const std::string& option : vmParams) add(options, flagsFiles, option, "VMParams");
-    if (variables.javaOptions) {
-        for (const std::string& option : splitOptionText(*variables.javaOptions)) {
-            add(options, flagsFiles, option, "_JAVA_OPTIONS");
-        }
-    }
+    addText(variables.javaOptions, "_JAVA_OPTIONS");
     // The VM reads the last Flags file named, after every other option.
     if (!flagsFiles.empty()) {
         for (const std::string& flag : flagsFileOptions(fileText(flagsFiles.back()))) {

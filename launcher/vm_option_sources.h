@@ -1,7 +1,8 @@
 // Every option the Java VM takes besides the launcher's own, from every
-// source HotSpot reads: JAVA_TOOL_OPTIONS first, then the settings' VMParams,
-// then _JAVA_OPTIONS, each -XX:VMOptionsFile= expanded where it stands and
-// each -XX:Flags= file after them. What the launcher adds to the VM's options
+// source HotSpot reads: the runtime image's own options first, then
+// JAVA_TOOL_OPTIONS, the settings' VMParams and _JAVA_OPTIONS, each
+// -XX:VMOptionsFile= expanded where it stands and each -XX:Flags= file after
+// them. What the launcher adds to the VM's options
 // (a start-up cache, a crash report's place) must agree with all of them,
 // not only with the settings file.
 #pragma once
@@ -12,17 +13,20 @@
 
 struct GivenVmOption {
     std::string text;    // as the VM takes it: "-Xshare:off", "-XX:+UseSharedSpaces"
-    std::string source;  // "VMParams", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS", or a file
+    std::string source;  // "VMParams", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS",
+                         // "the runtime image", or a file
 };
 
-// The two variables' texts as the environment holds them (nothing when unset).
+// The option texts from outside the settings: the two variables as the
+// environment holds them, and the runtime image's (nothing when unset).
 struct OptionVariables {
     std::optional<std::string> javaToolOptions;
     std::optional<std::string> javaOptions;
+    std::optional<std::string> runtimeImage;
 };
 OptionVariables optionVariablesOfEnvironment();
 
-// The options of vmParams and the variables, in the order the VM applies
+// The options of vmParams and the option texts, in the order the VM applies
 // them (a later one of the same name wins), with the option files they name
 // read and expanded.
 std::vector<GivenVmOption> givenVmOptions(const std::vector<std::string>& vmParams,

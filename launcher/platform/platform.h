@@ -20,6 +20,7 @@ namespace platform {
 extern const char pathSeparator;              // between a directory and an entry
 extern const char classPathSeparator;         // between class path entries
 extern const char* const runtimeLibraryName;  // "jvm.dll" / "libjvm.so"
+extern const char* const imageLibraryName;    // "jimage.dll" / "libjimage.so"
 extern const char* const javaProgramName;     // "java.exe" / "java", in a runtime's bin
 
 // True for a character that separates the parts of a path: the platform's own

@@ -22,6 +22,7 @@ namespace platform {
 const char pathSeparator = '/';
 const char classPathSeparator = ':';
 const char* const runtimeLibraryName = "libjvm.so";
+const char* const imageLibraryName = "libjimage.so";
 const char* const javaProgramName = "java";
 
 namespace {

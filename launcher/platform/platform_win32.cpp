@@ -17,6 +17,7 @@ namespace platform {
 const char pathSeparator = '\\';
 const char classPathSeparator = ';';
 const char* const runtimeLibraryName = "jvm.dll";
+const char* const imageLibraryName = "jimage.dll";
 const char* const javaProgramName = "java.exe";
 
 namespace {

@@ -24,10 +24,12 @@ TEST(VmOptionSources, EverySourceInTheVmsOrderWithOptionFilesExpanded) {
     const std::string flagsFile = tree.file("flags", "-UseSharedSpaces\n");
     const std::vector<GivenVmOption> options =
         givenVmOptions({"-Da=1", "-XX:VMOptionsFile=" + optionsFile, "-XX:Flags=" + flagsFile},
-                       {"-Dtool=1", "-XX:AOTMode=off"});
+                       {"-Dtool=1", "-XX:AOTMode=off", "-Xss1m -Dimage='a b'"});
     std::vector<std::pair<std::string, std::string>> seen;
     for (const GivenVmOption& option : options) seen.emplace_back(option.text, option.source);
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
+                        {"-Xss1m", "the runtime image"},
+                        {"-Dimage=a b", "the runtime image"},
                         {"-Dtool=1", "JAVA_TOOL_OPTIONS"},
                         {"-Da=1", "VMParams"},
                         {"-Xss2m", optionsFile},

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "client_tree.h"
+#include "temp_tree.h"
 
 namespace fs = std::filesystem;
 using launcher_test::Lines;
@@ -537,6 +538,32 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
             EXPECT_NE(line.find(rows[i].name), std::string::npos) << line;
         }
     }
+}
+
+// A runtime a game team made with jlink --add-options carries options of its
+// own, which the VM applies before every other source: one that chooses
+// sharing turns it off, as from any other source.
+TEST_P(JavaOracleEdge, AnOptionTheRuntimeImageCarriesEndsAsUnderJava) {
+    launcher_test::TempTree images;
+    const std::string image = images.root() + "/runtime";
+    Command jlink{{GetParam()->home() + "/bin/jlink", "--add-modules",
+                   "java.base,java.management,jdk.unsupported", "--add-options=-Xshare:off",
+                   "--output", image},
+                  {},
+                  images.root()};
+    // Java 13 to 24 share only beside the runtime's own base archive.
+    if (GetParam()->name == "Java17") jlink.argv.push_back("--generate-cds-archive");
+    const Outcome made = run(jlink);
+    ASSERT_EQ(made.status, 0) << describe(made);
+    const Runtime imageRuntime{GetParam()->name, image + "/lib/server/libjvm.so"};
+    OracleTree tree(imageRuntime, Sharing::first);
+    const auto [java, ours] = runBoth(tree.javaCommand("exit3"), tree.tessvikCommand("exit3"));
+    SCOPED_TRACE("java: " + describe(java) + "\ntessvik: " + describe(ours));
+    EXPECT_EQ(shellStatus(java), 3);
+    EXPECT_EQ(shellStatus(ours), 3);
+    EXPECT_EQ(tree.sharingLine(ours),
+              "Class data sharing is off: -Xshare:off in the runtime image chooses sharing "
+              "itself");
 }
 
 INSTANTIATE_TEST_SUITE_P(, JavaOracleOptions, ::testing::Values(&runtimes[0], &runtimes[1]),
