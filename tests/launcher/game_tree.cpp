@@ -130,7 +130,30 @@ void GameTree::linkJdkRuntime(const std::string& jvmLibrary) const {
     link("runtime/release", (jdk / "release").string());
 }
 
+namespace {
+
+// Lets every user read and enter what the tree's owner may, as an installed
+// game is laid out, whatever umask the tree was made under; an entry a test
+// made unreadable (no owner permissions) stays so.
+void openToOtherUsers(const std::string& root) {
+    std::error_code ignored;
+    for (auto it = fs::recursive_directory_iterator(root, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_symlink(ignored)) continue;
+        const fs::perms owner = it->status(ignored).permissions();
+        fs::perms added = fs::perms::none;
+        if ((owner & fs::perms::owner_read) != fs::perms::none)
+            added |= fs::perms::group_read | fs::perms::others_read;
+        if ((owner & fs::perms::owner_exec) != fs::perms::none)
+            added |= fs::perms::group_exec | fs::perms::others_exec;
+        fs::permissions(it->path(), added, fs::perm_options::add, ignored);
+    }
+}
+
+}  // namespace
+
 RunResult GameTree::launch(const std::vector<std::string>& args, RunOptions options) const {
+    if (options.unprivileged) openToOtherUsers(root());
     std::vector<std::string> argv{launcher()};
     argv.insert(argv.end(), args.begin(), args.end());
     if (options.workingDirectory.empty() && options.directory < 0) {
