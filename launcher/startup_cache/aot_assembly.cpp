@@ -117,14 +117,6 @@ bool runStep(const AssemblyRequest& request, const std::string& token, const std
     return platform::runToEnd(arguments, environment) == 0;
 }
 
-void noteFailure(const CacheEntry& entry, const std::string& reason, bool final) {
-    const platform::FileContent memo = platform::readFile(entry.memo(), 4096);
-    const FailureMemo before = memo.outcome == platform::FileReadOutcome::missing
-                                   ? FailureMemo()
-                                   : memoFromText(memo.bytes);
-    platform::writeFileAtomically(entry.memo(), memoText(memoAfterFailure(before, reason, final)));
-}
-
 // The assembly proper, once the recording launch has ended.
 int assemble(const AssemblyRequest& request, const std::string& token) {
     platform::lowerOwnPriority();

@@ -3,6 +3,7 @@
 #include <map>
 #include <random>
 
+#include "cache_decision.h"
 #include "digest.h"
 
 namespace {
@@ -103,4 +104,15 @@ void removeOtherEntries(const CacheEntry& keep) {
             platform::removeFile(platform::joinPath(folder, file));
         platform::removeFile(other.lock());
     }
+}
+
+FailureMemo readMemo(const CacheEntry& entry) {
+    const platform::FileContent memo = platform::readFile(entry.memo(), smallFile);
+    if (memo.outcome == platform::FileReadOutcome::missing) return {};
+    return memoFromText(memo.bytes);
+}
+
+void noteFailure(const CacheEntry& entry, const std::string& reason, bool final) {
+    platform::writeFileAtomically(entry.memo(),
+                                  memoText(memoAfterFailure(readMemo(entry), reason, final)));
 }

@@ -58,6 +58,16 @@ std::string fileStamp(const std::string& path);
 Integrity checkRecord(const CacheEntry& entry);
 bool writeRecord(const CacheEntry& entry);
 
+// --- The failure memo -----------------------------------------------------------
+
+struct FailureMemo;  // what the memo says, and its back-off: cache_decision.h
+
+// The entry's memo as it stands; an empty one when there is none.
+FailureMemo readMemo(const CacheEntry& entry);
+// Counts one more failed attempt at writing the entry in its memo; final
+// when the VM itself refused the fresh cache.
+void noteFailure(const CacheEntry& entry, const std::string& reason, bool final);
+
 // --- Launches using the cache -------------------------------------------------
 
 // A launch's mark on the cache its VM maps: a locked file. A normal end

@@ -113,17 +113,6 @@ std::string sizeText(std::uint64_t bytes) {
     return std::to_string(bytes >> 20) + " MiB";
 }
 
-FailureMemo readMemo(const CacheEntry& entry) {
-    const platform::FileContent memo = platform::readFile(entry.memo(), 4096);
-    if (memo.outcome == platform::FileReadOutcome::missing) return {};
-    return memoFromText(memo.bytes);
-}
-
-void noteFailure(const CacheEntry& entry, const std::string& reason, bool final) {
-    platform::writeFileAtomically(entry.memo(),
-                                  memoText(memoAfterFailure(readMemo(entry), reason, final)));
-}
-
 // Under the entry's lock: what an earlier writer left unfinished goes, and
 // counts as a failed write. False when an assembly still waits for the lock.
 bool clearLeftovers(const CacheEntry& entry) {
