@@ -41,15 +41,14 @@ int launch() {
     if (const std::optional<int> status = runRequestedAssembly()) return *status;
     // Started by this launch's VM start to watch how the launch ends.
     if (const std::optional<int> status = runRequestedWatch()) return *status;
+    const std::optional<std::string> directory =
+        directoryHoldingExecutable(platform::executablePath());
     // Before any output: this may start the launcher again with a larger stack.
-    if (const std::optional<std::string> directory =
-            directoryHoldingExecutable(platform::executablePath())) {
-        ensureMainThreadStack(platform::joinPath(*directory, "LaunchConfig.ini"));
-    }
+    if (directory) ensureMainThreadStack(platform::joinPath(*directory, "LaunchConfig.ini"));
     writeOut("Starting: ");
     // Without its own directory the launcher would read and write its
     // settings and search for the runtime relative to the file-system root.
-    if (!directoryHoldingExecutable(platform::executablePath())) {
+    if (!directory) {
         writeOut(platform::executablePathRepresentable()
                      ? "Cannot find the launcher's own directory."
                      : unrepresentableDirectory);

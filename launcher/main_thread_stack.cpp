@@ -59,9 +59,11 @@ std::optional<std::uint64_t> requestedThreadStack(const std::vector<GivenVmOptio
 }
 
 void ensureMainThreadStack(const std::string& settingsFile) {
-    const std::optional<std::uint64_t> wanted = requestedThreadStack(
-        givenVmOptions(settingsVmParams(settingsFile), optionVariablesOfEnvironment()));
-    if (wanted) platform::growMainThreadStack(*wanted + launcherFrames);
+    platform::growMainThreadStack([&]() -> std::uint64_t {
+        const std::optional<std::uint64_t> wanted = requestedThreadStack(
+            givenVmOptions(settingsVmParams(settingsFile), optionVariablesOfEnvironment()));
+        return wanted ? *wanted + launcherFrames : 0;
+    });
 }
 
 std::string mainThreadStackShortfall(const std::vector<GivenVmOption>& options) {

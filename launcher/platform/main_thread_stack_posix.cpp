@@ -19,7 +19,7 @@ constexpr const char* grownVariable = "TESSVIK_STACK_GROWN";
 
 }  // namespace
 
-void growMainThreadStack(std::uint64_t bytes) {
+void growMainThreadStack(const std::function<std::uint64_t()>& wanted) {
     // Neither the game nor a program it starts sees the variable.
     if (std::getenv(grownVariable) != nullptr) {
         unsetenv(grownVariable);
@@ -27,7 +27,11 @@ void growMainThreadStack(std::uint64_t bytes) {
     }
     rlimit limit{};
     if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
-        limit.rlim_cur >= bytes || (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < bytes)) {
+        limit.rlim_cur == limit.rlim_max) {
+        return;
+    }
+    const std::uint64_t bytes = wanted();
+    if (limit.rlim_cur >= bytes || (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < bytes)) {
         return;
     }
     const rlimit before = limit;

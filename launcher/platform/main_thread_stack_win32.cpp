@@ -7,7 +7,7 @@
 
 namespace platform {
 
-void growMainThreadStack(std::uint64_t) {}
+void growMainThreadStack(const std::function<std::uint64_t()>&) {}
 
 std::uint64_t mainThreadStackSize() {
     const auto* image = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));

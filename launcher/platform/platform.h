@@ -445,12 +445,14 @@ private:
 
 // --- The main thread's stack ----------------------------------------------------
 
-// Gives the main thread a stack of at least bytes where that takes a new start
-// of the program with a larger limit (POSIX): starts the program again, once,
-// with the same arguments, and does not return then. Returns when the stack
-// is large enough already, cannot grow that far, or the program was started
-// again already.
-void growMainThreadStack(std::uint64_t bytes);
+// Gives the main thread a stack of at least wanted() bytes where that takes a
+// new start of the program with a larger limit (POSIX): starts the program
+// again, once, with the same arguments, and does not return then. Returns
+// when the stack is large enough already, cannot grow that far, or the
+// program was started again already. wanted (0: nothing asked) is called only
+// where the stack can grow at all, so a launch pays for finding the size only
+// then.
+void growMainThreadStack(const std::function<std::uint64_t()>& wanted);
 
 // The bytes the main thread's stack may grow to.
 std::uint64_t mainThreadStackSize();
