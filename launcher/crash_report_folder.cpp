@@ -8,16 +8,15 @@
 
 #include "crash_reports.h"
 #include "messages.h"
-#include "platform/platform.h"
+#include "platform/directories.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace tessvik {
 
 namespace {
 
 constexpr std::uint64_t markerLimit = 4096;
-
-CrashReportPlan& keptPlan() {
-    static CrashReportPlan plan;
-    return plan;
-}
 
 std::tm localTimeNow() {
     const std::time_t now = std::time(nullptr);
@@ -64,18 +63,17 @@ void tendCrashesFolder(const CrashReportPlan& plan) {
 
 }  // namespace
 
-const CrashReportPlan& prepareCrashReports(const std::vector<GivenVmOption>& given,
-                                           const std::string& gameDirectory) {
-    CrashReportPlan& plan = keptPlan();
-    plan = planCrashReports(platform::userStateDirectory(), gameDirectory, given, localTimeNow());
+CrashReportPlan prepareCrashReports(const std::vector<GivenVmOption>& given,
+                                    const std::string& gameDirectory) {
+    CrashReportPlan plan =
+        planCrashReports(platform::userStateDirectory(), gameDirectory, given, localTimeNow());
     if (plan.crashesFolder.empty()) return plan;
     if (!makeCrashesFolder(plan.crashesFolder)) {
         writeOut("Crash reports stay where the VM puts them: cannot create " + plan.crashesFolder);
-        plan = CrashReportPlan();
-        return plan;
+        return CrashReportPlan();
     }
     tendCrashesFolder(plan);
     return plan;
 }
 
-const CrashReportPlan& thisLaunchCrashReports() { return keptPlan(); }
+}  // namespace tessvik

@@ -9,9 +9,11 @@
 #include <optional>
 #include <utility>
 
-#include "game_folder.h"
-#include "platform/platform.h"
+#include "game_layout.h"
+#include "platform/paths.h"
 #include "starts_with.h"
+
+namespace tessvik {
 
 namespace {
 
@@ -36,7 +38,7 @@ bool isTimeText(const std::string& text) {
 std::optional<CrashKey> crashOf(const std::string& name, const std::string& start) {
     const std::string suffix = crashFileSuffix;
     if (!startsWith(name, start) || name.size() <= start.size() + timeTextLength + suffix.size() ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        !endsWith(name, suffix)) {
         return std::nullopt;
     }
     const std::string time = name.substr(start.size(), timeTextLength);
@@ -105,12 +107,6 @@ CrashReportPlan planCrashReports(const std::string& stateDirectory,
     return plan;
 }
 
-std::string crashReportOf(const CrashReportPlan& plan, unsigned long pid) {
-    if (plan.folder.empty()) return {};
-    return platform::joinPath(plan.folder,
-                              plan.reportPrefix + std::to_string(pid) + crashFileSuffix);
-}
-
 CrashFolderReview reviewCrashFolder(const std::vector<std::string>& names,
                                     const std::string& lastAnnounced) {
     // Every crash, newest first, with its files; and the newest report.
@@ -140,3 +136,15 @@ CrashFolderReview reviewCrashFolder(const std::vector<std::string>& names,
 std::string crashAnnouncement(const std::string& reportPath) {
     return "The last launch ended in a crash; its report is " + reportPath;
 }
+
+std::string errorFilePattern(const std::vector<GivenVmOption>& given, const CrashReportPlan& plan) {
+    if (const std::optional<GivenVmOption> own = lastOptionNamed(given, "ErrorFile")) {
+        return own->text.substr(own->text.find('=') + 1);
+    }
+    for (const std::string& option : plan.options) {
+        if (xxOptionName(option) == "ErrorFile") return option.substr(option.find('=') + 1);
+    }
+    return {};
+}
+
+}  // namespace tessvik

@@ -26,6 +26,8 @@
 
 #include "vm_option_sources.h"
 
+namespace tessvik {
+
 // How many crashes the crashes folder keeps: their reports and replay files.
 constexpr std::size_t keptCrashes = 10;
 
@@ -69,10 +71,6 @@ CrashReportPlan planCrashReports(const std::string& stateDirectory,
                                  const std::vector<GivenVmOption>& given,
                                  const std::tm& launchTime);
 
-// The full path of the report the VM of process pid writes under plan; ""
-// when the plan has no folder (the report is where the game's options say).
-std::string crashReportOf(const CrashReportPlan& plan, unsigned long pid);
-
 // What a launch does with the crashes folder, from its file names.
 struct CrashFolderReview {
     std::vector<std::string> removed;  // older crashes: reports and replay files
@@ -93,10 +91,12 @@ std::string crashAnnouncement(const std::string& reportPath);
 // source, makes the crashes folder (mode 0700, never through a symbolic link), names
 // the last crash's report on standard output once, and removes older crashes.
 // Without a usable folder the plan has no options, and the VM's own default
-// stands. The plan is also kept as thisLaunchCrashReports().
-const CrashReportPlan& prepareCrashReports(const std::vector<GivenVmOption>& given,
-                                           const std::string& gameDirectory);
+// stands.
+CrashReportPlan prepareCrashReports(const std::vector<GivenVmOption>& given,
+                                    const std::string& gameDirectory);
 
-// The plan prepareCrashReports made, for whoever watches the VM's end (an
-// empty plan before it ran).
-const CrashReportPlan& thisLaunchCrashReports();
+// The -XX:ErrorFile pattern HotSpot takes at this launch: the game's own from
+// any source, else the plan's; "" without one.
+std::string errorFilePattern(const std::vector<GivenVmOption>& given, const CrashReportPlan& plan);
+
+}  // namespace tessvik

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace tessvik {
+
 namespace {
 
 constexpr std::uint64_t prime1 = 0x9E3779B185EBCA87ull;
@@ -76,3 +78,5 @@ std::string hexText(std::uint64_t value) {
 std::string digestOf(const std::string& text) {
     return hexText(checksumOf(text.data(), text.size()));
 }
+
+}  // namespace tessvik

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace tessvik {
+
 class Checksum {
 public:
     void add(const char* bytes, std::size_t size);
@@ -30,3 +32,5 @@ std::string hexText(std::uint64_t value);
 
 // The digest of text as 16 hex digits: a name that changes with its input.
 std::string digestOf(const std::string& text);
+
+}  // namespace tessvik

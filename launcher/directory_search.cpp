@@ -1,32 +1,14 @@
-// The two file-system routines the whole launcher shares: the executable's
-// directory and the directory search.
-#include <optional>
+#include "directory_search.h"
+
 #include <set>
-#include <string>
-#include <vector>
 
-#include "java_launcher.h"
-#include "platform/platform.h"
+#include "platform/paths.h"
 
-std::string executableDirectory() { return platform::directoryOf(platform::executablePath()); }
+namespace tessvik {
 
-std::optional<std::string> directoryHoldingExecutable(const std::string& executablePath) {
-    // A path naming a regular file shows that its directory part is a
-    // directory holding it. A path the platform could not give ("") or gave
-    // in a form that names no file (a deleted executable's "... (deleted)", a
-    // name without a directory) shows nothing.
-    const std::string directory = platform::directoryOf(executablePath);
-    if (directory.empty() || platform::isPathSeparator(executablePath.back()) ||
-        !platform::isRegularFile(executablePath)) {
-        return std::nullopt;
-    }
-    return directory;
-}
-
-void findFiles(std::string directory, std::string name, std::vector<std::string>& results,
-               bool matchByName, bool recurse) {
-    const std::string pattern = matchByName ? std::string("*.*") : name;
-
+bool visitFiles(const std::string& directory, const std::string& pattern, Descent descent,
+                const std::function<bool(const std::string& directory,
+                                         const platform::DirectoryEntry& file)>& visit) {
     // The search keeps its own stack of open listings instead of calling
     // itself, so a deep tree cannot exhaust the thread's stack.
     struct Listing {
@@ -34,6 +16,7 @@ void findFiles(std::string directory, std::string name, std::vector<std::string>
         std::vector<platform::DirectoryEntry> entries;
         std::size_t next = 0;
     };
+    const bool recurse = descent == Descent::wholeTree;
     std::vector<Listing> open;
     // Every directory is entered once in the whole search, whichever path
     // reaches it: a link back up the tree makes no cycle, and links that reach
@@ -52,7 +35,7 @@ void findFiles(std::string directory, std::string name, std::vector<std::string>
         open.push_back(std::move(listing));
     };
 
-    enter(std::move(directory));
+    enter(directory);
     while (!open.empty()) {
         Listing& listing = open.back();
         if (listing.next == listing.entries.size()) {
@@ -60,14 +43,26 @@ void findFiles(std::string directory, std::string name, std::vector<std::string>
             continue;
         }
         const platform::DirectoryEntry& entry = listing.entries[listing.next++];
-        if (entry.isDirectory) {
-            if (!recurse || entry.name == "." || entry.name == "..") continue;
+        if (!entry.isDirectory) {
+            if (!visit(listing.directory, entry)) return false;
+        } else if (recurse) {
             // Entering adds a listing and so invalidates listing and entry.
-            std::string subdirectory = listing.directory + platform::pathSeparator + entry.name;
-            enter(std::move(subdirectory));
-            continue;
+            enter(platform::joinPath(listing.directory, entry.name));
         }
-        if (matchByName && entry.name != name) continue;
-        results.push_back(listing.directory + platform::pathSeparator + entry.name);
     }
+    return true;
 }
+
+void findFiles(const std::string& directory, const std::string& name,
+               std::vector<std::string>& results, FileMatch match, Descent descent) {
+    const bool exact = match == FileMatch::exactName;
+    visitFiles(directory, exact ? "*.*" : name, descent,
+               [&](const std::string& folder, const platform::DirectoryEntry& file) {
+                   if (!exact || file.name == name) {
+                       results.push_back(platform::joinPath(folder, file.name));
+                   }
+                   return true;
+               });
+}
+
+}  // namespace tessvik

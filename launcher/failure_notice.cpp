@@ -1,7 +1,9 @@
 #include "failure_notice.h"
 
 #include "messages.h"
-#include "platform/platform.h"
+#include "platform/console.h"
+
+namespace tessvik {
 
 namespace {
 
@@ -9,16 +11,6 @@ namespace {
 // lines, after any warnings; more come only from options that make it log
 // while it starts (-verbose:class), where the reason is last.
 constexpr std::size_t reasonLineLimit = 8;
-
-bool& debugConsoleKept() {
-    static bool kept = false;
-    return kept;
-}
-
-bool& crashNoticeWanted() {
-    static bool wanted = true;
-    return wanted;
-}
 
 bool redirected(platform::OutputTarget target) {
     return target == platform::OutputTarget::file || target == platform::OutputTarget::pipe;
@@ -55,11 +47,14 @@ std::string composeFailureNotice(const std::vector<std::string>& vmLines, const 
     return reason.empty() ? messages : reason + "\n\n" + messages;
 }
 
-void noticeFailedLaunch(bool pauseWanted) {
-    static bool noticed = false;
-    if (noticed) return;
-    noticed = true;
-    switch (chooseFailureNotice(platform::observeOutput(), pauseWanted || debugConsoleKept())) {
+void tellFailedLaunch(LaunchFailure failure, const NoticeSettings& settings) {
+    const bool consoleKept = settings.consoleKept;
+    if (failure == LaunchFailure::none ||
+        (failure == LaunchFailure::clientFailed && !consoleKept)) {
+        return;
+    }
+    const bool pauseWanted = failure != LaunchFailure::vmRefused || consoleKept;
+    switch (chooseFailureNotice(platform::observeOutput(), pauseWanted)) {
         case FailureNotice::messageBox:
             platform::showErrorBox("Tessvik", composeFailureNotice(vmLines(), messageLog()));
             break;
@@ -68,16 +63,10 @@ void noticeFailedLaunch(bool pauseWanted) {
     }
 }
 
-void keepDebugConsoleOnFailure() { debugConsoleKept() = true; }
-
-CrashNotice chooseCrashNotice(bool outputUnseen) {
-    if (!crashNoticeWanted()) return CrashNotice::nothing;
+CrashNotice chooseCrashNotice(bool outputUnseen, const NoticeSettings& settings) {
+    if (!settings.crashNoticeWanted) return CrashNotice::nothing;
     if (outputUnseen) return CrashNotice::messageBox;
-    return debugConsoleKept() ? CrashNotice::consoleLine : CrashNotice::nothing;
+    return settings.consoleKept ? CrashNotice::consoleLine : CrashNotice::nothing;
 }
 
-void leaveCrashesToTheGame() { crashNoticeWanted() = false; }
-
-void noticeFailedClient() {
-    if (debugConsoleKept()) noticeFailedLaunch(true);
-}
+}  // namespace tessvik

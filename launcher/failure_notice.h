@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/notices.h"
+
+namespace tessvik {
 
 enum class FailureNotice {
     messageBox,  // the messages of this run in a box titled "Tessvik"
@@ -30,28 +32,34 @@ bool outputUnseen(const platform::OutputSituation& situation);
 // message), an empty line, then every message of this run in order.
 std::string composeFailureNotice(const std::vector<std::string>& vmLines, const std::string& log);
 
-// Observes the process's output and gives the notice chosen for it, once per
-// run. Once the debug console is kept, the notice is always the pause.
-void noticeFailedLaunch(bool pauseWanted);
+// What the settings say of notices: the debug console is open (DebugMode),
+// and whether a crash is told (ShowCrashNotice).
+struct NoticeSettings {
+    bool consoleKept = false;
+    bool crashNoticeWanted = true;
+};
 
-// The debug console is open: from now on a failed launch waits for a key
-// before the console closes with the process, so that why it failed can be
-// read.
-void keepDebugConsoleOnFailure();
+// How a launch failed, for the entry to tell the player once.
+enum class LaunchFailure {
+    none,
+    beforeVm,      // the runtime was not found or not loaded: the launch waits for a key
+    vmRefused,     // the VM did not start, or the client's main could not be called
+    clientFailed,  // main ended with an exception (the VM's messages are out already)
+};
 
-// How a crash of the VM is told (by the launch's watcher, launch_watch.h).
+// Observes the process's output and gives the notice chosen for failure: a
+// box where nobody sees the output, else the pause where it is wanted. With
+// the debug console open every failure waits for a key before the console
+// closes with the process, so that why it failed can be read.
+void tellFailedLaunch(LaunchFailure failure, const NoticeSettings& settings);
+
+// How a crash of the VM is told (by the launch's watcher, watcher.h).
 enum class CrashNotice {
     messageBox,   // nobody sees the output: a box naming the report
     consoleLine,  // the debug console is open: one line there, and the pause
     nothing,      // seen output, or a game that reports its crashes itself
 };
 
-CrashNotice chooseCrashNotice(bool outputUnseen);
+CrashNotice chooseCrashNotice(bool outputUnseen, const NoticeSettings& settings);
 
-// The settings turned the crash notice off (ShowCrashNotice=false).
-void leaveCrashesToTheGame();
-
-// The client failed after the VM was reached (main ended with an exception,
-// the VM's own messages already written): waits for a key when the debug
-// console is kept, and does nothing else.
-void noticeFailedClient();
+}  // namespace tessvik

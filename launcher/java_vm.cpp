@@ -1,24 +1,15 @@
-// Java VM start and the call of the client's main method: the last step of a
-// launch. The VM lives inside this process and runs the client on the
-// launcher's own thread; the call returns when the client's main returns, and
-// the VM's destruction waits for the client's last non-daemon thread.
-#include <exception>
-#include <string>
-#include <vector>
+#include "java_vm.h"
 
-#include "crash_reports.h"
-#include "failure_notice.h"
-#include "java_launcher.h"
-#include "main_thread_stack.h"
+#include <exception>
+#include <memory>
+
 #include "messages.h"
-#include "platform/platform.h"
-#include "startup_cache/startup_cache.h"
-#include "runtime_image_options.h"
-#include "vm_option_sources.h"
-#include "vm_options.h"
-#include "vm_start_output.h"
+
+namespace tessvik {
 
 namespace {
+
+using CreateJavaVMFunction = jint(JNICALL*)(JavaVM**, void**, void*);
 
 constexpr const char* mainMethodName = "main";
 constexpr const char* mainMethodDescriptor = "([Ljava/lang/String;)V";
@@ -47,138 +38,72 @@ jobjectArray makeArgumentArray(JNIEnv* env, const std::vector<std::string>& prog
     return array;
 }
 
-// The VM's exit hook, run in System.exit and Runtime.halt after the VM's own
-// exit work: the end of a normal run. The VM ends the process with the
-// client's status once it returns. Only the start-up cache has work there,
-// and it allocates nothing.
-void JNICALL vmExits(jint) { startupCacheVmEnded(); }
+}  // namespace
 
-// The start-up cache's plan for this launch, with its line written.
-SharingPlan startupCachePlan(const JavaLauncher& launcher, const std::string& classPathOption,
-                             const std::vector<GivenVmOption>& given) {
-    SharingInput input;
-    input.runtimeVersion = launcher.runtimeVersion;
-    input.runtimeLibrary = launcher.loadedRuntimePath;
-    input.gameDirectory = launcher.workDir;
-    input.classPath = launcher.classPath;
-    for (const std::string& directory : launcher.extraClassPathDirs) {
-        input.classPath.push_back(launcher.workDir + directory);
+jint createJavaVm(const platform::ResidentLibrary& runtime, const std::vector<std::string>& options,
+                  JavaVM** vm, JNIEnv** env, VmExitHook exitHook) {
+    const auto create = reinterpret_cast<CreateJavaVMFunction>(runtime.symbol("JNI_CreateJavaVM"));
+    if (create == nullptr) return JNI_ERR;
+    // The array points into the texts, which live until the call returns.
+    std::vector<JavaVMOption> array;
+    for (const std::string& option : options) {
+        array.push_back({const_cast<char*>(option.c_str()), nullptr});
     }
-    input.vmOptions =
-        javaVmOptions(launcher.workDir, classPathOption, launcher.nativeLibDir, launcher.settings);
-    input.givenOptions = given;
-    input.cacheDirectory = platform::userCacheDirectory();
-    SharingPlan plan = prepareStartupCache(input);
-    if (!startStartupCacheWork()) {
-        finishStartupCache();
-        plan = {{}, "Class data sharing is off: its assembly could not start"};
+    // A client that calls System.exit ends the process inside the VM: its
+    // end comes through the exit hook there.
+    if (exitHook != nullptr) {
+        array.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(exitHook)});
     }
-    writeOut(plan.message);
-    return plan;
-}
-
-// What the VM's end leaves to the launcher: the start-up cache's work, then
-// the client's status.
-int vmEnded(int status) {
-    startupCacheVmEnded();
-    finishStartupCache();
+    JavaVMInitArgs initArgs{};
+    initArgs.version = JNI_VERSION_1_8;
+    initArgs.nOptions = static_cast<jint>(array.size());
+    initArgs.options = array.data();
+    initArgs.ignoreUnrecognized = JNI_FALSE;
+    const jint status = create(vm, reinterpret_cast<void**>(env), &initArgs);
+    if (status != JNI_OK) {
+        *vm = nullptr;
+        *env = nullptr;
+    }
     return status;
 }
 
-}  // namespace
-
-int JavaLauncher::run() {
-    auto createJavaVM =
-        reinterpret_cast<CreateJavaVMFunction>(runtimeModule.symbol("JNI_CreateJavaVM"));
-
-    jint createStatus = JNI_ERR;
-    {
-        // Every option the VM takes, from every source: what the launcher
-        // adds must agree with them.
-        OptionVariables texts = optionVariablesOfEnvironment();
-        texts.runtimeImage = runtimeImageOptions(loadedRuntimePath);
-        const std::vector<GivenVmOption> given = givenVmOptions(settings.vmParams, texts);
-        const std::string stackShortfall = mainThreadStackShortfall(given);
-        if (!stackShortfall.empty()) writeOut(stackShortfall);
-        // The option texts and the array that points into them live until the
-        // creation call has returned.
-        const std::string classPathOption = buildClassPathOption();
-        const SharingPlan sharing = settings.classDataSharing
-                                        ? startupCachePlan(*this, classPathOption, given)
-                                        : SharingPlan();
-        // Where a crash report goes joins the options before those of sharing.
-        std::vector<std::string> added = prepareCrashReports(given, workDir).options;
-        added.insert(added.end(), sharing.options.begin(), sharing.options.end());
-        const std::vector<std::string> optionTexts =
-            javaVmOptions(workDir, classPathOption, nativeLibDir, settings, runtimeVersion, added);
-        writeOut("Number of options: " + std::to_string(optionTexts.size()));
-
-        std::vector<JavaVMOption> options(optionTexts.size());
-        for (std::size_t i = 0; i < optionTexts.size(); ++i) {
-            options[i].optionString = const_cast<char*>(optionTexts[i].c_str());
-            options[i].extraInfo = nullptr;
-        }
-        // A client that calls System.exit ends the process inside the VM:
-        // the cache's end comes through the exit hook there.
-        if (!sharing.options.empty()) {
-            options.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&vmExits)});
-        }
-        JavaVMInitArgs initArgs{};
-        initArgs.version = JNI_VERSION_1_8;
-        initArgs.nOptions = static_cast<jint>(options.size());
-        initArgs.options = options.data();
-        initArgs.ignoreUnrecognized = JNI_FALSE;
-
-        writeOut("Create java VM!");
-        if (createJavaVM != nullptr) {
-            createStatus = createJavaVmNoticingItsReason(createJavaVM, &vm, &env, initArgs);
-        }
-    }
-    if (createStatus != JNI_OK) {
-        // The VM has already described a refused option on its own output.
-        vm = nullptr;
-        env = nullptr;
-        writeErr("Failed to create Java VM (error " + std::to_string(createStatus) + ")");
-        noticeFailedLaunch(false);
-        finishStartupCache();
-        return 1;
-    }
-    startupCacheVmStarted();
-
-    // Set when main could not be called or left a Java exception behind.
-    bool failed = true;
-    bool mainCalled = false;
-    jclass mainCls = env->FindClass(mainClass.c_str());
-    if (mainCls != nullptr) {
-        try {
-            jmethodID mainMethod =
-                env->GetStaticMethodID(mainCls, mainMethodName, mainMethodDescriptor);
-            if (mainMethod != nullptr) {
-                jobjectArray args = makeArgumentArray(env, programArgs);
-                if (args != nullptr) {
-                    env->CallStaticVoidMethod(mainCls, mainMethod, args);
-                    mainCalled = true;
-                    failed = env->ExceptionCheck() == JNI_TRUE;
-                }
-            }
-        } catch (const std::exception& error) {
-            writeErr(error.what());
-        }
-    }
-
-    // A Java exception still pending here (main class or method missing, or
-    // thrown out of main) goes to the main thread's uncaught-exception handler
-    // when the thread detaches: the default one prints "Exception in thread
-    // "main" ..." with the stack trace, and a handler the client installed
-    // runs instead.
-    if (vm->DetachCurrentThread() != JNI_OK) {
-        writeErr("Failed to detach the main thread from the Java VM");
-        failed = true;
-    }
-    vm->DestroyJavaVM();
-    vm = nullptr;
-    env = nullptr;
-    // The client never started: tell a user who cannot see the output.
-    if (!mainCalled) noticeFailedLaunch(false);
-    return vmEnded(failed ? 1 : 0);
+jint createWatchedJavaVm(const platform::ResidentLibrary& runtime,
+                         const std::vector<std::string>& options, VmExitHook exitHook,
+                         const WatcherPlan& watcher, JavaVM** vm, JNIEnv** env) {
+    const std::unique_ptr<Watcher> watching = Watcher::start(watcher);
+    const jint status = createJavaVm(runtime, options, vm, env, exitHook);
+    if (!watching) return status;
+    // A VM that started keeps writing to what it took; only a failed start's
+    // lines are the launch's business.
+    const std::string caught =
+        watching->vmStartEnded(status == JNI_OK ? VmStart::started : VmStart::refused);
+    if (status != JNI_OK && watcher.outputUnseen) logVmLines(caughtLines(caught));
+    return status;
 }
+
+MainOutcome callMain(JNIEnv* env, const std::string& mainClass,
+                     const std::vector<std::string>& programArgs) {
+    jclass mainCls = env->FindClass(mainClass.c_str());
+    if (mainCls == nullptr) return MainOutcome::notCalled;
+    try {
+        jmethodID mainMethod =
+            env->GetStaticMethodID(mainCls, mainMethodName, mainMethodDescriptor);
+        if (mainMethod == nullptr) return MainOutcome::notCalled;
+        jobjectArray args = makeArgumentArray(env, programArgs);
+        if (args == nullptr) return MainOutcome::notCalled;
+        env->CallStaticVoidMethod(mainCls, mainMethod, args);
+        return env->ExceptionCheck() == JNI_TRUE ? MainOutcome::threw : MainOutcome::returned;
+    } catch (const std::exception& error) {
+        writeErr(error.what());
+        return MainOutcome::notCalled;
+    }
+}
+
+bool endJavaVm(JavaVM* vm) {
+    const bool detached = vm->DetachCurrentThread() == JNI_OK;
+    if (!detached) writeErr("Failed to detach the main thread from the Java VM");
+    vm->DestroyJavaVM();
+    return detached;
+}
+
+}  // namespace tessvik

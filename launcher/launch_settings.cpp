@@ -14,18 +14,18 @@
 #include <boost/property_tree/ini_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
 
-#include "failure_notice.h"
-#include "java_launcher.h"
 #include "messages.h"
-#include "platform/platform.h"
-#include "settings_encoding.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "settings_file.h"
+
+namespace tessvik {
 
 namespace pt = boost::property_tree;
 
 namespace {
 
-constexpr const char* settingsFileName = "LaunchConfig.ini";
 constexpr const char* defaultInitialHeap = "512m";
 constexpr const char* defaultMaxHeapSize = "2048m";
 constexpr const char* alwaysAddedVmParam = "-XX:+AggressiveOpts";
@@ -97,18 +97,13 @@ LaunchSettings::LaunchSettings()
       initialHeap(defaultInitialHeap),
       maxHeapSize(defaultMaxHeapSize) {}
 
-void LaunchSettings::loadOrCreateConfig() {
-    const std::string path = executableDirectory() + platform::pathSeparator + settingsFileName;
+void LaunchSettings::loadOrCreateConfig(const std::string& path) {
     SettingsFileFailure failure;
     if (!readConfig(path, &failure) && makeRoomForDefaultFile(path, failure) &&
         !writeConfig(path)) {
         writeOut("Failed to create ini.");
     }
-    if (debugMode) {
-        platform::openDebugConsole();
-        keepDebugConsoleOnFailure();
-    }
-    if (!showCrashNotice) leaveCrashesToTheGame();
+    if (debugMode) platform::openDebugConsole();
 }
 
 bool LaunchSettings::readConfig(const std::string& path, SettingsFileFailure* failure) {
@@ -178,3 +173,5 @@ bool LaunchSettings::writeConfig(const std::string& path) {
     }
     return true;
 }
+
+}  // namespace tessvik

@@ -1,11 +1,14 @@
 // The launch options of one run, read from LaunchConfig.ini beside the
-// executable (or written there as a default file when it cannot be read).
+// launcher in the game directory (or written there as a default file when it
+// cannot be read).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace tessvik {
 
 struct SettingsFileFailure;
 
@@ -28,9 +31,10 @@ struct LaunchSettings {
 
     LaunchSettings();
 
-    // Reads the file beside the executable, writes the default file when that
-    // fails, then opens the debug console when debugMode is on.
-    void loadOrCreateConfig();
+    // Reads the settings file at path (LaunchConfig.ini in the game
+    // directory), writes the default file when that fails, then opens the
+    // debug console when debugMode is on.
+    void loadOrCreateConfig(const std::string& path);
     // On failure, failure (when given) says what stood at path: whether it
     // may be replaced, and the bytes of a file that does not parse, to be
     // kept before it is.
@@ -38,3 +42,5 @@ struct LaunchSettings {
     // Appends "-XX:+AggressiveOpts" to vmParams, then writes the file.
     bool writeConfig(const std::string& path);
 };
+
+}  // namespace tessvik

@@ -10,20 +10,23 @@
 #include <string>
 #include <vector>
 
+#include "platform/processes.h"
 #include "vm_option_sources.h"
 
+namespace tessvik {
+
 // The thread stack the options ask for, in bytes: the last -Xss<size> or
-// -XX:ThreadStackSize=<KiB>; nothing when none does (or one is malformed:
-// the VM then refuses it itself).
+// -XX:ThreadStackSize=<KiB>; nothing when none does, or the last one is not a
+// size (the VM then refuses it itself).
 std::optional<std::uint64_t> requestedThreadStack(const std::vector<GivenVmOption>& options);
 
-// Early in the launch, before any output: when the options of the settings
-// file and of the environment ask for a stack larger than the main thread
-// has, and the system lets it grow that far, the launcher starts itself once
-// more with that room (it does not return then). Otherwise nothing happens;
-// mainThreadStackShortfall tells the launch later.
-void ensureMainThreadStack(const std::string& settingsFile);
+// When the options ask for a stack larger than the main thread has and the
+// system lets it grow that far, starts the launcher once more with that room,
+// with the arguments asGiven (it does not return then), unless this process
+// is that new start already. Returns "" when the main thread has the room,
+// else one line saying what it has and what the options ask.
+std::string ensureMainThreadStack(const std::vector<GivenVmOption>& options,
+                                  const std::vector<std::string>& asGiven,
+                                  platform::LaunchStart start);
 
-// "" when the main thread has the room the options ask for, else one line
-// saying what it has and what they ask.
-std::string mainThreadStackShortfall(const std::vector<GivenVmOption>& options);
+}  // namespace tessvik

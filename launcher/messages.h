@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace tessvik {
+
 void writeOut(const std::string& line);  // standard output
 void writeErr(const std::string& line);  // standard error
 const std::string& messageLog();         // every line written so far, in order
@@ -15,3 +17,9 @@ const std::string& messageLog();         // every line written so far, in order
 // what the failure notice shows first.
 void logVmLines(const std::vector<std::string>& lines);
 const std::vector<std::string>& vmLines();
+
+// While quiet, lines are logged but not written: a launch started again for
+// a larger stack has written them already, before it started again.
+void setQuiet(bool quiet);
+
+}  // namespace tessvik

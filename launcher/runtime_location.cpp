@@ -1,22 +1,24 @@
-// Finding and loading the Java runtime's VM library: by default anywhere
-// below the game's ../runtime directory, or directly in a directory that the
-// settings name.
+#include "runtime_location.h"
+
 #include <string>
 #include <vector>
 
-#include "java_launcher.h"
+#include "directory_search.h"
 #include "messages.h"
-#include "platform/platform.h"
-#include "runtime_release.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "runtime_facts.h"
 
-void JavaLauncher::locateDefaultRuntime() {
-    const std::string directory = executableDirectory();
-    writeOut(directory);
+namespace tessvik {
+
+void locateDefaultRuntime(JavaLauncher& launcher) {
+    writeOut(launcher.gameDirectory);
     const std::string runtimeDirectory =
-        directory + platform::pathSeparator + ".." + platform::pathSeparator + "runtime";
+        platform::joinPath(platform::joinPath(launcher.gameDirectory, ".."), "runtime");
     std::vector<std::string> found;
-    findFiles(runtimeDirectory, platform::runtimeLibraryName, found, true, true);
-    if (!found.empty()) runtimePath = found.front();
+    findFiles(runtimeDirectory, platform::runtimeLibraryName, found, FileMatch::exactName,
+              Descent::wholeTree);
+    if (!found.empty()) launcher.runtimePath = found.front();
 }
 
 std::string validateJavaPath(const std::string& path) {
@@ -25,7 +27,8 @@ std::string validateJavaPath(const std::string& path) {
         return {};
     }
     std::vector<std::string> found;
-    findFiles(path, platform::runtimeLibraryName, found, true, false);
+    findFiles(path, platform::runtimeLibraryName, found, FileMatch::exactName,
+              Descent::thisDirectory);
     if (!found.empty()) return found.front();
     writeOut(std::string("Unable to find ") + platform::runtimeLibraryName +
              " at specified location.");
@@ -36,9 +39,11 @@ std::string runtimeLibraryDirectory(const std::string& libraryPath) {
     return platform::directoryOf(platform::directoryOf(libraryPath));
 }
 
-bool JavaLauncher::loadRuntime() {
-    const std::string candidate =
-        settings.overrideDefaultJavaPath ? validateJavaPath(settings.javaPath) : runtimePath;
+bool loadRuntime(JavaLauncher& launcher) {
+    const LaunchSettings& settings = launcher.settings;
+    const std::string candidate = settings.overrideDefaultJavaPath
+                                      ? validateJavaPath(settings.javaPath)
+                                      : launcher.runtimePath;
     if (candidate.empty()) {
         writeOut("Failed to find jvm installation.");
         return false;
@@ -47,13 +52,16 @@ bool JavaLauncher::loadRuntime() {
 
     platform::setLibraryDirectory(runtimeLibraryDirectory(candidate));
     // Only a regular file is loaded: opening a FIFO would wait for ever.
-    runtimeModule = platform::isRegularFile(candidate) ? platform::ResidentLibrary::load(candidate)
-                                                       : platform::ResidentLibrary();
-    if (runtimeModule == nullptr) {
+    if (platform::fileStatus(candidate).isRegularFile()) {
+        launcher.runtimeModule = platform::ResidentLibrary::load(candidate);
+    }
+    if (!launcher.runtimeModule) {
         writeErr(std::string("Failed to load ") + platform::runtimeLibraryName);
         return false;
     }
-    loadedRuntimePath = candidate;
-    runtimeVersion = runtimeFeatureVersion(candidate);
+    launcher.loadedRuntimePath = candidate;
+    launcher.runtimeVersion = runtimeFeatureVersion(candidate);
     return true;
 }
+
+}  // namespace tessvik

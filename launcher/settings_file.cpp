@@ -7,23 +7,18 @@
 
 #include <boost/property_tree/ini_parser.hpp>
 
-#include "platform/platform.h"
+#include "modified_utf8.h"
+#include "platform/files.h"
+#include "platform/machine.h"
+#include "starts_with.h"
+
+namespace tessvik {
 
 namespace pt = boost::property_tree;
 
 namespace {
 
 const std::string utf8ByteOrderMark = "\xEF\xBB\xBF";
-
-enum class PathKind { missing, regularFile, directory, other };
-
-PathKind kindOf(const std::string& path) {
-    if (platform::isRegularFile(path)) return PathKind::regularFile;
-    // A search for the bare path lists the path's own entry, if any.
-    std::vector<platform::DirectoryEntry> own;
-    if (!platform::listDirectory(path, "", own) || own.empty()) return PathKind::missing;
-    return own.front().isDirectory ? PathKind::directory : PathKind::other;
-}
 
 [[noreturn]] void fail(SettingsFileFailure* failure, SettingsFileFault fault,
                        const std::string& reason, const std::string& path, unsigned long line = 0) {
@@ -35,7 +30,7 @@ PathKind kindOf(const std::string& path) {
 std::string bytesOf(const std::string& path, SettingsFileFailure* failure) {
     using Outcome = platform::FileReadOutcome;
     // A directory gives what the INI reader gives when it reads one.
-    if (kindOf(path) == PathKind::directory) {
+    if (platform::fileStatus(path).isDirectory()) {
         fail(failure, SettingsFileFault::notAFile, "read error", path, 1);
     }
     platform::FileContent content = platform::readFile(path, largestSettingsFile);
@@ -63,7 +58,7 @@ void readSettingsFile(const std::string& path, pt::ptree& tree, SettingsFileFail
     // a text-mode read. Editors that save UTF-8 with a byte-order mark would
     // otherwise put it in front of the first section's name.
     std::string text = platform::textModeText(bytes);
-    if (text.compare(0, utf8ByteOrderMark.size(), utf8ByteOrderMark) == 0) {
+    if (startsWith(text, utf8ByteOrderMark)) {
         text.erase(0, utf8ByteOrderMark.size());
     }
     std::istringstream lines(std::move(text));
@@ -78,8 +73,8 @@ void readSettingsFile(const std::string& path, pt::ptree& tree, SettingsFileFail
 
 bool mayWriteSettingsFile(const std::string& path) {
     if (platform::isSymbolicLink(path)) return false;
-    const PathKind kind = kindOf(path);
-    return kind == PathKind::missing || kind == PathKind::regularFile;
+    const platform::FileKind kind = platform::fileStatus(path).kind;
+    return kind == platform::FileKind::missing || kind == platform::FileKind::regularFile;
 }
 
 bool writeFileBytes(const std::string& path, const std::string& bytes) {
@@ -89,3 +84,16 @@ bool writeFileBytes(const std::string& path, const std::string& bytes) {
     file.close();
     return !file.fail();
 }
+
+std::string settingsValueText(const std::string& value) {
+    // A legacy code page's text beyond ASCII is almost never well-formed
+    // UTF-8, so the test tells the two kinds apart value by value.
+    return isWellFormedUtf8(value) ? value : platform::fromSystemCodePage(value);
+}
+
+void decodeSettingsValues(pt::ptree& tree) {
+    tree.data() = settingsValueText(tree.data());
+    for (auto& child : tree) decodeSettingsValues(child.second);
+}
+
+}  // namespace tessvik

@@ -1,5 +1,6 @@
-// LaunchConfig.ini on disk: what may be read or written in its place, and how
-// its text reaches Boost.PropertyTree's INI reader.
+// LaunchConfig.ini on disk: what may be read or written in its place, how
+// its text reaches Boost.PropertyTree's INI reader, and how its values are
+// read as the launcher's text.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include <string>
 
 #include <boost/property_tree/ptree.hpp>
+
+namespace tessvik {
 
 // Eight lines need a few hundred bytes; a larger file (a damaged disk, a
 // wrong file copied in its place) is never read into memory.
@@ -49,3 +52,16 @@ bool mayWriteSettingsFile(const std::string& path);
 // Replaces the file at path with bytes, byte for byte. False when it may not
 // be written, cannot be opened or the write fails.
 bool writeFileBytes(const std::string& path, const std::string& bytes);
+
+// The values of LaunchConfig.ini as the launcher's narrow strings hold text.
+// On Windows those strings are UTF-8 (the manifest's code page), but a file
+// edited by hand for an earlier launcher holds its values in the system's
+// legacy code page; both kinds may stand in one file. A value that is
+// well-formed UTF-8 is kept as it is; any other was written in the system's
+// code page and is read in it (platform::fromSystemCodePage).
+std::string settingsValueText(const std::string& value);
+
+// settingsValueText for every value of the tree, each on its own.
+void decodeSettingsValues(boost::property_tree::ptree& tree);
+
+}  // namespace tessvik

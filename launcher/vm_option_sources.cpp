@@ -3,8 +3,10 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "starts_with.h"
+
+namespace tessvik {
 
 namespace {
 
@@ -139,3 +141,5 @@ std::optional<GivenVmOption> lastOptionNamed(const std::vector<GivenVmOption>& o
     }
     return std::nullopt;
 }
+
+}  // namespace tessvik

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace tessvik {
+
 struct GivenVmOption {
     std::string text;    // as the VM takes it: "-Xshare:off", "-XX:+UseSharedSpaces"
     std::string source;  // "VMParams", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS",
@@ -49,3 +51,5 @@ std::string xxOptionName(const std::string& option);
 // another option), or nothing.
 std::optional<GivenVmOption> lastOptionNamed(const std::vector<GivenVmOption>& options,
                                              const std::string& name);
+
+}  // namespace tessvik

@@ -1,31 +1,31 @@
 #include "vm_options.h"
 
-#include "platform/platform.h"
-#include "retired_vm_options.h"
+#include "class_path.h"
 
-bool pathsBelowSplitInLists(const std::string& workDir) {
-    return workDir.find(platform::classPathSeparator) != std::string::npos;
+namespace tessvik {
+
+namespace {
+
+constexpr const char* aggressiveOpts = "-XX:+AggressiveOpts";
+constexpr int lastVersionWithAggressiveOpts = 11;
+
+}  // namespace
+
+std::vector<std::string> VmOptionList::with(const std::vector<std::string>& added) const {
+    std::vector<std::string> options = fixedAndParams;
+    options.insert(options.end(), added.begin(), added.end());
+    options.insert(options.end(), verbose.begin(), verbose.end());
+    return options;
 }
 
-std::string pathListEntry(const std::string& workDir, const std::string& below) {
-    if (pathsBelowSplitInLists(workDir) && !below.empty() &&
-        platform::isPathSeparator(below.front())) {
-        return below.substr(1);
-    }
-    return workDir + below;
-}
-
-std::vector<std::string> javaVmOptions(const std::string& workDir,
-                                       const std::string& classPathOption,
-                                       const std::string& nativeLibDir,
-                                       const LaunchSettings& settings,
-                                       std::optional<int> runtimeVersion,
-                                       const std::vector<std::string>& sharingOptions) {
-    std::vector<std::string> options;
-    options.reserve(6 + settings.vmParams.size() + sharingOptions.size() + 3);
-    options.push_back("-Dworkdir=" + workDir);
+VmOptionList javaVmOptions(const std::string& gameDirectory, const std::string& classPathOption,
+                           const std::string& nativeLibDir, const LaunchSettings& settings,
+                           std::optional<int> runtimeVersion) {
+    VmOptionList list;
+    std::vector<std::string>& options = list.fixedAndParams;
+    options.push_back("-Dworkdir=" + gameDirectory);
     options.push_back(classPathOption);
-    options.push_back("-Djava.library.path=" + pathListEntry(workDir, nativeLibDir));
+    options.push_back("-Djava.library.path=" + pathListEntry(gameDirectory, nativeLibDir));
     options.push_back("-Xmn256M");
     // The heap sizes go to the VM exactly as the settings file gives them;
     // the VM itself judges them.
@@ -34,9 +34,15 @@ std::vector<std::string> javaVmOptions(const std::string& workDir,
     for (const std::string& param : settings.vmParams) {
         if (runtimeTakesOption(param, runtimeVersion)) options.push_back(param);
     }
-    options.insert(options.end(), sharingOptions.begin(), sharingOptions.end());
-    if (settings.verboseJni) options.push_back("-verbose:jni");
-    if (settings.verboseGC) options.push_back("-verbose:gc");
-    if (settings.verboseClass) options.push_back("-verbose:class");
-    return options;
+    if (settings.verboseJni) list.verbose.push_back("-verbose:jni");
+    if (settings.verboseGC) list.verbose.push_back("-verbose:gc");
+    if (settings.verboseClass) list.verbose.push_back("-verbose:class");
+    return list;
 }
+
+bool runtimeTakesOption(const std::string& option, std::optional<int> runtimeVersion) {
+    if (option != aggressiveOpts || !runtimeVersion) return true;
+    return *runtimeVersion <= lastVersionWithAggressiveOpts;
+}
+
+}  // namespace tessvik

@@ -1,6 +1,7 @@
-// The option texts the Java VM is created with, as plain data: the six fixed
-// options, the user's extra options from the settings, the class-data
-// sharing options, then the verbose switches in the order jni, gc, class.
+// The option texts the Java VM is created with: the six fixed options and the
+// settings' VMParams, then what the launcher adds for this launch (where a
+// crash report goes, the start-up cache), then the verbose switches in the
+// order jni, gc, class.
 #pragma once
 
 #include <optional>
@@ -9,23 +10,30 @@
 
 #include "launch_settings.h"
 
-// True when workDir's own path holds the class path separator, so that a
-// path list (class path, library path) would split every full path below it.
-bool pathsBelowSplitInLists(const std::string& workDir);
+namespace tessvik {
 
-// A path below the game's working directory, given as below with its leading
-// separator, as an entry of a path list: in full, or relative to workDir when
-// workDir's path would split it (the launch then runs in workDir).
-std::string pathListEntry(const std::string& workDir, const std::string& below);
+struct VmOptionList {
+    std::vector<std::string> fixedAndParams;  // the six fixed options, then VMParams
+    std::vector<std::string> verbose;
 
-// workDir is the game's working directory, classPathOption the complete
-// "-Djava.class.path=..." text, nativeLibDir the native library
-// subdirectory with its leading separator. runtimeVersion is the feature
-// version of the runtime the VM comes from, when known: an extra option that
-// runtime no longer takes is left out.
-std::vector<std::string> javaVmOptions(const std::string& workDir,
-                                       const std::string& classPathOption,
-                                       const std::string& nativeLibDir,
-                                       const LaunchSettings& settings,
-                                       std::optional<int> runtimeVersion = std::nullopt,
-                                       const std::vector<std::string>& sharingOptions = {});
+    // The whole list, with added between the two parts.
+    std::vector<std::string> with(const std::vector<std::string>& added = {}) const;
+};
+
+// gameDirectory is the game's directory, classPathOption the complete
+// "-Djava.class.path=..." text, nativeLibDir the native library folder below
+// the game directory. runtimeVersion is the feature version of the runtime the
+// VM comes from, when known: a VMParams option that runtime no longer takes is
+// left out.
+VmOptionList javaVmOptions(const std::string& gameDirectory, const std::string& classPathOption,
+                           const std::string& nativeLibDir, const LaunchSettings& settings,
+                           std::optional<int> runtimeVersion = std::nullopt);
+
+// True when option is handed to a runtime of the given feature version (from
+// its release file). The default settings file holds -XX:+AggressiveOpts:
+// Java 11 and older take it, Java 12 ignores it with a warning, and later
+// runtimes refuse it, so that the VM would not be created. Every other option,
+// and that one up to Java 11 or when the version is not known, is handed on.
+bool runtimeTakesOption(const std::string& option, std::optional<int> runtimeVersion);
+
+}  // namespace tessvik

@@ -23,7 +23,8 @@
 
 #include "startup_cache/cache_entry.h"
 #include "game_tree.h"
-#include "platform/platform.h"
+
+using namespace tessvik;
 
 namespace fs = std::filesystem;
 

@@ -11,8 +11,14 @@
 #include <sstream>
 #include <string>
 
+#include "class_path.h"
+#include "game_layout.h"
 #include "java_launcher.h"
 #include "launch_settings.h"
+#include "platform/paths.h"
+#include "runtime_location.h"
+
+using namespace tessvik;
 
 namespace fs = std::filesystem;
 
@@ -36,7 +42,8 @@ fs::path makeTemporaryDirectory() {
 }
 
 void BM_LocateDefaultRuntime(benchmark::State& state) {
-    const fs::path runtime = fs::path(executableDirectory()) / ".." / "runtime";
+    const std::string directory = executableDirectory(platform::executablePath()).value_or(".");
+    const fs::path runtime = fs::path(directory) / ".." / "runtime";
     std::error_code error;
     fs::remove_all(runtime, error);
     const auto options = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
@@ -54,8 +61,8 @@ void BM_LocateDefaultRuntime(benchmark::State& state) {
     LaunchSettings settings;
     QuietStandardOutput quiet;
     for (auto _ : state) {
-        JavaLauncher launcher(settings);
-        launcher.locateDefaultRuntime();
+        JavaLauncher launcher(settings, directory);
+        locateDefaultRuntime(launcher);
         benchmark::DoNotOptimize(launcher.runtimePath);
         if (launcher.runtimePath.empty()) state.SkipWithError("no runtime found in the copy");
     }
@@ -76,12 +83,10 @@ void BM_CollectJarsAndBuildOption(benchmark::State& state) {
     LaunchSettings settings;
     std::size_t length = 0;
     for (auto _ : state) {
-        JavaLauncher launcher(settings);
-        assignGameLayout(launcher);
-        launcher.workDir = game.string();
-        launcher.findMainJar();
-        launcher.collectJars();
-        const std::string option = launcher.buildClassPathOption();
+        JavaLauncher launcher(settings, game.string());
+        findMainJar(launcher);
+        collectJars(launcher);
+        const std::string option = buildClassPathOption(launcher);
         length = option.size();
         benchmark::DoNotOptimize(option);
     }

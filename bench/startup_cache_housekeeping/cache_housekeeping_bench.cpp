@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "game_folder.h"
-#include "platform/platform.h"
+#include "game_layout.h"
+#include "platform/files.h"
 #include "startup_cache/cache_housekeeping.h"
+
+using namespace tessvik;
 
 namespace fs = std::filesystem;
 

@@ -2,7 +2,8 @@
 // that talks to the operating system rather than to Steam's library.
 //
 // Windows reads the value "SteamExe" below "SOFTWARE\Valve\Steam" in the registry,
-// under the machine's or the user's root, and starts the process with CreateProcessA.
+// under the machine's or the user's root, and starts the process the project's one way
+// (program_start.h: CreateProcessW).
 // Other systems have no registry; their stand-in keeps the two roots' meaning:
 //   local machine: the system's Steam, the first executable "steam" on PATH;
 //   current user:  the user's Steam, $HOME/.steam/root/steam.sh when executable

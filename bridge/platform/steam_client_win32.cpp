@@ -1,11 +1,12 @@
 // The Steam client on Windows: the registry value "SteamExe" below
-// "SOFTWARE\Valve\Steam", and CreateProcessA.
+// "SOFTWARE\Valve\Steam", and the project's one way to start a program.
 #include "platform/steam_client.h"
 
 #include <windows.h>
 
 #include <cstring>
-#include <vector>
+
+#include "program_start.h"
 
 namespace quellink::platform {
 
@@ -26,26 +27,11 @@ bool lookUpSteamExe(SteamRoot root, std::string& path) {
 }
 
 // The executable goes in as the application name only; the command line is the
-// address alone, unquoted. CreateProcessA may write into the command line, so it
-// gets a buffer of its own. Both handles it returns are closed at once: nothing
-// here waits for or watches Steam.
+// address alone, unquoted. The process handle is closed at once: nothing here
+// waits for or watches Steam.
 bool startSteamProcess(const std::string& exe, const std::string& address) {
-    STARTUPINFOA startup;
-    std::memset(&startup, 0, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    std::memset(&process, 0, sizeof(process));
-    std::vector<char> commandLine(address.begin(), address.end());
-    commandLine.push_back('\0');
-
-    const BOOL created = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                        DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
-    if (!created) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    return static_cast<bool>(
+        process::startProgram({exe, address, {}, DETACHED_PROCESS, {}, nullptr}));
 }
 
 }  // namespace quellink::platform

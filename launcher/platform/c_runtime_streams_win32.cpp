@@ -1,8 +1,8 @@
 #include "c_runtime_streams_win32.h"
 
-#include "handles_win32.h"
+#include "windows_handle.h"
 
-namespace platform {
+namespace tessvik::platform {
 
 namespace {
 
@@ -24,7 +24,7 @@ public:
         for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
             const HANDLE handle = GetStdHandle(which);
             DWORD flags = 0;
-            if (!isHandle(handle) || !GetHandleInformation(handle, &flags) ||
+            if (!process::isHandle(handle) || !GetHandleInformation(handle, &flags) ||
                 (flags & HANDLE_FLAG_PROTECT_FROM_CLOSE) != 0 ||
                 !SetHandleInformation(handle, HANDLE_FLAG_PROTECT_FROM_CLOSE,
                                       HANDLE_FLAG_PROTECT_FROM_CLOSE)) {
@@ -87,7 +87,7 @@ bool CRuntimeStreams::find(const char* moduleName, bool universal) {
 }
 
 void CRuntimeStreams::sendTo(HANDLE pipe) const {
-    const HANDLE copy = duplicate(pipe);
+    const HANDLE copy = process::duplicate(pipe);
     if (copy == nullptr) return;
     constexpr int textMode = 0x4000;  // _O_TEXT
     const int pipeDescriptor = openOsHandle_(reinterpret_cast<std::intptr_t>(copy), textMode);
@@ -129,4 +129,4 @@ std::vector<CRuntimeStreams> CRuntimeStreams::sendAllTo(HANDLE pipe) {
     return runtimes;
 }
 
-}  // namespace platform
+}  // namespace tessvik::platform

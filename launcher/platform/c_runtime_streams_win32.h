@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform {
+namespace tessvik::platform {
 
 class CRuntimeStreams {
 public:
@@ -50,4 +50,4 @@ private:
     void* streams_[2] = {nullptr, nullptr};  // stdout, stderr (the runtime's own FILE records)
 };
 
-}  // namespace platform
+}  // namespace tessvik::platform

@@ -1,4 +1,5 @@
-// Debug console on POSIX systems. The launcher's messages must be seen as
+// The console on POSIX systems. The pause waits for one key, where standard
+// input is a terminal. The debug console shows the launcher's messages as
 // they are written:
 //  - standard output already a terminal: keep it, and make standard output
 //    and standard error unbuffered;
@@ -11,6 +12,7 @@
 // The window closes once the launcher's process has ended. A terminal program
 // that does not report its window in time is ended, and no other is tried.
 #include <fcntl.h>
+#include <termios.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,10 +26,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform.h"
+#include "console.h"
+#include "files.h"
 #include "program_start.h"
 
-namespace platform {
+namespace tessvik::platform {
 namespace {
 
 constexpr const char* windowTitle = "Tessvik debug console";
@@ -182,6 +185,27 @@ bool redirectTo(const std::string& terminalName) {
 
 }  // namespace
 
+void pause() {
+    if (!isatty(STDIN_FILENO)) return;
+    std::cout << "Press any key to continue . . . " << std::flush;
+
+    // One key press, not a whole line: no line editing and no echo while
+    // waiting.
+    termios saved;
+    const bool haveSettings = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (haveSettings) {
+        termios raw = saved;
+        raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+        raw.c_cc[VMIN] = 1;
+        raw.c_cc[VTIME] = 0;
+        tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    }
+    char key;
+    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {}
+    if (haveSettings) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    std::cout << '\n' << std::flush;
+}
+
 void openDebugConsole() {
     if (!isatty(STDOUT_FILENO) && hasDisplay()) {
         const std::string terminalName = openTerminalWindow();
@@ -197,4 +221,4 @@ void freeConsole() {
     std::fflush(stderr);
 }
 
-}  // namespace platform
+}  // namespace tessvik::platform

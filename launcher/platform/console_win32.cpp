@@ -1,4 +1,5 @@
-// Debug console on Windows. The launcher is a GUI program and starts without
+// The console on Windows: the command processor's PAUSE, and the debug
+// console. The launcher is a GUI program and starts without
 // a console; this gives it one with a 500-row buffer and rebinds standard
 // output and standard error to it, unbuffered, so that messages appear at
 // once and in the order written. std::cout and std::cerr write through the
@@ -6,11 +7,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
-#include "platform.h"
+#include "console.h"
 
-namespace platform {
+namespace tessvik::platform {
 
 namespace {
 
@@ -19,6 +21,12 @@ namespace {
 UINT earlierOutputCodePage = 0;
 
 }  // namespace
+
+void pause() {
+    std::cout.flush();
+    std::cerr.flush();
+    std::system("PAUSE");
+}
 
 void openDebugConsole() {
     // Fails when the process already has a console; the steps below then
@@ -56,4 +64,4 @@ void freeConsole() {
     FreeConsole();
 }
 
-}  // namespace platform
+}  // namespace tessvik::platform

@@ -1,7 +1,7 @@
-// File operations on POSIX systems.
-#include <dirent.h>
+// Files on POSIX systems.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -14,19 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "bounded_read.h"
-#include "platform.h"
+#include "files.h"
 
-namespace platform {
+namespace tessvik::platform {
 
 namespace {
-
-// An environment value that names an absolute directory, else "".
-std::string absoluteDirectoryIn(const char* variable) {
-    const char* value = std::getenv(variable);
-    if (value == nullptr || value[0] != '/') return {};
-    return value;
-}
 
 // Closes a descriptor when it goes.
 class Descriptor {
@@ -44,35 +36,6 @@ private:
     int fd_;
 };
 
-// Removes everything in the open directory, links as links. True when it is
-// empty afterwards.
-bool emptyDirectory(int directory) {
-    DIR* listing = fdopendir(directory);
-    if (listing == nullptr) {
-        close(directory);
-        return false;
-    }
-    bool emptied = true;
-    while (const dirent* entry = readdir(listing)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        struct stat status;
-        if (fstatat(directory, name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISDIR(status.st_mode)) {
-            // O_NOFOLLOW: a directory replaced by a link meanwhile is not entered.
-            const int below =
-                openat(directory, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (below < 0 || !emptyDirectory(below)) emptied = false;
-        }
-        if (unlinkat(directory, name, S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0) != 0 &&
-            errno != ENOENT) {
-            emptied = false;
-        }
-    }
-    closedir(listing);
-    return emptied;
-}
-
 FileReadOutcome failedOpen(const std::string& path) {
     struct stat own;
     // A dangling link is there, only its target is not.
@@ -82,7 +45,7 @@ FileReadOutcome failedOpen(const std::string& path) {
 
 }  // namespace
 
-FileContent withRegularFile(const std::string& path, const OpenFileUse& use) {
+FileContent readFile(const std::string& path, std::uint64_t limit, OverLimit overLimit) {
     FileContent content;
     struct stat status;
     // Checked before opening as well: opening a FIFO for reading would wait
@@ -104,13 +67,26 @@ FileContent withRegularFile(const std::string& path, const OpenFileUse& use) {
         content.outcome = FileReadOutcome::notRegularFile;
         return content;
     }
-    return use(static_cast<std::uint64_t>(status.st_size),
-               [&file](char* buffer, std::size_t count) -> long long {
-                   for (;;) {
-                       const ssize_t got = read(file.get(), buffer, count);
-                       if (got >= 0 || errno != EINTR) return got;
-                   }
-               });
+    return readOpenFile(static_cast<std::uint64_t>(status.st_size), limit, overLimit,
+                        [&file](char* buffer, std::size_t count) -> long long {
+                            for (;;) {
+                                const ssize_t got = read(file.get(), buffer, count);
+                                if (got >= 0 || errno != EINTR) return got;
+                            }
+                        });
+}
+
+FileStatus fileStatus(const std::string& path) {
+    FileStatus result;
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return result;
+    result.kind = S_ISREG(status.st_mode)   ? FileKind::regularFile
+                  : S_ISDIR(status.st_mode) ? FileKind::directory
+                                            : FileKind::other;
+    result.size = static_cast<std::uint64_t>(status.st_size);
+    result.modified =
+        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    return result;
 }
 
 std::string textModeText(const std::string& bytes) { return bytes; }
@@ -124,72 +100,12 @@ bool renameFile(const std::string& from, const std::string& to) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool setCurrentDirectory(const std::string& directory) { return chdir(directory.c_str()) == 0; }
-
-std::string currentDirectory() {
-    char* directory = getcwd(nullptr, 0);
-    if (directory == nullptr) return {};
-    std::string result(directory);
-    std::free(directory);
-    return result;
-}
-
-FileStatus fileStatus(const std::string& path) {
-    FileStatus result;
-    struct stat status;
-    if (stat(path.c_str(), &status) != 0) return result;
-    result.exists = true;
-    result.isDirectory = S_ISDIR(status.st_mode);
-    result.size = static_cast<std::uint64_t>(status.st_size);
-    result.modified =
-        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
-    return result;
-}
-
 const std::int64_t fileTimeUnitsPerSecond = 1000000000;
 
 std::int64_t fileTimeNow() {
     timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
     return static_cast<std::int64_t>(now.tv_sec) * fileTimeUnitsPerSecond + now.tv_nsec;
-}
-
-std::string resolvedPath(const std::string& path) {
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) return path;
-    std::string result = resolved;
-    std::free(resolved);
-    return result;
-}
-
-std::string userCacheDirectory() {
-    // The XDG base directory rules: a relative value counts as unset.
-    std::string cache = absoluteDirectoryIn("XDG_CACHE_HOME");
-    if (!cache.empty()) return cache;
-    const std::string home = absoluteDirectoryIn("HOME");
-    return home.empty() ? std::string() : home + "/.cache";
-}
-
-std::string userStateDirectory() {
-    std::string state = absoluteDirectoryIn("XDG_STATE_HOME");
-    if (!state.empty()) return state;
-    const std::string home = absoluteDirectoryIn("HOME");
-    return home.empty() ? std::string() : home + "/.local/state";
-}
-
-bool makeDirectory(const std::string& path) {
-    // The user's own: nobody else reads what the launcher keeps there.
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    return fileStatus(path).isDirectory;
-}
-
-bool canCreateFilesIn(const std::string& directory) {
-    std::string pattern = directory + "/.write-test-XXXXXX";
-    const int descriptor = mkstemp(pattern.data());
-    if (descriptor < 0) return false;
-    close(descriptor);
-    unlink(pattern.c_str());
-    return true;
 }
 
 bool removeFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
@@ -215,14 +131,22 @@ bool removeFileNow(const char* path) { return unlink(path) == 0; }
 
 bool renameFileNow(const char* from, const char* to) { return rename(from, to) == 0; }
 
-bool removeTree(const std::string& path) {
+FileIdentity fileIdentity(const std::string& path) {
+    FileIdentity result;
     struct stat status;
-    if (lstat(path.c_str(), &status) != 0) return errno == ENOENT;
-    if (!S_ISDIR(status.st_mode)) return removeFile(path);
-    const int directory = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (directory < 0) return false;
-    emptyDirectory(directory);
-    return rmdir(path.c_str()) == 0 || errno == ENOENT;
+    if (stat(path.c_str(), &status) != 0) return result;
+    result.known = true;
+    result.file = std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
+    result.changed =
+        static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
+    return result;
 }
 
-}  // namespace platform
+std::optional<std::uint64_t> freeSpace(const std::string& directory) {
+    struct statvfs facts;
+    if (statvfs(directory.c_str(), &facts) != 0) return std::nullopt;
+    // Blocks free to an ordinary user, not those kept for the superuser.
+    return static_cast<std::uint64_t>(facts.f_bavail) * facts.f_frsize;
+}
+
+}  // namespace tessvik::platform

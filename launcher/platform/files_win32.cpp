@@ -1,4 +1,4 @@
-// File operations on Windows, through the narrow (ANSI) interfaces like every
+// Files on Windows, through the narrow (ANSI) interfaces like every
 // other path of the launcher.
 #include <windows.h>
 
@@ -8,18 +8,21 @@
 #include <string>
 #include <vector>
 
-#include "bounded_read.h"
-#include "handles_win32.h"
-#include "platform.h"
+#include "windows_handle.h"
+#include "files.h"
+#include "paths.h"
 
-namespace platform {
+namespace tessvik::platform {
+
+using process::OwnedHandle;
 
 FileStatus fileStatus(const std::string& path) {
     FileStatus result;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return result;
-    result.exists = true;
-    result.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    result.kind = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::directory
+                  : (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0  ? FileKind::other
+                                                                          : FileKind::regularFile;
     result.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     result.modified = static_cast<std::int64_t>(
         (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
@@ -42,7 +45,7 @@ bool isSymbolicLink(const std::string& path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-FileContent withRegularFile(const std::string& path, const OpenFileUse& use) {
+FileContent readFile(const std::string& path, std::uint64_t limit, OverLimit overLimit) {
     FileContent content;
     // The attributes of a link are its own, so a dangling link is there (and
     // then cannot be opened).
@@ -74,13 +77,14 @@ FileContent withRegularFile(const std::string& path, const OpenFileUse& use) {
         content.outcome = FileReadOutcome::notRegularFile;
         return content;
     }
-    return use(static_cast<std::uint64_t>(size.QuadPart),
-               [&file](char* buffer, std::size_t count) -> long long {
-                   DWORD got = 0;
-                   const auto chunk = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 20));
-                   if (!ReadFile(file.get(), buffer, chunk, &got, nullptr)) return -1;
-                   return got;
-               });
+    return readOpenFile(static_cast<std::uint64_t>(size.QuadPart), limit, overLimit,
+                        [&file](char* buffer, std::size_t count) -> long long {
+                            DWORD got = 0;
+                            const auto chunk =
+                                static_cast<DWORD>(std::min<std::size_t>(count, 1u << 20));
+                            if (!ReadFile(file.get(), buffer, chunk, &got, nullptr)) return -1;
+                            return got;
+                        });
 }
 
 std::string textModeText(const std::string& bytes) {
@@ -96,44 +100,6 @@ std::string textModeText(const std::string& bytes) {
 
 bool renameFile(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
-bool setCurrentDirectory(const std::string& directory) {
-    return SetCurrentDirectoryA(directory.c_str()) != 0;
-}
-
-std::string currentDirectory() {
-    const DWORD size = GetCurrentDirectoryA(0, nullptr);
-    std::string directory(size, '\0');
-    const DWORD length = size == 0 ? 0 : GetCurrentDirectoryA(size, &directory[0]);
-    directory.resize(length < size ? length : 0);
-    return directory;
-}
-
-std::string resolvedPath(const std::string& path) { return path; }
-
-std::string userCacheDirectory() {
-    const char* local = std::getenv("LOCALAPPDATA");
-    return local != nullptr ? std::string(local) : std::string();
-}
-
-// Windows keeps a user's state beside the cache, in the user's local
-// application data.
-std::string userStateDirectory() { return userCacheDirectory(); }
-
-bool makeDirectory(const std::string& path) {
-    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        return false;
-    }
-    return fileStatus(path).isDirectory;
-}
-
-bool canCreateFilesIn(const std::string& directory) {
-    std::vector<char> name(MAX_PATH + 1);
-    // Creates a file with a name of its own choosing in directory.
-    if (GetTempFileNameA(directory.c_str(), "tsv", 0, name.data()) == 0) return false;
-    DeleteFileA(name.data());
-    return true;
 }
 
 bool removeFile(const std::string& path) {
@@ -168,29 +134,32 @@ bool renameFileNow(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool removeTree(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+FileIdentity fileIdentity(const std::string& path) {
+    FileIdentity result;
+    // Attributes only, shared with every writer; a directory needs the
+    // backup flag to be opened at all.
+    OwnedHandle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    FILE_BASIC_INFO basic;
+    if (!file || !GetFileInformationByHandle(file.get(), &information) ||
+        !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic)) {
+        return result;
     }
-    const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    // A link or a junction goes as itself: its target is never entered.
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return directory ? RemoveDirectoryA(path.c_str()) != 0 : DeleteFileA(path.c_str()) != 0;
-    }
-    if (!directory) return removeFile(path);
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (listing != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name != "." && name != "..") removeTree(path + pathSeparator + name);
-        } while (FindNextFileA(listing, &entry));
-        FindClose(listing);
-    }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return RemoveDirectoryA(path.c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND;
+    result.known = true;
+    const std::uint64_t index =
+        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    result.file = std::to_string(information.dwVolumeSerialNumber) + ':' + std::to_string(index);
+    result.changed = basic.ChangeTime.QuadPart;
+    return result;
 }
 
-}  // namespace platform
+std::optional<std::uint64_t> freeSpace(const std::string& directory) {
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(directory.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+    // What this user may still write, quotas counted.
+    return available.QuadPart;
+}
+
+}  // namespace tessvik::platform

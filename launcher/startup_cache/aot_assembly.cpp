@@ -6,9 +6,17 @@
 #include <jni.h>
 
 #include "cache_decision.h"
-#include "java_launcher.h"
-#include "platform/platform.h"
-#include "vm_start_output.h"
+#include "java_vm.h"
+#include "platform/directories.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+#include "platform/libraries.h"
+#include "platform/paths.h"
+#include "platform/processes.h"
+#include "runtime_location.h"
+#include "starts_with.h"
+
+namespace tessvik {
 
 namespace {
 
@@ -78,18 +86,9 @@ int runStepHere(const AssemblyRequest& request, const std::string& part, Step st
     platform::setLibraryDirectory(runtimeLibraryDirectory(request.runtimeLibrary));
     const platform::ResidentLibrary library =
         platform::ResidentLibrary::load(request.runtimeLibrary);
-    auto create = reinterpret_cast<CreateJavaVMFunction>(library.symbol("JNI_CreateJavaVM"));
-    if (create == nullptr) return 1;
-    const std::vector<std::string> texts = stepOptions(request, part, step);
-    std::vector<JavaVMOption> options(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        options[i] = {const_cast<char*>(texts[i].c_str()), nullptr};
-    }
-    JavaVMInitArgs initArgs{JNI_VERSION_1_8, static_cast<jint>(options.size()), options.data(),
-                            JNI_FALSE};
     JavaVM* vm = nullptr;
-    void* env = nullptr;
-    if (create(&vm, &env, &initArgs) != JNI_OK) return 1;
+    JNIEnv* env = nullptr;
+    if (createJavaVm(library, stepOptions(request, part, step), &vm, &env) != JNI_OK) return 1;
     vm->DestroyJavaVM();
     return step == Step::trial ? 0 : 1;
 }
@@ -128,7 +127,7 @@ int assemble(const AssemblyRequest& request, const std::string& token) {
     bool assembled = false;
     // A recording that did not end normally left no configuration.
     if (requestLock.held() && lock.held() && platform::fileStatus(entry.configuration()).size > 0 &&
-        !platform::isRegularFile(entry.cache)) {
+        !platform::fileStatus(entry.cache).isRegularFile()) {
         const std::string part = entry.part(token);
         const bool created =
             runStep(request, token, part, Step::create) && platform::fileStatus(part).size > 0;
@@ -142,7 +141,7 @@ int assemble(const AssemblyRequest& request, const std::string& token) {
             // The same inputs would give the same cache again; a creation
             // that failed (no room, killed) is tried again later.
             noteFailure(entry, created ? "the VM cannot start with it" : "it did not assemble",
-                        created);
+                        created ? Retry::never : Retry::later);
         }
     }
     platform::removeFile(entry.configuration());
@@ -154,8 +153,8 @@ int assemble(const AssemblyRequest& request, const std::string& token) {
 // One line beside the request a start could not use, in a cache folder only.
 void noteRefusedStart(const char* path) {
     const std::string folder = platform::directoryOf(path);
-    if (platform::lastComponentOf(path).rfind("classes-", 0) != 0 ||
-        !platform::fileStatus(folder).isDirectory) {
+    if (!startsWith(platform::lastComponentOf(path), "classes-") ||
+        !platform::fileStatus(folder).isDirectory()) {
         return;
     }
     platform::writeFileAtomically(platform::joinPath(folder, "assembly.log"),
@@ -163,13 +162,6 @@ void noteRefusedStart(const char* path) {
 }
 
 }  // namespace
-
-std::string javaProgramOf(const std::string& releaseFile) {
-    if (releaseFile.empty()) return {};
-    const std::string program = platform::joinPath(
-        platform::joinPath(platform::directoryOf(releaseFile), "bin"), platform::javaProgramName);
-    return platform::isRegularFile(program) ? program : std::string();
-}
 
 std::string writeAssemblyRequest(const AssemblyRequest& request) {
     const std::string token = newToken();
@@ -213,3 +205,5 @@ std::optional<int> runRequestedAssembly() {
     if (name == stepName(Step::trial)) return runStepHere(*request, part, Step::trial);
     return notAnAssembly;
 }
+
+}  // namespace tessvik

@@ -18,16 +18,14 @@
 
 #include "cache_entry.h"
 
+namespace tessvik {
+
 struct AssemblyRequest {
     std::string runtimeLibrary;
     std::string javaProgram;             // the runtime's own bin/java, "" when it has none
     std::vector<std::string> vmOptions;  // the recording launch's, without sharing
     CacheEntry entry;
 };
-
-// The runtime's own java program, in the bin directory beside its release
-// file, or "".
-std::string javaProgramOf(const std::string& releaseFile);
 
 // Writes the request, with a new token: the token, or "" when it could not be
 // written.
@@ -41,3 +39,5 @@ bool startAssembly(const CacheEntry& entry, const std::string& token);
 // that work and gives the exit status; nothing when it is a launch. A start
 // with the assembly's variables but without a request of its own ends at once.
 std::optional<int> runRequestedAssembly();
+
+}  // namespace tessvik

@@ -1,15 +1,15 @@
 #include "cache_decision.h"
 
 #include <algorithm>
-#include <sstream>
 
 #include "starts_with.h"
+
+namespace tessvik {
 
 namespace {
 
 constexpr int firstArchiveVersion = 13;   // -XX:ArchiveClassesAtExit
 constexpr int firstAotCacheVersion = 25;  // -XX:AOTMode with method profiles
-constexpr int longestWait = 15;
 
 // -XX: options that choose sharing, or that HotSpot refuses beside the
 // options the launcher adds (a dynamic archive needs the base archive mapped,
@@ -118,33 +118,6 @@ std::vector<std::string> backgroundOptions(const std::vector<std::string>& vmOpt
     return kept;
 }
 
-FailureMemo memoAfterFailure(const FailureMemo& memo, const std::string& reason, bool final) {
-    FailureMemo next;
-    next.failures = memo.failures + 1;
-    next.launchesToWait = std::min((1 << std::min(next.failures - 1, 4)) - 1, longestWait);
-    next.final = final;
-    next.reason = reason;
-    return next;
-}
-
-std::string memoText(const FailureMemo& memo) {
-    return std::to_string(memo.failures) + ' ' + std::to_string(memo.launchesToWait) + ' ' +
-           (memo.final ? "final" : "again") + ' ' + memo.reason + '\n';
-}
-
-FailureMemo memoFromText(const std::string& text) {
-    FailureMemo memo;
-    std::istringstream in(text);
-    std::string kind;
-    // A memo that cannot be read counts as one failure, tried again at once.
-    if (!(in >> memo.failures >> memo.launchesToWait >> kind) || memo.failures < 1) {
-        return {1, 0, false, "unknown"};
-    }
-    memo.final = kind == "final";
-    std::getline(in >> std::ws, memo.reason);
-    return memo;
-}
-
 EntryDecision decideEntry(const EntryFacts& facts) {
     EntryDecision decision;
     if (facts.cacheExists) {
@@ -181,3 +154,5 @@ EntryDecision decideEntry(const EntryFacts& facts) {
     }
     return decision;
 }
+
+}  // namespace tessvik

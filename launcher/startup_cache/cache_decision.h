@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "cache_entry.h"
+#include "failure_memo.h"
 #include "vm_option_sources.h"
+
+namespace tessvik {
 
 // The kinds of cache by runtime: none before Java 13; the dynamic class-data
 // archive, written by the client's own VM as it ends, from 13 to 24; the
@@ -28,22 +31,6 @@ std::optional<GivenVmOption> optionChoosingSharing(const std::vector<GivenVmOpti
 // dumps, crash reports) or runs a command; in the place of an agent or a
 // flight recording, the module it adds to the VM's module graph.
 std::vector<std::string> backgroundOptions(const std::vector<std::string>& vmOptions);
-
-// --- Failure memo ---------------------------------------------------------------
-
-// Writing an entry that failed is tried again after a back-off counted in
-// launches: at once after a first failure, then after 1, 3, 7 and at most 15
-// launches. Only the VM's refusal of a fresh cache for the same inputs is
-// final.
-struct FailureMemo {
-    int failures = 0;
-    int launchesToWait = 0;
-    bool final = false;
-    std::string reason;
-};
-FailureMemo memoAfterFailure(const FailureMemo& memo, const std::string& reason, bool final);
-std::string memoText(const FailureMemo& memo);
-FailureMemo memoFromText(const std::string& text);
 
 // --- An entry -------------------------------------------------------------------
 
@@ -70,3 +57,5 @@ struct EntryDecision {
     std::string why;
 };
 EntryDecision decideEntry(const EntryFacts& facts);
+
+}  // namespace tessvik

@@ -3,8 +3,9 @@
 #include <map>
 #include <random>
 
-#include "cache_decision.h"
 #include "digest.h"
+
+namespace tessvik {
 
 namespace {
 
@@ -40,7 +41,7 @@ std::string newToken() {
 
 std::string fileStamp(const std::string& path) {
     const platform::FileStatus status = platform::fileStatus(path);
-    if (!status.exists || status.isDirectory) return {};
+    if (!status.exists() || status.isDirectory()) return {};
     const platform::FileIdentity identity = platform::fileIdentity(path);
     return std::to_string(status.size) + ' ' + std::to_string(status.modified) + ' ' +
            identity.file + ' ' + std::to_string(identity.changed) + '\n';
@@ -112,7 +113,12 @@ FailureMemo readMemo(const CacheEntry& entry) {
     return memoFromText(memo.bytes);
 }
 
-void noteFailure(const CacheEntry& entry, const std::string& reason, bool final) {
-    platform::writeFileAtomically(entry.memo(),
-                                  memoText(memoAfterFailure(readMemo(entry), reason, final)));
+void writeMemo(const CacheEntry& entry, const FailureMemo& memo) {
+    platform::writeFileAtomically(entry.memo(), memoText(memo));
 }
+
+void noteFailure(const CacheEntry& entry, const std::string& reason, Retry retry) {
+    writeMemo(entry, memoAfterFailure(readMemo(entry), reason, retry));
+}
+
+}  // namespace tessvik

@@ -20,7 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "failure_memo.h"
+#include "platform/directories.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+#include "platform/paths.h"
+
+namespace tessvik {
 
 struct CacheEntry {
     std::string cache;
@@ -58,15 +64,15 @@ std::string fileStamp(const std::string& path);
 Integrity checkRecord(const CacheEntry& entry);
 bool writeRecord(const CacheEntry& entry);
 
-// --- The failure memo -----------------------------------------------------------
-
-struct FailureMemo;  // what the memo says, and its back-off: cache_decision.h
+// --- The failure memo (failure_memo.h) on disk ----------------------------------
 
 // The entry's memo as it stands; an empty one when there is none.
 FailureMemo readMemo(const CacheEntry& entry);
-// Counts one more failed attempt at writing the entry in its memo; final
-// when the VM itself refused the fresh cache.
-void noteFailure(const CacheEntry& entry, const std::string& reason, bool final);
+// Replaces the entry's memo with memo: the one writer of the memo.
+void writeMemo(const CacheEntry& entry, const FailureMemo& memo);
+// Counts one more failed attempt at writing the entry in its memo; never to
+// be retried when the VM itself refused the fresh cache.
+void noteFailure(const CacheEntry& entry, const std::string& reason, Retry retry);
 
 // --- Launches using the cache -------------------------------------------------
 
@@ -92,3 +98,5 @@ std::vector<std::string> crashedUses(const CacheEntry& entry);
 // Removes the files of the other entries in the entry's folder (earlier
 // inputs), except those a launch or an assembly still holds.
 void removeOtherEntries(const CacheEntry& keep);
+
+}  // namespace tessvik

@@ -5,8 +5,13 @@
 #include <vector>
 
 #include "digest.h"
-#include "game_folder.h"
-#include "platform/platform.h"
+#include "game_layout.h"
+#include "platform/directories.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+#include "platform/paths.h"
+
+namespace tessvik {
 
 namespace {
 
@@ -67,9 +72,9 @@ GameFolderFacts cheapFactsOf(const std::string& folder, const std::string& name,
     facts.recordedDirectory = recordedDirectoryOf(folder);
     if (facts.recordedDirectory) {
         const std::string& directory = *facts.recordedDirectory;
-        facts.recordedDirectoryExists = platform::fileStatus(directory).isDirectory;
+        facts.recordedDirectoryExists = platform::fileStatus(directory).isDirectory();
         facts.recordedParentExists =
-            platform::fileStatus(platform::directoryOf(directory)).isDirectory;
+            platform::fileStatus(platform::directoryOf(directory)).isDirectory();
     }
     return facts;
 }
@@ -78,7 +83,7 @@ GameFolderFacts cheapFactsOf(const std::string& folder, const std::string& name,
 // now; a stamp from more than a day ahead (a clock set back) counts as old.
 bool prunedLately(const std::string& stamp, std::int64_t now) {
     const platform::FileStatus status = platform::fileStatus(stamp);
-    if (!status.exists) return false;
+    if (!status.exists()) return false;
     const std::int64_t since = secondsBetween(status.modified, now);
     return since < daySeconds && since > -daySeconds;
 }
@@ -87,7 +92,7 @@ bool prunedLately(const std::string& stamp, std::int64_t now) {
 
 void noteGameDirectory(const std::string& gameFolder, const std::string& gameDirectory) {
     const platform::FileStatus folder = platform::fileStatus(gameFolder);
-    if (!folder.isDirectory) return;
+    if (!folder.isDirectory()) return;
     // Rewriting the record touches the folder, which marks it as used.
     if (recordedDirectoryOf(gameFolder) == gameDirectory &&
         secondsBetween(folder.modified, platform::fileTimeNow()) < daySeconds) {
@@ -120,7 +125,7 @@ void pruneGameFolders(const std::string& launcherFolder, const std::string& keep
     for (const platform::DirectoryEntry& entry : entries) {
         // Links count as what they lead to, so only directories and links to
         // them are looked at; a link goes as itself.
-        if (!entry.isDirectory || entry.name == "." || entry.name == "..") continue;
+        if (!entry.isDirectory) continue;
         const std::string folder = platform::joinPath(launcherFolder, entry.name);
         GameFolderFacts facts = cheapFactsOf(folder, entry.name, now);
         if (!shouldRemoveGameFolder(facts, keepName)) continue;
@@ -134,3 +139,5 @@ void pruneGameFolders(const std::string& launcherFolder, const std::string& keep
         platform::removeTree(folder);
     }
 }
+
+}  // namespace tessvik

@@ -14,6 +14,8 @@
 #include <optional>
 #include <string>
 
+namespace tessvik {
+
 // Records in gameFolder, when it is not recorded there yet, that the folder
 // belongs to gameDirectory; refreshes the folder's last use when that is more
 // than a day old. Nothing happens where the folder is missing or cannot be
@@ -54,3 +56,5 @@ constexpr std::int64_t unusedFolderSeconds = 60 * 24 * 60 * 60;
 // without a record (made before records were kept), or with one naming
 // another folder's game, is judged by its last use alone.
 bool shouldRemoveGameFolder(const GameFolderFacts& folder, const std::string& keepName);
+
+}  // namespace tessvik

@@ -4,7 +4,12 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/directories.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+#include "platform/paths.h"
+
+namespace tessvik {
 
 namespace {
 
@@ -75,7 +80,7 @@ bool holdsEveryRegion(const std::vector<unsigned char>& header, std::uint64_t fi
 
 bool isCompleteDynamicArchive(const std::string& archivePath, const std::string& baseArchivePath) {
     const platform::FileStatus status = platform::fileStatus(archivePath);
-    if (!platform::isRegularFile(archivePath) || status.size < pageSize ||
+    if (!platform::fileStatus(archivePath).isRegularFile() || status.size < pageSize ||
         status.size % pageSize != 0) {
         return false;
     }
@@ -93,3 +98,5 @@ bool isCompleteDynamicArchive(const std::string& archivePath, const std::string&
     }
     return holdsEveryRegion(header, status.size);
 }
+
+}  // namespace tessvik

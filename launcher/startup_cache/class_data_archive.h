@@ -6,9 +6,13 @@
 
 #include <string>
 
+namespace tessvik {
+
 // True when the file at archivePath is a whole dynamic archive written by the
 // VM that wrote the runtime's default archive at baseArchivePath: a dynamic
 // archive's magic number, the same VM identity text at the same place in
 // both headers, and a size that holds every region the header lists where
 // the header's layout is known (Java 17's), else at least whole pages.
 bool isCompleteDynamicArchive(const std::string& archivePath, const std::string& baseArchivePath);
+
+}  // namespace tessvik

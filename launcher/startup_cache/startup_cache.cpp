@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <memory>
-#include <set>
 
 #include "aot_assembly.h"
 #include "cache_decision.h"
@@ -10,10 +9,17 @@
 #include "cache_housekeeping.h"
 #include "class_data_archive.h"
 #include "digest.h"
-#include "game_folder.h"
+#include "directory_search.h"
+#include "game_layout.h"
 #include "messages.h"
-#include "platform/platform.h"
-#include "runtime_release.h"
+#include "platform/directories.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+#include "platform/machine.h"
+#include "platform/paths.h"
+#include "runtime_facts.h"
+
+namespace tessvik {
 
 namespace {
 
@@ -25,6 +31,8 @@ constexpr int lastMapLogVersion = 18;
 constexpr const char* baseArchiveName = "classes.jsa";
 constexpr const char* notAvailable = "Class data sharing is not available for this runtime";
 constexpr std::uint64_t longestMapLog = 1 << 20;
+
+}  // namespace
 
 // What one launch holds and has prepared for its VM's end.
 struct CacheRun {
@@ -38,10 +46,10 @@ struct CacheRun {
     std::atomic<bool> ended{false};
 };
 
-std::unique_ptr<CacheRun>& currentRun() {
-    static std::unique_ptr<CacheRun> run;
-    return run;
-}
+namespace {
+
+// The launch whose VM's exit hook ends its part: one per process.
+std::atomic<StartupCacheLaunch*> exitHookLaunch{nullptr};
 
 SharingPlan off(const std::string& reason) { return {{}, "Class data sharing is off: " + reason}; }
 
@@ -50,40 +58,27 @@ SharingPlan off(const std::string& reason) { return {{}, "Class data sharing is 
 // loaded from a directory that is not empty (and ends the process), and to
 // assemble or use an ahead-of-time cache while any class path directory is
 // not empty.
-bool holdsFiles(const std::string& directory, bool anyFile) {
-    std::vector<std::string> pending{directory};
-    std::set<std::string> seen;
-    while (!pending.empty()) {
-        const std::string current = pending.back();
-        pending.pop_back();
-        std::vector<platform::DirectoryEntry> entries;
-        std::string identity;
-        if (!platform::listDirectory(current, "*.*", entries, &identity)) continue;
-        if (!identity.empty() && !seen.insert(identity).second) continue;  // a link met again
-        for (const platform::DirectoryEntry& entry : entries) {
-            if (entry.name == "." || entry.name == "..") continue;
-            if (anyFile) return true;
-            if (entry.isDirectory) {
-                pending.push_back(platform::joinPath(current, entry.name));
-            } else if (platform::matchesWildcard("*.class", entry.name)) {
-                return true;
-            }
-        }
-    }
-    return false;
+enum class Contents { anyFile, classFiles };
+
+bool holdsFiles(const std::string& directory, Contents contents) {
+    return !visitFiles(directory, "*.*", Descent::wholeTree,
+                       [&](const std::string&, const platform::DirectoryEntry& file) {
+                           return contents == Contents::classFiles &&
+                                  !platform::matchesWildcard("*.class", file.name);
+                       });
 }
 
-std::string directoryHoldingFiles(const std::vector<std::string>& classPath, bool anyFile) {
+std::string directoryHoldingFiles(const std::vector<std::string>& classPath, Contents contents) {
     for (const std::string& entry : classPath) {
-        if (platform::fileStatus(entry).isDirectory && holdsFiles(entry, anyFile)) return entry;
+        if (platform::fileStatus(entry).isDirectory() && holdsFiles(entry, contents)) return entry;
     }
     return {};
 }
 
 std::string stampWithPath(const std::string& path) {
     const platform::FileStatus status = platform::fileStatus(path);
-    if (status.isDirectory) return path + "\ndirectory\n";
-    return path + '\n' + (status.exists ? fileStamp(path) : "missing\n");
+    if (status.isDirectory()) return path + "\ndirectory\n";
+    return path + '\n' + (status.exists() ? fileStamp(path) : "missing\n");
 }
 
 // Everything an entry depends on, as text: the runtime's files, every class
@@ -121,9 +116,9 @@ bool clearLeftovers(const CacheEntry& entry) {
     if (request == platform::FileLock::Probe::held) return false;
     std::vector<std::string> left = entry.filesNamed(".part-");
     for (const std::string& file : {entry.request(), entry.configuration()}) {
-        if (platform::fileStatus(file).exists) left.push_back(file);
+        if (platform::fileStatus(file).exists()) left.push_back(file);
     }
-    if (!left.empty()) noteFailure(entry, "an earlier attempt did not finish", false);
+    if (!left.empty()) noteFailure(entry, "an earlier attempt did not finish", Retry::later);
     for (const std::string& file : left) platform::removeFile(file);
     platform::removeFile(entry.configurationPart());
     return true;
@@ -194,7 +189,7 @@ SharingPlan planEntry(CacheRun& run, CacheKind kind, const SharingInput& input,
     EntryFacts facts;
     const std::vector<std::string> crashed = crashedUses(entry);
     facts.crashedInUse = !crashed.empty();
-    facts.cacheExists = platform::isRegularFile(entry.cache);
+    facts.cacheExists = platform::fileStatus(entry.cache).isRegularFile();
     if (facts.cacheExists) facts.integrity = checkRecord(entry);
     if (kind == CacheKind::archive && facts.cacheExists &&
         facts.integrity == Integrity::unrecorded) {
@@ -214,7 +209,7 @@ SharingPlan planEntry(CacheRun& run, CacheKind kind, const SharingInput& input,
     if (decision.waitOneLaunch) {
         FailureMemo memo = facts.memo;
         --memo.launchesToWait;
-        platform::writeFileAtomically(entry.memo(), memoText(memo));
+        writeMemo(entry, memo);
     }
     if (decision.step == CacheStep::off && !decision.discard) {
         return off(entry.cache + ": " + decision.why);
@@ -245,23 +240,21 @@ SharingPlan planEntry(CacheRun& run, CacheKind kind, const SharingInput& input,
     return write(run, kind, input, library);
 }
 
-}  // namespace
-
-SharingPlan prepareStartupCache(const SharingInput& input) {
-    currentRun() = std::make_unique<CacheRun>();
+SharingPlan planRun(CacheRun& run, const SharingInput& input) {
     const CacheKind kind = cacheKindFor(input.runtimeVersion);
     if (kind == CacheKind::none) return {{}, notAvailable};
     const std::string library = platform::resolvedPath(input.runtimeLibrary);
     const std::string home = platform::directoryOf(runtimeReleaseFile(library));
     const std::string baseArchive =
         platform::joinPath(platform::directoryOf(library), baseArchiveName);
-    if (kind == CacheKind::archive && !platform::isRegularFile(baseArchive)) {
+    if (kind == CacheKind::archive && !platform::fileStatus(baseArchive).isRegularFile()) {
         return {{}, std::string(notAvailable) + " (no " + baseArchive + ")"};
     }
     if (const std::optional<GivenVmOption> chosen = optionChoosingSharing(input.givenOptions)) {
         return off(chosen->text + " in " + chosen->source + " chooses sharing itself");
     }
-    const std::string filled = directoryHoldingFiles(input.classPath, kind == CacheKind::aotCache);
+    const std::string filled = directoryHoldingFiles(
+        input.classPath, kind == CacheKind::aotCache ? Contents::anyFile : Contents::classFiles);
     if (!filled.empty()) {
         return off(filled + (kind == CacheKind::aotCache ? " on the class path is not empty"
                                                          : " on the class path holds class files"));
@@ -289,7 +282,6 @@ SharingPlan prepareStartupCache(const SharingInput& input) {
         runtimeFiles.push_back(runtimeReleaseFile(library));
         runtimeFiles.push_back(platform::joinPath(platform::joinPath(home, "lib"), "modules"));
     }
-    CacheRun& run = *currentRun();
     run.entry.cache = platform::joinPath(
         folder, "classes-" +
                     digestOf(identityOf(runtimeFiles, input, kind == CacheKind::aotCache)) +
@@ -298,45 +290,59 @@ SharingPlan prepareStartupCache(const SharingInput& input) {
     return planEntry(run, kind, input, library, baseArchive);
 }
 
-bool startStartupCacheWork() {
-    CacheRun* run = currentRun().get();
-    if (run == nullptr || run->assemblyToken.empty()) return true;
-    return startAssembly(run->entry, run->assemblyToken);
+}  // namespace
+
+StartupCacheLaunch::StartupCacheLaunch(const SharingInput& input)
+    : run_(std::make_unique<CacheRun>()), plan_(planRun(*run_, input)) {
+    exitHookLaunch = this;
 }
 
-void startupCacheVmStarted() {
-    CacheRun* run = currentRun().get();
-    if (run == nullptr || run->mapLog.empty()) return;
+StartupCacheLaunch::~StartupCacheLaunch() {
+    StartupCacheLaunch* self = this;
+    exitHookLaunch.compare_exchange_strong(self, nullptr);
+}
+
+void StartupCacheLaunch::startBackgroundWork() {
+    if (run_->assemblyToken.empty() || startAssembly(run_->entry, run_->assemblyToken)) return;
+    run_ = std::make_unique<CacheRun>();
+    plan_ = off("its assembly could not start");
+}
+
+void StartupCacheLaunch::vmStarted() {
+    CacheRun& run = *run_;
+    if (run.mapLog.empty()) return;
     const std::string log =
-        platform::readFile(run->mapLog, longestMapLog, platform::OverLimit::cut).bytes;
-    platform::removeFile(run->mapLog);
+        platform::readFile(run.mapLog, longestMapLog, platform::OverLimit::cut).bytes;
+    platform::removeFile(run.mapLog);
     if (log.find("Mapped dynamic region") != std::string::npos &&
         log.find("Unable to") == std::string::npos) {
         return;
     }
-    writeOut("Class data sharing: the VM did not map " + run->entry.cache +
+    writeOut("Class data sharing: the VM did not map " + run.entry.cache +
              "; it is written anew at the next launch");
     // Once more is enough: an archive that the VM refuses right after it
     // wrote it would only be written again and again.
-    if (platform::fileStatus(run->entry.refusal()).exists) {
-        noteFailure(run->entry, "the VM did not map it, twice", true);
+    if (platform::fileStatus(run.entry.refusal()).exists()) {
+        noteFailure(run.entry, "the VM did not map it, twice", Retry::never);
     } else {
-        platform::writeFileAtomically(run->entry.refusal(), "refused\n");
+        platform::writeFileAtomically(run.entry.refusal(), "refused\n");
     }
-    platform::removeFile(run->entry.cache);
-    platform::removeFile(run->entry.record());
+    platform::removeFile(run.entry.cache);
+    platform::removeFile(run.entry.record());
 }
 
-void startupCacheVmEnded() {
-    CacheRun* run = currentRun().get();
-    if (run == nullptr || run->ended.exchange(true)) return;
-    if (!run->writtenPart.empty()) {
-        platform::renameFileNow(run->writtenPart.c_str(), run->writtenName.c_str());
+void StartupCacheLaunch::vmEnded() {
+    CacheRun& run = *run_;
+    if (run.ended.exchange(true)) return;
+    if (!run.writtenPart.empty()) {
+        platform::renameFileNow(run.writtenPart.c_str(), run.writtenName.c_str());
     }
-    if (run->use.marked()) platform::removeFileNow(run->use.mark().c_str());
+    if (run.use.marked()) platform::removeFileNow(run.use.mark().c_str());
 }
 
-void finishStartupCache() { currentRun().reset(); }
+void JNICALL StartupCacheLaunch::exitHook(jint) {
+    if (StartupCacheLaunch* launch = exitHookLaunch.load()) launch->vmEnded();
+}
 
 std::uint64_t archiveRoomNeeded(std::uint64_t classPathBytes) {
     return (std::uint64_t(48) << 20) + classPathBytes * 9 / 2;
@@ -346,7 +352,9 @@ std::uint64_t classPathBytes(const std::vector<std::string>& classPath) {
     std::uint64_t bytes = 0;
     for (const std::string& entry : classPath) {
         const platform::FileStatus status = platform::fileStatus(entry);
-        if (status.exists && !status.isDirectory) bytes += status.size;
+        if (status.exists() && !status.isDirectory()) bytes += status.size;
     }
     return bytes;
 }
+
+}  // namespace tessvik

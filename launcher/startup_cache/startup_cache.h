@@ -8,18 +8,20 @@
 // update or a new runtime makes a new one. The protocol between launches is
 // cache_entry.h's; what a launch does is decided by cache_decision.h.
 //
-// A launch: prepareStartupCache before the VM, startupCacheVmStarted once it
-// runs, startupCacheVmEnded when it ended normally (main returned and the VM
-// was destroyed, or the client called System.exit: the VM's exit hook). A
-// crash runs nothing of this: what it leaves tells the next launch.
+// A launch holds a StartupCacheLaunch from before its VM to its VM's end.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <jni.h>
+
 #include "vm_option_sources.h"
+
+namespace tessvik {
 
 struct SharingInput {
     std::optional<int> runtimeVersion;  // feature version, from the release file
@@ -38,32 +40,49 @@ struct SharingPlan {
     std::string message;               // one line for standard output
 };
 
-// Decides this launch's use of the cache and does the file work that goes
-// before the VM: the folder made, other inputs' entries and a damaged or
-// crashed cache removed, the entry's lock taken for a write, the cache
-// marked in use, an assembly started to wait for this launch's end. What it
-// holds is held until the VM has ended (finishStartupCache) or the process
-// does.
-SharingPlan prepareStartupCache(const SharingInput& input);
+struct CacheRun;
 
-// Starts what waits for this launch's end (an ahead-of-time cache's
-// assembly), after prepareStartupCache. False when it could not start: the
-// launch then gives its VM none of the plan's options.
-bool startStartupCacheWork();
+// One launch's use of the cache, from its plan to its VM's end. What the
+// launch holds (the entry's lock for a write, the mark of its use) is held
+// until the object goes, or the process does.
+class StartupCacheLaunch {
+public:
+    // Decides this launch's use of the cache and does the file work that goes
+    // before the VM: the folder made, other inputs' entries and a damaged or
+    // crashed cache removed, the entry's lock taken for a write, the cache
+    // marked in use, an assembly's request written.
+    explicit StartupCacheLaunch(const SharingInput& input);
+    ~StartupCacheLaunch();
+    StartupCacheLaunch(const StartupCacheLaunch&) = delete;
+    StartupCacheLaunch& operator=(const StartupCacheLaunch&) = delete;
 
-// After the VM was created: a fresh archive the VM did not map (Java 17 and
-// 18, whose log lines are known) is removed; refused twice, it is not
-// written again for these inputs.
-void startupCacheVmStarted();
+    const SharingPlan& plan() const { return plan_; }
 
-// The VM ended normally: what it wrote gets its name and this launch's mark
-// goes. Nothing but system calls on names prepared before the VM started: it
-// may run inside the VM's exit while other threads stand anywhere.
-void startupCacheVmEnded();
+    // Starts what waits for this launch's end (an ahead-of-time cache's
+    // assembly). When it could not start, the plan becomes one without
+    // options and the launch lets go of the entry.
+    void startBackgroundWork();
 
-// Lets go of what the launch held (after startupCacheVmEnded, or when no VM
-// was started).
-void finishStartupCache();
+    // After the VM was created: a fresh archive the VM did not map (Java 17
+    // and 18, whose log lines are known) is removed; refused twice, it is not
+    // written again for these inputs.
+    void vmStarted();
+
+    // The VM ended normally: what it wrote gets its name and this launch's
+    // mark goes. Nothing but system calls on names prepared before the VM
+    // started: it may run inside the VM's exit (exitHook) while other
+    // threads stand anywhere. A crash runs nothing of this: what it leaves
+    // tells the next launch.
+    void vmEnded();
+
+    // The VM's exit hook, run in System.exit and Runtime.halt after the VM's
+    // own exit work: vmEnded of the launch that exists.
+    static void JNICALL exitHook(jint status);
+
+private:
+    std::unique_ptr<CacheRun> run_;
+    SharingPlan plan_;
+};
 
 // The room a new archive may need: its bound for a class path of
 // classPathBytes. Measured on HotSpot 17: an archive holds about 4 bytes per
@@ -73,3 +92,5 @@ std::uint64_t archiveRoomNeeded(std::uint64_t classPathBytes);
 
 // The sum of the sizes of the class path's files.
 std::uint64_t classPathBytes(const std::vector<std::string>& classPath);
+
+}  // namespace tessvik

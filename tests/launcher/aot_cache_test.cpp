@@ -5,12 +5,16 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/locks.h"
 #include "startup_cache/startup_cache.h"
 #include "temp_tree.h"
+
+using namespace tessvik;
 
 namespace {
 
@@ -32,6 +36,13 @@ protected:
         input_.cacheDirectory = tree_.path("cache");
     }
 
+    // This launch's plan; the launch before it lets go of what it held.
+    SharingPlan plan() {
+        launch_.reset();
+        return launch_.emplace(input_).plan();
+    }
+    void finish() { launch_.reset(); }
+    void vmEnded() { launch_->vmEnded(); }
     // The cache the plan names, from its line.
     static std::string cacheOf(const SharingPlan& plan) {
         return plan.message.substr(plan.message.rfind(' ') + 1);
@@ -39,17 +50,17 @@ protected:
 
     TempTree tree_;
     SharingInput input_;
+    std::optional<StartupCacheLaunch> launch_;
 };
 
 }  // namespace
 
 TEST_F(AotCachePlan, Java25RecordsThenUsesAndJava24KeepsTheArchive) {
     input_.runtimeVersion = 24;
-    EXPECT_EQ(prepareStartupCache(input_).options.front().rfind("-XX:ArchiveClassesAtExit=", 0),
-              0u);
+    EXPECT_EQ(plan().options.front().rfind("-XX:ArchiveClassesAtExit=", 0), 0u);
 
     input_.runtimeVersion = 25;
-    SharingPlan record = prepareStartupCache(input_);
+    SharingPlan record = plan();
     const std::string cache = cacheOf(record);
     EXPECT_EQ(record.message, "Class data sharing: recording " + cache);
     EXPECT_EQ(cache.rfind(tree_.path("cache/Tessvik/game-"), 0), 0u) << cache;
@@ -63,31 +74,31 @@ TEST_F(AotCachePlan, Java25RecordsThenUsesAndJava24KeepsTheArchive) {
     // keeps away, and so does one while its assembly waits for the lock.
     platform::FileLock second = platform::FileLock::tryAcquire(cache + ".lock");
     EXPECT_FALSE(second.held());
-    finishStartupCache();
+    finish();
     {
         const platform::FileLock assembly = platform::FileLock::tryAcquire(cache + ".request");
-        const SharingPlan meanwhile = prepareStartupCache(input_);
+        const SharingPlan meanwhile = plan();
         EXPECT_EQ(meanwhile.message, "Class data sharing: assembling " + cache);
         EXPECT_EQ(meanwhile.options, Options{});
     }
 
     // Named by the assembly: used, and recorded at first sight.
     tree_.file(cache.substr(tree_.root().size() + 1), "a whole cache");
-    const SharingPlan use = prepareStartupCache(input_);
+    const SharingPlan use = plan();
     EXPECT_EQ(use.message, "Class data sharing: using " + cache);
     EXPECT_EQ(use.options, (Options{"-XX:AOTMode=auto", "-XX:AOTCache=" + cache}));
-    finishStartupCache();
+    finish();
 
     tree_.file(cache.substr(tree_.root().size() + 1), "a changed cache, of another size");
-    EXPECT_EQ(prepareStartupCache(input_).message, "Class data sharing: recording " + cache);
-    finishStartupCache();
+    EXPECT_EQ(plan().message, "Class data sharing: recording " + cache);
+    finish();
 }
 
 TEST_F(AotCachePlan, EveryInputTheCacheDependsOnGivesANewName) {
-    const std::string first = cacheOf(prepareStartupCache(input_));
-    finishStartupCache();
-    EXPECT_EQ(cacheOf(prepareStartupCache(input_)), first);
-    finishStartupCache();
+    const std::string first = cacheOf(plan());
+    finish();
+    EXPECT_EQ(cacheOf(plan()), first);
+    finish();
     const std::vector<std::pair<const char*, std::function<void()>>> changes = {
         {"a class path directory made", [&] { tree_.dir("game/launcher-data"); }},
         {"another VM option", [&] { input_.vmOptions.push_back("-XX:+UseSerialGC"); }},
@@ -102,8 +113,8 @@ TEST_F(AotCachePlan, EveryInputTheCacheDependsOnGivesANewName) {
     std::vector<std::string> names{first};
     for (const auto& change : changes) {
         change.second();
-        names.push_back(cacheOf(prepareStartupCache(input_)));
-        finishStartupCache();
+        names.push_back(cacheOf(plan()));
+        finish();
         EXPECT_NE(names.back(), names[names.size() - 2]) << change.first;
         // The earlier name's files went with it.
         EXPECT_FALSE(launcher_test::fs::exists(names[names.size() - 2] + ".lock")) << change.first;
@@ -112,27 +123,25 @@ TEST_F(AotCachePlan, EveryInputTheCacheDependsOnGivesANewName) {
 
 TEST_F(AotCachePlan, OffWhereTheVmWouldRefuseOrTheCacheFailedOrLacksRoom) {
     input_.givenOptions = {{"-Xshare:off", "VMParams"}};
-    EXPECT_EQ(prepareStartupCache(input_).message,
+    EXPECT_EQ(plan().message,
               "Class data sharing is off: -Xshare:off in VMParams chooses sharing itself");
     input_.givenOptions.clear();
 
     const std::string resource = tree_.file("game/internal-pack/logo.png");
-    EXPECT_EQ(prepareStartupCache(input_).message,
-              "Class data sharing is off: " + tree_.path("game/internal-pack") +
-                  " on the class path is not empty");
+    EXPECT_EQ(plan().message, "Class data sharing is off: " + tree_.path("game/internal-pack") +
+                                  " on the class path is not empty");
     launcher_test::fs::remove(resource);
 
-    const std::string cache = cacheOf(prepareStartupCache(input_));
-    finishStartupCache();
+    const std::string cache = cacheOf(plan());
+    finish();
     tree_.file(cache.substr(tree_.root().size() + 1) + ".failed",
                "1 0 final the VM cannot start with it\n");
-    EXPECT_EQ(prepareStartupCache(input_).message,
-              "Class data sharing is off: " + cache +
-                  ": the VM refused it (the VM cannot start with it)");
+    EXPECT_EQ(plan().message, "Class data sharing is off: " + cache +
+                                  ": the VM refused it (the VM cannot start with it)");
 
     input_.vmOptions.push_back("-Xms64m");
     input_.cacheFreeBytes = 50 << 20;
-    const SharingPlan cramped = prepareStartupCache(input_);
+    const SharingPlan cramped = plan();
     EXPECT_EQ(cramped.options, Options{});
     EXPECT_NE(cramped.message.find("50 MiB free, a new cache may need 96 MiB"), std::string::npos)
         << cramped.message;

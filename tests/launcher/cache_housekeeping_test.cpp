@@ -6,10 +6,14 @@
 #include <string>
 
 #include "digest.h"
-#include "game_folder.h"
-#include "platform/platform.h"
+#include "game_layout.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+#include "platform/paths.h"
 #include "startup_cache/cache_housekeeping.h"
 #include "temp_tree.h"
+
+using namespace tessvik;
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "messages.h"
 #include "temp_tree.h"
 
+using namespace tessvik;
+
 namespace launcher_test {
 
 // What the launcher writes while the object lives: each stream on its own,

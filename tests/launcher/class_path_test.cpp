@@ -5,9 +5,12 @@
 #include <string>
 
 #include "captured_messages.h"
+#include "class_path.h"
 #include "java_launcher.h"
 #include "temp_tree.h"
 #include "vm_options.h"
+
+using namespace tessvik;
 
 namespace {
 
@@ -17,13 +20,10 @@ using launcher_test::TempTree;
 
 class ClassPath : public ::testing::Test {
 protected:
-    ClassPath() : launcher_(settings_) {
-        assignGameLayout(launcher_);
-        launcher_.workDir = tree_.root();
-    }
+    ClassPath() : launcher_(settings_, tree_.root()) {}
     Lines collect() {
-        launcher_.findMainJar();
-        launcher_.collectJars();
+        findMainJar(launcher_);
+        collectJars(launcher_);
         Lines out;
         for (const std::string& p : launcher_.classPath) {
             out.push_back(p.substr(tree_.root().size() + 1));
@@ -77,33 +77,33 @@ TEST_F(ClassPath, ADirectoryNamedLikeTheMainJarIsNotIt) {
 TEST_F(ClassPath, TheOptionListsEntriesThenBothResourceDirectories) {
     const std::string w = tree_.root();
     EXPECT_EQ(collect(), Lines{});
-    EXPECT_EQ(launcher_.buildClassPathOption(),
+    EXPECT_EQ(buildClassPathOption(launcher_),
               "-Djava.class.path=:" + w + "/internal-pack:" + w + "/launcher-data");
 
     tree_.file("client.jar");
     tree_.file("lib/a.jar");
     launcher_.classPath.clear();
     collect();
-    EXPECT_EQ(launcher_.buildClassPathOption(), "-Djava.class.path=" + w + "/client.jar:" + w +
-                                                    "/lib/a.jar:" + w + "/internal-pack:" + w +
-                                                    "/launcher-data");
+    EXPECT_EQ(buildClassPathOption(launcher_), "-Djava.class.path=" + w + "/client.jar:" + w +
+                                                   "/lib/a.jar:" + w + "/internal-pack:" + w +
+                                                   "/launcher-data");
 }
 
 TEST_F(ClassPath, AGameDirectoryWhosePathHoldsTheSeparatorGivesRelativeEntries) {
     // The separator would split every full path below it into pieces.
     const std::string game = tree_.dir("Zarnhall: Deluxe/game");
-    launcher_.workDir = game;
+    launcher_.gameDirectory = game;
     tree_.file("Zarnhall: Deluxe/game/client.jar");
     tree_.file("Zarnhall: Deluxe/game/lib/a.jar");
-    launcher_.findMainJar();
-    launcher_.collectJars();
+    findMainJar(launcher_);
+    collectJars(launcher_);
     EXPECT_EQ(launcher_.classPath, (Lines{game + "/client.jar", game + "/lib/a.jar"}));
-    EXPECT_EQ(launcher_.buildClassPathOption(),
+    EXPECT_EQ(buildClassPathOption(launcher_),
               "-Djava.class.path=client.jar:lib/a.jar:internal-pack:launcher-data");
-    EXPECT_EQ(javaVmOptions(game, "", launcher_.nativeLibDir, settings_)[2],
+    EXPECT_EQ(javaVmOptions(game, "", launcher_.nativeLibDir, settings_).with()[2],
               "-Djava.library.path=nativelibs");
     // Without the separator, the library path stays in full.
-    EXPECT_EQ(javaVmOptions("/games/z", "", launcher_.nativeLibDir, settings_)[2],
+    EXPECT_EQ(javaVmOptions("/games/z", "", launcher_.nativeLibDir, settings_).with()[2],
               "-Djava.library.path=/games/z/nativelibs");
 }
 

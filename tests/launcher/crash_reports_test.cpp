@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "crash_reports.h"
-#include "game_folder.h"
+#include "watcher.h"
+#include "game_layout.h"
+
+using namespace tessvik;
 
 namespace {
 
@@ -35,7 +38,9 @@ TEST(CrashReportPlan, ReportAndReplayFileGoToTheGamesCrashesFolder) {
     EXPECT_EQ(plan.folder, folder);
     EXPECT_EQ(plan.crashesFolder, folder);
     EXPECT_EQ(plan.reportPrefix, "hs_err_20261207-221503_pid");
-    EXPECT_EQ(crashReportOf(plan, 4242), folder + "/hs_err_20261207-221503_pid4242.log");
+    // The watcher finds the report of process 4242 where the plan puts it.
+    EXPECT_EQ(crashReportPath(errorFilePattern({}, plan), 4242, "/"),
+              folder + "/hs_err_20261207-221503_pid4242.log");
     // The VM expands %p and %%: a '%' of the path reaches it doubled.
     std::string escaped = folder;
     escaped.replace(escaped.find("50%"), 3, "50%%");
@@ -71,7 +76,7 @@ TEST(CrashReportPlan, TheGamesOwnChoiceWins) {
         };
         EXPECT_EQ(has("-XX:ErrorFile="), each.ownReport) << context;
         EXPECT_EQ(!plan.folder.empty(), each.ownReport) << context;
-        EXPECT_EQ(crashReportOf(plan, 1).empty(), !each.ownReport) << context;
+        EXPECT_EQ(errorFilePattern({}, plan).empty(), !each.ownReport) << context;
         EXPECT_EQ(has("-XX:ReplayDataFile="), each.ownReplay) << context;
         EXPECT_EQ(plan.options.size(), size_t(each.ownReport) + size_t(each.ownReplay)) << context;
         EXPECT_EQ(!plan.crashesFolder.empty(), !plan.options.empty()) << context;

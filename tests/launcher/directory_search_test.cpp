@@ -1,5 +1,5 @@
-// The directory search every launcher step relies on: Windows-like pattern
-// matching and listing order, depth-first recursion, links and cycles.
+// The directory search every launcher step relies on: depth-first recursion,
+// links and cycles; and the launcher's own directory.
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -7,65 +7,24 @@
 #include <string>
 #include <vector>
 
-#include "java_launcher.h"
-#include "platform/platform.h"
+#include "directory_search.h"
+#include "game_layout.h"
+#include "platform/paths.h"
 #include "temp_tree.h"
+
+using namespace tessvik;
 
 namespace {
 
 using launcher_test::Lines;
 using launcher_test::TempTree;
-using platform::listsBefore;
-using platform::matchesWildcard;
-
-TEST(WildcardMatching, FollowsTheWindowsDirectorySearch) {
-    const struct {
-        const char* pattern;
-        const char* name;
-        bool matches;
-    } cases[] = {
-        {"*.jar", "a.jar", true},
-        {"*.jar", "X.JAR", true},
-        {"*.jar", "a.jar.txt", false},
-        {"*.jar", "jar", false},
-        {"*.jar", ".jar", true},
-        {"client.jar", "Client.jar", true},
-        {"client.jar", "client.jar2", false},
-        {"client.jar", "xclient.jar", false},
-        {"*.*", "no-extension", true},
-        {"*.*", "a.b.c", true},
-        {"a?c", "abc", true},
-        {"a?c", "ac", false},
-        {"a?c", "abbc", false},
-        {"?", "\xC3\xA9", true},
-        {"*a*b", "xaybz", false},
-        {"*a*b", "xayab", true},
-        {"**", "", true},
-        {"*", "anything", true},
-        {"lib*", "LIBJVM.SO", true},
-        {"é", "É", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches)
-            << '"' << c.pattern << "\" vs \"" << c.name << '"';
-    }
-}
-
-TEST(ListingOrder, ComparesUpperCasedNamesOrdinally) {
-    Lines names{"_x", "b", "Zeta", "B.jar", "alpha", "a.jar", "A", "[", "1"};
-    std::sort(names.begin(), names.end(), listsBefore);
-    // Upper-casing puts "_" and "[" after every letter, as NTFS lists them.
-    EXPECT_EQ(names, (Lines{"1", "A", "a.jar", "alpha", "b", "B.jar", "Zeta", "[", "_x"}));
-    EXPECT_TRUE(listsBefore("A", "a"));  // a fixed order where case differs
-    EXPECT_FALSE(listsBefore("a", "A"));
-}
 
 class DirectorySearch : public ::testing::Test {
 protected:
-    Lines search(const std::string& directory, const std::string& name, bool matchByName,
-                 bool recurse) {
+    Lines search(const std::string& directory, const std::string& name, FileMatch match,
+                 Descent descent) {
         Lines results;
-        findFiles(directory, name, results, matchByName, recurse);
+        findFiles(directory, name, results, match, descent);
         return results;
     }
     // The paths relative to the tree's root, to keep expectations short.
@@ -89,9 +48,11 @@ TEST_F(DirectorySearch, ExactNameIsByteForByteAndDepthFirst) {
     tree_.file("libjvm.so");
     tree_.dir("c/libjvm.so");  // a directory named like the library
     tree_.file("c/libjvm.so/libjvm.so");
-    EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", true, true)),
+    EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", FileMatch::exactName, Descent::wholeTree)),
               (Lines{"a/x/libjvm.so", "B/libjvm.so", "c/libjvm.so/libjvm.so", "libjvm.so"}));
-    EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", true, false)), Lines{"libjvm.so"});
+    EXPECT_EQ(
+        relative(search(tree_.root(), "libjvm.so", FileMatch::exactName, Descent::thisDirectory)),
+        Lines{"libjvm.so"});
 }
 
 TEST_F(DirectorySearch, PatternsSelectFilesAsListedAndSkipDirectories) {
@@ -101,19 +62,22 @@ TEST_F(DirectorySearch, PatternsSelectFilesAsListedAndSkipDirectories) {
     tree_.file("notes.txt");
     tree_.dir("dir.jar");
     tree_.file("sub/c.jar");
-    EXPECT_EQ(relative(search(tree_.root(), "*.jar", false, false)),
+    EXPECT_EQ(relative(search(tree_.root(), "*.jar", FileMatch::pattern, Descent::thisDirectory)),
               (Lines{"a.jar", "b.JAR", "Client.jar"}));
-    EXPECT_EQ(relative(search(tree_.root(), "client.jar", false, false)), Lines{"Client.jar"});
-    EXPECT_EQ(relative(search(tree_.root(), "*.*", false, false)),
+    EXPECT_EQ(
+        relative(search(tree_.root(), "client.jar", FileMatch::pattern, Descent::thisDirectory)),
+        Lines{"Client.jar"});
+    EXPECT_EQ(relative(search(tree_.root(), "*.*", FileMatch::pattern, Descent::thisDirectory)),
               (Lines{"a.jar", "b.JAR", "Client.jar", "notes.txt"}));
 }
 
 TEST_F(DirectorySearch, AppendsWithoutTouchingEarlierResults) {
     tree_.file("x.jar");
     Lines results{"kept"};
-    findFiles(tree_.root(), "*.jar", results, false, false);
-    findFiles(tree_.path("missing"), "*.jar", results, false, false);
-    findFiles(tree_.path("x.jar"), "*.jar", results, false, false);  // not a directory
+    findFiles(tree_.root(), "*.jar", results, FileMatch::pattern, Descent::thisDirectory);
+    findFiles(tree_.path("missing"), "*.jar", results, FileMatch::pattern, Descent::thisDirectory);
+    findFiles(tree_.path("x.jar"), "*.jar", results, FileMatch::pattern,
+              Descent::thisDirectory);  // not a directory
     EXPECT_EQ(relative(results), (Lines{"kept", "x.jar"}));
 }
 
@@ -127,11 +91,13 @@ TEST_F(DirectorySearch, LinksAreFollowedButEachDirectoryIsSearchedOnce) {
     tree_.link("d/libjvm.so", "missing");         // so is a dangling one
     tree_.file("outside/libjvm.so");
     tree_.link("tree/e", "../outside");  // reached only through a link
-    EXPECT_EQ(relative(search(tree_.path("tree/.."), "libjvm.so", true, true)),
+    EXPECT_EQ(relative(search(tree_.path("tree/.."), "libjvm.so", FileMatch::exactName,
+                              Descent::wholeTree)),
               (Lines{"tree/../a/libjvm.so", "tree/../c/libjvm.so", "tree/../d/libjvm.so",
                      "tree/../outside/libjvm.so"}));
-    EXPECT_EQ(relative(search(tree_.path("tree"), "libjvm.so", true, true)),
-              Lines{"tree/e/libjvm.so"});
+    EXPECT_EQ(
+        relative(search(tree_.path("tree"), "libjvm.so", FileMatch::exactName, Descent::wholeTree)),
+        Lines{"tree/e/libjvm.so"});
 }
 
 TEST_F(DirectorySearch, ManyPathsToTheSameDirectoriesCostOneVisitEach) {
@@ -146,8 +112,9 @@ TEST_F(DirectorySearch, ManyPathsToTheSameDirectoriesCostOneVisitEach) {
     tree_.file("n" + std::to_string(levels) + "/libjvm.so");
     std::string first = "n0";
     for (int level = 0; level < levels; ++level) first += "/a";
-    EXPECT_EQ(relative(search(tree_.path("n0"), "libjvm.so", true, true)),
-              Lines{first + "/libjvm.so"});
+    EXPECT_EQ(
+        relative(search(tree_.path("n0"), "libjvm.so", FileMatch::exactName, Descent::wholeTree)),
+        Lines{first + "/libjvm.so"});
 }
 
 struct DeepSearch {
@@ -173,7 +140,8 @@ TEST_F(DirectorySearch, ADeepTreeDoesNotExhaustASmallStack) {
                   &thread, &attributes,
                   [](void* arg) -> void* {
                       auto* d = static_cast<DeepSearch*>(arg);
-                      findFiles(d->root, "libjvm.so", d->results, true, true);
+                      findFiles(d->root, "libjvm.so", d->results, FileMatch::exactName,
+                                Descent::wholeTree);
                       return nullptr;
                   },
                   &deep),
@@ -188,82 +156,25 @@ TEST_F(DirectorySearch, AnUnreadableDirectoryContributesNothing) {
     tree_.file("a/libjvm.so");
     tree_.file("b/libjvm.so");
     chmod(tree_.path("a").c_str(), 0);
-    EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", true, true)), Lines{"b/libjvm.so"});
-}
-
-TEST(PathParts, OneSetOfEdgeRulesForEveryPath) {
-    const struct {
-        const char* path;
-        const char* directory;
-        const char* last;
-    } cases[] = {
-        {"/a/b", "/a", "b"}, {"/a/b/", "/a", "b"}, {"/a//b", "/a", "b"}, {"a//b//", "a", "b"},
-        {"/b", "/", "b"},    {"//b", "/", "b"},    {"/", "/", ""},       {"//", "/", ""},
-        {"b", "", "b"},      {"b/", "", "b"},      {"", "", ""},         {"C:", "", "C:"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(platform::directoryOf(c.path), c.directory) << '"' << c.path << '"';
-        EXPECT_EQ(platform::lastComponentOf(c.path), c.last) << '"' << c.path << '"';
-    }
-}
-
-TEST(FileReader, ReadsRegularFilesByteForByteWithinTheLimit) {
-    using platform::FileReadOutcome;
-    using platform::OverLimit;
-    TempTree tree;
-    const std::string bytes("a\r\nb\x1A\0c\n", 8);
-    tree.file("file", bytes);
-    tree.dir("directory");
-    tree.link("dangling", "missing");
-    tree.link("link", "file");
-    ASSERT_EQ(mkfifo(tree.path("fifo").c_str(), 0600), 0);
-    const struct {
-        std::string path;
-        std::uint64_t limit;
-        OverLimit overLimit;
-        FileReadOutcome outcome;
-        std::string bytes;
-    } cases[] = {
-        {tree.path("file"), 8, OverLimit::refuse, FileReadOutcome::read, bytes},
-        {tree.path("link"), 100, OverLimit::refuse, FileReadOutcome::read, bytes},
-        {tree.path("file"), 7, OverLimit::refuse, FileReadOutcome::tooLarge, ""},
-        {tree.path("file"), 3, OverLimit::cut, FileReadOutcome::read, "a\r\n"},
-        {tree.path("missing"), 8, OverLimit::refuse, FileReadOutcome::missing, ""},
-        {tree.path("dangling"), 8, OverLimit::refuse, FileReadOutcome::cannotOpen, ""},
-        {tree.path("directory"), 8, OverLimit::refuse, FileReadOutcome::notRegularFile, ""},
-        {tree.path("fifo"), 8, OverLimit::refuse, FileReadOutcome::notRegularFile, ""},
-        {"/dev/zero", 8, OverLimit::cut, FileReadOutcome::notRegularFile, ""},
-    };
-    for (const auto& c : cases) {
-        const platform::FileContent content = platform::readFile(c.path, c.limit, c.overLimit);
-        EXPECT_EQ(content.outcome, c.outcome) << c.path << " " << c.limit;
-        EXPECT_EQ(content.bytes, c.bytes) << c.path << " " << c.limit;
-    }
-    // Five gigabytes, none of them read.
-    const std::string large = tree.file("large");
-    launcher_test::fs::resize_file(large, 5ull << 30);
-    EXPECT_EQ(platform::readFile(large, 1 << 20).outcome, FileReadOutcome::tooLarge);
-    if (geteuid() != 0) {  // permissions do not bind the superuser
-        chmod(tree.path("file").c_str(), 0);
-        EXPECT_EQ(platform::readFile(tree.path("file"), 8).outcome, FileReadOutcome::cannotOpen);
-    }
+    EXPECT_EQ(relative(search(tree_.root(), "libjvm.so", FileMatch::exactName, Descent::wholeTree)),
+              Lines{"b/libjvm.so"});
 }
 
 TEST(ExecutableDirectory, IsTheDirectoryOfTheRunningProgram) {
-    const std::string directory = executableDirectory();
-    ASSERT_FALSE(directory.empty());
-    EXPECT_NE(directory.back(), '/');
-    EXPECT_TRUE(launcher_test::fs::exists(directory + "/launcher_unit_tests"));
+    const std::optional<std::string> directory = executableDirectory(platform::executablePath());
+    ASSERT_TRUE(directory && !directory->empty());
+    EXPECT_NE(directory->back(), '/');
+    EXPECT_TRUE(launcher_test::fs::exists(*directory + "/launcher_unit_tests"));
 }
 
 TEST(ExecutableDirectory, OnlyAPathNamingTheFileShowsItsDirectory) {
     TempTree tree;
     const std::string launcher = tree.file("game/tessvik");
     tree.dir("game/dir");
-    EXPECT_EQ(directoryHoldingExecutable(launcher), tree.path("game"));
+    EXPECT_EQ(executableDirectory(launcher), tree.path("game"));
     for (const std::string& path : {std::string(), std::string("tessvik"), tree.path("game/"),
                                     tree.path("game/dir"), launcher + " (deleted)"}) {
-        EXPECT_EQ(directoryHoldingExecutable(path), std::nullopt) << path;
+        EXPECT_EQ(executableDirectory(path), std::nullopt) << path;
     }
 }
 

@@ -12,6 +12,8 @@
 #include "launch_settings.h"
 #include "settings_file.h"
 
+using namespace tessvik;
+
 namespace {
 
 using launcher_test::CapturedMessages;

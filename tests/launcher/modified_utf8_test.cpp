@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "modified_utf8.h"
-#include "platform/platform.h"
+#include "platform/processes.h"
+
+using namespace tessvik;
 
 namespace {
 
@@ -171,14 +173,9 @@ TEST(Utf8FromModifiedUtf8, UndoesModifiedUtf8FromBytesForEveryUtf8Text) {
 }
 
 TEST(ArgumentCapture, KeepsEveryArgumentInOrderAsModifiedUtf8) {
-    char program[] = "/games/zarn/tessvik";
-    char blank[] = "two words";
-    char empty[] = "";
-    char latin1[] = "\xE9t\xE9";
-    char emoji[] = "\xF0\x9F\x98\x80";
-    char* argv[] = {program, blank, empty, latin1, emoji, nullptr};
-    platform::setProgramArguments(5, argv);
-    EXPECT_EQ(platform::commandLineArguments(),
+    const std::vector<std::string> argv = {"/games/zarn/tessvik", "two words", "", "\xE9t\xE9",
+                                           "\xF0\x9F\x98\x80"};
+    EXPECT_EQ(platform::commandLineArguments(argv),
               (std::vector<std::string>{"/games/zarn/tessvik", "two words", "", "\xC3\xA9t\xC3\xA9",
                                         "\xED\xA0\xBD\xED\xB8\x80"}));
 }

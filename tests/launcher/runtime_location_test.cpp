@@ -9,7 +9,10 @@
 
 #include "captured_messages.h"
 #include "java_launcher.h"
-#include "runtime_release.h"
+#include "runtime_location.h"
+#include "runtime_facts.h"
+
+using namespace tessvik;
 
 namespace {
 
@@ -44,13 +47,13 @@ TEST_F(RuntimeLoading, TheOverrideDirectoryItselfMustHoldTheLibrary) {
 
 TEST_F(RuntimeLoading, OverrideOnTakesTheSettingsPathEvenWithADefaultRuntime) {
     const std::string override = fakeRuntime("jre");
-    JavaLauncher launcher(settings_);
+    JavaLauncher launcher(settings_, tree_.root());
     launcher.runtimePath = fakeRuntime("default");
     settings_.overrideDefaultJavaPath = 1;
     settings_.javaPath = tree_.path("jre");
     CapturedMessages messages;
-    ASSERT_TRUE(launcher.loadRuntime());
-    EXPECT_NE(launcher.runtimeModule, nullptr);
+    ASSERT_TRUE(loadRuntime(launcher));
+    EXPECT_TRUE(launcher.runtimeModule);
     EXPECT_EQ(messages.all(), Lines{"Runtime path: " + override});
     EXPECT_EQ(launcher.runtimePath, tree_.path("default/libjvm.so"));  // not replaced
 }
@@ -58,29 +61,29 @@ TEST_F(RuntimeLoading, OverrideOnTakesTheSettingsPathEvenWithADefaultRuntime) {
 TEST_F(RuntimeLoading, OverrideOnWithoutALibraryFails) {
     fakeRuntime("default");
     for (const std::string& javaPath : {std::string(), tree_.path("default/..")}) {
-        JavaLauncher launcher(settings_);
+        JavaLauncher launcher(settings_, tree_.root());
         launcher.runtimePath = tree_.path("default/libjvm.so");
         settings_.overrideDefaultJavaPath = 1;
         settings_.javaPath = javaPath;
         CapturedMessages messages;
-        EXPECT_FALSE(launcher.loadRuntime());
+        EXPECT_FALSE(loadRuntime(launcher));
         EXPECT_EQ(messages.out().size(), 2u);
         EXPECT_EQ(messages.out().back(), "Failed to find jvm installation.");
-        EXPECT_EQ(launcher.runtimeModule, nullptr);
+        EXPECT_FALSE(launcher.runtimeModule);
     }
 }
 
 TEST_F(RuntimeLoading, OverrideOffUsesTheDefaultSearchResult) {
-    JavaLauncher launcher(settings_);
+    JavaLauncher launcher(settings_, tree_.root());
     settings_.javaPath = tree_.path("ignored");
     {
         CapturedMessages messages;
-        EXPECT_FALSE(launcher.loadRuntime());
+        EXPECT_FALSE(loadRuntime(launcher));
         EXPECT_EQ(messages.all(), Lines{"Failed to find jvm installation."});
     }
     launcher.runtimePath = fakeRuntime("runtime/bin/server");
     CapturedMessages messages;
-    EXPECT_TRUE(launcher.loadRuntime());
+    EXPECT_TRUE(loadRuntime(launcher));
     EXPECT_EQ(messages.all(), Lines{"Runtime path: " + launcher.runtimePath});
 }
 
@@ -90,13 +93,13 @@ TEST_F(RuntimeLoading, AFileThatIsNoLibraryFailsToLoad) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& candidate : {tree_.file("runtime/libjvm.so", "not a shared library"),
                                          fifo, tree_.link("zeros/libjvm.so", "/dev/zero")}) {
-        JavaLauncher launcher(settings_);
+        JavaLauncher launcher(settings_, tree_.root());
         launcher.runtimePath = candidate;
         CapturedMessages messages;
-        EXPECT_FALSE(launcher.loadRuntime());
+        EXPECT_FALSE(loadRuntime(launcher));
         EXPECT_EQ(messages.out(), Lines{"Runtime path: " + launcher.runtimePath});
         EXPECT_EQ(messages.err(), Lines{"Failed to load libjvm.so"});
-        EXPECT_EQ(launcher.runtimeModule, nullptr);
+        EXPECT_FALSE(launcher.runtimeModule);
     }
 }
 

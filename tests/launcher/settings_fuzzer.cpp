@@ -17,6 +17,8 @@
 #include "launch_settings.h"
 #include "settings_file.h"
 
+using namespace tessvik;
+
 namespace {
 
 const std::string& settingsPath() {

@@ -6,14 +6,17 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "digest.h"
-#include "platform/platform.h"
+#include "platform/locks.h"
 #include "startup_cache/cache_decision.h"
 #include "startup_cache/class_data_archive.h"
 #include "startup_cache/startup_cache.h"
 #include "temp_tree.h"
+
+using namespace tessvik;
 
 namespace {
 
@@ -57,25 +60,32 @@ protected:
     static std::string archiveOf(const SharingPlan& plan) {
         return plan.message.substr(plan.message.rfind(' ') + 1);
     }
-    SharingPlan plan() { return prepareStartupCache(input_); }
+    // This launch's plan; the launch before it lets go of what it held.
+    SharingPlan plan() {
+        launch_.reset();
+        return launch_.emplace(input_).plan();
+    }
+    void finish() { launch_.reset(); }
+    void vmEnded() { launch_->vmEnded(); }
     // The VM of a writing launch ended normally, having written an archive.
     void endWriting(const SharingPlan& writing) {
         const std::string option = writing.options.back();
         tree_.file(option.substr(option.find('=') + 1).substr(tree_.root().size() + 1),
                    archiveBytes(0xf00baba8, 8192, 12288));
-        startupCacheVmEnded();
-        finishStartupCache();
+        vmEnded();
+        finish();
     }
 
     TempTree tree_;
     SharingInput input_;
+    std::optional<StartupCacheLaunch> launch_;
 };
 
 TEST(StartupCacheDecision, WhatALaunchDoesWithWhatItFound) {
     const FailureMemo none;
     const FailureMemo waiting =
-        memoAfterFailure(memoAfterFailure(none, "killed", false), "x", false);
-    const FailureMemo refused = memoAfterFailure(none, "the VM cannot start with it", true);
+        memoAfterFailure(memoAfterFailure(none, "killed", Retry::later), "x", Retry::later);
+    const FailureMemo refused = memoAfterFailure(none, "the VM cannot start with it", Retry::never);
     const struct {
         EntryFacts facts;
         CacheStep step;
@@ -106,7 +116,7 @@ TEST(StartupCacheDecision, WhatALaunchDoesWithWhatItFound) {
     // The back-off in launches: at once, then 1, 3, 7 and at most 15.
     FailureMemo memo;
     for (int expected : {0, 1, 3, 7, 15, 15}) {
-        memo = memoAfterFailure(memo, "no room", false);
+        memo = memoAfterFailure(memo, "no room", Retry::later);
         EXPECT_EQ(memo.launchesToWait, expected);
         EXPECT_EQ(memoFromText(memoText(memo)).launchesToWait, expected);
     }
@@ -152,7 +162,7 @@ TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
         EXPECT_EQ(writing.options[0].rfind("-XX:ArchiveClassesAtExit=" + archive + ".part-", 0),
                   0u);
         EXPECT_FALSE(fs::exists(archive));
-        finishStartupCache();
+        finish();
     }
     input_.runtimeVersion = 16;
     const std::string archive = archiveOf(plan());
@@ -172,14 +182,14 @@ TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
     EXPECT_EQ(
         using_.options[0].rfind("-Xlog:cds=info,cds+dynamic=info:file=\"" + fresh + ".log-", 0),
         0u);
-    startupCacheVmEnded();
-    finishStartupCache();
+    vmEnded();
+    finish();
     EXPECT_EQ(plan().options, Options{"-XX:SharedArchiveFile=" + fresh});
 }
 
 TEST_F(ClassDataSharing, NameFollowsTheInputsAndOlderEntriesGo) {
     const std::string first = archiveOf(plan());
-    finishStartupCache();
+    finish();
     tree_.file(first.substr(tree_.root().size() + 1), "an archive of an older game");
     tree_.file(first.substr(tree_.root().size() + 1) + ".sum", "its record");
     tree_.file("game/client.jar", "a longer jar");
@@ -209,7 +219,7 @@ TEST_F(ClassDataSharing, AnArchiveIsUsedWhileItIsTheFileRecordedAndNotAfterACras
     endWriting(plan());
     EXPECT_EQ(plan().message, "Class data sharing: using " + archive);  // recorded now
     EXPECT_TRUE(fs::exists(archive + ".sum"));
-    finishStartupCache();
+    finish();
 
     // Changed after its record: written anew.
     tree_.file(archive.substr(tree_.root().size() + 1), archiveBytes(0xf00baba8, 8192, 16384));
@@ -217,14 +227,14 @@ TEST_F(ClassDataSharing, AnArchiveIsUsedWhileItIsTheFileRecordedAndNotAfterACras
     EXPECT_FALSE(fs::exists(archive));
     endWriting(plan());
     EXPECT_EQ(plan().message, "Class data sharing: using " + archive);
-    startupCacheVmEnded();  // a normal end removes the mark while holding it
-    finishStartupCache();
+    vmEnded();  // a normal end removes the mark while holding it
+    finish();
 
     // A launch still running keeps its mark; one that crashed leaves it unheld.
     const CacheUse running = CacheUse::begin(CacheEntry{archive});
     ASSERT_TRUE(running.marked());
     EXPECT_EQ(plan().message, "Class data sharing: using " + archive);
-    finishStartupCache();  // the crash: the mark stays, nobody holds it
+    finish();  // the crash: the mark stays, nobody holds it
     {
         // Another launch writing meanwhile: the crash's mark waits for the
         // launch that can discard the archive.
@@ -251,7 +261,7 @@ TEST_F(ClassDataSharing, NoWriteWithoutRoomOrWhileAnotherLaunchWritesAndFailures
     EXPECT_EQ(writing.message, "Class data sharing: writing " + archive);
 
     // Another launch holds the entry while it writes.
-    finishStartupCache();
+    finish();
     {
         const platform::FileLock other = platform::FileLock::tryAcquire(archive + ".lock");
         ASSERT_TRUE(other.held());
@@ -264,7 +274,7 @@ TEST_F(ClassDataSharing, NoWriteWithoutRoomOrWhileAnotherLaunchWritesAndFailures
     input_.cacheFreeBytes.reset();
     tree_.file(archive.substr(tree_.root().size() + 1) + ".part-0123", "part of it");
     EXPECT_EQ(plan().message, "Class data sharing: writing " + archive);
-    finishStartupCache();
+    finish();
     tree_.file(archive.substr(tree_.root().size() + 1) + ".part-4567", "part of it");
     const std::string failed = "Class data sharing is off: " + archive +
                                ": writing it failed (an earlier attempt did not finish); it is "

@@ -5,6 +5,8 @@
 
 #include "temp_tree.h"
 
+using namespace tessvik;
+
 using Texts = std::vector<std::string>;
 
 TEST(VmOptionSources, TextsSplitAtWhiteSpaceWithQuotesKeepingItAndFlagsFilesWithComments) {

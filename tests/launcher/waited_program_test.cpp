@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/processes.h"
+
+using namespace tessvik;
 
 namespace {
 

@@ -10,14 +10,16 @@
 #include <vector>
 
 #include "client_tree.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/locks.h"
+
+using namespace tessvik;
 
 namespace cache_test {
 
 namespace fs = std::filesystem;
 using launcher_test::Lines;
 
-inline const char* const jdk25Library = "/usr/lib/jvm/temurin-25-jdk-amd64/lib/server/libjvm.so";
 inline const char* const mainClassLoaded = "com.zarnhall.client.launcherfx.ZarnMain source: ";
 
 // The rest of the line in which marker first appears, or "".

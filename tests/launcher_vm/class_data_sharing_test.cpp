@@ -20,7 +20,6 @@ using launcher_test::Lines;
 
 namespace {
 
-const char* const otherJdkLibrary = "/usr/lib/jvm/temurin-25-jdk-amd64/lib/server/libjvm.so";
 const char* const mainClassLoaded = "com.zarnhall.client.launcherfx.ZarnMain source: ";
 
 struct SharingRun {
@@ -126,8 +125,8 @@ TEST(ClassDataSharing, Java17WritesAtExitMapsNextTimeAndRewritesATruncatedArchiv
 }
 
 TEST(ClassDataSharing, Java25KeepsACacheOfItsOwnAndAFileOfTheOtherJdkIsReplaced) {
-    if (!fs::exists(otherJdkLibrary)) GTEST_SKIP() << "no JDK at " << otherJdkLibrary;
-    SharingTree other(otherJdkLibrary);
+    if (!fs::exists(jdk25Library)) GTEST_SKIP() << "no JDK at " << jdk25Library;
+    SharingTree other(jdk25Library);
     SharingTree current;
     const SharingRun first = other.launchSharing();
     EXPECT_EQ(first.run.status, 0) << first.run.err;

@@ -10,6 +10,10 @@
 
 #include "game_tree.h"
 
+// The VM library of the second JDK the tests compare with (Java 25), "" where
+// this machine has none.
+inline const char* const jdk25Library = JDK25_LIBRARY;
+
 using launcher_test::ChildEnvironment;
 using launcher_test::contains;
 using launcher_test::readFile;

@@ -13,14 +13,15 @@
 #include <vector>
 
 #include "client_tree.h"
-#include "game_folder.h"
+#include "game_layout.h"
+
+using namespace tessvik;
 
 namespace fs = std::filesystem;
 using launcher_test::Lines;
 
 namespace {
 
-const char* const jdk25Library = "/usr/lib/jvm/temurin-25-jdk-amd64/lib/server/libjvm.so";
 const char* const announcement = "The last launch ended in a crash; its report is ";
 
 // The crashing VMs dump no core: this process's limit is their launcher's.

@@ -5,6 +5,8 @@
 
 #include "failure_notice.h"
 
+using namespace tessvik;
+
 namespace {
 
 const char* targetName(platform::OutputTarget target) {
