@@ -1,14 +1,18 @@
 #include "game_tree.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -73,6 +77,9 @@ std::string contentOf(std::FILE* file) {
 // In the child: standard streams, user, directory, then the program.
 [[noreturn]] void becomeProgram(const RunOptions& options, int out, int err, char** argv,
                                 char** envp) {
+    setpgid(0, 0);
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     const int in = open("/dev/null", O_RDONLY);
     if (in < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
     if (options.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
@@ -82,7 +89,6 @@ std::string contentOf(std::FILE* file) {
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
         _exit(124);
     }
-    alarm(120);  // a program that hangs is ended; the alarm outlives the exec
     execvpe(argv[0], argv, envp);
     _exit(126);
 }
@@ -97,16 +103,34 @@ RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& opt
     const Capture out(std::tmpfile(), std::fclose);
     const Capture err(std::tmpfile(), std::fclose);
     if (!out || !err) throw std::runtime_error("cannot make the files for the output");
-    const int outFd = fileno(out.get());
-    const int errFd = options.mergeStreams ? outFd : fileno(err.get());
+    int closed[2] = {-1, -1};
+    if (options.closedOutput && pipe(closed) != 0) throw std::runtime_error("cannot make a pipe");
+    const int outFd = options.closedOutput ? closed[1] : fileno(out.get());
+    const int errFd = options.mergeStreams || options.closedOutput ? outFd : fileno(err.get());
 
+    const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child < 0) throw std::runtime_error("cannot start " + argv.at(0));
     if (child == 0) becomeProgram(options, outFd, errFd, args.data(), envp.data());
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
-
+    for (const int end : closed) {
+        if (end >= 0) close(end);
+    }
     RunResult result;
+    int status = 0;
+    const auto limit = start + std::chrono::seconds(options.limitSeconds);
+    for (;;) {
+        const pid_t ended = waitpid(child, &status, WNOHANG);
+        if (ended == child || (ended < 0 && errno != EINTR)) break;
+        if (std::chrono::steady_clock::now() > limit) {
+            result.timedOut = true;
+            kill(-child, SIGKILL);
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.exited = WIFEXITED(status);
     if (result.exited) result.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);

@@ -25,6 +25,10 @@ struct RunOptions {
     // Under script(1), so that the standard streams are a terminal; all output
     // then arrives in out.
     bool inTerminal = false;
+    // Output and error into a pipe whose reader has gone (as "program | true").
+    bool closedOutput = false;
+    // Then the program and whatever it started in its process group are killed.
+    int limitSeconds = 120;
 };
 
 struct RunResult {
@@ -33,15 +37,25 @@ struct RunResult {
     int signal = 0;       // the signal that ended it
     std::string out;
     std::string err;
+    double seconds = 0;     // from start to end
+    bool timedOut = false;  // killed at the limit
+
+    // The status as a shell shows it: 128 + the signal when a signal ended it;
+    // -1 when it was killed at the limit.
+    int shellStatus() const {
+        if (timedOut) return -1;
+        return exited ? status : 128 + signal;
+    }
 };
 
-// Runs argv[0] (looked up on PATH when it holds no slash) with the given
-// arguments; argv[0] is also what the program sees as its own name. Standard
-// input is /dev/null and the output streams are captured. The environment is
-// this process's, changed as the options say, without the variables that would
+// The one way the launcher's tests run a program. Runs argv[0] (looked up on
+// PATH when it holds no slash) with the given arguments; argv[0] is also what
+// the program sees as its own name. Standard input is /dev/null and the output
+// streams are captured; no core dump is written. The environment is this
+// process's, changed as the options say, without the variables that would
 // give a Java VM options of their own and without a user state directory
-// (HOME, XDG_STATE_HOME) unless the options set one. A program that hangs is
-// ended after two minutes.
+// (HOME, XDG_STATE_HOME) unless the options set one. The program runs in a
+// process group of its own, which is killed when the limit passes.
 RunResult runProgram(const std::vector<std::string>& argv, const RunOptions& options = {});
 
 // A game tree below a fresh temporary directory (root(), its name beginning

@@ -22,8 +22,8 @@ extern char** environ;
 namespace {
 
 bool have(const char* program) {
-    std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return launcher_test::runProgram({"sh", "-c", std::string("command -v ") + program}).status ==
+           0;
 }
 
 // A tree with the debug switch on.

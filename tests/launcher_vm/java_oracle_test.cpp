@@ -35,101 +35,26 @@ const char* const mainClass = "com.zarnhall.client.launcherfx.ZarnMain";
 const char* const crashHeader =
     "# A fatal error has been detected by the Java Runtime Environment:";
 
-struct Outcome {
-    bool exited = false;
-    int status = -1;
-    int signal = 0;
-    std::string out;
-    std::string err;
-    double seconds = 0;
-    bool timedOut = false;
-};
+using Outcome = launcher_test::RunResult;
 
+// A program and how it runs.
 struct Command {
     std::vector<std::string> argv;
-    std::map<std::string, std::string> environment;  // on top of this process's
-    std::string directory;
-    int limitSeconds = 60;      // then the program is killed
-    bool closedOutput = false;  // output to a pipe nobody reads, closed at once
+    launcher_test::RunOptions options;
 };
 
-// Runs a command without core dumps, its output captured, killing it (and
-// its process group) after the limit.
 Outcome run(const Command& command) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text = *entry;
-        const std::string name = text.substr(0, text.find('='));
-        if (name != "JAVA_TOOL_OPTIONS" && name != "_JAVA_OPTIONS" && name != "JDK_JAVA_OPTIONS" &&
-            command.environment.count(name) == 0) {
-            environment.push_back(text);
-        }
-    }
-    for (const auto& [name, value] : command.environment) environment.push_back(name + "=" + value);
-    std::vector<std::string> argv = command.argv;
-    std::vector<char*> args, envp;
-    for (std::string& arg : argv) args.push_back(arg.data());
-    for (std::string& each : environment) envp.push_back(each.data());
-    args.push_back(nullptr);
-    envp.push_back(nullptr);
-
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    int pipeEnds[2];
-    if (out == nullptr || err == nullptr || pipe(pipeEnds) != 0) std::abort();
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        setpgid(0, 0);
-        const rlimit noCore{0, 0};
-        setrlimit(RLIMIT_CORE, &noCore);
-        if (command.closedOutput) {
-            close(pipeEnds[0]);
-            dup2(pipeEnds[1], 1);
-            dup2(pipeEnds[1], 2);
-        } else {
-            dup2(fileno(out), 1);
-            dup2(fileno(err), 2);
-        }
-        const int in = open("/dev/null", O_RDONLY);
-        if (in < 0 || dup2(in, 0) < 0 || chdir(command.directory.c_str()) != 0) _exit(127);
-        execve(args[0], args.data(), envp.data());
-        _exit(126);
-    }
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    Outcome outcome;
-    int status = 0;
-    const auto limit = start + std::chrono::seconds(command.limitSeconds);
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > limit) {
-            outcome.timedOut = true;
-            kill(-child, SIGKILL);
-            waitpid(child, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    outcome.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    outcome.exited = WIFEXITED(status);
-    if (outcome.exited) outcome.status = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
-    for (auto [file, text] : {std::pair(out, &outcome.out), std::pair(err, &outcome.err)}) {
-        std::rewind(file);
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-            text->append(buffer, n);
-        }
-        std::fclose(file);
-    }
-    return outcome;
+    return launcher_test::runProgram(command.argv, command.options);
 }
 
-// The status as a shell shows it: 128 + the signal when a signal ended it.
-int shellStatus(const Outcome& outcome) {
-    if (outcome.timedOut) return -1;
-    return outcome.exited ? outcome.status : 128 + outcome.signal;
+// A command in directory with the variables given, killed after a minute.
+Command command(std::vector<std::string> argv, const std::map<std::string, std::string>& env,
+                const std::string& directory) {
+    Command made{std::move(argv), {}};
+    made.options.environment.set = env;
+    made.options.workingDirectory = directory;
+    made.options.limitSeconds = 60;
+    return made;
 }
 
 // The lines the client and its VM printed: the launcher's own lines left
@@ -161,7 +86,7 @@ struct Runtime {
 
 const Runtime runtimes[] = {
     {"Java17", JVM_LIBRARY},
-    {"Java25", "/usr/lib/jvm/temurin-25-jdk-amd64/lib/server/libjvm.so"},
+    {"Java25", jdk25Library},
 };
 
 enum class Sharing { off, first, cached };
@@ -190,32 +115,32 @@ public:
 
     Command javaCommand(const std::string& mode,
                         std::map<std::string, std::string> env = {}) const {
-        Command command{
+        Command java = command(
             {runtime_.home() + "/bin/java", "-Dworkdir=" + game(),
              "-Djava.class.path=" + clientJar() + ":" + game() + "/internal-pack:" + game() +
                  "/launcher-data",
              "-Djava.library.path=" + game() + "/nativelibs", "-Xmn256M", "-Xms64m", "-Xmx256m"},
-            std::move(env),
-            root()};
-        command.argv.insert(command.argv.end(), vmParams_.begin(), vmParams_.end());
-        command.argv.push_back(mainClass);
-        command.environment["TESSVIK_TEST_MODE"] = mode;
-        return command;
+            env, root());
+        java.argv.insert(java.argv.end(), vmParams_.begin(), vmParams_.end());
+        java.argv.push_back(mainClass);
+        java.options.environment.set["TESSVIK_TEST_MODE"] = mode;
+        return java;
     }
 
     // The launcher's command; a first launch gets a cache of its own, a
     // cached launch the tree's, filled first.
     Command tessvikCommand(const std::string& mode, std::map<std::string, std::string> env = {}) {
-        Command command{{launcher()}, std::move(env), root()};
-        command.environment["TESSVIK_TEST_MODE"] = mode;
-        command.environment["XDG_CACHE_HOME"] = cache();
-        command.environment["XDG_STATE_HOME"] = dir("state");
+        Command ours = command({launcher()}, env, root());
+        auto& set = ours.options.environment.set;
+        set["TESSVIK_TEST_MODE"] = mode;
+        set["XDG_CACHE_HOME"] = cache();
+        set["XDG_STATE_HOME"] = dir("state");
         if (sharing_ == Sharing::first) {
-            command.environment["XDG_CACHE_HOME"] = dir("cache-" + std::to_string(++launches_));
+            set["XDG_CACHE_HOME"] = dir("cache-" + std::to_string(++launches_));
         } else if (sharing_ == Sharing::cached && !filled_) {
             fill();
         }
-        return command;
+        return ours;
     }
 
     // The launcher's line on sharing, and whether it fits the tree's mode.
@@ -235,10 +160,9 @@ public:
         }
         return false;
     }
-    // A launch that crashed while the archive was in use costs the archive.
-    void noteEnd(const Outcome& outcome) {
-        if (!outcome.exited) filled_ = false;
-    }
+    // A launch whose VM never ended (a crash, an exit from native code) leaves
+    // the archive's in-use mark: the next launch discards the archive.
+    void noteEndPastTheVm() { filled_ = false; }
 
     const std::string& archive() const { return archive_; }
 
@@ -246,9 +170,8 @@ private:
     // Writes the tree's archive (or records and assembles its cache) with a
     // launch of its own.
     void fill() {
-        Command command{
-            {launcher()}, {{"XDG_CACHE_HOME", cache()}, {"XDG_STATE_HOME", dir("state")}}, root()};
-        const Outcome outcome = run(command);
+        const Outcome outcome = run(command(
+            {launcher()}, {{"XDG_CACHE_HOME", cache()}, {"XDG_STATE_HOME", dir("state")}}, root()));
         const std::string line = sharingLine(outcome);
         archive_ = line.substr(line.rfind(' ') + 1);
         for (int i = 0; i < 600 && !fs::exists(archive_ + ".sum"); ++i) {
@@ -282,54 +205,78 @@ protected:
 };
 
 std::string describe(const Outcome& outcome) {
-    return "status " + std::to_string(shellStatus(outcome)) + " after " +
+    return "status " + std::to_string(outcome.shellStatus()) + " after " +
            std::to_string(outcome.seconds).substr(0, 4) + " s\n--- out\n" + outcome.out +
            "--- err\n" + outcome.err;
 }
 
-// How a client may end (the client's modes). The crashes come last: one
-// while the cached archive is in use costs the archive.
-const char* const endings[] = {
-    "return",
-    "exit3",
-    "hook+exit4",
-    "hook+halt5",
-    "workerExit6+return",
-    "workerExit6+sleep",
-    "throw",
-    "handler",
-    "hook+workerThrow+return",
-    "thread",
-    "oom",
-    "overflow",
-    "hook+sigterm",
-    "native+return",
-    "nativeExit7+sleep",
-    "crash",
-    "workerCrash+return",
+// How a client may end (the client's modes).
+struct Ending {
+    const char* mode;
+    // The process ends past the VM's own end (a crash, an exit from native
+    // code): its cache's in-use mark stays, and the next launch that meets
+    // it discards the cache. Such an ending runs alone, after the others, so
+    // that no launch beside it finds its mark, however slow the machine.
+    bool pastTheVm = false;
 };
+
+const Ending endings[] = {
+    {"return"},
+    {"exit3"},
+    {"hook+exit4"},
+    {"hook+halt5"},
+    {"workerExit6+return"},
+    {"workerExit6+sleep"},
+    {"throw"},
+    {"handler"},
+    {"hook+workerThrow+return"},
+    {"thread"},
+    {"oom"},
+    {"overflow"},
+    {"hook+sigterm"},
+    {"native+return"},
+    {"nativeExit7+sleep", true},
+    {"crash", true},
+    {"workerCrash+return", true},
+};
+
+// The endings in the batches they run in: the others four at a time, then
+// each one past the VM alone.
+std::vector<std::vector<Ending>> batches() {
+    std::vector<std::vector<Ending>> batches(1);
+    for (const Ending& ending : endings) {
+        if (!ending.pastTheVm && batches.back().size() < 4) {
+            batches.back().push_back(ending);
+        } else if (!ending.pastTheVm) {
+            batches.push_back({ending});
+        }
+    }
+    for (const Ending& ending : endings) {
+        if (ending.pastTheVm) batches.push_back({ending});
+    }
+    return batches;
+}
 
 }  // namespace
 
-// Rows run four at a time, java's and the launcher's side by side.
+// Rows run in batches, java's and the launcher's side by side.
 TEST_P(JavaOracle, EveryEndingEndsAsUnderJava) {
     OracleTree tree(runtime(), sharing());
     const std::map<std::string, std::string> env{{"TESSVIK_TEST_NATIVE", CLIENT_NATIVE_LIBRARY}};
-    const std::size_t count = std::size(endings);
-    for (std::size_t first = 0; first < count; first += 4) {
+    for (const std::vector<Ending>& batch : batches()) {
         std::vector<std::future<std::pair<Outcome, Outcome>>> rows;
-        for (std::size_t i = first; i < std::min(count, first + 4); ++i) {
+        for (const Ending& ending : batch) {
             rows.push_back(std::async(std::launch::async, runBoth,
-                                      tree.javaCommand(endings[i], env),
-                                      tree.tessvikCommand(endings[i], env)));
+                                      tree.javaCommand(ending.mode, env),
+                                      tree.tessvikCommand(ending.mode, env)));
         }
-        for (std::size_t i = first; i < std::min(count, first + 4); ++i) {
-            const auto [java, ours] = rows[i - first].get();
-            tree.noteEnd(ours);
-            SCOPED_TRACE(std::string(endings[i]) + "\njava: " + describe(java) +
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            const auto [java, ours] = rows[i].get();
+            if (batch[i].pastTheVm) tree.noteEndPastTheVm();
+            SCOPED_TRACE(std::string(batch[i].mode) + "\njava: " + describe(java) +
                          "\ntessvik: " + describe(ours));
             EXPECT_TRUE(tree.sharingAsAsked(ours)) << tree.sharingLine(ours);
-            EXPECT_EQ(shellStatus(ours), shellStatus(java));
+            EXPECT_EQ(ours.shellStatus(), java.shellStatus());
             EXPECT_EQ(clientLines(ours.out, true), clientLines(java.out));
             EXPECT_EQ(clientLines(ours.err), clientLines(java.err));
         }
@@ -379,14 +326,14 @@ TEST_P(JavaOracleEdge, ACrashWithTheAllocatorBlockedEndsWithinTheReportsTimeOut)
                                                  {"LD_PRELOAD", CLIENT_NATIVE_LIBRARY}};
     Command java = tree.javaCommand("blockedCrash", env);
     Command ours = tree.tessvikCommand("blockedCrash", env);
-    java.limitSeconds = ours.limitSeconds = timeOut + 8;
+    java.options.limitSeconds = ours.options.limitSeconds = timeOut + 8;
     const auto [javaEnd, ourEnd] = runBoth(java, ours);
     SCOPED_TRACE("java: " + describe(javaEnd) + "\ntessvik: " + describe(ourEnd));
     EXPECT_TRUE(tree.sharingAsAsked(ourEnd)) << tree.sharingLine(ourEnd);
     if (javaEnd.seconds <= timeOut + 4) {
         EXPECT_LE(ourEnd.seconds, timeOut + 4);
     }
-    EXPECT_EQ(shellStatus(ourEnd), shellStatus(javaEnd));
+    EXPECT_EQ(ourEnd.shellStatus(), javaEnd.shellStatus());
 }
 
 // Output to a pipe whose reader has gone, as in "tessvik | true".
@@ -395,9 +342,9 @@ TEST_P(JavaOracleEdge, OutputToAClosedPipeLeavesTheClientItsRunAndStatus) {
     for (const char* mode : {"return", "exit3"}) {
         Command java = tree.javaCommand(mode);
         Command ours = tree.tessvikCommand(mode);
-        java.closedOutput = ours.closedOutput = true;
+        java.options.closedOutput = ours.options.closedOutput = true;
         const auto [javaEnd, ourEnd] = runBoth(java, ours);
-        EXPECT_EQ(shellStatus(ourEnd), shellStatus(javaEnd)) << mode;
+        EXPECT_EQ(ourEnd.shellStatus(), javaEnd.shellStatus()) << mode;
     }
 }
 
@@ -527,8 +474,8 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
             const auto [java, ours] = running[i - first].get();
             SCOPED_TRACE(rows[i].label + "\njava: " + describe(java) +
                          "\ntessvik: " + describe(ours));
-            EXPECT_EQ(shellStatus(ours), shellStatus(java));
-            if (shellStatus(java) != 3) continue;
+            EXPECT_EQ(ours.shellStatus(), java.shellStatus());
+            if (java.shellStatus() != 3) continue;
             const std::string line = rows[i].tree->sharingLine(ours);
             if (!rows[i].turnsSharingOff) {
                 EXPECT_NE(line.rfind("Class data sharing is off", 0), 0u) << line;
@@ -546,11 +493,10 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
 TEST_P(JavaOracleEdge, AnOptionTheRuntimeImageCarriesEndsAsUnderJava) {
     launcher_test::TempTree images;
     const std::string image = images.root() + "/runtime";
-    Command jlink{{GetParam()->home() + "/bin/jlink", "--add-modules",
-                   "java.base,java.management,jdk.unsupported", "--add-options=-Xshare:off",
-                   "--output", image},
-                  {},
-                  images.root()};
+    Command jlink = command({GetParam()->home() + "/bin/jlink", "--add-modules",
+                             "java.base,java.management,jdk.unsupported",
+                             "--add-options=-Xshare:off", "--output", image},
+                            {}, images.root());
     // Java 13 to 24 share only beside the runtime's own base archive.
     if (GetParam()->name == "Java17") jlink.argv.push_back("--generate-cds-archive");
     const Outcome made = run(jlink);
@@ -559,8 +505,8 @@ TEST_P(JavaOracleEdge, AnOptionTheRuntimeImageCarriesEndsAsUnderJava) {
     OracleTree tree(imageRuntime, Sharing::first);
     const auto [java, ours] = runBoth(tree.javaCommand("exit3"), tree.tessvikCommand("exit3"));
     SCOPED_TRACE("java: " + describe(java) + "\ntessvik: " + describe(ours));
-    EXPECT_EQ(shellStatus(java), 3);
-    EXPECT_EQ(shellStatus(ours), 3);
+    EXPECT_EQ(java.shellStatus(), 3);
+    EXPECT_EQ(ours.shellStatus(), 3);
     EXPECT_EQ(tree.sharingLine(ours),
               "Class data sharing is off: -Xshare:off in the runtime image chooses sharing "
               "itself");
