@@ -3,8 +3,11 @@
 // first, and returns exactly what Steam returns.
 #include "Pellux_Steam_api.h"
 #include "callback_registry.h"
+#include "missing_interfaces.h"
 #include "stats_received_event.h"
 #include "steam/steam_api.h"
+
+#include <iostream>
 
 extern "C" {
 
@@ -16,9 +19,15 @@ JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1RestartAppIfNecessar
 
 // Starts Steam the way the loaded library's generation does (steam/steam_binding.h).
 // A library the bridge does not know is not started: false, after one line on
-// standard output naming what it lacks. A start while Steam runs keeps the session,
-// and with it a statistics event posted for it and not yet delivered.
+// standard output naming what it lacks. A library that offers some interfaces in no
+// known version starts without them; the first start names them and the natives
+// that then answer as without Steam, in one line (the library stays the same for
+// the process). A start while Steam runs keeps the session, and with it a statistics
+// event posted for it and not yet delivered.
 JNIEXPORT jboolean JNICALL Java_Pellux_Steam_1api_SteamAPI_1Init(JNIEnv*, jobject) {
+    static const bool reported =
+        (quellink::reportMissingInterfaces(quellink::boundSteam(), std::cout), true);
+    static_cast<void>(reported);
     return SteamAPI_Init() ? JNI_TRUE : JNI_FALSE;
 }
 

@@ -13,7 +13,7 @@
 #include <iostream>
 
 // Starts the Steam API the loaded library's way: from SDK 1.58 on the library
-// checks the interface versions of its own accessors and refuses to start
+// checks the interface versions of the accessors bound and refuses to start
 // without them; err (may be null) receives its reason. An unsupported library is
 // not started, and says so on standard output.
 inline ESteamAPIInitResult SteamAPI_InitEx(SteamErrMsg* err) {
@@ -146,7 +146,8 @@ class ISteamMatchmakingServers {
 #undef STEAM_OPAQUE_INTERFACE
 
 // The SDK's accessors: each yields the interface, or null while Steam is not
-// started (or the library is not supported). Ask anew for each use.
+// started (or the library is not supported, or offers that interface in no version
+// known here). Ask anew for each use.
 inline ISteamUser* SteamUser() { return quellink::boundSteam().user(); }
 inline ISteamUserStats* SteamUserStats() { return quellink::boundSteam().userStats(); }
 inline ISteamFriends* SteamFriends() { return quellink::boundSteam().friends(); }

@@ -28,11 +28,43 @@ constexpr Accessor userStatsAccessors[] = {
     {"SteamAPI_SteamUserStats_v012", "STEAMUSERSTATS_INTERFACE_VERSION012"}};
 constexpr Accessor friendsAccessors[] = {{"SteamAPI_SteamFriends_v018", "SteamFriends018"},
                                          {"SteamAPI_SteamFriends_v017", "SteamFriends017"}};
-constexpr Accessor utilsAccessors[] = {{"SteamAPI_SteamUtils_v010", "SteamUtils010"}};
+// SteamUtils011 (SDK 1.65) dropped IsSteamRunningOnSteamDeck and added three
+// functions; GetAppID, SetOverlayNotificationPosition and BOverlayNeedsPresent
+// are the same in both.
+constexpr Accessor utilsAccessors[] = {{"SteamAPI_SteamUtils_v011", "SteamUtils011"},
+                                       {"SteamAPI_SteamUtils_v010", "SteamUtils010"}};
 constexpr Accessor matchmakingAccessors[] = {
     {"SteamAPI_SteamMatchmaking_v009", "SteamMatchMaking009"}};
+// SteamMatchMakingServers003 (SDK 1.65) added ServerFriends; the list requests,
+// ReleaseRequest and GetServerDetails are the same in both.
 constexpr Accessor matchmakingServersAccessors[] = {
+    {"SteamAPI_SteamMatchmakingServers_v003", "SteamMatchMakingServers003"},
     {"SteamAPI_SteamMatchmakingServers_v002", "SteamMatchMakingServers002"}};
+
+// The known accessors of one interface.
+struct KnownInterface {
+    const char* name;
+    const Accessor* accessors;
+    std::size_t count;
+};
+
+template <std::size_t N>
+constexpr KnownInterface known(const char* name, const Accessor (&accessors)[N]) {
+    return {name, accessors, N};
+}
+
+// In the order of SteamInterface.
+constexpr KnownInterface knownInterfaces[steamInterfaceCount] = {
+    known("SteamUser", userAccessors),
+    known("SteamUserStats", userStatsAccessors),
+    known("SteamFriends", friendsAccessors),
+    known("SteamUtils", utilsAccessors),
+    known("SteamMatchmaking", matchmakingAccessors),
+    known("SteamMatchmakingServers", matchmakingServersAccessors)};
+
+const KnownInterface& knownInterface(SteamInterface which) {
+    return knownInterfaces[static_cast<int>(which)];
+}
 
 // SteamUser021 (SDK 1.55 and older) takes no identity for a ticket.
 constexpr const char* userWithoutTicketIdentity = "SteamAPI_SteamUser_v021";
@@ -41,7 +73,7 @@ constexpr const char* checkedInitName = "SteamInternal_SteamAPI_Init";
 constexpr const char* plainInitName = "SteamAPI_Init";
 constexpr const char* requestCurrentStatsName = "SteamAPI_ISteamUserStats_RequestCurrentStats";
 
-// What an accessor of an unsupported library yields.
+// What the accessor of an interface not bound yields.
 template <class Interface>
 Interface* noInterface() {
     return nullptr;
@@ -65,18 +97,23 @@ class Binder {
 public:
     Binder(void* (*find)(const char*), SteamBinding& binding) : find_(find), binding_(binding) {}
 
-    // The first of the accessors the library exports: its address, its version added
-    // to the list. Null, with the lack noted, when it exports none of them.
-    template <class Interface, std::size_t N>
-    Interface* (*accessor(const Accessor (&known)[N], const char** found = nullptr))() {
-        for (const Accessor& candidate : known) {
-            if (void* address = find_(candidate.function)) {
-                addVersion(candidate.version);
-                if (found != nullptr) *found = candidate.function;
+    // The first of the known accessors of an interface the library exports: its
+    // address, its version added to the list. Null when it exports none of them: an
+    // unsupported library without SteamUser, else the interface is unbound.
+    template <class Interface>
+    Interface* (*accessor(SteamInterface which, const char** found = nullptr))() {
+        const KnownInterface& known = knownInterface(which);
+        for (std::size_t i = 0; i < known.count; ++i) {
+            if (void* address = find_(known.accessors[i].function)) {
+                addVersion(known.accessors[i].version);
+                if (found != nullptr) *found = known.accessors[i].function;
                 return as<Interface* (*)()>(address);
             }
         }
-        lackAll(known);
+        if (which == SteamInterface::user)
+            lackAll(known);
+        else
+            binding_.unbound |= steamInterfaceBit(which);
         return &noInterface<Interface>;
     }
 
@@ -92,19 +129,20 @@ public:
 
 private:
     // "no A", "neither A nor B" or "none of A, B nor C".
-    template <std::size_t N>
-    void lackAll(const Accessor (&known)[N]) {
-        if (N == 1) return lack("no", known[0].function);
-        if (N == 2) return lack("neither", known[0].function, known[1].function);
-        std::string first = known[0].function;
-        for (std::size_t i = 1; i + 1 < N; ++i) first += std::string(", ") + known[i].function;
-        lack("none of", first.c_str(), known[N - 1].function);
+    void lackAll(const KnownInterface& known) {
+        const Accessor* a = known.accessors;
+        if (known.count == 1) return lack("no", a[0].function);
+        if (known.count == 2) return lack("neither", a[0].function, a[1].function);
+        std::string first = a[0].function;
+        for (std::size_t i = 1; i + 1 < known.count; ++i)
+            first += std::string(", ") + a[i].function;
+        lack("none of", first.c_str(), a[known.count - 1].function);
     }
 
     // Each version ends in NUL; the list's closing NUL is the array's zero fill.
     void addVersion(const char* version) {
         const std::size_t size = std::strlen(version) + 1;
-        if (versionsEnd_ + size >= sizeof binding_.versions) return;  // six known versions fit well
+        if (versionsEnd_ + size >= sizeof binding_.versions) return;  // six versions fit well
         std::memcpy(binding_.versions + versionsEnd_, version, size);
         versionsEnd_ += size;
     }
@@ -115,6 +153,18 @@ private:
 };
 
 }  // namespace
+
+const char* steamInterfaceName(SteamInterface which) { return knownInterface(which).name; }
+
+std::string knownAccessors(SteamInterface which) {
+    const KnownInterface& known = knownInterface(which);
+    std::string text;
+    for (std::size_t i = 0; i < known.count; ++i) {
+        if (i > 0) text += ", ";
+        text += known.accessors[i].function;
+    }
+    return text;
+}
 
 SteamBinding bindSteam(void* (*find)(const char* name)) {
     SteamBinding steam;
@@ -127,13 +177,13 @@ SteamBinding bindSteam(void* (*find)(const char* name)) {
         binder.lack("neither", checkedInitName, plainInitName);
 
     const char* user = nullptr;
-    steam.user = binder.accessor<ISteamUser>(userAccessors, &user);
-    steam.userStats = binder.accessor<ISteamUserStats>(userStatsAccessors);
-    steam.friends = binder.accessor<ISteamFriends>(friendsAccessors);
-    steam.utils = binder.accessor<ISteamUtils>(utilsAccessors);
-    steam.matchmaking = binder.accessor<ISteamMatchmaking>(matchmakingAccessors);
+    steam.user = binder.accessor<ISteamUser>(SteamInterface::user, &user);
+    steam.userStats = binder.accessor<ISteamUserStats>(SteamInterface::userStats);
+    steam.friends = binder.accessor<ISteamFriends>(SteamInterface::friends);
+    steam.utils = binder.accessor<ISteamUtils>(SteamInterface::utils);
+    steam.matchmaking = binder.accessor<ISteamMatchmaking>(SteamInterface::matchmaking);
     steam.matchmakingServers =
-        binder.accessor<ISteamMatchmakingServers>(matchmakingServersAccessors);
+        binder.accessor<ISteamMatchmakingServers>(SteamInterface::matchmakingServers);
 
     steam.requestCurrentStats =
         as<decltype(steam.requestCurrentStats)>(binder.find(requestCurrentStatsName));
@@ -145,7 +195,7 @@ SteamBinding bindSteam(void* (*find)(const char* name)) {
     }
 
     if (!steam.supported()) {
-        // Nothing of a library that is only partly known is used.
+        // Nothing of a library without a known start-up or SteamUser is used.
         steam.plainInit = nullptr;
         steam.checkedInit = nullptr;
         steam.user = &noInterface<ISteamUser>;

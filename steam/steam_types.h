@@ -202,7 +202,11 @@ STEAM_LAYOUT(servernetadr_t, m_usConnectionPort, 0);
 STEAM_LAYOUT(servernetadr_t, m_usQueryPort, 2);
 STEAM_LAYOUT(servernetadr_t, m_unIP, 4);
 
-// One server of a server-list request, as GetServerDetails returns it.
+// One server of a server-list request, as GetServerDetails returns it. From SDK
+// 1.65 on the library's record goes on after m_steamID with two friend counts (int
+// at 372 and at 376: 380 bytes); the fields here are the same in every generation.
+// Quellink only reads them through the library's pointer, and never copies a record
+// or steps through an array of them, so either length works.
 class gameserveritem_t {
 public:
     gameserveritem_t() { std::memset(static_cast<void*>(this), 0, sizeof(*this)); }

@@ -26,14 +26,21 @@ const char* serverListName(ServerList list) {
 }
 
 // The Steam client supports the interfaces of every library generation: SDK 1.58
-// to 1.60 ask for the first six, 1.61 for two newer ones (SDK 1.57 and older ask
-// for none).
+// to 1.60 ask for the first six, 1.61 for two newer ones, 1.65 for two more, and a
+// newer library has SteamUtils012 (SDK 1.57 and older ask for none).
 Scenario::Scenario()
-    : interfaces{"SteamUser023",        "STEAMUSERSTATS_INTERFACE_VERSION012",
-                 "SteamFriends017",     "SteamUtils010",
-                 "SteamMatchMaking009", "SteamMatchMakingServers002",
-                 "SteamUser021",        "STEAMUSERSTATS_INTERFACE_VERSION013",
-                 "SteamFriends018"} {
+    : interfaces{"SteamUser023",
+                 "STEAMUSERSTATS_INTERFACE_VERSION012",
+                 "SteamFriends017",
+                 "SteamUtils010",
+                 "SteamMatchMaking009",
+                 "SteamMatchMakingServers002",
+                 "SteamUser021",
+                 "STEAMUSERSTATS_INTERFACE_VERSION013",
+                 "SteamFriends018",
+                 "SteamUtils011",
+                 "SteamMatchMakingServers003",
+                 "SteamUtils012"} {
     // The default ticket: 234 bytes 01 02 03 ...
     ticketBytes.resize(234);
     for (std::size_t i = 0; i < ticketBytes.size(); ++i)

@@ -5,6 +5,7 @@
 #include "steam/steam_types.h"
 
 #include <array>
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,10 +18,18 @@ constexpr int serverListCount = 5;
 const char* serverListName(ServerList list);
 
 struct ScenarioServer {
+    // What GetServerDetails points to: the record of every generation, and the
+    // friend counts that SDK 1.65's record goes on with (steam_types.h). Not scripted:
+    // Quellink reads neither.
     gameserveritem_t item;
+    int32 currentFriendCount = 0;
+    int32 totalFriendCount = 0;
     bool responds = true;
     bool details = true;  // false: GetServerDetails has no record for it
 };
+static_assert(offsetof(ScenarioServer, currentFriendCount) == 372 &&
+                  offsetof(ScenarioServer, totalFriendCount) == 376,
+              "the record GetServerDetails hands out is SDK 1.65's");
 
 struct ScenarioJoinRequest {
     uint64 friendId = 0;

@@ -227,6 +227,8 @@ class BridgeExports(unittest.TestCase):
                                              ("1.61", "steam-redist/1.61", "bin/steamsim-1.61")):
             libraries.append((f"Valve's library {generation}", os.path.join(BUILD, valve, "steam_api64.dll")))
             libraries.append((f"the simulator {generation}", os.path.join(BUILD, simulator, "steam_api64.dll")))
+        for generation in ("1.56", "1.65", "newer"):  # no registry package ships Valve's library of these
+            libraries.append((f"the simulator {generation}", os.path.join(BUILD, f"bin/steamsim-{generation}", "steam_api64.dll")))
         for label, path in libraries:
             with self.subTest(label):
                 library = pefile.PE(path)

@@ -197,6 +197,23 @@ class BindingTest {
                 }));
     }
 
+    @TestFactory
+    @DisplayName("with Steam running on a library that lacks their interface in any known version,"
+            + " natives give their failure value and call no Steam function")
+    Stream<DynamicTest> withoutInterface() {
+        return GENERATION.withoutSteam.stream().map(ExportTable::row)
+                .map(r -> DynamicTest.dynamicTest(r.name, () -> {
+                    assumeTrue(Quellink.simulated(), "needs a running Steam");
+                    assertTrue(api.SteamAPI_Init());
+                    api.CreateCallback();  // else the server lists would start nothing anyway
+                    try {
+                        assertFailsWithoutSteamCall(r, r.probe);
+                    } finally {
+                        api.DeleteCallback();
+                    }
+                }));
+    }
+
     @Nested
     @DisplayName("lifecycle against the simulator")
     class SimulatedLifecycle {
@@ -206,7 +223,7 @@ class BindingTest {
         }
 
         @Test
-        @DisplayName("SteamAPI_Init reaches the library's start-up, asking for its six interface versions,"
+        @DisplayName("SteamAPI_Init reaches the library's start-up, asking for the interface versions bound,"
                 + " and returns its answer")
         void init() {
             SimControl.clearLog();

@@ -10,6 +10,7 @@ import static quellink.events.SimulatedSteam.start;
 import java.util.List;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Test;
+import quellink.harness.Quellink;
 import quellink.harness.SimControl;
 import quellink.harness.SimControl.Favorite;
 
@@ -21,6 +22,7 @@ class FavoriteServersTest extends SimulatedSteamTest {
     @Test
     @DisplayName("port -25536 reaches Steam as 40000; 192.168.1.20 as int or long reaches Steam as 3232235796")
     void widths() {
+        Quellink.generation().assumeWorking("AddFavoriteServer");
         start(api, "");
         int ipAsInt = -1062731500;
         assertEquals(0, api.AddFavoriteServer(ipAsInt, (short) -25536, 27016, 1700000000L));
@@ -40,6 +42,7 @@ class FavoriteServersTest extends SimulatedSteamTest {
     @Test
     @DisplayName("history gives the count afterwards, favourite Steam's own result; they differ in the flags")
     void historyAndFavourite() {
+        Quellink.generation().assumeWorking("AddFavoriteServer");
         start(api, "[favorites.1]\nip = 10.0.0.1\nport = 27015\nflags = 1\n");
         assertEquals(2, api.AddHistoryServer(3232235796L, 27015, 27016, 5L));
         assertEquals(2, api.AddFavoriteServer(3232235796L, 27015, 27016, 5L), "its index");

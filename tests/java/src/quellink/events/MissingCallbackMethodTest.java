@@ -115,6 +115,7 @@ class MissingCallbackMethodTest extends SimulatedSteamTest {
     @Test
     @DisplayName("a receiver without UserStatsReceived_t: CreateCallback raises NoSuchMethodError, the server list still arrives")
     void receiverWithoutOneMethod() throws Exception {
+        SteamGeneration.current().assumeWorking("RequestInternetServerList");
         start(api, "[servers.internet.1]\n" + GAME_SERVER_KEYS + "name = S1\nip = 10.0.0.1\nport = 27015\n"
                 + "[servers.internet.2]\n" + GAME_SERVER_KEYS + "ip = 10.0.0.2\nport = 27015\nresponds = false\n");
         IsolatingLoader loader = new IsolatingLoader();

@@ -20,10 +20,12 @@ import java.nio.file.Path;
 import java.util.List;
 import java.util.Map;
 import java.util.function.ToLongFunction;
+import org.junit.jupiter.api.BeforeEach;
 import org.junit.jupiter.api.DisplayName;
 import org.junit.jupiter.api.Nested;
 import org.junit.jupiter.api.Test;
 import quellink.events.RecordingApi.Server;
+import quellink.harness.Quellink;
 import quellink.harness.SimControl;
 
 /**
@@ -31,6 +33,10 @@ import quellink.harness.SimControl;
  * Steam client.
  */
 class ServerListTest extends SimulatedSteamTest {
+    @BeforeEach
+    void needsAppId() {
+        Quellink.generation().assumeWorking("RequestInternetServerList");
+    }
 
     private static String server(String list, int n, String keys) {
         return "[servers." + list + "." + n + "]\n" + keys;
