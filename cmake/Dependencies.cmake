@@ -1,4 +1,5 @@
-# Third-party dependencies shared by every target: Boost headers and JNI headers.
+# Third-party dependencies shared by every target: Boost headers, zlib and JNI
+# headers.
 # Each is offered as an INTERFACE target so that targets name what they use.
 
 # --- Boost (headers only: PropertyTree, Foreach) ---
@@ -18,6 +19,13 @@ else()
   add_library(tq_boost INTERFACE)
   target_link_libraries(tq_boost INTERFACE Boost::boost)
 endif()
+
+# --- zlib: reading the manifests of the class path's jars ---
+# Linked statically, so that the launcher needs no library beyond the
+# system's: libz-mingw-w64-dev for the Windows build, zlib1g-dev here; an
+# MSVC build names its zlib with ZLIB_ROOT.
+set(ZLIB_USE_STATIC_LIBS ON)
+find_package(ZLIB REQUIRED)
 
 # --- JNI headers ---
 # The JDK used for headers, libjvm, javac, jar and jlink: JAVA_HOME when set,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "crash_reports.h"
+#include "folder_housekeeping.h"
 #include "messages.h"
 #include "platform/directories.h"
 #include "platform/files.h"
@@ -18,10 +19,11 @@ namespace {
 
 constexpr std::uint64_t markerLimit = 4096;
 
-std::tm localTimeNow() {
+// The time in UTC, which no change of time zone or summer time reorders.
+std::tm universalTimeNow() {
     const std::time_t now = std::time(nullptr);
-    const std::tm* local = std::localtime(&now);
-    return local != nullptr ? *local : std::tm{};
+    const std::tm* universal = std::gmtime(&now);
+    return universal != nullptr ? *universal : std::tm{};
 }
 
 // Makes folder and every missing directory above it, each for the user
@@ -66,13 +68,18 @@ void tendCrashesFolder(const CrashReportPlan& plan) {
 CrashReportPlan prepareCrashReports(const std::vector<GivenVmOption>& given,
                                     const std::string& gameDirectory) {
     CrashReportPlan plan =
-        planCrashReports(platform::userStateDirectory(), gameDirectory, given, localTimeNow());
+        planCrashReports(platform::userStateDirectory(), gameDirectory, given, universalTimeNow());
     if (plan.crashesFolder.empty()) return plan;
     if (!makeCrashesFolder(plan.crashesFolder)) {
         writeOut("Crash reports stay where the VM puts them: cannot create " + plan.crashesFolder);
         return CrashReportPlan();
     }
     tendCrashesFolder(plan);
+    // The crashes of games uninstalled long ago go, once a day.
+    const std::string gameFolder = platform::directoryOf(plan.crashesFolder);
+    noteGameDirectory(gameFolder, gameDirectory);
+    tidyGameFolders(platform::directoryOf(gameFolder), gameFolder, FolderPart::crashReports,
+                    platform::fileTimeNow());
     return plan;
 }
 

@@ -9,7 +9,7 @@
 //   $XDG_STATE_HOME/Tessvik/<game folder>/crashes/           (elsewhere;
 //   else ~/.local/state/Tessvik/<game folder>/crashes/        see userStateDirectory)
 //
-// as hs_err_<launch time>_pid<N>.log, with the compiler's replay file beside
+// as hs_err_<launch time, UTC>_pid<N>.log, with the compiler's replay file beside
 // it as replay_<launch time>_pid<N>.log. The next launch names the report on
 // standard output once, and keeps the last crashes only. Options of the
 // game's own (-XX:ErrorFile, -XX:OnError, -XX:ReplayDataFile, from any source
@@ -59,7 +59,7 @@ constexpr const char* reportNameStart = "hs_err_";
 constexpr const char* replayNameStart = "replay_";
 constexpr const char* crashFileSuffix = ".log";
 
-// The launch's local time as the file names carry it: "20261207-221503".
+// The launch's time as the file names carry it, in UTC: "20261207-221503".
 std::string launchTimeText(const std::tm& launchTime);
 
 // What this launch adds, from the user's state directory ("" when there is

@@ -41,18 +41,13 @@ jobjectArray makeArgumentArray(JNIEnv* env, const std::vector<std::string>& prog
 }  // namespace
 
 jint createJavaVm(const platform::ResidentLibrary& runtime, const std::vector<std::string>& options,
-                  JavaVM** vm, JNIEnv** env, VmExitHook exitHook) {
+                  JavaVM** vm, JNIEnv** env) {
     const auto create = reinterpret_cast<CreateJavaVMFunction>(runtime.symbol("JNI_CreateJavaVM"));
     if (create == nullptr) return JNI_ERR;
     // The array points into the texts, which live until the call returns.
     std::vector<JavaVMOption> array;
     for (const std::string& option : options) {
         array.push_back({const_cast<char*>(option.c_str()), nullptr});
-    }
-    // A client that calls System.exit ends the process inside the VM: its
-    // end comes through the exit hook there.
-    if (exitHook != nullptr) {
-        array.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(exitHook)});
     }
     JavaVMInitArgs initArgs{};
     initArgs.version = JNI_VERSION_1_8;
@@ -68,10 +63,10 @@ jint createJavaVm(const platform::ResidentLibrary& runtime, const std::vector<st
 }
 
 jint createWatchedJavaVm(const platform::ResidentLibrary& runtime,
-                         const std::vector<std::string>& options, VmExitHook exitHook,
-                         const WatcherPlan& watcher, JavaVM** vm, JNIEnv** env) {
+                         const std::vector<std::string>& options, const WatcherPlan& watcher,
+                         JavaVM** vm, JNIEnv** env) {
     const std::unique_ptr<Watcher> watching = Watcher::start(watcher);
-    const jint status = createJavaVm(runtime, options, vm, env, exitHook);
+    const jint status = createJavaVm(runtime, options, vm, env);
     if (!watching) return status;
     // A VM that started keeps writing to what it took; only a failed start's
     // lines are the launch's business.

@@ -13,14 +13,11 @@
 
 namespace tessvik {
 
-// Called by the VM in System.exit and Runtime.halt, after its own exit work.
-using VmExitHook = void(JNICALL*)(jint status);
-
 // Creates a VM from the runtime library with the option texts (JNI 1.8,
-// unrecognised options refused) and, when given, the exit hook. The
-// creation's status: JNI_ERR when the library has no JNI_CreateJavaVM.
+// unrecognised options refused). The creation's status: JNI_ERR when the
+// library has no JNI_CreateJavaVM.
 jint createJavaVm(const platform::ResidentLibrary& runtime, const std::vector<std::string>& options,
-                  JavaVM** vm, JNIEnv** env, VmExitHook exitHook = nullptr);
+                  JavaVM** vm, JNIEnv** env);
 
 // createJavaVm with the launch's watcher beside it, as its plan says. Started
 // from the desktop, the launcher's output reaches nobody, yet the VM's own
@@ -31,8 +28,8 @@ jint createJavaVm(const platform::ResidentLibrary& runtime, const std::vector<st
 // notice begins with them. The VM gets no hook of the launcher's for that, so
 // a crash keeps HotSpot's own error reporting, its time-out and its status.
 jint createWatchedJavaVm(const platform::ResidentLibrary& runtime,
-                         const std::vector<std::string>& options, VmExitHook exitHook,
-                         const WatcherPlan& watcher, JavaVM** vm, JNIEnv** env);
+                         const std::vector<std::string>& options, const WatcherPlan& watcher,
+                         JavaVM** vm, JNIEnv** env);
 
 // How the call of the client's main went.
 enum class MainOutcome {

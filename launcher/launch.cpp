@@ -34,6 +34,7 @@
 #include "runtime_facts.h"
 #include "runtime_location.h"
 #include "startup_cache/aot_assembly.h"
+#include "startup_cache/class_path_reach.h"
 #include "startup_cache/startup_cache.h"
 #include "vm_option_sources.h"
 #include "vm_options.h"
@@ -71,12 +72,9 @@ SharingInput sharingInput(const JavaLauncher& launcher, const VmOptionList& opti
     input.runtimeVersion = launcher.runtimeVersion;
     input.runtimeLibrary = launcher.loadedRuntimePath;
     input.gameDirectory = launcher.gameDirectory;
-    input.classPath = launcher.classPath;
-    for (const std::string& directory : launcher.extraClassPathDirs) {
-        input.classPath.push_back(platform::joinPath(launcher.gameDirectory, directory));
-    }
     input.vmOptions = options.with();
-    input.givenOptions = given;
+    input.givenOptions = vmOptionsInOrder(given, options);
+    input.classPath = effectiveClassPath(input.givenOptions, platform::currentDirectory());
     input.cacheDirectory = platform::userCacheDirectory();
     return input;
 }
@@ -94,13 +92,16 @@ WatcherPlan planWatcher(const NoticeSettings& notices, const std::vector<GivenVm
 }  // namespace
 
 int launch(const std::vector<std::string>& asGiven) {
+    platform::openClosedStandardStreams();
     // 1. The modes.
     if (const std::optional<int> status = runRequestedAssembly()) return *status;
     if (const std::optional<int> status = runRequestedWatcher()) return *status;
-    // Started again for a larger stack, the launch wrote its lines up to its
-    // plans already.
+    // Started again for a larger stack or without the cache, the launch wrote
+    // its lines up to its plans already.
     const platform::LaunchStart start = platform::launchStart();
-    setQuiet(start == platform::LaunchStart::againForStack);
+    // Started again without the cache its VM refused.
+    const std::optional<std::string> refusedCache = cacheRefusedByAnEarlierStart();
+    setQuiet(start == platform::LaunchStart::againForStack || refusedCache);
 
     // 2. Its directory.
     const std::optional<std::string> gameDirectory =
@@ -145,7 +146,9 @@ int launch(const std::vector<std::string>& asGiven) {
     setQuiet(false);
     if (!stackShortfall.empty()) writeOut(stackShortfall);
     std::optional<StartupCacheLaunch> cache;
-    if (settings.classDataSharing) {
+    if (refusedCache) {
+        writeOut(withoutRefusedCache(*refusedCache).message);
+    } else if (settings.classDataSharing) {
         cache.emplace(sharingInput(launcher, options, given));
         cache->startBackgroundWork();
         writeOut(cache->plan().message);
@@ -164,11 +167,12 @@ int launch(const std::vector<std::string>& asGiven) {
     writeOut("Create java VM!");
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
+    if (cacheOptions) cache->vmStarting(asGiven);
     const jint created = createWatchedJavaVm(launcher.runtimeModule, optionTexts,
-                                             cacheOptions ? &StartupCacheLaunch::exitHook : nullptr,
                                              planWatcher(notices, given, crashes), &vm, &env);
     if (created != JNI_OK) {
         // The VM has already described a refused option on its own output.
+        if (cacheOptions) cache->vmRefused();
         writeErr("Failed to create Java VM (error " + std::to_string(created) + ")");
         cache.reset();
         return endLaunch(1, LaunchFailure::vmRefused, notices);

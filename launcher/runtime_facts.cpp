@@ -121,11 +121,4 @@ std::optional<std::string> runtimeImageOptions(const std::string& runtimeLibrary
     return std::string(text.begin(), text.end());
 }
 
-std::string javaProgramOf(const std::string& releaseFile) {
-    if (releaseFile.empty()) return {};
-    const std::string program = platform::joinPath(
-        platform::joinPath(platform::directoryOf(releaseFile), "bin"), platform::javaProgramName);
-    return platform::fileStatus(program).isRegularFile() ? program : std::string();
-}
-
 }  // namespace tessvik

@@ -1,6 +1,6 @@
 // What a Java runtime says about itself: its version in its "release" file
-// (KEY="value" lines beside its bin and lib directories), the VM options its
-// image carries, and its own java program.
+// (KEY="value" lines beside its bin and lib directories), and the VM options
+// its image carries.
 #pragma once
 
 #include <optional>
@@ -34,9 +34,5 @@ std::optional<int> featureVersionOf(const std::string& javaVersion);
 // starts, and then finds them ready. Nothing for a runtime without an image
 // (Java 8) or an image without options.
 std::optional<std::string> runtimeImageOptions(const std::string& runtimeLibraryPath);
-
-// The runtime's own java program, in the bin directory beside its release
-// file, or "".
-std::string javaProgramOf(const std::string& releaseFile);
 
 }  // namespace tessvik

@@ -12,29 +12,39 @@ namespace {
 
 constexpr const char* vmOptionsFilePrefix = "-XX:VMOptionsFile=";
 constexpr const char* flagsFilePrefix = "-XX:Flags=";
-// An option file is a few lines; a larger one is not the game's.
-constexpr std::uint64_t longestOptionFile = 1 << 20;
+// An option file is a few lines. One beyond this is not read: the option
+// that names it then stands as given, and whoever looks at the options sees
+// that what it holds is not known.
+constexpr std::uint64_t longestOptionFile = 16 << 20;
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-std::string fileText(const std::string& path) {
-    return platform::readFile(path, longestOptionFile).bytes;
+std::optional<std::string> fileText(const std::string& path) {
+    platform::FileContent content = platform::readFile(path, longestOptionFile);
+    if (content.outcome != platform::FileReadOutcome::read) return std::nullopt;
+    return std::move(content.bytes);
 }
 
 // Adds option, or the options of the VMOptionsFile it names, in its place;
-// the Flags files it names are kept for the end, where the VM reads them.
-void add(std::vector<GivenVmOption>& options, std::vector<std::string>& flagsFiles,
-         const std::string& option, const std::string& source) {
-    if (startsWith(option, vmOptionsFilePrefix)) {
+// the Flags files it names are kept apart: the VM reads the last one first.
+void add(std::vector<GivenVmOption>& options, std::vector<GivenVmOption>& flagsFiles,
+         const std::string& option, const std::string& source, OptionOrigin origin) {
+    const std::optional<std::string> text =
+        startsWith(option, vmOptionsFilePrefix)
+            ? fileText(option.substr(std::string(vmOptionsFilePrefix).size()))
+            : std::nullopt;
+    if (text) {
         const std::string file = option.substr(std::string(vmOptionsFilePrefix).size());
-        for (const std::string& each : splitOptionText(fileText(file))) {
+        for (const std::string& each : splitOptionText(*text)) {
             // An options file may not name another; the VM refuses that itself.
-            if (!startsWith(each, vmOptionsFilePrefix)) add(options, flagsFiles, each, file);
+            if (!startsWith(each, vmOptionsFilePrefix)) {
+                add(options, flagsFiles, each, file, origin);
+            }
         }
     } else if (startsWith(option, flagsFilePrefix)) {
-        flagsFiles.push_back(option.substr(std::string(flagsFilePrefix).size()));
+        flagsFiles.push_back({option.substr(std::string(flagsFilePrefix).size()), source, origin});
     } else {
-        options.push_back({option, source});
+        options.push_back({option, source, origin});
     }
 }
 
@@ -50,24 +60,34 @@ OptionVariables optionVariablesOfEnvironment() {
 std::vector<GivenVmOption> givenVmOptions(const std::vector<std::string>& vmParams,
                                           const OptionVariables& variables) {
     std::vector<GivenVmOption> options;
-    std::vector<std::string> flagsFiles;
-    const auto addText = [&](const std::optional<std::string>& text, const std::string& source) {
+    std::vector<GivenVmOption> flagsFiles;
+    const auto addText = [&](const std::optional<std::string>& text, const std::string& source,
+                             OptionOrigin origin) {
         if (!text) return;
         for (const std::string& option : splitOptionText(*text)) {
-            add(options, flagsFiles, option, source);
+            add(options, flagsFiles, option, source, origin);
         }
     };
-    addText(variables.runtimeImage, "the runtime image");
-    addText(variables.javaToolOptions, "JAVA_TOOL_OPTIONS");
-    for (const std::string& option : vmParams) add(options, flagsFiles, option, "VMParams");
-    addText(variables.javaOptions, "_JAVA_OPTIONS");
-    // The VM reads the last Flags file named, after every other option.
-    if (!flagsFiles.empty()) {
-        for (const std::string& flag : flagsFileOptions(fileText(flagsFiles.back()))) {
-            options.push_back({"-XX:" + flag, flagsFiles.back()});
-        }
+    addText(variables.runtimeImage, "the runtime image", OptionOrigin::runtimeImage);
+    addText(variables.javaToolOptions, "JAVA_TOOL_OPTIONS", OptionOrigin::javaToolOptions);
+    for (const std::string& option : vmParams) {
+        add(options, flagsFiles, option, "VMParams", OptionOrigin::vmParams);
     }
-    return options;
+    addText(variables.javaOptions, "_JAVA_OPTIONS", OptionOrigin::javaOptions);
+    if (flagsFiles.empty()) return options;
+    // The VM reads the last Flags file named before every other source, so
+    // that any other option wins over it.
+    const GivenVmOption& flagsFile = flagsFiles.back();  // the file, and where it was named
+    std::vector<GivenVmOption> ordered;
+    if (const std::optional<std::string> text = fileText(flagsFile.text)) {
+        for (const std::string& flag : flagsFileOptions(*text)) {
+            ordered.push_back({"-XX:" + flag, flagsFile.text, OptionOrigin::flagsFile});
+        }
+    } else {
+        ordered.push_back({flagsFilePrefix + flagsFile.text, flagsFile.source});
+    }
+    ordered.insert(ordered.end(), options.begin(), options.end());
+    return ordered;
 }
 
 std::vector<std::string> splitOptionText(const std::string& text) {

@@ -1,8 +1,9 @@
 // Every option the Java VM takes besides the launcher's own, from every
-// source HotSpot reads: the runtime image's own options first, then
+// source HotSpot reads, in the order it applies them (a later one wins): the
+// last -XX:Flags= file named, the runtime image's own options, then
 // JAVA_TOOL_OPTIONS, the settings' VMParams and _JAVA_OPTIONS, each
-// -XX:VMOptionsFile= expanded where it stands and each -XX:Flags= file after
-// them. What the launcher adds to the VM's options
+// -XX:VMOptionsFile= expanded where it stands. An option file that cannot be
+// read whole stays as the option that names it. What the launcher adds to the VM's options
 // (a start-up cache, a crash report's place) must agree with all of them,
 // not only with the settings file.
 #pragma once
@@ -13,10 +14,21 @@
 
 namespace tessvik {
 
+// Where the VM takes an option from, in the order it applies them.
+enum class OptionOrigin {
+    flagsFile,        // the last -XX:Flags= file named
+    runtimeImage,     // options the runtime was made with (jlink --add-options)
+    javaToolOptions,  // JAVA_TOOL_OPTIONS
+    launcher,         // the launcher's own options, given when it creates the VM
+    vmParams,         // the settings' VMParams, given with the launcher's
+    javaOptions,      // _JAVA_OPTIONS
+};
+
 struct GivenVmOption {
     std::string text;    // as the VM takes it: "-Xshare:off", "-XX:+UseSharedSpaces"
     std::string source;  // "VMParams", "JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS",
                          // "the runtime image", or a file
+    OptionOrigin origin = OptionOrigin::vmParams;  // an option file's: where it was named
 };
 
 // The option texts from outside the settings: the two variables as the

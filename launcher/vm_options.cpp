@@ -1,5 +1,7 @@
 #include "vm_options.h"
 
+#include <algorithm>
+
 #include "class_path.h"
 
 namespace tessvik {
@@ -8,6 +10,8 @@ namespace {
 
 constexpr const char* aggressiveOpts = "-XX:+AggressiveOpts";
 constexpr int lastVersionWithAggressiveOpts = 11;
+// -Dworkdir, the class path, the library path, -Xmn, -Xms, -Xmx.
+constexpr std::size_t fixedOptionCount = 6;
 
 }  // namespace
 
@@ -43,6 +47,31 @@ VmOptionList javaVmOptions(const std::string& gameDirectory, const std::string& 
 bool runtimeTakesOption(const std::string& option, std::optional<int> runtimeVersion) {
     if (option != aggressiveOpts || !runtimeVersion) return true;
     return *runtimeVersion <= lastVersionWithAggressiveOpts;
+}
+
+std::vector<GivenVmOption> vmOptionsInOrder(const std::vector<GivenVmOption>& given,
+                                            const VmOptionList& launcher) {
+    std::vector<GivenVmOption> ordered;
+    const auto addGiven = [&](const std::vector<OptionOrigin>& origins) {
+        for (const GivenVmOption& option : given) {
+            if (std::find(origins.begin(), origins.end(), option.origin) != origins.end()) {
+                ordered.push_back(option);
+            }
+        }
+    };
+    const auto addLauncher = [&](std::vector<std::string>::const_iterator from,
+                                 std::vector<std::string>::const_iterator to) {
+        for (; from != to; ++from)
+            ordered.push_back({*from, "the launcher", OptionOrigin::launcher});
+    };
+    addGiven({OptionOrigin::flagsFile, OptionOrigin::runtimeImage, OptionOrigin::javaToolOptions});
+    const auto& fixed = launcher.fixedAndParams;
+    addLauncher(fixed.begin(),
+                fixed.begin() + std::min<std::size_t>(fixed.size(), fixedOptionCount));
+    addGiven({OptionOrigin::vmParams});
+    addLauncher(launcher.verbose.begin(), launcher.verbose.end());
+    addGiven({OptionOrigin::javaOptions});
+    return ordered;
 }
 
 }  // namespace tessvik

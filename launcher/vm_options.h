@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "launch_settings.h"
+#include "vm_option_sources.h"
 
 namespace tessvik {
 
@@ -35,5 +36,12 @@ VmOptionList javaVmOptions(const std::string& gameDirectory, const std::string& 
 // runtimes refuse it, so that the VM would not be created. Every other option,
 // and that one up to Java 11 or when the version is not known, is handed on.
 bool runtimeTakesOption(const std::string& option, std::optional<int> runtimeVersion);
+
+// Every option the VM takes, in the order it applies them (a later one wins):
+// the game's from the sources before the launcher's, the launcher's own six,
+// the game's VMParams (their option files expanded), the verbose switches,
+// then the game's from _JAVA_OPTIONS.
+std::vector<GivenVmOption> vmOptionsInOrder(const std::vector<GivenVmOption>& given,
+                                            const VmOptionList& launcher);
 
 }  // namespace tessvik

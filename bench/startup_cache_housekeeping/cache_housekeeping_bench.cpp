@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "folder_housekeeping.h"
 #include "game_layout.h"
 #include "platform/files.h"
-#include "startup_cache/cache_housekeeping.h"
 
 using namespace tessvik;
 
@@ -29,8 +29,9 @@ void writeFile(const fs::path& path, std::size_t size) {
 
 class LauncherFolderTree {
 public:
-    LauncherFolderTree(int freshFolders, int goneFolders, int unusedFolders)
-        : goneFolders_(goneFolders), unusedFolders_(unusedFolders) {
+    LauncherFolderTree(int freshFolders, int goneFolders, int unusedFolders,
+                       std::size_t cacheBytes = 64 * 1024)
+        : goneFolders_(goneFolders), unusedFolders_(unusedFolders), cacheBytes_(cacheBytes) {
         std::string pattern = (fs::temp_directory_path() / "tessvik-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         root_ = pattern;
@@ -53,6 +54,7 @@ public:
     // The stale folders as they were before a prune, and no stamp.
     void restoreStale() {
         fs::remove(fs::path(launcherFolder()) / "last-pruned");
+        fs::remove(fs::path(launcherFolder()) / "last-pruned.at");
         for (int i = 0; i < goneFolders_; ++i) {
             gameFolder((root_ / "games" / ("Gone" + std::to_string(i))).string());
         }
@@ -70,7 +72,7 @@ private:
         const fs::path folder = gameFolderIn((root_ / "cache").string(), gameDirectory);
         if (fs::exists(folder)) return folder.string();
         fs::create_directories(folder);
-        writeFile(folder / "startup.aot", 64 * 1024);
+        writeFile(folder / "startup.aot", cacheBytes_);
         writeFile(folder / "startup.aot.sum", 24);
         writeFile(folder / "startup.aot.lock", 0);
         noteGameDirectory(folder.string(), gameDirectory);
@@ -79,6 +81,7 @@ private:
 
     int goneFolders_;
     int unusedFolders_;
+    std::size_t cacheBytes_;
     fs::path root_;
     std::string keep_;
     std::string keepGame_;
@@ -86,40 +89,60 @@ private:
 
 // A launch's daily prune: 50 of the 100 folders go, within the launch's
 // budget (argument 0) or all of them (argument 1: no budget).
-void BM_PruneGameFolders(benchmark::State& state) {
+void BM_TidyGameFolders(benchmark::State& state) {
     LauncherFolderTree tree(50, 25, 25);
-    const auto budget = state.range(0) == 0 ? std::chrono::steady_clock::duration(pruneBudget)
-                                            : std::chrono::steady_clock::duration::max() / 2;
+    const auto budget = state.range(0) == 0
+                            ? std::chrono::steady_clock::duration(housekeepingBudget)
+                            : std::chrono::steady_clock::duration::max() / 2;
     for (auto _ : state) {
         state.PauseTiming();
         tree.restoreStale();
         state.ResumeTiming();
-        pruneGameFolders(tree.launcherFolder(), tree.keep(), platform::fileTimeNow(), budget);
+        tidyGameFolders(tree.launcherFolder(), tree.keep(), FolderPart::cacheData,
+                        platform::fileTimeNow(), budget);
     }
 }
-BENCHMARK(BM_PruneGameFolders)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TidyGameFolders)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The daily prune with nothing to remove: 100 folders looked at.
-void BM_PruneGameFoldersNoneStale(benchmark::State& state) {
+void BM_TidyGameFoldersNoneStale(benchmark::State& state) {
     LauncherFolderTree tree(100, 0, 0);
     for (auto _ : state) {
         state.PauseTiming();
         tree.restoreStale();
         state.ResumeTiming();
-        pruneGameFolders(tree.launcherFolder(), tree.keep(), platform::fileTimeNow());
+        tidyGameFolders(tree.launcherFolder(), tree.keep(), FolderPart::cacheData,
+                        platform::fileTimeNow());
     }
 }
-BENCHMARK(BM_PruneGameFoldersNoneStale)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TidyGameFoldersNoneStale)->Unit(benchmark::kMillisecond);
 
 // Every other launch of the day: the stamp alone is looked at.
-void BM_PruneGameFoldersStamped(benchmark::State& state) {
+void BM_TidyGameFoldersStamped(benchmark::State& state) {
     LauncherFolderTree tree(50, 25, 25);
-    pruneGameFolders(tree.launcherFolder(), tree.keep(), platform::fileTimeNow());
+    tidyGameFolders(tree.launcherFolder(), tree.keep(), FolderPart::cacheData,
+                    platform::fileTimeNow());
     for (auto _ : state) {
-        pruneGameFolders(tree.launcherFolder(), tree.keep(), platform::fileTimeNow());
+        tidyGameFolders(tree.launcherFolder(), tree.keep(), FolderPart::cacheData,
+                        platform::fileTimeNow());
     }
 }
-BENCHMARK(BM_PruneGameFoldersStamped)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TidyGameFoldersStamped)->Unit(benchmark::kMicrosecond);
+
+// A launch's part of the daily look over 5,000 game folders, none stale: the
+// listing and as many folders as the budget allows (the next launches go on
+// where it stopped).
+void BM_TidyFiveThousandFolders(benchmark::State& state) {
+    LauncherFolderTree tree(5000, 0, 0, 1024);
+    for (auto _ : state) {
+        state.PauseTiming();
+        tree.restoreStale();
+        state.ResumeTiming();
+        tidyGameFolders(tree.launcherFolder(), tree.keep(), FolderPart::cacheData,
+                        platform::fileTimeNow());
+    }
+}
+BENCHMARK(BM_TidyFiveThousandFolders)->Unit(benchmark::kMillisecond);
 
 // Every launch: its folder's record, already written.
 void BM_NoteGameDirectory(benchmark::State& state) {

@@ -28,6 +28,7 @@
 
 #include "console.h"
 #include "files.h"
+#include "paths.h"
 #include "program_start.h"
 
 namespace tessvik::platform {
@@ -58,10 +59,10 @@ void makeStreamsUnbuffered() {
     std::cerr.setf(std::ios::unitbuf);
 }
 
-std::string temporaryDirectory() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";
-    pattern += "/tessvik-console-XXXXXX";
+// A new folder of this user's below the temporary folder; "" when none
+// could be made.
+std::string makeTemporaryFolder() {
+    std::string pattern = joinPath(temporaryDirectory(), "tessvik-console-XXXXXX");
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) return {};
@@ -139,7 +140,7 @@ void endTerminal(pid_t terminal, bool running) {
 // not start at all: one that is late may still open its window, and a second
 // window must not open beside it.
 std::string openTerminalWindow() {
-    const std::string directory = temporaryDirectory();
+    const std::string directory = makeTemporaryFolder();
     if (directory.empty()) return {};
     const std::string reportFile = directory + "/tty";
 

@@ -50,6 +50,10 @@ struct FileIdentity {
 
 FileIdentity fileIdentity(const std::string& path);
 
+// Which volume (file system, drive) path lies on, named as the system names
+// it; "" when that cannot be told.
+std::string volumeOf(const std::string& path);
+
 // The bytes this user may still write on the file system holding directory;
 // nothing when that cannot be told.
 std::optional<std::uint64_t> freeSpace(const std::string& directory);
@@ -78,6 +82,10 @@ bool removeFile(const std::string& path);
 // name path: a reader never sees part of it, and a link at path is replaced,
 // never followed.
 bool writeFileAtomically(const std::string& path, const std::string& bytes);
+
+// Makes the file at path this user's alone (0600; nothing on Windows, where
+// the user's folders are the user's). True when it is.
+bool keepPrivate(const std::string& path);
 
 // Remove and rename as one system call each, with nothing allocated: for the
 // VM's end, which may run while other threads stand anywhere.

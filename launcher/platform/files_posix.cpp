@@ -127,6 +127,8 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
     return written;
 }
 
+bool keepPrivate(const std::string& path) { return chmod(path.c_str(), 0600) == 0; }
+
 bool removeFileNow(const char* path) { return unlink(path) == 0; }
 
 bool renameFileNow(const char* from, const char* to) { return rename(from, to) == 0; }
@@ -140,6 +142,12 @@ FileIdentity fileIdentity(const std::string& path) {
     result.changed =
         static_cast<std::int64_t>(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
     return result;
+}
+
+std::string volumeOf(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return {};
+    return std::to_string(status.st_dev);
 }
 
 std::optional<std::uint64_t> freeSpace(const std::string& directory) {

@@ -128,6 +128,8 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
     return written;
 }
 
+bool keepPrivate(const std::string&) { return true; }
+
 bool removeFileNow(const char* path) { return DeleteFileA(path) != 0; }
 
 bool renameFileNow(const char* from, const char* to) {
@@ -153,6 +155,16 @@ FileIdentity fileIdentity(const std::string& path) {
     result.file = std::to_string(information.dwVolumeSerialNumber) + ':' + std::to_string(index);
     result.changed = basic.ChangeTime.QuadPart;
     return result;
+}
+
+std::string volumeOf(const std::string& path) {
+    // A directory needs the backup flag to be opened at all.
+    const OwnedHandle file(CreateFileA(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!file || !GetFileInformationByHandle(file.get(), &information)) return {};
+    return std::to_string(information.dwVolumeSerialNumber);
 }
 
 std::optional<std::uint64_t> freeSpace(const std::string& directory) {

@@ -9,7 +9,6 @@ namespace tessvik::platform {
 
 extern const char* const runtimeLibraryName;  // "jvm.dll" / "libjvm.so"
 extern const char* const imageLibraryName;    // "jimage.dll" / "libjimage.so"
-extern const char* const javaProgramName;     // "java.exe" / "java", in a runtime's bin
 
 // Registers a directory searched for the dependent libraries of the next
 // load (Windows; POSIX libraries find theirs through their own run path).

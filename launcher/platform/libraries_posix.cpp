@@ -10,7 +10,6 @@ namespace tessvik::platform {
 
 const char* const runtimeLibraryName = "libjvm.so";
 const char* const imageLibraryName = "libjimage.so";
-const char* const javaProgramName = "java";
 
 void setLibraryDirectory(const std::string&) {}
 

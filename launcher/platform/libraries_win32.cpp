@@ -11,7 +11,6 @@ namespace tessvik::platform {
 
 const char* const runtimeLibraryName = "jvm.dll";
 const char* const imageLibraryName = "jimage.dll";
-const char* const javaProgramName = "java.exe";
 
 void setLibraryDirectory(const std::string& directory) { SetDllDirectoryA(directory.c_str()); }
 

@@ -52,6 +52,9 @@ bool setCurrentDirectory(const std::string& directory);
 // The process's current directory; "" when it cannot be told.
 std::string currentDirectory();
 
+// The system's folder for temporary files: $TMPDIR or /tmp; %TEMP% on Windows.
+std::string temporaryDirectory();
+
 // The user's cache directory, where the launcher keeps what it can make again
 // (the start-up cache): %LOCALAPPDATA% on Windows; $XDG_CACHE_HOME, or else
 // ~/.cache, elsewhere. "" when the environment names none.

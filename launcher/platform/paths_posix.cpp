@@ -66,6 +66,11 @@ std::string currentDirectory() {
     return result;
 }
 
+std::string temporaryDirectory() {
+    const std::string directory = absoluteDirectoryIn("TMPDIR");
+    return directory.empty() ? std::string("/tmp") : directory;
+}
+
 std::string userCacheDirectory() { return userDirectory("XDG_CACHE_HOME", "/.cache"); }
 
 std::string userStateDirectory() { return userDirectory("XDG_STATE_HOME", "/.local/state"); }

@@ -65,6 +65,14 @@ std::string currentDirectory() {
     return directory;
 }
 
+std::string temporaryDirectory() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof path, path);
+    std::string directory(path, length < sizeof path ? length : 0);
+    while (directory.size() > 3 && isPathSeparator(directory.back())) directory.pop_back();
+    return directory;
+}
+
 std::string userCacheDirectory() {
     const char* local = std::getenv("LOCALAPPDATA");
     return local != nullptr ? std::string(local) : std::string();

@@ -31,13 +31,49 @@ bool startDetached(const std::vector<std::string>& arguments,
 // process (Windows) ends it too.
 int runToEnd(const std::vector<std::string>& arguments, const EnvironmentAdditions& environment);
 
+// Ends this process when the process that started it ends, however that
+// ends (POSIX; on Windows the job runToEnd puts it in does the same).
+void endWithParent();
+
 // Removes a variable from this process's environment, and so from that of
 // everything it starts.
 void unsetEnvironment(const char* name);
 
+// A new start of this program, prepared while the process runs normally so
+// that it can be made at any moment after, even while the process ends: the
+// same arguments, with one variable added to its environment.
+class PreparedStart {
+public:
+    PreparedStart() = default;
+    PreparedStart(const std::vector<std::string>& asGiven, const std::string& variable,
+                  const std::string& value);
+    // Moved, the texts stay where the prepared pointers point; never copied.
+    PreparedStart(PreparedStart&&) = default;
+    PreparedStart& operator=(PreparedStart&&) = default;
+    PreparedStart(const PreparedStart&) = delete;
+    PreparedStart& operator=(const PreparedStart&) = delete;
+
+    // Replaces this process with the new start, with nothing allocated
+    // (POSIX). Returns only when that could not be done, and always on
+    // Windows, which cannot replace a process.
+    void replaceProcessNow() const;
+
+private:
+    std::vector<std::string> texts_;  // the arguments, then the environment
+    std::vector<char*> arguments_;
+    std::vector<char*> environment_;
+};
+
 // Lowers this process's scheduling priority, and so that of the programs it
 // starts, so that work nobody waits for leaves the machine to the game.
 void lowerOwnPriority();
+
+// Opens the null device on each of the standard streams that the process was
+// started with closed (POSIX: descriptors 0 to 2, as some desktop launchers
+// and service managers leave them), as a daemon does, so that no file the
+// launcher opens later takes its number and receives its output. Windows
+// gives a GUI program no standard handles, and no file takes their place.
+void openClosedStandardStreams();
 
 // The bytes the main thread's stack may grow to.
 std::uint64_t mainThreadStackSize();

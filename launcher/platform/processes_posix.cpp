@@ -4,7 +4,9 @@
 // created and which the kernel lets the stack grow to; the room between the
 // stack and the other mappings is laid out when the program starts, so a
 // larger limit takes a new start of the program.
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -14,10 +16,13 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 #include "modified_utf8.h"
 #include "processes.h"
 #include "program_start.h"
+
+extern char** environ;
 
 namespace tessvik::platform {
 
@@ -111,7 +116,44 @@ std::vector<std::string> commandLineArguments(const std::vector<std::string>& as
     return converted;
 }
 
+void endWithParent() {
+    const pid_t parent = getppid();
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The parent may have ended before the request took effect.
+    if (getppid() != parent) _exit(1);
+}
+
 void unsetEnvironment(const char* name) { unsetenv(name); }
+
+PreparedStart::PreparedStart(const std::vector<std::string>& asGiven, const std::string& variable,
+                             const std::string& value)
+    : texts_(asGiven) {
+    const std::size_t argumentCount = texts_.size();
+    const std::string prefix = variable + '=';
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if (std::strncmp(*entry, prefix.c_str(), prefix.size()) != 0) texts_.emplace_back(*entry);
+    }
+    texts_.push_back(prefix + value);
+    for (std::size_t i = 0; i < texts_.size(); ++i) {
+        (i < argumentCount ? arguments_ : environment_).push_back(texts_[i].data());
+    }
+    arguments_.push_back(nullptr);
+    environment_.push_back(nullptr);
+}
+
+void PreparedStart::replaceProcessNow() const {
+    if (arguments_.size() < 2) return;
+    execve("/proc/self/exe", arguments_.data(), environment_.data());
+}
+
+void openClosedStandardStreams() {
+    for (int stream = 0; stream <= 2; ++stream) {
+        if (fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest number free is the stream's own.
+        const int opened = open("/dev/null", stream == 0 ? O_RDONLY : O_WRONLY);
+        if (opened > 2) close(opened);
+    }
+}
 
 std::uint64_t mainThreadStackSize() {
     rlimit limit{};

@@ -84,7 +84,16 @@ void lowerOwnPriority() {
     }
 }
 
+void endWithParent() {}
+
+PreparedStart::PreparedStart(const std::vector<std::string>&, const std::string&,
+                             const std::string&) {}
+
+void PreparedStart::replaceProcessNow() const {}
+
 void unsetEnvironment(const char* name) { _putenv_s(name, ""); }
+
+void openClosedStandardStreams() {}
 
 std::uint64_t mainThreadStackSize() {
     const auto* image = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));

@@ -22,19 +22,20 @@ namespace {
 
 constexpr const char* requestVariable = "TESSVIK_AOT_REQUEST";
 constexpr const char* tokenVariable = "TESSVIK_AOT_TOKEN";
-// Set for a child that runs one of the assembly's VMs itself.
+// Set for a child that runs one of the assembly's VMs.
 constexpr const char* stepVariable = "TESSVIK_AOT_STEP";
-// The java program's own variable of extra options: the assembling VM must
-// get exactly the options chosen here.
-constexpr const char* javaProgramOptionsVariable = "JDK_JAVA_OPTIONS";
+// The variables a VM or a java program takes options from: the assembly's VMs
+// get exactly the options of the request, whatever the game's environment
+// held (the request carries what the cache needs of them).
+constexpr const char* optionVariables[] = {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS",
+                                           "JDK_JAVA_OPTIONS"};
 // A request holds the class path option, which may be long, and little else.
 constexpr std::uint64_t longestRequest = 16 << 20;
 // The status of a start in assembly mode without a request of its own.
 constexpr int notAnAssembly = 70;
 
 std::string requestText(const std::string& token, const AssemblyRequest& request) {
-    std::string text = token + '\n' + request.runtimeLibrary + '\n' + request.javaProgram + '\n' +
-                       request.entry.cache + '\n';
+    std::string text = token + '\n' + request.runtimeLibrary + '\n' + request.entry.cache + '\n';
     for (const std::string& option : request.vmOptions) text += option + '\n';
     return text;
 }
@@ -48,8 +49,7 @@ std::optional<AssemblyRequest> readRequest(const std::string& path, const std::s
     std::string first;
     if (!std::getline(lines, first) || first != token) return std::nullopt;
     AssemblyRequest request;
-    for (std::string* item :
-         {&request.runtimeLibrary, &request.javaProgram, &request.entry.cache}) {
+    for (std::string* item : {&request.runtimeLibrary, &request.entry.cache}) {
         if (!std::getline(lines, *item)) return std::nullopt;
     }
     if (request.entry.request() != path) return std::nullopt;
@@ -67,7 +67,7 @@ const char* stepName(Step step) { return step == Step::create ? "create" : "tria
 
 std::vector<std::string> stepOptions(const AssemblyRequest& request, const std::string& part,
                                      Step step) {
-    std::vector<std::string> options = backgroundOptions(request.vmOptions);
+    std::vector<std::string> options = request.vmOptions;
     if (step == Step::create) {
         options.push_back("-XX:AOTMode=create");
         options.push_back("-XX:AOTConfiguration=" + request.entry.configuration());
@@ -93,27 +93,15 @@ int runStepHere(const AssemblyRequest& request, const std::string& part, Step st
     return step == Step::trial ? 0 : 1;
 }
 
-// Runs a step's VM as a child: the runtime's java program, else this program.
-// True when it ended with status 0.
-bool runStep(const AssemblyRequest& request, const std::string& token, const std::string& part,
-             Step step) {
-    std::vector<std::string> arguments;
-    platform::EnvironmentAdditions environment;
-    if (!request.javaProgram.empty()) {
-        arguments.push_back(request.javaProgram);
-        for (const std::string& option : stepOptions(request, part, step)) {
-            arguments.push_back(option);
-        }
-        // java wants something to run; the trial's VM starts and ends.
-        if (step == Step::trial) arguments.push_back("-version");
-        environment = {{javaProgramOptionsVariable, ""}};
-    } else {
-        arguments.push_back(platform::executablePath());
-        environment = {{requestVariable, request.entry.request()},
-                       {tokenVariable, token},
-                       {stepVariable, std::string(stepName(step)) + ' ' + part}};
-    }
-    return platform::runToEnd(arguments, environment) == 0;
+// Runs a step's VM as a child: this program in step mode, which ends when
+// this process does. Its exit status; -1 when it did not end by exiting (it
+// was killed) or could not start.
+int runStep(const AssemblyRequest& request, const std::string& token, const std::string& part,
+            Step step) {
+    return platform::runToEnd({platform::executablePath()},
+                              {{requestVariable, request.entry.request()},
+                               {tokenVariable, token},
+                               {stepVariable, std::string(stepName(step)) + ' ' + part}});
 }
 
 // The assembly proper, once the recording launch has ended.
@@ -130,18 +118,23 @@ int assemble(const AssemblyRequest& request, const std::string& token) {
         !platform::fileStatus(entry.cache).isRegularFile()) {
         const std::string part = entry.part(token);
         const bool created =
-            runStep(request, token, part, Step::create) && platform::fileStatus(part).size > 0;
-        const bool started = created && runStep(request, token, part, Step::trial);
-        assembled = started && platform::renameFile(part, entry.cache);
+            runStep(request, token, part, Step::create) == 0 && platform::fileStatus(part).size > 0;
+        const int trial = created ? runStep(request, token, part, Step::trial) : -1;
+        // The cache's files are the user's alone, as every other of the cache.
+        assembled =
+            trial == 0 && platform::keepPrivate(part) && platform::renameFile(part, entry.cache);
         platform::removeFile(part);
         if (assembled) {
             writeRecord(entry);
             platform::removeFile(entry.memo());
+        } else if (!created || trial < 0) {
+            // A creation that failed (no room) and a step that was killed (by
+            // the player, by the system short of memory) are tried again later.
+            noteFailure(entry, created ? "its trial start was ended" : "it did not assemble",
+                        Retry::later);
         } else {
-            // The same inputs would give the same cache again; a creation
-            // that failed (no room, killed) is tried again later.
-            noteFailure(entry, created ? "the VM cannot start with it" : "it did not assemble",
-                        created ? Retry::never : Retry::later);
+            // The same inputs would give the same cache again.
+            noteFailure(entry, "the VM cannot start with it", Retry::never);
         }
     }
     platform::removeFile(entry.configuration());
@@ -187,10 +180,12 @@ std::optional<int> runRequestedAssembly() {
     const std::string pathText = path ? path : "";
     const std::string tokenText = token ? token : "";
     const std::string stepText = step ? step : "";
-    // Neither the assembly's VMs nor anything they start see these.
+    // Neither the assembly's VMs nor anything they start see these, nor the
+    // game's own option variables.
     for (const char* variable : {requestVariable, tokenVariable, stepVariable}) {
         platform::unsetEnvironment(variable);
     }
+    for (const char* variable : optionVariables) platform::unsetEnvironment(variable);
     const std::optional<AssemblyRequest> request = readRequest(pathText, tokenText);
     if (!request) {
         if (path != nullptr) noteRefusedStart(pathText.c_str());
@@ -201,6 +196,8 @@ std::optional<int> runRequestedAssembly() {
     const std::string name = stepText.substr(0, space);
     const std::string part = space == std::string::npos ? "" : stepText.substr(space + 1);
     if (part != request->entry.part(tokenText)) return notAnAssembly;
+    // A step's VM never outlives its assembly, however the assembly ends.
+    platform::endWithParent();
     if (name == stepName(Step::create)) return runStepHere(*request, part, Step::create);
     if (name == stepName(Step::trial)) return runStepHere(*request, part, Step::trial);
     return notAnAssembly;

@@ -6,10 +6,10 @@
 // takes it for a leftover, and waits for the entry's lock, which the
 // recording launch holds until it ends. A recording that ended normally left
 // its configuration under its name: the assembly then runs the assembling VM
-// and a trial start with the cache as children (the runtime's own bin/java,
-// or this program loading the runtime's VM library), with only the options the
-// cache depends on, and names the cache when both succeeded. It never runs
-// the game.
+// and a trial start with the cache as children (this program, loading the
+// runtime's VM library, each ending with the assembly however it ends), with
+// only the options the cache depends on and none of the game's option
+// variables, and names the cache when both succeeded. It never runs the game.
 #pragma once
 
 #include <optional>
@@ -22,8 +22,7 @@ namespace tessvik {
 
 struct AssemblyRequest {
     std::string runtimeLibrary;
-    std::string javaProgram;             // the runtime's own bin/java, "" when it has none
-    std::vector<std::string> vmOptions;  // the recording launch's, without sharing
+    std::vector<std::string> vmOptions;  // the recording launch's that the cache depends on
     CacheEntry entry;
 };
 

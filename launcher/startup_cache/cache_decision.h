@@ -19,18 +19,28 @@ namespace tessvik {
 enum class CacheKind { none, archive, aotCache };
 CacheKind cacheKindFor(std::optional<int> runtimeVersion);
 
-// The first of the game's options (any source) that chooses class-data
-// sharing itself or that HotSpot refuses beside the launcher's cache options:
-// with it the launch gets no cache options at all.
-std::optional<GivenVmOption> optionChoosingSharing(const std::vector<GivenVmOption>& options);
+// An option of the game's that keeps this launch from the cache, and why.
+struct CacheStopper {
+    GivenVmOption option;
+    std::string why;  // "chooses sharing itself", ...
+};
 
-// The options of the game's VM that an ahead-of-time cache depends on, for
-// the VMs that assemble and try it after the game: the class and module
-// path, the collector and heap layout, object and pointer sizes. Never an
-// agent, and nothing that writes a file of the game's (logs, recordings, heap
-// dumps, crash reports) or runs a command; in the place of an agent or a
-// flight recording, the module it adds to the VM's module graph.
-std::vector<std::string> backgroundOptions(const std::vector<std::string>& vmOptions);
+// The first of the game's options (any source) that keeps this launch from
+// the cache: one that chooses class-data sharing itself, one seen to stop the
+// VM beside the cache's options, or any other not on the list of those the
+// cache is known to work with. With it the launch gets no cache options.
+std::optional<CacheStopper> optionKeepingCacheOff(const std::vector<GivenVmOption>& options,
+                                                  CacheKind kind);
+
+// The options of the game's VM, in the VM's order, that an ahead-of-time
+// cache depends on, for the VMs that assemble and try it after the game: the
+// class path and module access, the collector and heap layout, object and
+// pointer sizes, and what decides the VM's own choices (the processors and
+// memory it sees). Nothing that writes a file of the game's (logs, heap
+// dumps, crash reports) or runs a command, nor an agent: in the place of an
+// agent or a flight recording, the module it adds to the VM's module graph.
+// Nothing the runtime image gives (the VM applies it by itself).
+std::vector<std::string> backgroundOptions(const std::vector<GivenVmOption>& options);
 
 // --- An entry -------------------------------------------------------------------
 

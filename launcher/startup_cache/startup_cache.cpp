@@ -1,15 +1,17 @@
 #include "startup_cache.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 
 #include "aot_assembly.h"
 #include "cache_decision.h"
 #include "cache_entry.h"
-#include "cache_housekeeping.h"
 #include "class_data_archive.h"
+#include "class_path_reach.h"
 #include "digest.h"
 #include "directory_search.h"
+#include "folder_housekeeping.h"
 #include "game_layout.h"
 #include "messages.h"
 #include "platform/directories.h"
@@ -41,15 +43,21 @@ struct CacheRun {
     CacheUse use;             // the mark, while this launch's VM maps it
     std::string writtenPart;  // what the VM writes as it ends, renamed to writtenName
     std::string writtenName;
-    std::string mapLog;         // where the VM logs mapping a fresh archive, "" when not asked
+    std::string mapLog;         // where the VM logs mapping the archive, "" when not asked
+    bool freshUse = false;      // the archive's first use since it was written
     std::string assemblyToken;  // the request's, for an assembly still to start
     std::atomic<bool> ended{false};
+    std::atomic<bool> starting{false};  // the VM is being created with the plan's options
+    platform::PreparedStart restart;    // this launch again, without the cache
 };
 
 namespace {
 
-// The launch whose VM's exit hook ends its part: one per process.
-std::atomic<StartupCacheLaunch*> exitHookLaunch{nullptr};
+// The launch whose part of the end runs as the process exits: one per process.
+std::atomic<StartupCacheLaunch*> endingLaunch{nullptr};
+
+// Names, in a new start of the launcher, the cache its VM refused before.
+constexpr const char* refusedVariable = "TESSVIK_CACHE_REFUSED";
 
 SharingPlan off(const std::string& reason) { return {{}, "Class data sharing is off: " + reason}; }
 
@@ -134,6 +142,19 @@ std::string roomShortfall(const SharingInput& input, const std::string& folder, 
     return folder + " has " + sizeText(*free) + " free, a new cache may need " + sizeText(needed);
 }
 
+// Where the VM logs what it maps: beside the archive, else in the temporary
+// folder; "" where neither path is free of '%', which the VM's log would read
+// as the start of its process id or the time, and cannot take as itself.
+std::string mapLogPath(const CacheEntry& entry) {
+    const std::string name = ".log-" + newToken();
+    for (const std::string& path :
+         {entry.cache + name,
+          platform::joinPath(platform::temporaryDirectory(), "tessvik-cds" + name)}) {
+        if (path.find('%') == std::string::npos) return path;
+    }
+    return {};
+}
+
 std::string mapLogOption(const std::string& log) {
     // A quoted file name, since the option is split at colons; no rotation.
     return "-Xlog:cds=info,cds+dynamic=info:file=\"" + log + "\":none:filecount=0";
@@ -147,10 +168,12 @@ SharingPlan use(CacheRun& run, CacheKind kind, int version, bool fresh) {
         plan.options = {"-XX:AOTMode=auto", "-XX:AOTCache=" + run.entry.cache};
         return plan;
     }
-    // A fresh archive's first use tells whether the VM maps it.
-    if (fresh && version >= firstMapLogVersion && version <= lastMapLogVersion) {
-        run.mapLog = run.entry.cache + ".log-" + newToken();
-        plan.options.push_back(mapLogOption(run.mapLog));
+    // Each use tells whether the VM maps the archive: a VM refuses one whose
+    // inputs changed in a way the name does not show, and then maps none.
+    if (version >= firstMapLogVersion && version <= lastMapLogVersion) {
+        run.mapLog = mapLogPath(run.entry);
+        run.freshUse = fresh;
+        if (!run.mapLog.empty()) plan.options.push_back(mapLogOption(run.mapLog));
     }
     plan.options.push_back("-XX:SharedArchiveFile=" + run.entry.cache);
     return plan;
@@ -168,8 +191,7 @@ SharingPlan write(CacheRun& run, CacheKind kind, const SharingInput& input,
     }
     run.writtenPart = run.entry.configurationPart();
     run.writtenName = run.entry.configuration();
-    const AssemblyRequest request{library, javaProgramOf(runtimeReleaseFile(library)),
-                                  input.vmOptions, run.entry};
+    const AssemblyRequest request{library, backgroundOptions(input.givenOptions), run.entry};
     run.assemblyToken = writeAssemblyRequest(request);
     if (run.assemblyToken.empty()) return off("cannot write to " + run.entry.request());
     plan.options = {"-XX:AOTMode=record", "-XX:AOTConfiguration=" + run.writtenPart};
@@ -250,31 +272,36 @@ SharingPlan planRun(CacheRun& run, const SharingInput& input) {
     if (kind == CacheKind::archive && !platform::fileStatus(baseArchive).isRegularFile()) {
         return {{}, std::string(notAvailable) + " (no " + baseArchive + ")"};
     }
-    if (const std::optional<GivenVmOption> chosen = optionChoosingSharing(input.givenOptions)) {
-        return off(chosen->text + " in " + chosen->source + " chooses sharing itself");
+    if (const std::optional<CacheStopper> stopper =
+            optionKeepingCacheOff(input.givenOptions, kind)) {
+        return off(stopper->option.text + " in " + stopper->option.source + " " + stopper->why);
     }
+    // Every jar and folder the VM can load classes from, the manifests' too.
+    SharingInput reached = input;
+    reached.classPath = reachableClassPath(input.classPath);
     const std::string filled = directoryHoldingFiles(
-        input.classPath, kind == CacheKind::aotCache ? Contents::anyFile : Contents::classFiles);
+        reached.classPath, kind == CacheKind::aotCache ? Contents::anyFile : Contents::classFiles);
     if (!filled.empty()) {
         return off(filled + (kind == CacheKind::aotCache ? " on the class path is not empty"
                                                          : " on the class path holds class files"));
     }
-    if (input.cacheDirectory.empty()) return off("no user cache directory");
-    const std::string folder = gameFolderIn(input.cacheDirectory, input.gameDirectory);
+    if (reached.cacheDirectory.empty()) return off("no user cache directory");
+    const std::string folder = gameFolderIn(reached.cacheDirectory, reached.gameDirectory);
     // The VM reads a list of archives from the option, split at the class
     // path separator; the assembly's request holds one item a line.
     if (folder.find(platform::classPathSeparator) != std::string::npos) {
         return off(folder + " contains '" + std::string(1, platform::classPathSeparator) + "'");
     }
-    if (kind == CacheKind::aotCache && anyHoldsNewline(input.vmOptions)) {
+    if (kind == CacheKind::aotCache && anyHoldsNewline(backgroundOptions(reached.givenOptions))) {
         return off("a VM option holds a line break");
     }
     if (!platform::makeDirectories(folder) || !platform::canCreateFilesIn(folder)) {
         return off("cannot write to " + folder);
     }
     // Folders of games moved, uninstalled or long unused go, once a day.
-    noteGameDirectory(folder, input.gameDirectory);
-    pruneGameFolders(launcherFolderIn(input.cacheDirectory), folder, platform::fileTimeNow());
+    noteGameDirectory(folder, reached.gameDirectory);
+    tidyGameFolders(launcherFolderIn(reached.cacheDirectory), folder, FolderPart::cacheData,
+                    platform::fileTimeNow());
     std::vector<std::string> runtimeFiles{library};
     if (kind == CacheKind::archive) {
         runtimeFiles.push_back(baseArchive);
@@ -284,22 +311,24 @@ SharingPlan planRun(CacheRun& run, const SharingInput& input) {
     }
     run.entry.cache = platform::joinPath(
         folder, "classes-" +
-                    digestOf(identityOf(runtimeFiles, input, kind == CacheKind::aotCache)) +
+                    digestOf(identityOf(runtimeFiles, reached, kind == CacheKind::aotCache)) +
                     (kind == CacheKind::archive ? ".jsa" : ".aot"));
     removeOtherEntries(run.entry);
-    return planEntry(run, kind, input, library, baseArchive);
+    return planEntry(run, kind, reached, library, baseArchive);
 }
 
 }  // namespace
 
 StartupCacheLaunch::StartupCacheLaunch(const SharingInput& input)
     : run_(std::make_unique<CacheRun>()), plan_(planRun(*run_, input)) {
-    exitHookLaunch = this;
+    static const bool registered = std::atexit(&StartupCacheLaunch::endOfProcess) == 0;
+    static_cast<void>(registered);
+    endingLaunch = this;
 }
 
 StartupCacheLaunch::~StartupCacheLaunch() {
     StartupCacheLaunch* self = this;
-    exitHookLaunch.compare_exchange_strong(self, nullptr);
+    endingLaunch.compare_exchange_strong(self, nullptr);
 }
 
 void StartupCacheLaunch::startBackgroundWork() {
@@ -310,19 +339,21 @@ void StartupCacheLaunch::startBackgroundWork() {
 
 void StartupCacheLaunch::vmStarted() {
     CacheRun& run = *run_;
+    run.starting = false;
     if (run.mapLog.empty()) return;
     const std::string log =
         platform::readFile(run.mapLog, longestMapLog, platform::OverLimit::cut).bytes;
     platform::removeFile(run.mapLog);
     if (log.find("Mapped dynamic region") != std::string::npos &&
         log.find("Unable to") == std::string::npos) {
+        platform::removeFile(run.entry.refusal());
         return;
     }
     writeOut("Class data sharing: the VM did not map " + run.entry.cache +
              "; it is written anew at the next launch");
     // Once more is enough: an archive that the VM refuses right after it
     // wrote it would only be written again and again.
-    if (platform::fileStatus(run.entry.refusal()).exists()) {
+    if (run.freshUse && platform::fileStatus(run.entry.refusal()).exists()) {
         noteFailure(run.entry, "the VM did not map it, twice", Retry::never);
     } else {
         platform::writeFileAtomically(run.entry.refusal(), "refused\n");
@@ -334,14 +365,46 @@ void StartupCacheLaunch::vmStarted() {
 void StartupCacheLaunch::vmEnded() {
     CacheRun& run = *run_;
     if (run.ended.exchange(true)) return;
-    if (!run.writtenPart.empty()) {
-        platform::renameFileNow(run.writtenPart.c_str(), run.writtenName.c_str());
+    // What the VM wrote (read-only, or readable by all) becomes the user's
+    // alone, as every file of the cache.
+    if (!run.writtenPart.empty() &&
+        platform::renameFileNow(run.writtenPart.c_str(), run.writtenName.c_str())) {
+        platform::keepPrivate(run.writtenName);
     }
     if (run.use.marked()) platform::removeFileNow(run.use.mark().c_str());
 }
 
-void JNICALL StartupCacheLaunch::exitHook(jint) {
-    if (StartupCacheLaunch* launch = exitHookLaunch.load()) launch->vmEnded();
+void StartupCacheLaunch::vmStarting(const std::vector<std::string>& asGiven) {
+    run_->restart = platform::PreparedStart(asGiven, refusedVariable, run_->entry.cache);
+    run_->starting = true;
+}
+
+void StartupCacheLaunch::vmRefused() {
+    run_->starting = false;
+    run_->restart.replaceProcessNow();
+}
+
+// The process exits: inside the VM's exit, or after main's end. A VM that
+// ends the process while it is created with the cache's options refused
+// them: the launch starts again without them. Nothing here allocates.
+void StartupCacheLaunch::endOfProcess() {
+    StartupCacheLaunch* launch = endingLaunch.load();
+    if (launch == nullptr) return;
+    if (launch->run_->starting) launch->run_->restart.replaceProcessNow();
+    launch->vmEnded();
+}
+
+std::optional<std::string> cacheRefusedByAnEarlierStart() {
+    const char* cache = std::getenv(refusedVariable);
+    if (cache == nullptr) return std::nullopt;
+    std::string refused = cache;
+    platform::unsetEnvironment(refusedVariable);
+    return refused;
+}
+
+SharingPlan withoutRefusedCache(const std::string& cache) {
+    noteFailure(CacheEntry{cache}, "the VM did not start with it", Retry::later);
+    return off("the VM did not start with " + cache + "; this launch goes on without it");
 }
 
 std::uint64_t archiveRoomNeeded(std::uint64_t classPathBytes) {

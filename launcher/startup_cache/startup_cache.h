@@ -17,8 +17,7 @@
 #include <string>
 #include <vector>
 
-#include <jni.h>
-
+#include "platform/processes.h"
 #include "vm_option_sources.h"
 
 namespace tessvik {
@@ -27,10 +26,12 @@ struct SharingInput {
     std::optional<int> runtimeVersion;  // feature version, from the release file
     std::string runtimeLibrary;         // the VM library that was loaded
     std::string gameDirectory;
-    std::vector<std::string> classPath;       // every entry, files and directories
-    std::vector<std::string> vmOptions;       // the launch's options without sharing
-    std::vector<GivenVmOption> givenOptions;  // the game's, from every source
-    std::string cacheDirectory;               // the user's cache directory, "" for none
+    std::vector<std::string> classPath;  // the VM's, every entry, files and directories
+    std::vector<std::string> vmOptions;  // the launcher's options without sharing
+    // Every option the VM takes, the launcher's and the game's of every
+    // source, in the VM's order.
+    std::vector<GivenVmOption> givenOptions;
+    std::string cacheDirectory;  // the user's cache directory, "" for none
     // The bytes free on the cache's file system; asked of it when not given.
     std::optional<std::uint64_t> cacheFreeBytes;
 };
@@ -63,6 +64,18 @@ public:
     // options and the launch lets go of the entry.
     void startBackgroundWork();
 
+    // Just before the VM is created with the plan's options: should the VM
+    // end the process while it starts (it refused them), the launcher starts
+    // again without them, with the arguments asGiven, and no launch is lost
+    // to the cache. From here on the cache's part of the end runs however the
+    // VM ends normally (System.exit, Runtime.halt, main's return).
+    void vmStarting(const std::vector<std::string>& asGiven);
+
+    // The VM's creation returned a failure with the plan's options: the
+    // launcher starts again without them where the system allows (POSIX; it
+    // does not return then).
+    void vmRefused();
+
     // After the VM was created: a fresh archive the VM did not map (Java 17
     // and 18, whose log lines are known) is removed; refused twice, it is not
     // written again for these inputs.
@@ -70,19 +83,28 @@ public:
 
     // The VM ended normally: what it wrote gets its name and this launch's
     // mark goes. Nothing but system calls on names prepared before the VM
-    // started: it may run inside the VM's exit (exitHook) while other
-    // threads stand anywhere. A crash runs nothing of this: what it leaves
-    // tells the next launch.
+    // started: it also runs as the process exits (System.exit, Runtime.halt,
+    // after the VM's own exit work) while other threads stand anywhere. A
+    // crash runs nothing of this: what it leaves tells the next launch.
     void vmEnded();
 
-    // The VM's exit hook, run in System.exit and Runtime.halt after the VM's
-    // own exit work: vmEnded of the launch that exists.
-    static void JNICALL exitHook(jint status);
-
 private:
+    static void endOfProcess();
+
     std::unique_ptr<CacheRun> run_;
     SharingPlan plan_;
 };
+
+// When this launch is the new start of one whose VM refused the cache's
+// options: the cache it refused (the variable that says so is removed, so
+// that nothing the game starts sees it); nothing otherwise. Asked once, first
+// thing.
+std::optional<std::string> cacheRefusedByAnEarlierStart();
+
+// The plan of a launch whose VM refused the cache's options at the start
+// before: none, and the line that says so; the cache's memo notes it, so that
+// the next launches leave it alone for a while.
+SharingPlan withoutRefusedCache(const std::string& cache);
 
 // The room a new archive may need: its bound for a class path of
 // classPathBytes. Measured on HotSpot 17: an archive holds about 4 bytes per

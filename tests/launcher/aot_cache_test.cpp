@@ -33,6 +33,7 @@ protected:
         input_.classPath = {tree_.file("game/client.jar", "jar"), tree_.dir("game/internal-pack"),
                             tree_.path("game/launcher-data")};
         input_.vmOptions = {"-Xmx1g"};
+        input_.givenOptions = {{"-Xmx1g", "the launcher", OptionOrigin::launcher}};
         input_.cacheDirectory = tree_.path("cache");
     }
 
@@ -66,7 +67,7 @@ TEST_F(AotCachePlan, Java25RecordsThenUsesAndJava24KeepsTheArchive) {
     EXPECT_EQ(cache.rfind(tree_.path("cache/Tessvik/game-"), 0), 0u) << cache;
     EXPECT_EQ(record.options,
               (Options{"-XX:AOTMode=record", "-XX:AOTConfiguration=" + cache + ".aotconf.part"}));
-    // The request exists before the VM starts: the options without sharing.
+    // The request exists before the VM starts: the options the cache depends on.
     const std::string request = launcher_test::readFile(cache + ".request");
     EXPECT_NE(request.find("\n-Xmx1g\n"), std::string::npos) << request;
 

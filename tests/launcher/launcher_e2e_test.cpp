@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <limits.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -294,3 +296,35 @@ TEST_F(GameTree, ALauncherThatCannotFindItsOwnDirectoryTouchesNoFile) {
 }
 
 }  // namespace
+
+// A VM that refuses the start-up cache's options, by returning or by ending
+// the process as it starts: the launch goes on without them, once, and the
+// cache's memo keeps the next launches away from it for a while.
+TEST_F(GameTree, AVmThatRefusesTheCachesOptionsCostsTheCacheNotTheLaunch) {
+    fakeRuntime("runtime/lib/server");
+    tree_.file("runtime/lib/server/classes.jsa", "the runtime's own archive");
+    tree_.file("runtime/release", "JAVA_VERSION=\"17.0.15\"\n");
+    tree_.writeSettings("[Runtime]\nClassDataSharing=1\n");
+    for (const bool endsTheProcess : {false, true}) {
+        launcher_test::RunOptions options;
+        options.environment.set["XDG_CACHE_HOME"] = tree_.dir(endsTheProcess ? "c1" : "c2");
+        if (endsTheProcess) options.environment.set["FAKE_RUNTIME_EXIT"] = "1";
+        const launcher_test::RunResult result = tree_.launch({}, options);
+        const Lines out = splitLines(result.out);
+        EXPECT_EQ(std::count(out.begin(), out.end(), "Starting: "), 1) << result.out;
+        const auto writing = std::find_if(out.begin(), out.end(), [](const std::string& line) {
+            return line.rfind("Class data sharing: writing ", 0) == 0;
+        });
+        ASSERT_NE(writing, out.end()) << result.out;
+        const std::string archive = writing->substr(writing->rfind(' ') + 1);
+        EXPECT_NE(std::find(writing, out.end(),
+                            "Class data sharing is off: the VM did not start with " + archive +
+                                "; this launch goes on without it"),
+                  out.end())
+            << result.out;
+        EXPECT_EQ(splitLines(result.err), Lines{"Failed to create Java VM (error -1)"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(launcher_test::readFile(archive + ".failed"),
+                  "1 0 again the VM did not start with it\n");
+    }
+}

@@ -12,7 +12,9 @@
 #include "digest.h"
 #include "platform/locks.h"
 #include "startup_cache/cache_decision.h"
+#include "game_tree.h"
 #include "startup_cache/class_data_archive.h"
+#include "startup_cache/class_path_reach.h"
 #include "startup_cache/startup_cache.h"
 #include "temp_tree.h"
 
@@ -124,23 +126,73 @@ TEST(StartupCacheDecision, WhatALaunchDoesWithWhatItFound) {
     EXPECT_EQ(memoFromText("garbage").failures, 1);
 }
 
-TEST(StartupCacheDecision, OptionsThatChooseSharingAndThoseTheBackgroundVmsKeep) {
-    for (const char* option :
-         {"-Xshare:off", "-Xshare:auto", "-XX:-UseSharedSpaces", "-XX:SharedArchiveFile=x",
-          "-XX:ArchiveClassesAtExit=x", "-XX:+AutoCreateSharedArchive",
-          "-XX:+RecordDynamicDumpInfo", "-XX:DumpLoadedClassList=x", "-XX:SharedClassListFile=x",
-          "-XX:AOTMode=off", "-XX:AOTCache=x", "-XX:-UseCompressedClassPointers"}) {
-        EXPECT_TRUE(optionChoosingSharing({{"-Xmx1g", "VMParams"}, {option, "_JAVA_OPTIONS"}}))
-            << option;
+TEST(StartupCacheDecision, OnlyOptionsKnownToWorkKeepTheCacheAndTheBackgroundVmsGetWhatItNeeds) {
+    const std::string chooses = "chooses sharing itself";
+    const std::string stops = "stops the VM beside the cache's options";
+    const std::string unknown = "is not one the cache is known to work with";
+    const struct {
+        const char* option;
+        std::string archive;  // why a dynamic archive keeps away, "" when it works with it
+        std::string aot;      // the same for an ahead-of-time cache
+    } cases[] = {
+        {"-Xshare:off", chooses, chooses},
+        {"-XX:-UseSharedSpaces", chooses, chooses},
+        {"-XX:SharedArchiveFile=x", chooses, chooses},
+        {"-XX:ArchiveClassesAtExit=x", chooses, chooses},
+        {"-XX:+AutoCreateSharedArchive", chooses, chooses},
+        {"-XX:+RecordDynamicDumpInfo", chooses, chooses},
+        {"-XX:DumpLoadedClassList=x", chooses, chooses},
+        {"-XX:SharedClassListFile=x", chooses, chooses},
+        {"-XX:AOTMode=off", chooses, chooses},
+        {"-XX:AOTCache=x", chooses, chooses},
+        {"-XX:-UseCompressedClassPointers", chooses, chooses},
+        {"--limit-modules=java.base", stops, stops},
+        {"--patch-module=java.base=x", stops, stops},
+        {"--upgrade-module-path=x", stops, stops},
+        {"-Xbootclasspath/a:x", stops, stops},
+        {"-javaagent:a.jar", stops, ""},
+        {"-agentlib:jdwp=transport=dt_socket", stops, ""},
+        {"-agentpath:/x.so", stops, unknown},
+        {"-XX:ObjectAlignmentInBytes=16", stops, ""},
+        {"-XX:StartFlightRecording", unknown, ""},
+        {"--module-path=x", unknown, unknown},
+        {"-XX:+SomeFutureFlag", unknown, unknown},
+        {"-Xfuture", unknown, unknown},
+        {"-Xss4m", "", ""},
+        {"-Dname=value", "", ""},
+        {"-XX:+UseG1GC", "", ""},
+        {"-XX:ActiveProcessorCount=1", "", ""},
+        {"--add-opens=java.base/java.lang=ALL-UNNAMED", "", ""},
+        {"-Xlog:gc:file=gc.log", "", ""},
+    };
+    for (const auto& c : cases) {
+        const std::vector<GivenVmOption> options{
+            {"-Xmx1g", "VMParams"},
+            {c.option, "_JAVA_OPTIONS"},
+            {"-javaagent:x", "the launcher", OptionOrigin::launcher}};
+        for (const auto& [kind, why] :
+             {std::pair(CacheKind::archive, c.archive), std::pair(CacheKind::aotCache, c.aot)}) {
+            const std::optional<CacheStopper> stopper = optionKeepingCacheOff(options, kind);
+            EXPECT_EQ(stopper ? stopper->why : "", why) << c.option;
+            EXPECT_TRUE(!stopper || stopper->option.source == "_JAVA_OPTIONS") << c.option;
+        }
     }
-    EXPECT_FALSE(optionChoosingSharing({{"-Xss4m", "VMParams"}, {"-XX:+UseG1GC", "VMParams"}}));
-    EXPECT_EQ(backgroundOptions({"-Djava.class.path=a.jar", "-javaagent:a.jar", "-Xmx2g",
-                                 "-XX:LogFile=/game/log", "-XX:+UseZGC", "-agentlib:jdwp",
-                                 "-XX:StartFlightRecording=filename=x", "--add-opens=a/b=c",
-                                 "-Xlog:gc:file=x", "-XX:HeapDumpPath=x", "-XX:OnError=x"}),
-              (Options{"-Djava.class.path=a.jar", "--add-modules=java.instrument", "-Xmx2g",
-                       "-XX:+UseZGC", "--add-modules=jdk.jdwp.agent", "--add-modules=jdk.jfr",
-                       "--add-opens=a/b=c"}));
+    // In the VM's order, with what decides the VM's own choices; never what
+    // the image gives, writes a file of the game's or runs a command.
+    EXPECT_EQ(
+        backgroundOptions(
+            {{"-XX:ActiveProcessorCount=1", "JAVA_TOOL_OPTIONS", OptionOrigin::javaToolOptions},
+             {"-Xss2m", "the runtime image", OptionOrigin::runtimeImage},
+             {"-Djava.class.path=a.jar", "the launcher", OptionOrigin::launcher},
+             {"-Xmx2g", "VMParams"},
+             {"-XX:+UseZGC", "VMParams"},
+             {"-XX:HeapDumpPath=x", "VMParams"},
+             {"-XX:OnError=x", "VMParams"},
+             {"-Xlog:gc:file=x", "VMParams"},
+             {"--add-opens=a/b=c", "VMParams"},
+             {"-XX:MaxRAM=1g", "_JAVA_OPTIONS", OptionOrigin::javaOptions}}),
+        (Options{"-XX:ActiveProcessorCount=1", "-Djava.class.path=a.jar", "-Xmx2g", "-XX:+UseZGC",
+                 "--add-opens=a/b=c", "-XX:MaxRAM=1g"}));
 }
 
 TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
@@ -171,8 +223,9 @@ TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
     SharingPlan using_ = plan();
     EXPECT_EQ(using_.options, Options{"-XX:SharedArchiveFile=" + archive});
     EXPECT_EQ(using_.message, "Class data sharing: using " + archive);
-    // Java 17 and 18 log what they map on an archive's first use, so that a
-    // refused archive is found out.
+    // Java 17 and 18 log what they map on every use, so that a refused
+    // archive is found out; where the cache's path holds '%', which the log's
+    // file name cannot, the log goes to the temporary folder.
     input_.runtimeVersion = 18;
     tree_.file("game/client.jar", "the jar of a later version");
     const std::string fresh = archiveOf(plan());
@@ -184,7 +237,15 @@ TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
         0u);
     vmEnded();
     finish();
-    EXPECT_EQ(plan().options, Options{"-XX:SharedArchiveFile=" + fresh});
+    const Options again = plan().options;
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[1], "-XX:SharedArchiveFile=" + fresh);
+    finish();
+    input_.cacheDirectory = tree_.dir("cache %p");
+    endWriting(plan());
+    const Options escaped = plan().options;
+    ASSERT_EQ(escaped.size(), 2u);
+    EXPECT_EQ(escaped[0].find('%', escaped[0].find("file=")), std::string::npos) << escaped[0];
 }
 
 TEST_F(ClassDataSharing, NameFollowsTheInputsAndOlderEntriesGo) {
@@ -306,6 +367,50 @@ TEST_F(ClassDataSharing, OffWithoutADefaultArchiveWithClassFilesOnTheClassPathOr
     EXPECT_EQ(off.options, Options{});
     EXPECT_EQ(off.message, "Class data sharing is off: " + tree_.path("game/internal-pack") +
                                " on the class path holds class files");
+}
+
+// A jar made by the JDK's own jar tool, with the manifest text given; stored
+// rather than compressed when stored is set.
+std::string jarWithManifest(const TempTree& tree, const std::string& jar,
+                            const std::string& manifest, bool stored = false) {
+    const std::string manifestFile = tree.file(jar + ".mf", manifest);
+    const std::string content = tree.file(jar + ".d/a.txt", "a");
+    const launcher_test::RunResult made =
+        launcher_test::runProgram({"jar", stored ? "cf0m" : "cfm", tree.path(jar), manifestFile,
+                                   "-C", tree.path(jar + ".d"), "a.txt"});
+    EXPECT_EQ(made.status, 0) << made.err;
+    return tree.path(jar);
+}
+
+TEST(ClassPathReach, ManifestsAddWhatTheJdkFollowsAndTheVmsOptionsSayTheRest) {
+    TempTree tree;
+    const std::string game = tree.dir("game");
+    // Continued lines, escapes, a folder, a file URL and one the JDK ignores.
+    const std::string client = jarWithManifest(
+        tree, "game/client.jar",
+        "Manifest-Version: 1.0\r\nclass-path: lib/a.jar lib/b%20c.jar\r\n  x.jar res/ file:" +
+            tree.path("abs.jar") +
+            "\r\n  http://host/h.jar\r\n\r\nName: x\r\nClass-Path: no.jar\r\n");
+    EXPECT_EQ(manifestClassPath(client),
+              (Options{game + "/lib/a.jar", game + "/lib/b c.jar", game + "/x.jar", game + "/res/",
+                       tree.path("abs.jar")}));
+    // Followed through the jars it adds, each once, in the JDK's order.
+    jarWithManifest(tree, "game/lib/a.jar", "Class-Path: ../x.jar inner.jar\n", true);
+    jarWithManifest(tree, "game/x.jar", "Class-Path: client.jar\n");
+    EXPECT_EQ(reachableClassPath({client, game + "/internal-pack"}),
+              (Options{client, game + "/lib/a.jar", game + "/x.jar", game + "/lib/inner.jar",
+                       game + "/lib/b c.jar", game + "/res/", tree.path("abs.jar"),
+                       game + "/internal-pack"}));
+    EXPECT_EQ(manifestClassPath(tree.file("game/not-a-jar.jar", "text")), Options{});
+    EXPECT_EQ(manifestClassPath(tree.path("game/missing.jar")), Options{});
+
+    // The last -Djava.class.path the VM takes, its relative entries from the
+    // VM's current directory.
+    EXPECT_EQ(effectiveClassPath({{"-Djava.class.path=/a.jar", "the launcher"},
+                                  {"-Djava.class.path=b.jar::/c", "VMParams"},
+                                  {"-Dother=x", "VMParams"}},
+                                 "/game"),
+              (Options{"/game/b.jar", "/c"}));
 }
 
 TEST(Digest, TheChecksumDoesNotDependOnHowTheBytesArrive) {

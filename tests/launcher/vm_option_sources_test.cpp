@@ -30,15 +30,25 @@ TEST(VmOptionSources, EverySourceInTheVmsOrderWithOptionFilesExpanded) {
     std::vector<std::pair<std::string, std::string>> seen;
     for (const GivenVmOption& option : options) seen.emplace_back(option.text, option.source);
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
+                        {"-XX:-UseSharedSpaces", flagsFile},
                         {"-Xss1m", "the runtime image"},
                         {"-Dimage=a b", "the runtime image"},
                         {"-Dtool=1", "JAVA_TOOL_OPTIONS"},
                         {"-Da=1", "VMParams"},
                         {"-Xss2m", optionsFile},
                         {"-Xshare:auto", optionsFile},
-                        {"-XX:AOTMode=off", "_JAVA_OPTIONS"},
-                        {"-XX:-UseSharedSpaces", flagsFile}}));
+                        {"-XX:AOTMode=off", "_JAVA_OPTIONS"}}));
     EXPECT_EQ(lastOptionNamed(options, "-Xss")->source, optionsFile);
     EXPECT_EQ(lastOptionNamed(options, "UseSharedSpaces")->text, "-XX:-UseSharedSpaces");
     EXPECT_FALSE(lastOptionNamed(options, "ErrorFile"));
+
+    // An option file that cannot be read whole stays as the option naming it.
+    const std::string large = tree.file("large.options");
+    launcher_test::fs::resize_file(large, (16 << 20) + 1);
+    for (const std::string& unread :
+         {"-XX:VMOptionsFile=" + large, "-XX:VMOptionsFile=" + tree.path("missing")}) {
+        EXPECT_EQ(givenVmOptions({unread}, {}).front().text, unread);
+    }
+    EXPECT_EQ(givenVmOptions({"-XX:Flags=" + tree.path("missing")}, {}).front().text,
+              "-XX:Flags=" + tree.path("missing"));
 }

@@ -174,7 +174,9 @@ private:
             {launcher()}, {{"XDG_CACHE_HOME", cache()}, {"XDG_STATE_HOME", dir("state")}}, root()));
         const std::string line = sharingLine(outcome);
         archive_ = line.substr(line.rfind(' ') + 1);
-        for (int i = 0; i < 600 && !fs::exists(archive_ + ".sum"); ++i) {
+        // Java 17's archive is there once the launch ended, Java 25's cache once
+        // its assembly named it.
+        for (int i = 0; i < 600 && !fs::exists(archive_); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         filled_ = true;
@@ -362,29 +364,85 @@ INSTANTIATE_TEST_SUITE_P(, JavaOracleEdge, ::testing::Values(&runtimes[0], &runt
 
 namespace {
 
-// Options that touch class-data sharing; {archive} stands for the game's own
-// archive, {new} for a file not yet there, {list} for a class list.
+// What the start-up cache does beside an option: works with it (writing,
+// recording or using), keeps away with a line naming it, or either (the
+// cache's own trial decides, as for collectors an ahead-of-time cache cannot
+// load its heap objects with).
+enum class Cache { works, off, either };
+
+// Options from every kind the cache meets, each with the cache on a first
+// and a cached launch; {archive} stands for the game's own archive, {new} for
+// a file not yet there, {list} for a class list, {agent} for a Java agent,
+// {empty} and {full} for an empty and a filled folder.
 struct SharingOption {
-    const char* options;          // blank-separated
-    const char* name;             // what the launcher's line names
-    bool turnsSharingOff = true;  // false: HotSpot takes it beside the cache's options
+    const char* options;      // blank-separated
+    const char* name;         // what the launcher's line names, when it keeps away
+    Cache java17;             // with Java 17's dynamic archive
+    Cache java25;             // with Java 25's ahead-of-time cache
+    bool everySource = true;  // else from VMParams and JAVA_TOOL_OPTIONS only
 };
 
+constexpr Cache works = Cache::works;
+constexpr Cache off = Cache::off;
+constexpr Cache either = Cache::either;
+
 const SharingOption sharingOptions[] = {
-    {"-Xshare:off", "Xshare"},
-    {"-Xshare:auto", "Xshare"},
-    {"-XX:-UseSharedSpaces", "UseSharedSpaces"},
-    {"-XX:+UseSharedSpaces", "UseSharedSpaces"},
-    {"-XX:SharedArchiveFile={archive}", "SharedArchiveFile"},
-    {"-XX:ArchiveClassesAtExit={new}", "ArchiveClassesAtExit"},
-    {"-XX:+AutoCreateSharedArchive -XX:SharedArchiveFile={new}", "AutoCreateSharedArchive"},
-    {"-XX:+RecordDynamicDumpInfo", "RecordDynamicDumpInfo"},
-    {"-XX:DumpLoadedClassList={new}", "DumpLoadedClassList"},
-    {"-XX:SharedClassListFile={list}", "SharedClassListFile"},
-    {"-XX:AOTMode=off", "AOTMode"},
-    {"-XX:AOTCache={archive}", "AOTCache"},
-    {"-XX:-UseCompressedClassPointers", "UseCompressedClassPointers"},
-    {"-XX:-UseCompressedOops", "UseCompressedOops", false},
+    {"-Xshare:off", "Xshare", off, off},
+    {"-Xshare:auto", "Xshare", off, off},
+    {"-XX:-UseSharedSpaces", "UseSharedSpaces", off, off},
+    {"-XX:+UseSharedSpaces", "UseSharedSpaces", off, off},
+    {"-XX:SharedArchiveFile={archive}", "SharedArchiveFile", off, off},
+    {"-XX:ArchiveClassesAtExit={new}", "ArchiveClassesAtExit", off, off},
+    {"-XX:+AutoCreateSharedArchive -XX:SharedArchiveFile={new}", "AutoCreateSharedArchive", off,
+     off},
+    {"-XX:+RecordDynamicDumpInfo", "RecordDynamicDumpInfo", off, off},
+    {"-XX:DumpLoadedClassList={new}", "DumpLoadedClassList", off, off},
+    {"-XX:SharedClassListFile={list}", "SharedClassListFile", off, off},
+    {"-XX:AOTMode=off", "AOTMode", off, off},
+    {"-XX:AOTCache={archive}", "AOTCache", off, off},
+    {"-XX:-UseCompressedClassPointers", "UseCompressedClassPointers", off, off},
+    {"-XX:-UseCompressedOops", "", works, works},
+    // Sizes, collectors and their tuning, the machine the VM sees.
+    {"-Xss4m -Xmx200m -Xms32m -Xmn16m", "", works, works, false},
+    {"-XX:+UseSerialGC", "", works, either, false},
+    {"-XX:+UseParallelGC", "", works, either, false},
+    {"-XX:+UseZGC", "", works, works, false},
+    {"-XX:+UseShenandoahGC", "", works, works, false},
+    {"-XX:MaxGCPauseMillis=50 -XX:G1HeapRegionSize=4m -XX:ParallelGCThreads=1 "
+     "-XX:ConcGCThreads=1 -XX:+UseStringDeduplication -XX:+DisableExplicitGC -XX:+AlwaysPreTouch",
+     "", works, works, false},
+    {"-XX:MaxMetaspaceSize=256m -XX:MetaspaceSize=64m -XX:ReservedCodeCacheSize=64m "
+     "-XX:MaxDirectMemorySize=64m -XX:TieredStopAtLevel=1 -XX:CICompilerCount=2",
+     "", works, works, false},
+    {"-XX:ActiveProcessorCount=1", "", works, either, false},
+    {"-XX:MaxRAMPercentage=50 -XX:InitialRAMPercentage=10 -XX:MinRAMPercentage=10 -XX:MaxRAM=1g "
+     "-XX:-UseContainerSupport -XX:+UseNUMA -XX:+UseTransparentHugePages -XX:+UseLargePages "
+     "-XX:+PerfDisableSharedMem",
+     "", works, works, false},
+    // Diagnostics, errors, properties, logging, assertions, module access.
+    {"-XX:+UnlockExperimentalVMOptions -XX:+UnlockDiagnosticVMOptions "
+     "-XX:+ShowCodeDetailsInExceptionMessages -XX:-OmitStackTraceInFastThrow "
+     "-XX:+HeapDumpOnOutOfMemoryError -XX:HeapDumpPath={empty} -XX:-CreateCoredumpOnCrash",
+     "", works, works, false},
+    {"-ea -esa -Dgame.flag=1 -Xlog:gc -verbose:gc -Xcheck:jni -Xrs", "", works, works, false},
+    {"-Xint", "", works, works, false},
+    {"--add-opens=java.base/java.lang=ALL-UNNAMED --add-exports=java.base/jdk.internal.misc=ALL-"
+     "UNNAMED --add-modules=java.sql --add-reads=java.sql=ALL-UNNAMED "
+     "--enable-native-access=ALL-UNNAMED",
+     "", works, works, false},
+    // What only the ahead-of-time cache works with.
+    {"-javaagent:{agent}", "javaagent", off, works, false},
+    {"-agentlib:jdwp=transport=dt_socket,server=y,suspend=n,address=localhost:0", "agentlib", off,
+     works, false},
+    {"-XX:ObjectAlignmentInBytes=16", "ObjectAlignmentInBytes", off, works, false},
+    {"-XX:StartFlightRecording=filename={new}", "StartFlightRecording", off, works, false},
+    // What stops the VM beside the cache, and what it does not know.
+    {"--limit-modules=java.base,java.management", "limit-modules", off, off, false},
+    {"--patch-module=java.base={empty}", "patch-module", off, off, false},
+    {"--upgrade-module-path={empty}", "upgrade-module-path", off, off, false},
+    {"-Xbootclasspath/a:{full}", "Xbootclasspath", off, off, false},
+    {"--module-path={empty}", "module-path", off, off, false},
+    {"-XX:+UseCountedLoopSafepoints", "UseCountedLoopSafepoints", off, off, false},
 };
 
 // Where the options are given: the settings' VMParams, the VM's two
@@ -404,21 +462,29 @@ class JavaOracleOptions : public JavaOracleEdge {};
 
 // Each option through each source, sharing on (a first launch, and through
 // JAVA_TOOL_OPTIONS a cached one too): the launch ends as under java, and where
-// java runs, the launcher says in one line that sharing is off, and why.
+// java runs, the cache works with it, or the launcher says in one line that
+// sharing is off, and why.
 TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
     OracleTree cached(*GetParam(), Sharing::cached);
     cached.tessvikCommand("return");  // fills the cache
     const std::string list = cached.file("classes.list", "java/lang/Object\n");
     std::vector<std::unique_ptr<OracleTree>> trees;
+    const std::string agent = std::string(TEST_AGENT_JAR) + "=" + cached.path("agent-lines");
+    const std::string empty = cached.dir("empty");
+    const std::string full = cached.file("full/a.txt", "a").substr(0, cached.path("full").size());
+    const bool java17 = GetParam()->name == "Java17";
     struct Row {
         std::string label, name;
-        bool turnsSharingOff;
+        Cache cache;
         OracleTree* tree;
         Command java, ours;
     };
     std::vector<Row> rows;
     for (const SharingOption& option : sharingOptions) {
         for (const std::string source : sources) {
+            if (!option.everySource && source != "VMParams" && source != "JAVA_TOOL_OPTIONS") {
+                continue;
+            }
             for (const Sharing sharing : {Sharing::first, Sharing::cached}) {
                 // Both variables reach the VM alike: a cached launch tries one.
                 const bool fromEnvironment = source.find("OPTIONS") != std::string::npos;
@@ -429,10 +495,17 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
                 OracleTree& tree = sharing == Sharing::first ? *trees.back() : cached;
                 const std::string row = std::to_string(rows.size());
                 const auto text = [&](const std::string& side) {
-                    return replaced(
-                        replaced(replaced(option.options, "{archive}", cached.archive()), "{list}",
-                                 list),
-                        "{new}", tree.path(side + row + ".jsa"));
+                    std::string given = option.options;
+                    for (const auto& [from, to] :
+                         {std::pair<std::string, std::string>{"{archive}", cached.archive()},
+                          {"{list}", list},
+                          {"{new}", tree.path(side + row + ".jsa")},
+                          {"{agent}", agent},
+                          {"{empty}", empty},
+                          {"{full}", full}}) {
+                        given = replaced(given, from, to);
+                    }
+                    return given;
                 };
                 const auto sideCommand = [&](const std::string& side) {
                     std::string given = text(side);
@@ -459,7 +532,7 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
                 Command java = sideCommand("java");
                 rows.push_back({std::string(option.options) + " in " + source +
                                     (sharing == Sharing::cached ? ", cached" : ", first launch"),
-                                option.name, option.turnsSharingOff, &tree, java,
+                                option.name, java17 ? option.java17 : option.java25, &tree, java,
                                 sideCommand("ours")});
             }
         }
@@ -477,12 +550,12 @@ TEST_P(JavaOracleOptions, ASharingOptionFromAnySourceEndsAsUnderJava) {
             EXPECT_EQ(ours.shellStatus(), java.shellStatus());
             if (java.shellStatus() != 3) continue;
             const std::string line = rows[i].tree->sharingLine(ours);
-            if (!rows[i].turnsSharingOff) {
-                EXPECT_NE(line.rfind("Class data sharing is off", 0), 0u) << line;
-                continue;
+            if (rows[i].cache == Cache::works) {
+                EXPECT_EQ(line.rfind("Class data sharing: ", 0), 0u) << line;
+            } else if (rows[i].cache == Cache::off) {
+                EXPECT_EQ(line.rfind("Class data sharing is off", 0), 0u) << line;
+                EXPECT_NE(line.find(rows[i].name), std::string::npos) << line;
             }
-            EXPECT_EQ(line.rfind("Class data sharing is off", 0), 0u) << line;
-            EXPECT_NE(line.find(rows[i].name), std::string::npos) << line;
         }
     }
 }

@@ -1,4 +1,5 @@
-// Which game folders of the start-up cache go, and their removal on a tree.
+// Which game folders lose their cache or their crash reports, and the
+// housekeeping passes on a tree.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -6,11 +7,11 @@
 #include <string>
 
 #include "digest.h"
+#include "folder_housekeeping.h"
 #include "game_layout.h"
 #include "platform/files.h"
 #include "platform/locks.h"
 #include "platform/paths.h"
-#include "startup_cache/cache_housekeeping.h"
 #include "temp_tree.h"
 
 using namespace tessvik;
@@ -39,7 +40,7 @@ void makeUnusedFor(const std::string& path, std::chrono::hours age) {
 
 }  // namespace
 
-TEST(GameFolderDecision, GoesOnlyWhenItsGameIsGoneOrItWasUnusedLong) {
+TEST(GameFolderDecision, TheCacheGoesWhenItsGameIsGoneOrUnusedCrashReportsWhenBoth) {
     const std::string game = "/games/Skerry";
     const std::string own = folderNameOf(game);
     const std::string other = folderNameOf("/games/Other");
@@ -48,35 +49,41 @@ TEST(GameFolderDecision, GoesOnlyWhenItsGameIsGoneOrItWasUnusedLong) {
         const char* what;
         std::string name;
         std::optional<std::string> record;
-        bool directoryExists, parentExists;
+        bool directoryExists, uninstalled;
         std::int64_t idle;
         bool inUse;
-        bool removed;
+        bool cacheGoes, crashesGo;
     };
     const Case cases[] = {
-        {"game there, used lately", own, game, true, true, day, false, false},
-        {"game there, unused 60 days", own, game, true, true, old, false, true},
-        {"game moved or uninstalled", own, game, false, true, 0, false, true},
-        {"game's drive not there: age decides", own, game, false, false, day, false, false},
-        {"game's drive not there, unused long", own, game, false, false, old, false, true},
-        {"record of another folder's game", other, game, false, true, day, false, false},
-        {"no record, used lately", own, std::nullopt, false, false, old - 1, false, false},
-        {"no record, unused 60 days", own, std::nullopt, false, false, old, false, true},
-        {"in use by a running launch", own, game, false, true, old, true, false},
+        {"game there, used lately", own, game, true, false, day, false, false, false},
+        {"game there, unused 60 days", own, game, true, false, old, false, true, false},
+        {"game uninstalled lately", own, game, false, true, 0, false, true, false},
+        {"game uninstalled 60 days ago", own, game, false, true, old, false, true, true},
+        {"game's drive not there: age decides", own, game, false, false, day, false, false, false},
+        {"game's drive not there, unused long", own, game, false, false, old, false, true, false},
+        {"record of another folder's game", other, game, false, true, old - 1, false, false, false},
+        {"no record, used lately", own, std::nullopt, false, false, old - 1, false, false, false},
+        {"no record, unused 60 days", own, std::nullopt, false, false, old, false, true, false},
+        {"in use by a running launch", own, game, false, true, old, true, false, false},
         {"this launch's own folder", "keep-0123456789abcdef", std::nullopt, false, false, old,
-         false, false},
+         false, false, false},
         {"not a game folder's name", "Skerry-notadigest", std::nullopt, false, false, old, false,
-         false},
+         false, false},
     };
     for (const Case& c : cases) {
         GameFolderFacts facts;
         facts.name = c.name;
         facts.recordedDirectory = c.record;
         facts.recordedDirectoryExists = c.directoryExists;
-        facts.recordedParentExists = c.parentExists;
+        facts.uninstalled = c.uninstalled;
         facts.idleSeconds = c.idle;
         facts.inUse = c.inUse;
-        EXPECT_EQ(shouldRemoveGameFolder(facts, "keep-0123456789abcdef"), c.removed) << c.what;
+        EXPECT_EQ(shouldTidyGameFolder(facts, "keep-0123456789abcdef", FolderPart::cacheData),
+                  c.cacheGoes)
+            << c.what;
+        EXPECT_EQ(shouldTidyGameFolder(facts, "keep-0123456789abcdef", FolderPart::crashReports),
+                  c.crashesGo)
+            << c.what;
     }
 }
 
@@ -89,7 +96,7 @@ TEST(GameFolderRecord, WrittenOnceInPlaceOfALinkAndNotThroughIt) {
 
     noteGameDirectory(folder, "/games/Skerry");
     EXPECT_FALSE(platform::isSymbolicLink(record));
-    EXPECT_EQ(launcher_test::readFile(record), "/games/Skerry\n");
+    EXPECT_EQ(launcher_test::readFile(record), "/games/Skerry\n\n");  // no volume: not there
     EXPECT_EQ(launcher_test::readFile(elsewhere), "untouched");
 
     // Recorded and used lately: left as it is.
@@ -105,7 +112,7 @@ TEST(GameFolderRecord, WrittenOnceInPlaceOfALinkAndNotThroughIt) {
               std::chrono::hours(1));
 
     noteGameDirectory(folder, "/games/Moved/Skerry");
-    EXPECT_EQ(launcher_test::readFile(record), "/games/Moved/Skerry\n");
+    EXPECT_EQ(launcher_test::readFile(record), "/games/Moved/Skerry\n\n");
     EXPECT_EQ(fs::directory_iterator(folder)->path().filename(), "game-directory")
         << "no temporary file left";
 
@@ -113,7 +120,7 @@ TEST(GameFolderRecord, WrittenOnceInPlaceOfALinkAndNotThroughIt) {
     EXPECT_FALSE(fs::exists(tree.path("cache/missing")));
 }
 
-TEST(GameFolderPruning, RemovesStaleFoldersOnlyWithinTheLauncherFolderOnceADay) {
+TEST(GameFolderTidying, RemovesStaleCachesOnlyWithinTheLauncherFolderOnceADay) {
     TempTree tree;
     const std::string launcher = tree.dir("cache/Tessvik");
     const auto gameFolder = [&](const std::string& gameDirectory) {
@@ -140,9 +147,9 @@ TEST(GameFolderPruning, RemovesStaleFoldersOnlyWithinTheLauncherFolderOnceADay) 
         makeUnusedFor(old, std::chrono::hours(61 * 24));
 
     // Out of time before the first removal: the next launch goes on.
-    pruneGameFolders(launcher, kept, platform::fileTimeNow(), {});
+    tidyGameFolders(launcher, kept, FolderPart::cacheData, platform::fileTimeNow(), {});
     EXPECT_TRUE(fs::exists(moved));
-    pruneGameFolders(launcher, kept, platform::fileTimeNow(), ample);
+    tidyGameFolders(launcher, kept, FolderPart::cacheData, platform::fileTimeNow(), ample);
     for (const std::string& stays : {kept, played, running, notAFolder, outside, linked}) {
         EXPECT_TRUE(fs::exists(stays)) << stays;
     }
@@ -154,10 +161,48 @@ TEST(GameFolderPruning, RemovesStaleFoldersOnlyWithinTheLauncherFolderOnceADay) 
     // Looked at once a day: a folder gone stale since stays until then.
     lock.release();
     fs::remove_all(tree.path("games/Played"));
-    pruneGameFolders(launcher, kept, fileTimeIn(day - 3600), ample);
+    tidyGameFolders(launcher, kept, FolderPart::cacheData, fileTimeIn(day - 3600), ample);
     EXPECT_TRUE(fs::exists(played));
-    pruneGameFolders(launcher, kept, fileTimeIn(day), ample);
+    tidyGameFolders(launcher, kept, FolderPart::cacheData, fileTimeIn(day), ample);
     EXPECT_FALSE(fs::exists(played));
     EXPECT_FALSE(fs::exists(running));
     EXPECT_TRUE(fs::exists(kept));
+}
+
+TEST(GameFolderTidying, CrashReportsOutliveTheCacheAndAnUnpluggedDriveKeepsBoth) {
+    TempTree tree;
+    const std::string launcher = tree.dir("local/Tessvik");  // cache and state share it
+    const std::string games = tree.dir("games");
+    const auto gameFolder = [&](const std::string& name, const std::string& volume) {
+        const std::string directory = games + "/" + name + "/game";
+        const std::string folder = launcher + "/" + name + "-" + digestOf(directory);
+        tree.file(folder.substr(tree.root().size() + 1) + "/classes-1.jsa", "cache");
+        tree.file(folder.substr(tree.root().size() + 1) + "/crashes/hs_err_x.log", "report");
+        tree.file(folder.substr(tree.root().size() + 1) + "/game-directory",
+                  directory + "\n" + volume + "\n");
+        return folder;
+    };
+    // Uninstalled: its install folder is gone, the folder above it is on its
+    // volume. Unplugged: what is left above it lies on another volume.
+    const std::string uninstalled = gameFolder("Uninstalled", platform::volumeOf(games));
+    const std::string unplugged = gameFolder("Unplugged", "another volume");
+    const std::string keep = tree.dir("local/Tessvik/Keep-0123456789abcdef");
+
+    tidyGameFolders(launcher, keep, FolderPart::cacheData, platform::fileTimeNow(), ample);
+    tidyGameFolders(launcher, keep, FolderPart::crashReports, platform::fileTimeNow(), ample);
+    EXPECT_FALSE(fs::exists(uninstalled + "/classes-1.jsa"));
+    EXPECT_TRUE(fs::exists(uninstalled + "/crashes/hs_err_x.log"));
+    EXPECT_TRUE(fs::exists(uninstalled + "/game-directory"));
+    EXPECT_TRUE(fs::exists(unplugged + "/classes-1.jsa"));
+
+    // Sixty days later the uninstalled game's reports go, and its folder.
+    for (const std::string& folder : {uninstalled, unplugged})
+        makeUnusedFor(folder, std::chrono::hours(61 * 24));
+    const std::int64_t later = fileTimeIn(2 * day);
+    tidyGameFolders(launcher, keep, FolderPart::crashReports, later, ample);
+    EXPECT_FALSE(fs::exists(uninstalled));
+    EXPECT_TRUE(fs::exists(unplugged + "/crashes/hs_err_x.log"));
+    tidyGameFolders(launcher, keep, FolderPart::cacheData, later, ample);
+    EXPECT_FALSE(fs::exists(unplugged + "/classes-1.jsa"));
+    EXPECT_TRUE(fs::exists(unplugged + "/crashes/hs_err_x.log"));
 }
