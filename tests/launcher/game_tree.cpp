@@ -89,6 +89,9 @@ std::string contentOf(std::FILE* file) {
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
         _exit(124);
     }
+    if (options.closedStreams) {
+        for (int stream = 0; stream <= 2; ++stream) close(stream);
+    }
     execvpe(argv[0], argv, envp);
     _exit(126);
 }

@@ -27,6 +27,9 @@ struct RunOptions {
     bool inTerminal = false;
     // Output and error into a pipe whose reader has gone (as "program | true").
     bool closedOutput = false;
+    // Started with its standard input, output and error closed, as some
+    // desktop launchers and service managers start programs.
+    bool closedStreams = false;
     // Then the program and whatever it started in its process group are killed.
     int limitSeconds = 120;
 };

@@ -249,36 +249,51 @@ TEST_F(CacheRace25, AKilledAssemblyIsRetriedAtTheNextLaunch) {
 // game's VM maps with all of them.
 TEST_F(CacheRace25, TheAssemblyRunsNoneOfTheGamesAgentsLogsOrRecordings) {
     const auto start = std::chrono::steady_clock::now();
-    CacheTree tree;
-    const std::string agentLines = tree.root() + "/agent-lines";
-    const Lines gameFiles{tree.root() + "/game.log", tree.root() + "/game.jfr",
-                          tree.root() + "/classes.log"};
-    tree.writeOptions({"-javaagent:" + std::string(TEST_AGENT_JAR) + "=" + agentLines,
-                       "-XX:+UnlockDiagnosticVMOptions", "-XX:+LogVMOutput",
-                       "-XX:LogFile=" + gameFiles[0],
-                       "-XX:StartFlightRecording=filename=" + gameFiles[1]});
-    const CacheRun recorded = tree.launchCached();
-    EXPECT_EQ(recorded.run.status, 0) << recorded.run.err;
-    EXPECT_EQ(recorded.state, "recording") << recorded.run.out;
-    // The files as the game's VM left them (no recording: see below).
-    std::vector<FileState> written;
-    for (const std::string& file : gameFiles) written.push_back(stateOf(file));
-    ASSERT_TRUE(assembled(tree, recorded.cache)) << testing::PrintToString(tree.cacheFiles());
-    EXPECT_EQ(launcher_test::splitLines(readFile(agentLines)).size(), 1u) << readFile(agentLines);
-    for (std::size_t i = 0; i < gameFiles.size(); ++i) {
-        EXPECT_TRUE(stateOf(gameFiles[i]) == written[i]) << gameFiles[i];
-    }
+    // Given in the settings, or by the player in JAVA_TOOL_OPTIONS, which the
+    // assembly's VMs never see.
+    for (const bool fromEnvironment : {false, true}) {
+        SCOPED_TRACE(fromEnvironment ? "JAVA_TOOL_OPTIONS" : "VMParams");
+        CacheTree tree;
+        const std::string agentLines = tree.root() + "/agent-lines";
+        const Lines gameFiles{tree.root() + "/game.log", tree.root() + "/game.jfr",
+                              tree.root() + "/classes.log"};
+        const Lines options{"-javaagent:" + std::string(TEST_AGENT_JAR) + "=" + agentLines,
+                            "-XX:+UnlockDiagnosticVMOptions", "-XX:+LogVMOutput",
+                            "-XX:LogFile=" + gameFiles[0],
+                            "-XX:StartFlightRecording=filename=" + gameFiles[1]};
+        ChildEnvironment environment;
+        if (fromEnvironment) {
+            for (const std::string& option : options) {
+                environment.set["JAVA_TOOL_OPTIONS"] += option + " ";
+            }
+        } else {
+            tree.writeOptions(options);
+        }
+        const CacheRun recorded = tree.launchCached("return", environment);
+        EXPECT_EQ(recorded.run.status, 0) << recorded.run.err;
+        EXPECT_EQ(recorded.state, "recording") << recorded.run.out;
+        // The files as the game's VM left them (no recording: see below).
+        std::vector<FileState> written;
+        for (const std::string& file : gameFiles) written.push_back(stateOf(file));
+        ASSERT_TRUE(assembled(tree, recorded.cache)) << testing::PrintToString(tree.cacheFiles());
+        EXPECT_EQ(launcher_test::splitLines(readFile(agentLines)).size(), 1u)
+            << readFile(agentLines);
+        for (std::size_t i = 0; i < gameFiles.size(); ++i) {
+            EXPECT_TRUE(stateOf(gameFiles[i]) == written[i]) << gameFiles[i];
+        }
 
-    const CacheRun next = tree.launchCached();
-    EXPECT_EQ(next.run.status, 0) << next.run.err;
-    EXPECT_EQ(next.state, "using") << next.run.out;
-    EXPECT_EQ(next.mainFrom, "shared objects file") << next.run.out;
-    // The modules the agent and the recording add (java.instrument, jdk.jfr)
-    // are the cache's too: else HotSpot maps it with an error at every launch.
-    EXPECT_FALSE(contains(next.run.out + next.run.err, "[error")) << next.run.out;
-    EXPECT_EQ(launcher_test::splitLines(readFile(agentLines)).size(), 2u);
-    // HotSpot turns the flight recording off while it records for a cache
-    // ("JFR will be disabled during CDS dumping"); with the cache it runs.
-    EXPECT_TRUE(fs::exists(gameFiles[1]));
+        const CacheRun next = tree.launchCached("return", environment);
+        EXPECT_EQ(next.run.status, 0) << next.run.err;
+        EXPECT_EQ(next.state, "using") << next.run.out;
+        EXPECT_EQ(next.mainFrom, "shared objects file") << next.run.out;
+        // The modules the agent and the recording add (java.instrument,
+        // jdk.jfr) are the cache's too: else HotSpot maps it with an error at
+        // every launch.
+        EXPECT_FALSE(contains(next.run.out + next.run.err, "[error")) << next.run.out;
+        EXPECT_EQ(launcher_test::splitLines(readFile(agentLines)).size(), 2u);
+        // HotSpot turns the flight recording off while it records for a cache
+        // ("JFR will be disabled during CDS dumping"); with the cache it runs.
+        EXPECT_TRUE(fs::exists(gameFiles[1]));
+    }
     std::cout << "[          ] " << secondsSince(start) << " s\n";
 }

@@ -56,9 +56,10 @@ public:
         writeSettings(body);
     }
 
-    CacheRun launchCached(const std::string& mode = "return") const {
+    CacheRun launchCached(const std::string& mode = "return",
+                          ChildEnvironment environment = {}) const {
         fs::remove(root() + "/classes.log");
-        CacheRun result{launch({}, mode), "", "", ""};
+        CacheRun result{launch({}, mode, std::move(environment)), "", "", ""};
         const std::string line = restOfLine(result.run.out, "Class data sharing: ");
         const std::size_t blank = line.find(' ');
         result.state = line.substr(0, blank);

@@ -251,3 +251,79 @@ TEST(ClassDataSharing, Java17ReplacesAnArchiveTheVmDidNotMap) {
     EXPECT_EQ(tree.launchSharing().line, "Class data sharing: writing " + archive);
     EXPECT_EQ(tree.launchSharing().mainFrom, "shared objects file (top)");
 }
+
+// A library the launcher's class path does not name itself, patched between
+// launches: named by the main jar's manifest (Class-Path), or in a class path
+// the settings give. The cache's key covers it: the patch runs at once, with a
+// cache of its own, on Java 17 and 25.
+TEST(ClassDataSharing, APatchedLibraryOfTheManifestOrTheOptionsRunsAtOnce) {
+    for (const std::string& jvm : {std::string(JVM_LIBRARY), std::string(jdk25Library)}) {
+        if (!fs::exists(jvm)) continue;
+        for (const bool byManifest : {true, false}) {
+            SCOPED_TRACE(jvm + (byManifest ? ", manifest" : ", options"));
+            SharingTree tree(jvm);
+            const std::string library = tree.dir("game/libs") + "/version.jar";
+            replaceWithCopy(TEST_LIBRARY_JARS "1.jar", library);
+            if (byManifest) {
+                const std::string manifest =
+                    tree.file("manifest.txt", "Class-Path: libs/version.jar\n");
+                ASSERT_EQ(
+                    launcher_test::runProgram({"jar", "ufm", tree.clientJar(), manifest}).status,
+                    0);
+            } else {
+                tree.writeSettings(
+                    "[Runtime]\nClassDataSharing=1\n[VMParams]\nJvmParam0=" + tree.logOption() +
+                    "\nJvmParam1=-Djava.class.path=" + tree.clientJar() + ":" + library + "\n");
+            }
+            const SharingRun first = tree.launchSharing("library");
+            EXPECT_TRUE(contains(first.run.out, "\nlibrary 1\n")) << first.run.out;
+            const std::string cache = archiveOf(first);
+            for (int i = 0; i < 600 && !fs::exists(cache); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            const SharingRun used = tree.launchSharing("library");
+            EXPECT_EQ(used.line, "Class data sharing: using " + cache);
+            EXPECT_TRUE(contains(used.run.out, "\nlibrary 1\n")) << used.run.out;
+
+            replaceWithCopy(TEST_LIBRARY_JARS "2.jar", library);
+            const SharingRun patched = tree.launchSharing("library");
+            EXPECT_TRUE(contains(patched.run.out, "\nlibrary 2\n")) << patched.run.out;
+            EXPECT_NE(archiveOf(patched), cache) << patched.line;
+            EXPECT_EQ(patched.line.rfind("Class data sharing: ", 0), 0u) << patched.line;
+        }
+    }
+}
+
+// A cache folder whose path holds what the VM's log and file options read
+// as a process id or a time, and a launcher started with its standard
+// streams closed: every launch ends as the client ends it, and nothing of
+// the launch's output lands in the cache's files.
+TEST(ClassDataSharing, APercentInTheCachesPathOrClosedStreamsCostNothing) {
+    for (const std::string& jvm : {std::string(JVM_LIBRARY), std::string(jdk25Library)}) {
+        if (!fs::exists(jvm)) continue;
+        SCOPED_TRACE(jvm);
+        SharingTree tree(jvm);
+        ChildEnvironment environment;
+        environment.set["XDG_CACHE_HOME"] = tree.dir("cache %p %t");
+        const SharingRun first = tree.launchSharing("exit3", environment);
+        EXPECT_EQ(first.run.status, 3) << first.run.out << first.run.err;
+        const std::string cache = archiveOf(first);
+        for (int i = 0; i < 600 && !fs::exists(cache); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        const SharingRun used = tree.launchSharing("exit3", environment);
+        EXPECT_EQ(used.run.status, 3) << used.run.out << used.run.err;
+        EXPECT_EQ(used.line, "Class data sharing: using " + cache);
+
+        // A first launch, which holds the entry's lock file while it writes.
+        launcher_test::RunOptions closed;
+        closed.closedStreams = true;
+        closed.environment.set["XDG_CACHE_HOME"] = tree.dir("closed");
+        closed.environment.set["TESSVIK_TEST_MODE"] = "exit3";
+        EXPECT_EQ(tree.GameTree::launch({}, closed).status, 3);
+        for (const auto& entry : fs::recursive_directory_iterator(tree.path("closed"))) {
+            EXPECT_TRUE(entry.path().extension() != ".lock" || fs::file_size(entry) == 0)
+                << entry.path();
+        }
+    }
+}

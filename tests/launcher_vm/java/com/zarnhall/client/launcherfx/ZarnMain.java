@@ -86,7 +86,9 @@ public final class ZarnMain {
      * attaches to the VM and calls back), blockedCrash (the allocator of the
      * preloaded native library blocks, then the VM crashes), crash (the VM
      * dies of a segmentation fault), sleep (a minute), nap (two seconds), chain
-     * (see chain); anything else prints "main returns".
+     * (see chain), library (prints "library " and the text of the class
+     * com.zarnhall.testlib.Version, from whichever jar of the class path holds
+     * it); anything else prints "main returns".
      */
     private static void step(String step) throws Exception {
         switch (step) {
@@ -157,6 +159,10 @@ public final class ZarnMain {
                 break;
             case "chain":
                 chain();
+                break;
+            case "library":
+                Object text = Class.forName("com.zarnhall.testlib.Version").getMethod("text").invoke(null);
+                System.out.println("library " + text);
                 break;
             default:
                 System.out.println("main returns");
