@@ -256,8 +256,9 @@ std::vector<std::string> javaCommand(const std::string& java, const std::string&
             dir + "/tessvik"};
 }
 
-void printComparison(const char* what, const Pairs& pairs) {
-    std::printf("%s, tessvik / java, median of %zu pair ratios  %.3f  (%.1f / %.1f ms)\n", what,
+// ratio names the two sides, the first over the second.
+void printComparison(const char* what, const Pairs& pairs, const char* ratio = "tessvik / java") {
+    std::printf("%s, %s, median of %zu pair ratios  %.3f  (%.1f / %.1f ms)\n", what, ratio,
                 pairs.ratios.size(), median(pairs.ratios), median(pairs.aTimes),
                 median(pairs.bTimes));
     std::printf("  CPU time ratio, median %.3f; peak RSS, median %.0f / %.0f KiB (%.3f)\n",
@@ -334,6 +335,18 @@ void compareSharing(const std::string& tessvik, const std::string& jvmLibrary, i
     const Pairs bound = runPairs(javaSharing, {}, java, pairs, {}, {}, true);
     std::printf("bound: java with that archive / java, median of %zu pair ratios  %.3f\n",
                 bound.ratios.size(), median(bound.ratios));
+
+    // Java 17 and 18: the launcher asks the VM on every use to log what it
+    // maps, so that an archive the VM refuses is written anew. That log's
+    // cost: java with the archive and the log against java with the archive.
+    if (!endsWith(archive, ".aot")) {
+        std::vector<std::string> javaChecked = javaSharing;
+        javaChecked.insert(javaChecked.begin() + 1,
+                           "-Xlog:cds=info,cds+dynamic=info:file=" + (root / "map.log").string() +
+                               ":none:filecount=0");
+        printComparison("the map check", runPairs(javaChecked, {}, javaSharing, pairs, {}, {}, true),
+                        "java with the archive and the log / without the log");
+    }
 
     // The launcher's own cost: tessvik with its archive or cache against java
     // given the very same one.
