@@ -1,5 +1,7 @@
 #include "game_layout.h"
 
+#include <algorithm>
+
 #include "digest.h"
 #include "java_launcher.h"
 #include "platform/files.h"
@@ -9,12 +11,29 @@ namespace tessvik {
 
 JavaLauncher::JavaLauncher(const LaunchSettings& launchSettings, std::string directory)
     : gameDirectory(std::move(directory)),
-      mainJar("client.jar"),
-      mainClass("com/zarnhall/client/launcherfx/ZarnMain"),
+      gameName(gameNameOf(launchSettings, gameDirectory)),
+      mainJar(launchSettings.mainJar),
+      mainClass(internalClassName(launchSettings.mainClass)),
       libDir("lib"),
       nativeLibDir("nativelibs"),
       extraClassPathDirs{"internal-pack", "launcher-data"},
       settings(launchSettings) {}
+
+std::string gameNameOf(const LaunchSettings& settings, const std::string& gameDirectory) {
+    if (!settings.gameName.empty()) return settings.gameName;
+    // A drive ("C:") names no install folder.
+    const std::string installFolder =
+        platform::lastComponentOf(platform::directoryOf(gameDirectory));
+    if (!installFolder.empty() && installFolder.back() != ':') return installFolder;
+    const std::string own = platform::lastComponentOf(gameDirectory);
+    return own.empty() ? "Tessvik" : own;
+}
+
+std::string internalClassName(const std::string& binaryName) {
+    std::string name = binaryName;
+    std::replace(name.begin(), name.end(), '.', '/');
+    return name;
+}
 
 std::optional<std::string> executableDirectory(const std::string& executablePath) {
     // A path naming a regular file shows that its directory part is a

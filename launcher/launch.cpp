@@ -88,6 +88,7 @@ WatcherPlan planWatcher(const NoticeSettings& notices, const std::vector<GivenVm
     plan.outputUnseen = outputUnseen(platform::observeOutput());
     plan.crashNotice = chooseCrashNotice(plan.outputUnseen, notices);
     plan.errorFile = errorFilePattern(given, crashes);
+    plan.gameName = notices.gameName;
     return plan;
 }
 
@@ -117,7 +118,8 @@ int launch(const std::vector<std::string>& asGiven) {
     // 3. The settings.
     LaunchSettings settings;
     settings.loadOrCreateConfig(platform::joinPath(*gameDirectory, settingsFileName));
-    const NoticeSettings notices{settings.debugMode == 1, settings.showCrashNotice == 1};
+    const NoticeSettings notices{settings.debugMode == 1, settings.showCrashNotice == 1,
+                                 gameNameOf(settings, *gameDirectory)};
 
     // 4. The runtime.
     JavaLauncher launcher(settings, *gameDirectory);

@@ -33,12 +33,23 @@ const char* const defaultFile =
 class SettingsFile : public ::testing::Test {
 protected:
     // Reads text as a settings file into fresh settings; the read must work.
-    LaunchSettings read(const std::string& text) {
+    // The mistakes it names go to named, each without the file's name in
+    // front; without named there must be none.
+    LaunchSettings read(const std::string& text, Lines* named = nullptr) {
         const std::string path = tree_.file("LaunchConfig.ini", text);
         LaunchSettings settings;
         CapturedMessages messages;
         EXPECT_TRUE(settings.readConfig(path)) << text.substr(0, 200);
-        EXPECT_EQ(messages.all(), Lines{}) << text.substr(0, 200);
+        Lines lines = messages.all();
+        for (std::string& line : lines) {
+            EXPECT_EQ(line.rfind("LaunchConfig.ini: ", 0), 0u) << line;
+            line.erase(0, std::string("LaunchConfig.ini: ").size());
+        }
+        if (named != nullptr) {
+            *named = lines;
+        } else {
+            EXPECT_EQ(lines, Lines{}) << text.substr(0, 200);
+        }
         return settings;
     }
 
@@ -47,38 +58,57 @@ protected:
 
 TEST_F(SettingsFile, BooleansAreZeroOneOrLowerCaseWords) {
     // expected: a key off by default; onByDefault: ShowCrashNotice, which
-    // a value that does not convert leaves on.
+    // a value that does not convert leaves on. named: the value is named as
+    // no boolean, for each of the four keys.
     const struct {
         const char* value;
         bool expected;
         bool onByDefault;
-    } cases[] = {{"1", true, true},       {"0", false, false},   {"true", true, true},
-                 {"false", false, false}, {"TRUE", false, true}, {"True", false, true},
-                 {"yes", false, true},    {"2", false, true},    {"", false, true},
-                 {"1 x", false, true},    {"  1  ", true, true}};
+        bool named;
+    } cases[] = {
+        {"1", true, true, false},       {"0", false, false, false},  {"true", true, true, false},
+        {"false", false, false, false}, {"TRUE", false, true, true}, {"True", false, true, true},
+        {"yes", false, true, true},     {"2", false, true, true},    {"", false, true, true},
+        {"1 x", false, true, true},     {"  1  ", true, true, false}};
     for (const auto& c : cases) {
+        Lines named;
         LaunchSettings settings =
             read(std::string("[Runtime]\nOverrideDefaultJavaPath=") + c.value +
-                 "\nClassDataSharing=" + c.value + "\n[Utility]\nCleanLogsOnStart=" + c.value +
-                 "\n[Debug]\nShowCrashNotice=" + c.value + "\n");
+                     "\nClassDataSharing=" + c.value + "\n[Utility]\nCleanLogsOnStart=" + c.value +
+                     "\n[Debug]\nShowCrashNotice=" + c.value + "\n",
+                 &named);
         EXPECT_EQ(bool(settings.overrideDefaultJavaPath), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.cleanLogsOnStart), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.classDataSharing), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.showCrashNotice), c.onByDefault) << '"' << c.value << '"';
+        EXPECT_EQ(named.size(), c.named ? 4u : 0u) << '"' << c.value << '"';
+        if (c.named) {
+            EXPECT_EQ(named.back(),
+                      std::string("[Debug] ShowCrashNotice=") + c.value +
+                          " is not a boolean (1, 0, true or false); it counts as true");
+        }
     }
 }
 
 TEST_F(SettingsFile, DebugKeysUseTheLowestBitOfAnInteger) {
+    // named: the value is named as no whole number.
     const struct {
         const char* value;
         bool expected;
-    } cases[] = {{"1", true},    {"3", true},           {"-1", true},  {"0", false},
-                 {"2", false},   {"true", false},       {"1x", false}, {"", false},
-                 {"1.0", false}, {"99999999999", false}};
+        bool named;
+    } cases[] = {{"1", true, false},      {"3", true, false},          {"-1", true, false},
+                 {"0", false, false},     {"2", false, false},         {"true", false, true},
+                 {"1x", false, true},     {"", false, true},           {"1.0", false, true},
+                 {"1 ; on", false, true}, {"99999999999", false, true}};
     const char* const keys[] = {"DebugMode", "VerboseJni", "VerboseGC", "VerboseClass"};
     for (const auto& c : cases) {
         for (int k = 0; k < 4; ++k) {
-            LaunchSettings s = read(std::string("[Debug]\n") + keys[k] + "=" + c.value + "\n");
+            Lines named;
+            LaunchSettings s =
+                read(std::string("[Debug]\n") + keys[k] + "=" + c.value + "\n", &named);
+            EXPECT_EQ(named, c.named ? Lines{std::string("[Debug] ") + keys[k] + "=" + c.value +
+                                             " is not a whole number (odd is on); it counts as 0"}
+                                     : Lines{});
             // Only the flag of that key may change.
             const bool flags[] = {bool(s.debugMode), bool(s.verboseJni), bool(s.verboseGC),
                                   bool(s.verboseClass)};
@@ -90,7 +120,9 @@ TEST_F(SettingsFile, DebugKeysUseTheLowestBitOfAnInteger) {
 }
 
 TEST_F(SettingsFile, MissingKeysTakeTheirDefaults) {
-    LaunchSettings settings = read("[Other]\nKey=value\n");
+    Lines named;
+    LaunchSettings settings = read("[Other]\nKey=value\n", &named);
+    EXPECT_EQ(named, Lines{"no section [Other]"});
     EXPECT_FALSE(settings.overrideDefaultJavaPath);
     EXPECT_EQ(settings.javaPath, "");
     EXPECT_EQ(settings.initialHeap, "512m");
@@ -103,19 +135,29 @@ TEST_F(SettingsFile, MissingKeysTakeTheirDefaults) {
     EXPECT_TRUE(settings.vmParams.empty());
 }
 
-TEST_F(SettingsFile, TextValuesAreTrimmedAndMayBeEmpty) {
-    LaunchSettings settings =
-        read("[Memory]\nInitialHeap=\nMaxHeapSize =  4g  \n[Runtime]\nJavaPath= C:\\jre x \n");
-    EXPECT_EQ(settings.initialHeap, "");
+// An empty heap size would end the launch ("Invalid initial heap size"):
+// it takes the default instead.
+TEST_F(SettingsFile, TextValuesAreTrimmedAndAnEmptyHeapSizeTakesItsDefault) {
+    Lines named;
+    LaunchSettings settings = read(
+        "[Memory]\nInitialHeap=\nMaxHeapSize =  4g  \n[Runtime]\nJavaPath= C:\\jre x \n", &named);
+    EXPECT_EQ(named, Lines{"[Memory] InitialHeap is empty; the default 512m is used"});
+    EXPECT_EQ(settings.initialHeap, "512m");
     EXPECT_EQ(settings.maxHeapSize, "4g");
     EXPECT_EQ(settings.javaPath, "C:\\jre x");
 }
 
 TEST_F(SettingsFile, SectionNamesAreCaseSensitiveAndKeysOutsideSectionsIgnored) {
+    Lines named;
     LaunchSettings settings = read(
         "InitialHeap=1g\nJavaPath=/top\n"
         "[runtime]\nOverrideDefaultJavaPath=1\nJavaPath=/lower\n"
-        "[MEMORY]\nInitialHeap=2g\n");
+        "[MEMORY]\nInitialHeap=2g\n",
+        &named);
+    EXPECT_EQ(named,
+              (Lines{"InitialHeap stands before every section ([Memory] InitialHeap?)",
+                     "JavaPath stands before every section ([Runtime] JavaPath?)",
+                     "no section [runtime] ([Runtime]?)", "no section [MEMORY] ([Memory]?)"}));
     EXPECT_FALSE(settings.overrideDefaultJavaPath);
     EXPECT_EQ(settings.javaPath, "");
     EXPECT_EQ(settings.initialHeap, "512m");
@@ -127,7 +169,74 @@ TEST_F(SettingsFile, VmParamsKeepFileOrderWhateverTheNames) {
     EXPECT_EQ(settings.vmParams, (Lines{"-Dfirst=1", "-Dsecond=2", "", "-Xss2m"}));
 
     EXPECT_TRUE(read("[VMParams]\n[Memory]\nInitialHeap=1g\n").vmParams.empty());
-    EXPECT_TRUE(read("VMParams=-Xfoo\n").vmParams.empty());
+    Lines named;
+    EXPECT_TRUE(read("VMParams=-Xfoo\n", &named).vmParams.empty());
+    EXPECT_EQ(named, Lines{"VMParams stands before every section"});
+}
+
+// Each mistake a hand-edited file may hold is named once, with what the
+// launcher makes of it; the launch goes on.
+TEST_F(SettingsFile, EachMistakeIsNamedOnceWithWhatIsUsed) {
+    const struct {
+        const char* text;
+        const char* named;
+    } cases[] = {
+        {"[Memory]\nMaxHeap=1g\n", "[Memory] has no key MaxHeap (MaxHeapSize?)"},
+        {"[memory]\nInitialHeap=1g\n", "no section [memory] ([Memory]?)"},
+        {"[VMParam]\nJvmParam0=-Da=1\n", "no section [VMParam] ([VMParams]?)"},
+        {"[Sound]\nVolume=3\n", "no section [Sound]"},
+        {"[Debug]\ndebugmode=1\n", "[Debug] has no key debugmode (DebugMode?)"},
+        {"[Debug]\nVerboseCG=1\n", "[Debug] has no key VerboseCG (VerboseGC?)"},
+        {"[Game]\nMainClas=a.Main\n", "[Game] has no key MainClas (MainClass?)"},
+        {"[Memory]\nClassDataSharing=1\n",
+         "[Memory] has no key ClassDataSharing ([Runtime] ClassDataSharing?)"},
+        {"[Runtime]\nColour=blue\n", "[Runtime] has no key Colour"},
+        {"[Memory]\nMaxHeapSize=1g ; for 8 GB\n",
+         "[Memory] MaxHeapSize=1g ; for 8 GB: a comment stands only on a line of its own; 1g is "
+         "used"},
+        {"[Runtime]\nClassDataSharing=true# on\n",
+         "[Runtime] ClassDataSharing=true# on: a comment stands only on a line of its own; true is "
+         "used"},
+        {"[VMParams]\nJvmParam0=\"-Dname=Tiny Quest\"\n",
+         "[VMParams] JvmParam0=\"-Dname=Tiny Quest\" is in quotes; -Dname=Tiny Quest is used"},
+        {"[Game]\nMainClass=\n",
+         "[Game] MainClass is empty; the default com.zarnhall.client.launcherfx.ZarnMain is used"},
+        {"[Game]\nName=\n", ""},
+    };
+    for (const auto& c : cases) {
+        Lines named;
+        read(c.text, &named);
+        EXPECT_EQ(named, *c.named ? Lines{c.named} : Lines{}) << c.text;
+    }
+
+    Lines named;
+    const LaunchSettings settings = read(
+        "[Memory]\nMaxHeapSize=1g ; for 8 GB\nInitialHeap=\"256m\"\n[Runtime]\n"
+        "ClassDataSharing=true ; on\nJavaPath='../jre'\n[VMParams]\na=\"-Dname=Tiny Quest\"\n"
+        "b=-Dlist=a;b\nc=\"\n[Game]\nMainJar=\"tiny.jar\"\nName=\"Tiny Quest\"\n",
+        &named);
+    EXPECT_EQ(named.size(), 7u);
+    EXPECT_EQ(settings.maxHeapSize, "1g");
+    EXPECT_EQ(settings.initialHeap, "256m");
+    EXPECT_TRUE(settings.classDataSharing);
+    EXPECT_EQ(settings.javaPath, "../jre");
+    EXPECT_EQ(settings.vmParams, (Lines{"-Dname=Tiny Quest", "-Dlist=a;b", "\""}));
+    EXPECT_EQ(settings.mainJar, "tiny.jar");
+    EXPECT_EQ(settings.gameName, "Tiny Quest");
+}
+
+// A file that sets every key the launcher reads names nothing.
+TEST_F(SettingsFile, EveryKeyTheLauncherReadsIsKnown) {
+    const LaunchSettings settings = read(
+        "[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=/jre\nClassDataSharing=1\n"
+        "[Memory]\nInitialHeap=1g\nMaxHeapSize=2g\n[Utility]\nCleanLogsOnStart=1\n"
+        "[VMParams]\nAnyName=-Da=1\n[Debug]\nDebugMode=0\nVerboseJni=1\nVerboseGC=1\n"
+        "VerboseClass=1\nShowCrashNotice=0\n"
+        "[Game]\nMainJar=tiny.jar\nMainClass=tinyquest.Main\nName=Tiny Quest\n");
+    EXPECT_EQ(settings.mainJar, "tiny.jar");
+    EXPECT_EQ(settings.mainClass, "tinyquest.Main");
+    EXPECT_EQ(settings.gameName, "Tiny Quest");
+    EXPECT_TRUE(settings.verboseClass && settings.cleanLogsOnStart && !settings.showCrashNotice);
 }
 
 TEST_F(SettingsFile, AnEmptyFileReadsAsDefaultsAndStaysEmpty) {
