@@ -42,6 +42,11 @@ std::string javaPathIn(const std::string& gameDirectory, const std::string& java
     return platform::joinPath(gameDirectory, javaPath);
 }
 
+std::string notLoadedLine(const std::string& path, const std::string& why) {
+    // dlerror begins with the path; FormatMessage's text does not.
+    return startsWith(why, path) ? why : path + ": " + why;
+}
+
 std::string runtimeLibraryDirectory(const std::string& libraryPath) {
     return platform::directoryOf(platform::directoryOf(libraryPath));
 }
@@ -70,8 +75,7 @@ platform::ResidentLibrary loadLibrary(const std::string& path) {
     }
     if (!library) {
         writeErr(std::string("Failed to load ") + platform::runtimeLibraryName);
-        // dlerror begins with the path; FormatMessage's text does not.
-        writeErr(startsWith(why, path) ? why : path + ": " + why);
+        writeErr(notLoadedLine(path, why));
     }
     return library;
 }

@@ -28,6 +28,10 @@ std::string javaPathIn(const std::string& gameDirectory, const std::string& java
 // system's reason): the launch cannot go on.
 bool loadRuntime(JavaLauncher& launcher);
 
+// The line that says a library at path did not load, and the system's reason
+// why (which, from dlerror, names the path itself).
+std::string notLoadedLine(const std::string& path, const std::string& why);
+
 // Where the libraries that the runtime library needs are searched for: the
 // parent of the directory holding it (a JDK's bin for bin/server/jvm.dll).
 std::string runtimeLibraryDirectory(const std::string& libraryPath);

@@ -130,8 +130,8 @@ std::string cleanValue(std::string value, const char* section, const std::string
 }
 
 // The value of section.key, cleaned; nothing when the key is missing.
-std::optional<std::string> valueOf(const SettingsTree& tree, const char* section,
-                                   const char* key, bool commentsDropped) {
+std::optional<std::string> valueOf(const SettingsTree& tree, const char* section, const char* key,
+                                   bool commentsDropped) {
     const boost::optional<const SettingsTree&> node =
         tree.get_child_optional(std::string(section) + "." + key);
     if (!node) return std::nullopt;
@@ -165,8 +165,8 @@ bool readBoolean(const SettingsTree& tree, const char* section, const char* key,
     if (const boost::optional<bool> read = SettingsTree(*value).get_value_optional<bool>()) {
         return *read;
     }
-    name(entryText(section, key, *value) + " is not a boolean (1, 0, true or false); it counts as " +
-         (fallback ? "true" : "false"));
+    name(entryText(section, key, *value) +
+         " is not a boolean (1, 0, true or false); it counts as " + (fallback ? "true" : "false"));
     return fallback;
 }
 
@@ -175,7 +175,8 @@ std::uint32_t readDebugFlag(const SettingsTree& tree, const char* section, const
     if (!value) return 0;
     const boost::optional<int> read = SettingsTree(*value).get_value_optional<int>();
     if (!read) {
-        name(entryText(section, key, *value) + " is not a whole number (odd is on); it counts as 0");
+        name(entryText(section, key, *value) +
+             " is not a whole number (odd is on); it counts as 0");
         return 0;
     }
     return static_cast<std::uint32_t>(*read) & 1u;

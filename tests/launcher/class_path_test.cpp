@@ -133,10 +133,10 @@ TEST_F(ClassPath, AGameDirectoryWhosePathHoldsTheSeparatorGivesRelativeEntries) 
     EXPECT_EQ(launcher_.classPath, (Lines{game + "/client.jar", game + "/lib/a.jar"}));
     EXPECT_EQ(buildClassPathOption(launcher_),
               "-Djava.class.path=client.jar:lib/a.jar:internal-pack:launcher-data");
-    EXPECT_EQ(javaVmOptions(game, "", launcher_.nativeLibDir, settings_).with()[2],
+    EXPECT_EQ(javaVmOptions(game, "", launcher_.nativeLibDir, settings_, {}).with()[2],
               "-Djava.library.path=nativelibs");
     // Without the separator, the library path stays in full.
-    EXPECT_EQ(javaVmOptions("/games/z", "", launcher_.nativeLibDir, settings_).with()[2],
+    EXPECT_EQ(javaVmOptions("/games/z", "", launcher_.nativeLibDir, settings_, {}).with()[2],
               "-Djava.library.path=/games/z/nativelibs");
 }
 

@@ -71,6 +71,14 @@ public:
         return GameTree::launch(args, options);
     }
 
+    // A one-pixel image for -splash: in the tree's root; its path.
+    std::string splashImage() const {
+        return file("splash.gif",
+                    std::string("GIF89a\1\0\1\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\1\0\1\0"
+                                "\0\2\2D\1\0;",
+                                35));
+    }
+
     // The lines of the client's report, empty when it wrote none.
     launcher_test::Lines report() const {
         return launcher_test::splitLines(readFile(reportFile()));

@@ -121,7 +121,13 @@ public:
                  "/launcher-data",
              "-Djava.library.path=" + game() + "/nativelibs", "-Xmn256M", "-Xms64m", "-Xmx256m"},
             env, root());
-        java.argv.insert(java.argv.end(), vmParams_.begin(), vmParams_.end());
+        // As a shell gives java the settings' values: one word a blank.
+        for (const std::string& param : vmParams_) {
+            for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 1) {
+                to = param.find(' ', from);
+                java.argv.push_back(param.substr(from, to - from));
+            }
+        }
         java.argv.push_back(mainClass);
         java.options.environment.set["TESSVIK_TEST_MODE"] = mode;
         return java;
@@ -210,6 +216,8 @@ std::string describe(const Outcome& outcome) {
            "--- err\n" + outcome.err;
 }
 
+std::string replaced(std::string text, const std::string& from, const std::string& to);
+
 // How a client may end (the client's modes).
 struct Ending {
     const char* mode;
@@ -218,6 +226,9 @@ struct Ending {
     // it discards the cache. Such an ending runs alone, after the others, so
     // that no launch beside it finds its mark, however slow the machine.
     bool pastTheVm = false;
+    // VMParams as a game team copies them from java's command line, in a
+    // tree of the row's own ({tree} its folder, which holds splash.gif).
+    std::vector<std::string> vmParams = {};
 };
 
 const Ending endings[] = {
@@ -238,6 +249,13 @@ const Ending endings[] = {
     {"nativeExit7+sleep", true},
     {"crash", true},
     {"workerCrash+return", true},
+    // One row, as each tree of its own waits for its cache to be written.
+    {"options",
+     false,
+     {"--add-opens java.base/java.lang=ALL-UNNAMED", "-client", "--add-exports",
+      "java.base/sun.nio.ch=ALL-UNNAMED", "--add-reads java.sql=ALL-UNNAMED", "--add-modules",
+      "java.sql", "--enable-native-access ALL-UNNAMED", "-p", "{tree}/game", "-server",
+      "-splash:{tree}/splash.gif"}},
 };
 
 // The endings in the batches they run in: the others four at a time, then
@@ -262,13 +280,24 @@ std::vector<std::vector<Ending>> batches() {
 // Rows run in batches, java's and the launcher's side by side.
 TEST_P(JavaOracle, EveryEndingEndsAsUnderJava) {
     OracleTree tree(runtime(), sharing());
+    std::vector<std::unique_ptr<OracleTree>> ownTrees;
     const std::map<std::string, std::string> env{{"TESSVIK_TEST_NATIVE", CLIENT_NATIVE_LIBRARY}};
     for (const std::vector<Ending>& batch : batches()) {
         std::vector<std::future<std::pair<Outcome, Outcome>>> rows;
         for (const Ending& ending : batch) {
+            OracleTree* rowTree = &tree;
+            if (!ending.vmParams.empty()) {
+                rowTree = ownTrees.emplace_back(new OracleTree(runtime(), sharing())).get();
+                std::vector<std::string> params;
+                for (const std::string& param : ending.vmParams) {
+                    params.push_back(replaced(param, "{tree}", rowTree->root()));
+                }
+                rowTree->splashImage();
+                rowTree->setVmParams(params);
+            }
             rows.push_back(std::async(std::launch::async, runBoth,
-                                      tree.javaCommand(ending.mode, env),
-                                      tree.tessvikCommand(ending.mode, env)));
+                                      rowTree->javaCommand(ending.mode, env),
+                                      rowTree->tessvikCommand(ending.mode, env)));
         }
         for (std::size_t i = 0; i < batch.size(); ++i) {
             const auto [java, ours] = rows[i].get();
@@ -385,6 +414,9 @@ const SharingOption sharingOptions[] = {
     {"-XX:AOTCache={archive}", "AOTCache"},
     {"-XX:-UseCompressedClassPointers", "UseCompressedClassPointers"},
     {"-XX:-UseCompressedOops", "UseCompressedOops", false},
+    // Not a sharing option: a stack size no VM can read, which the launcher
+    // reads from every source for the main thread's stack.
+    {"-Xss9999999999999999999999999", "Xss"},
 };
 
 // Where the options are given: the settings' VMParams, the VM's two

@@ -86,7 +86,9 @@ public final class ZarnMain {
      * attaches to the VM and calls back), blockedCrash (the allocator of the
      * preloaded native library blocks, then the VM crashes), crash (the VM
      * dies of a segmentation fault), sleep (a minute), nap (two seconds), chain
-     * (see chain); anything else prints "main returns".
+     * (see chain), options (prints sun.java.command, whether java.lang is open
+     * to the client, the module options the VM took and whether a splash
+     * screen is shown); anything else prints "main returns".
      */
     private static void step(String step) throws Exception {
         switch (step) {
@@ -158,6 +160,16 @@ public final class ZarnMain {
             case "chain":
                 chain();
                 break;
+            case "options":
+                System.out.println("command " + System.getProperty("sun.java.command"));
+                System.out.println("java.lang open " + Object.class.getModule().isOpen("java.lang", ZarnMain.class.getModule()));
+                for (String input : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
+                    if (input.startsWith("--")) {
+                        System.out.println("input " + input);
+                    }
+                }
+                System.out.println("splash " + splash());
+                break;
             default:
                 System.out.println("main returns");
                 break;
@@ -165,6 +177,16 @@ public final class ZarnMain {
     }
 
     private static int depth;
+
+    // java.awt is named only here, and no caught type names it: a runtime
+    // without java.desktop runs every other mode.
+    private static String splash() {
+        try {
+            return java.awt.SplashScreen.getSplashScreen() != null ? "shown" : "none";
+        } catch (UnsupportedOperationException headless) {
+            return "headless";
+        }
+    }
 
     /**
      * One launch of a restart loop. It appends "n status" to the file
@@ -266,7 +288,8 @@ public final class ZarnMain {
         for (String input : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
             lines.add("input " + input);
         }
-        String[] properties = {"java.class.path", "workdir", "java.library.path", "user.dir"};
+        String[] properties = {"java.class.path", "workdir", "java.library.path", "user.dir",
+            "sun.java.command"};
         for (String name : properties) {
             lines.add("property " + name + "=" + System.getProperty(name));
         }
