@@ -1,8 +1,9 @@
 // LaunchConfig.ini: read with Boost.PropertyTree's INI reader, created with
 // its writer when it is missing. A value that does not convert takes its
-// default, and is named (settings_values.h); a file that does not parse, or is too large to be one,
-// is replaced as a whole once it is kept beside it. A file that cannot be read, and a link in the
-// file's place, are left as they are, and the run uses the defaults.
+// default, and is named (settings_values.h); a file that does not parse, or
+// is too large to be one, is replaced as a whole once it is kept beside it. A
+// file that cannot be read, and a link in the file's place, are left as they
+// are, and the run uses the defaults.
 #include "launch_settings.h"
 
 #include <fstream>

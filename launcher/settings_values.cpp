@@ -28,7 +28,9 @@ const KnownSection knownSections[] = {
 
 constexpr const char* vmParamsSection = "VMParams";
 
-void name(const std::string& mistake) { writeOut(std::string(settingsFileName) + ": " + mistake); }
+void nameMistake(const std::string& mistake) {
+    writeOut(std::string(settingsFileName) + ": " + mistake);
+}
 
 std::string suggestion(const std::string& likely) {
     return likely.empty() ? std::string() : " (" + likely + "?)";
@@ -69,7 +71,7 @@ void nameUnknownKeys(const KnownSection& section, const SettingsTree& entries) {
         }
         std::string likely = closestName(key, section.keys);
         if (likely.empty()) likely = keyElsewhere(key, &section);
-        name("[" + std::string(section.name) + "] has no key " + key + suggestion(likely));
+        nameMistake("[" + std::string(section.name) + "] has no key " + key + suggestion(likely));
     }
 }
 
@@ -116,14 +118,15 @@ std::string cleanValue(std::string value, const char* section, const std::string
     if (comment != std::string::npos) {
         std::string kept = value.substr(0, comment);
         kept.erase(kept.find_last_not_of(" \t") + 1);
-        name(entryText(section, key, value) + ": a comment stands only on a line of its own; " +
-             (kept.empty() ? std::string("nothing is left") : kept + " is used"));
+        nameMistake(entryText(section, key, value) +
+                    ": a comment stands only on a line of its own; " +
+                    (kept.empty() ? std::string("nothing is left") : kept + " is used"));
         value = kept;
     }
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
         const std::string unquoted = value.substr(1, value.size() - 2);
-        name(entryText(section, key, value) + " is in quotes; " + unquoted + " is used");
+        nameMistake(entryText(section, key, value) + " is in quotes; " + unquoted + " is used");
         value = unquoted;
     }
     return value;
@@ -144,7 +147,8 @@ void nameUnknownEntries(const SettingsTree& tree) {
     for (const auto& [entry, content] : tree) {
         // The reader drops a section without keys: what has none is a key.
         if (content.empty()) {
-            name(entry + " stands before every section" + suggestion(keyElsewhere(entry, nullptr)));
+            nameMistake(entry + " stands before every section" +
+                        suggestion(keyElsewhere(entry, nullptr)));
             continue;
         }
         if (const KnownSection* section = knownSection(entry)) {
@@ -154,7 +158,8 @@ void nameUnknownEntries(const SettingsTree& tree) {
         std::vector<std::string> sections;
         for (const KnownSection& known : knownSections) sections.push_back(known.name);
         const std::string likely = closestName(entry, sections);
-        name("no section [" + entry + "]" + suggestion(likely.empty() ? "" : "[" + likely + "]"));
+        nameMistake("no section [" + entry + "]" +
+                    suggestion(likely.empty() ? "" : "[" + likely + "]"));
     }
 }
 
@@ -165,8 +170,9 @@ bool readBoolean(const SettingsTree& tree, const char* section, const char* key,
     if (const boost::optional<bool> read = SettingsTree(*value).get_value_optional<bool>()) {
         return *read;
     }
-    name(entryText(section, key, *value) +
-         " is not a boolean (1, 0, true or false); it counts as " + (fallback ? "true" : "false"));
+    nameMistake(entryText(section, key, *value) +
+                " is not a boolean (1, 0, true or false); it counts as " +
+                (fallback ? "true" : "false"));
     return fallback;
 }
 
@@ -175,8 +181,8 @@ std::uint32_t readDebugFlag(const SettingsTree& tree, const char* section, const
     if (!value) return 0;
     const boost::optional<int> read = SettingsTree(*value).get_value_optional<int>();
     if (!read) {
-        name(entryText(section, key, *value) +
-             " is not a whole number (odd is on); it counts as 0");
+        nameMistake(entryText(section, key, *value) +
+                    " is not a whole number (odd is on); it counts as 0");
         return 0;
     }
     return static_cast<std::uint32_t>(*read) & 1u;
@@ -187,8 +193,9 @@ std::string readRequired(const SettingsTree& tree, const char* section, const ch
     const std::optional<std::string> value = valueOf(tree, section, key, kind == ValueKind::size);
     if (!value) return fallback;
     if (!value->empty()) return *value;
-    name("[" + std::string(section) + "] " + key + " is empty; " +
-         (fallback.empty() ? std::string("its default") : "the default " + fallback) + " is used");
+    nameMistake("[" + std::string(section) + "] " + key + " is empty; " +
+                (fallback.empty() ? std::string("its default") : "the default " + fallback) +
+                " is used");
     return fallback;
 }
 

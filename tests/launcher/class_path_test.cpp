@@ -56,37 +56,17 @@ TEST_F(ClassPath, WithoutAMainJarTheFirstListedJarLeads) {
     EXPECT_EQ(collect(), (Lines{"a.jar", "B.jar", "zz.jar"}));
 }
 
-TEST_F(ClassPath, TheGamesOwnMainJarLeadsAndItsClassIsInInternalForm) {
-    tree_.file("client.jar");
-    tree_.file("tiny.jar");
-    settings_.mainJar = "tiny.jar";
-    settings_.mainClass = "tinyquest.Main";
-    JavaLauncher game(settings_, tree_.root());
-    findMainJar(game);
-    collectJars(game);
-    EXPECT_EQ(game.classPath, (Lines{tree_.path("tiny.jar"), tree_.path("client.jar")}));
-    EXPECT_EQ(game.mainClass, "tinyquest/Main");
-    EXPECT_EQ(launcher_.mainClass, "com/zarnhall/client/launcherfx/ZarnMain");
-}
-
+// The record holds the game's name and its main class in internal form.
 TEST(GameName, TheSettingsNameElseTheInstallFolderElseTheGameFolder) {
-    const struct {
-        const char* name;
-        const char* gameDirectory;
-        const char* expected;
-    } cases[] = {
-        {"", "/steam/common/Tiny Quest/game", "Tiny Quest"},
-        {"Tiny Quest", "/steam/common/tq/game", "Tiny Quest"},
-        {"", "/game", "game"},
-        {"", "C:/game", "game"},  // a drive is no install folder
-        {"", "/", "Tessvik"},
-    };
-    for (const auto& c : cases) {
-        LaunchSettings settings;
-        settings.gameName = c.name;
-        EXPECT_EQ(gameNameOf(settings, c.gameDirectory), c.expected) << c.gameDirectory;
-        EXPECT_EQ(JavaLauncher(settings, c.gameDirectory).gameName, c.expected);
-    }
+    LaunchSettings settings;
+    EXPECT_EQ(gameNameOf(settings, "/steam/common/Tiny Quest/game"), "Tiny Quest");
+    EXPECT_EQ(gameNameOf(settings, "/game"), "game");
+    EXPECT_EQ(gameNameOf(settings, "C:/game"), "game");  // a drive is no install folder
+    EXPECT_EQ(gameNameOf(settings, "/"), "Tessvik");
+    settings.gameName = "Tiny Quest";
+    settings.mainClass = "tinyquest.Main";
+    const JavaLauncher game(settings, "/steam/common/tq/game");
+    EXPECT_EQ(game.gameName + ", " + game.mainClass, "Tiny Quest, tinyquest/Main");
 }
 
 TEST_F(ClassPath, EveryLibFileFollowsTheJarsButNoDirectory) {

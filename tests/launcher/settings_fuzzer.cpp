@@ -63,10 +63,7 @@ Reading readAsSettingsFile(const std::string& text) {
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("LaunchConfig.ini: ", 0) != 0) std::abort();
     }
-    if (s.initialHeap.empty() || s.maxHeapSize.empty() || s.mainJar.empty() ||
-        s.mainClass.empty()) {
-        std::abort();
-    }
+    if (s.initialHeap.empty() || s.mainClass.empty()) std::abort();
     return reading;
 }
 

@@ -75,30 +75,18 @@ TEST(VmOptions, SharingOptionsStandAfterTheExtraOptionsAndBeforeTheVerboseSwitch
               (Options{"-Da=1", sharing[0], sharing[1], "-verbose:gc"}));
 }
 
-// VMParams as java's command line takes them, and what the VM gets.
+// VMParams as java's command line takes them, and what the VM gets. The
+// entry after a two-word option is its value, whatever it holds.
 TEST(VmOptions, JavasFormsBecomeTheVmsAndTheSplashImageIsTheLaunchers) {
-    const struct {
-        Options given;
-        Options vm;
-        const char* splash;
-    } cases[] = {
-        {{"--add-opens java.base/java.lang=ALL-UNNAMED"},
-         {"--add-opens=java.base/java.lang=ALL-UNNAMED"},
-         ""},
-        {{"--add-exports", "a/b=c", "-Da=1"}, {"--add-exports=a/b=c", "-Da=1"}, ""},
-        {{"-p \t /m", "--patch-module", "m=/p"}, {"--module-path=/m", "--patch-module=m=/p"}, ""},
-        // The entry after a two-word option is its value, whatever it holds.
-        {{"--enable-native-access", "-client"}, {"--enable-native-access=-client"}, ""},
-        {{"--add-modules=a", "-client", "-server", "-pp", "--limit-modules"},
-         {"--add-modules=a", "-pp", "--limit-modules"},
-         ""},
-        {{"-splash:/s/a.png", "-Da", "-splash:img/b.png"}, {"-Da"}, "/g/img/b.png"},
-    };
-    for (const auto& c : cases) {
-        const JavaOptions options = javaOptionsOf(c.given, "/g");
-        EXPECT_EQ(options.vmOptions, c.vm) << c.given[0];
-        EXPECT_EQ(options.splashImage, c.splash) << c.given[0];
-    }
+    const JavaOptions options =
+        javaOptionsOf({"--add-opens a=b", "--add-exports", "c", "-p \t /m", "-splash:/s/a.png",
+                       "-client", "-server", "--enable-native-access", "-client", "-pp",
+                       "-splash:img/b.png", "-Xss1m", "--limit-modules"},
+                      "/g");
+    EXPECT_EQ(options.vmOptions,
+              (Options{"--add-opens=a=b", "--add-exports=c", "--module-path=/m",
+                       "--enable-native-access=-client", "-pp", "-Xss1m", "--limit-modules"}));
+    EXPECT_EQ(options.splashImage, "/g/img/b.png");
     EXPECT_EQ(withJavaCommand({"-Da"}, "tinyquest/Main", {"/g/tessvik", "a b", "c"}),
               (Options{"-Da", "-Dsun.java.command=tinyquest.Main a b c"}));
 }

@@ -175,7 +175,7 @@ TEST(LauncherVmOptions, ASplashScreenIsShownBeforeTheVmAsJavaShowsIt) {
     launcher_test::RunOptions options;
     options.environment.set = {{"TESSVIK_TEST_MODE", "options"}, {"XDG_CACHE_HOME", tree.cache()}};
     RunResult run = launcher_test::runProgram({"xvfb-run", "-a", tree.launcher()}, options);
-    EXPECT_TRUE(hasLine(run.out, "splash shown")) << run.out << run.err;
+    EXPECT_TRUE(contains(run.out, ", splash shown\n")) << run.out << run.err;
 }
 
 // --- Arguments handed to main ----------------------------------------------

@@ -86,9 +86,9 @@ public final class ZarnMain {
      * attaches to the VM and calls back), blockedCrash (the allocator of the
      * preloaded native library blocks, then the VM crashes), crash (the VM
      * dies of a segmentation fault), sleep (a minute), nap (two seconds), chain
-     * (see chain), options (prints sun.java.command, whether java.lang is open
-     * to the client, the module options the VM took and whether a splash
-     * screen is shown); anything else prints "main returns".
+     * (see chain), options (sun.java.command, whether java.lang is open to
+     * the client and a splash screen shown, the module options the VM took);
+     * anything else prints "main returns".
      */
     private static void step(String step) throws Exception {
         switch (step) {
@@ -161,14 +161,10 @@ public final class ZarnMain {
                 chain();
                 break;
             case "options":
-                System.out.println("command " + System.getProperty("sun.java.command"));
-                System.out.println("java.lang open " + Object.class.getModule().isOpen("java.lang", ZarnMain.class.getModule()));
-                for (String input : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
-                    if (input.startsWith("--")) {
-                        System.out.println("input " + input);
-                    }
-                }
-                System.out.println("splash " + splash());
+                System.out.println("command " + System.getProperty("sun.java.command") + ", java.lang open "
+                    + Object.class.getModule().isOpen("java.lang", ZarnMain.class.getModule()) + ", splash " + splash());
+                ManagementFactory.getRuntimeMXBean().getInputArguments().stream()
+                    .filter(input -> input.startsWith("--")).forEach(System.out::println);
                 break;
             default:
                 System.out.println("main returns");
@@ -178,8 +174,7 @@ public final class ZarnMain {
 
     private static int depth;
 
-    // java.awt is named only here, and no caught type names it: a runtime
-    // without java.desktop runs every other mode.
+    // No caught type is java.awt's: a runtime without java.desktop runs the other modes.
     private static String splash() {
         try {
             return java.awt.SplashScreen.getSplashScreen() != null ? "shown" : "none";
