@@ -66,9 +66,10 @@ void tendCrashesFolder(const CrashReportPlan& plan) {
 }  // namespace
 
 CrashReportPlan prepareCrashReports(const std::vector<GivenVmOption>& given,
+                                    const std::string& gameName,
                                     const std::string& gameDirectory) {
-    CrashReportPlan plan =
-        planCrashReports(platform::userStateDirectory(), gameDirectory, given, universalTimeNow());
+    CrashReportPlan plan = planCrashReports(platform::userStateDirectory(), gameName, gameDirectory,
+                                            given, universalTimeNow());
     if (plan.crashesFolder.empty()) return plan;
     if (!makeCrashesFolder(plan.crashesFolder)) {
         writeOut("Crash reports stay where the VM puts them: cannot create " + plan.crashesFolder);

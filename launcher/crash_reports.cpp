@@ -75,7 +75,7 @@ std::string launchTimeText(const std::tm& launchTime) {
     return text;
 }
 
-CrashReportPlan planCrashReports(const std::string& stateDirectory,
+CrashReportPlan planCrashReports(const std::string& stateDirectory, const std::string& gameName,
                                  const std::string& gameDirectory,
                                  const std::vector<GivenVmOption>& given,
                                  const std::tm& launchTime) {
@@ -87,8 +87,8 @@ CrashReportPlan planCrashReports(const std::string& stateDirectory,
     const bool replayChosen = lastOptionNamed(given, "ReplayDataFile").has_value();
     if (stateDirectory.empty() || (reportChosen && replayChosen)) return plan;
 
-    const std::string folder =
-        platform::joinPath(gameFolderIn(stateDirectory, gameDirectory), crashesFolderName);
+    const std::string folder = platform::joinPath(
+        gameFolderIn(stateDirectory, gameName, gameDirectory), crashesFolderName);
     const std::string time = launchTimeText(launchTime);
     plan.crashesFolder = folder;
     if (!reportChosen) {

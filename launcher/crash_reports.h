@@ -63,10 +63,9 @@ constexpr const char* crashFileSuffix = ".log";
 std::string launchTimeText(const std::tm& launchTime);
 
 // What this launch adds, from the user's state directory ("" when there is
-// none), the game's directory (which names the game's folder, as for the
-// start-up cache), every VM option the game gives, and the launch's local
-// time.
-CrashReportPlan planCrashReports(const std::string& stateDirectory,
+// none), the game's name and directory (which name the game's folder, as for
+// the start-up cache), every VM option the game gives, and the launch's time.
+CrashReportPlan planCrashReports(const std::string& stateDirectory, const std::string& gameName,
                                  const std::string& gameDirectory,
                                  const std::vector<GivenVmOption>& given,
                                  const std::tm& launchTime);
@@ -93,7 +92,7 @@ std::string crashAnnouncement(const std::string& reportPath);
 // Without a usable folder the plan has no options, and the VM's own default
 // stands.
 CrashReportPlan prepareCrashReports(const std::vector<GivenVmOption>& given,
-                                    const std::string& gameDirectory);
+                                    const std::string& gameName, const std::string& gameDirectory);
 
 // The -XX:ErrorFile pattern HotSpot takes at this launch: the game's own from
 // any source, else the plan's; "" without one.

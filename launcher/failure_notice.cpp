@@ -56,11 +56,16 @@ void tellFailedLaunch(LaunchFailure failure, const NoticeSettings& settings) {
     const bool pauseWanted = failure != LaunchFailure::vmRefused || consoleKept;
     switch (chooseFailureNotice(platform::observeOutput(), pauseWanted)) {
         case FailureNotice::messageBox:
-            platform::showErrorBox("Tessvik", composeFailureNotice(vmLines(), messageLog()));
+            platform::showErrorBox(noticeTitle(settings.gameName),
+                                   composeFailureNotice(vmLines(), messageLog()));
             break;
         case FailureNotice::pause: platform::pause(); break;
         case FailureNotice::nothing: break;
     }
+}
+
+std::string noticeTitle(const std::string& gameName) {
+    return gameName.empty() ? "Tessvik" : gameName;
 }
 
 CrashNotice chooseCrashNotice(bool outputUnseen, const NoticeSettings& settings) {

@@ -13,7 +13,7 @@
 namespace tessvik {
 
 enum class FailureNotice {
-    messageBox,  // the messages of this run in a box titled "Tessvik"
+    messageBox,  // the messages of this run in a box titled with the game's name
     pause,       // wait for a key ("PAUSE") where the messages are seen
     nothing,
 };
@@ -33,11 +33,16 @@ bool outputUnseen(const platform::OutputSituation& situation);
 std::string composeFailureNotice(const std::vector<std::string>& vmLines, const std::string& log);
 
 // What the settings say of notices: the debug console is open (DebugMode),
-// and whether a crash is told (ShowCrashNotice).
+// whether a crash is told (ShowCrashNotice), and the game's name, which
+// titles the boxes ("" before the settings are read: "Tessvik").
 struct NoticeSettings {
     bool consoleKept = false;
     bool crashNoticeWanted = true;
+    std::string gameName;
 };
+
+// The title of the launcher's boxes for a game of that name.
+std::string noticeTitle(const std::string& gameName);
 
 // How a launch failed, for the entry to tell the player once.
 enum class LaunchFailure {

@@ -22,9 +22,17 @@ std::optional<std::string> executableDirectory(const std::string& executablePath
 // state directory): base/Tessvik.
 std::string launcherFolderIn(const std::string& base);
 
-// The game's folder below the launcher's folder in base: named for the last
-// component of the game's directory and a digest of its whole path, so that
-// two games with the same folder name get folders of their own.
-std::string gameFolderIn(const std::string& base, const std::string& gameDirectory);
+// The game's folder below the launcher's folder in base: named for the game,
+// so that a player tells whose it is, and a digest of the game directory's
+// whole path, so that two copies of a game get folders of their own.
+std::string gameFolderIn(const std::string& base, const std::string& gameName,
+                         const std::string& gameDirectory);
+
+// The game's name as a part of a folder's name on every system: what no file
+// system takes (controls, / \ : * ? " < > |, and ; which separates paths) is
+// '_', blanks at either end go, a device name of Windows ("CON.x") is kept
+// from being one, and at most 48 bytes stay, whole characters; "game" when
+// nothing is left.
+std::string folderNameOf(const std::string& gameName);
 
 }  // namespace tessvik

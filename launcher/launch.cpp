@@ -9,11 +9,12 @@
 //  4. The runtime: found below ../runtime (or where the settings say) and
 //     loaded; the game directory becomes the working directory.
 //  5. The class path: the main jar, the other jars, lib/, the resource folders.
-//  6. The options: every source the VM reads (the runtime image, the
-//     environment, VMParams, option files), and the launcher's own list.
+//  6. The options: VMParams as java takes them made the VM's, every source
+//     the VM reads (the runtime image, the environment, VMParams, option
+//     files), and the launcher's own list.
 //  7. The plans: the main thread's stack (which may start the launcher once
 //     more), where crash reports go, the start-up cache, the watcher.
-//  8. The VM, created with the options.
+//  8. The VM, created with the options (after the splash screen, when asked).
 //  9. main, called with the command-line arguments.
 // 10. The end: the VM destroyed, the cache's part done, a failure told.
 #include "launch.h"
@@ -25,6 +26,7 @@
 #include "failure_notice.h"
 #include "game_layout.h"
 #include "java_launcher.h"
+#include "java_options.h"
 #include "java_vm.h"
 #include "main_thread_stack.h"
 #include "messages.h"
@@ -33,6 +35,7 @@
 #include "platform/processes.h"
 #include "runtime_facts.h"
 #include "runtime_location.h"
+#include "splash_screen.h"
 #include "startup_cache/aot_assembly.h"
 #include "startup_cache/class_path_reach.h"
 #include "startup_cache/startup_cache.h"
@@ -53,16 +56,18 @@ constexpr const char* unrepresentableDirectory =
 
 // The end of every launch: a failure told once, the console let go.
 int endLaunch(int status, LaunchFailure failure, const NoticeSettings& notices) {
+    if (failure == LaunchFailure::vmRefused) closeSplashScreen();
     tellFailedLaunch(failure, notices);
     platform::freeConsole();
     return status;
 }
 
 // Every option the VM takes besides the launcher's, from every source.
-std::vector<GivenVmOption> givenOptions(const JavaLauncher& launcher) {
+std::vector<GivenVmOption> givenOptions(const JavaLauncher& launcher,
+                                        const std::vector<std::string>& vmParams) {
     OptionVariables texts = optionVariablesOfEnvironment();
     texts.runtimeImage = runtimeImageOptions(launcher.loadedRuntimePath);
-    return givenVmOptions(launcher.settings.vmParams, texts);
+    return givenVmOptions(vmParams, texts);
 }
 
 // What the start-up cache decides by.
@@ -72,6 +77,7 @@ SharingInput sharingInput(const JavaLauncher& launcher, const VmOptionList& opti
     input.runtimeVersion = launcher.runtimeVersion;
     input.runtimeLibrary = launcher.loadedRuntimePath;
     input.gameDirectory = launcher.gameDirectory;
+    input.gameName = launcher.gameName;
     input.vmOptions = options.with();
     input.givenOptions = vmOptionsInOrder(given, options);
     input.classPath = effectiveClassPath(input.givenOptions, platform::currentDirectory());
@@ -86,6 +92,7 @@ WatcherPlan planWatcher(const NoticeSettings& notices, const std::vector<GivenVm
     plan.outputUnseen = outputUnseen(platform::observeOutput());
     plan.crashNotice = chooseCrashNotice(plan.outputUnseen, notices);
     plan.errorFile = errorFilePattern(given, crashes);
+    plan.gameName = notices.gameName;
     return plan;
 }
 
@@ -118,7 +125,8 @@ int launch(const std::vector<std::string>& asGiven) {
     // 3. The settings.
     LaunchSettings settings;
     settings.loadOrCreateConfig(platform::joinPath(*gameDirectory, settingsFileName));
-    const NoticeSettings notices{settings.debugMode == 1, settings.showCrashNotice == 1};
+    const NoticeSettings notices{settings.debugMode == 1, settings.showCrashNotice == 1,
+                                 gameNameOf(settings, *gameDirectory)};
 
     // 4. The runtime.
     JavaLauncher launcher(settings, *gameDirectory);
@@ -135,11 +143,12 @@ int launch(const std::vector<std::string>& asGiven) {
     findMainJar(launcher);
     collectJars(launcher);
 
-    // 6. The options.
-    const std::vector<GivenVmOption> given = givenOptions(launcher);
+    // 6. The options; VMParams as java takes them become the VM's.
+    const JavaOptions javaOptions = javaOptionsOf(settings.vmParams, launcher.gameDirectory);
+    const std::vector<GivenVmOption> given = givenOptions(launcher, javaOptions.vmOptions);
     const VmOptionList options =
         javaVmOptions(launcher.gameDirectory, buildClassPathOption(launcher), launcher.nativeLibDir,
-                      settings, launcher.runtimeVersion);
+                      settings, javaOptions.vmOptions, launcher.runtimeVersion);
 
     // 7. The plans.
     const std::string stackShortfall = ensureMainThreadStack(given, asGiven, start);
@@ -153,7 +162,8 @@ int launch(const std::vector<std::string>& asGiven) {
         cache->startBackgroundWork();
         writeOut(cache->plan().message);
     }
-    const CrashReportPlan crashes = prepareCrashReports(given, launcher.gameDirectory);
+    const CrashReportPlan crashes =
+        prepareCrashReports(given, launcher.gameName, launcher.gameDirectory);
     // Where a crash report goes joins the options before those of the cache.
     std::vector<std::string> added = crashes.options;
     const bool cacheOptions = cache && !cache->plan().options.empty();
@@ -162,14 +172,18 @@ int launch(const std::vector<std::string>& asGiven) {
     }
     const std::vector<std::string> optionTexts = options.with(added);
 
-    // 8. The VM.
+    // 8. The VM, after the splash screen java would show, and with the
+    // program's name that java adds to the options.
+    showSplashScreen(javaOptions.splashImage, launcher.loadedRuntimePath);
     writeOut("Number of options: " + std::to_string(optionTexts.size()));
     writeOut("Create java VM!");
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
     if (cacheOptions) cache->vmStarting(asGiven);
-    const jint created = createWatchedJavaVm(launcher.runtimeModule, optionTexts,
-                                             planWatcher(notices, given, crashes), &vm, &env);
+    const jint created =
+        createWatchedJavaVm(launcher.runtimeModule,
+                            withJavaCommand(optionTexts, launcher.mainClass, launcher.programArgs),
+                            planWatcher(notices, given, crashes), &vm, &env);
     if (created != JNI_OK) {
         // The VM has already described a refused option on its own output.
         if (cacheOptions) cache->vmRefused();

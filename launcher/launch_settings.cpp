@@ -1,12 +1,11 @@
 // LaunchConfig.ini: read with Boost.PropertyTree's INI reader, created with
 // its writer when it is missing. A value that does not convert takes its
-// default; a file that does not parse, or is too large to be one, is replaced
-// as a whole once it is kept beside it. A file that cannot be read, and a
-// link in the file's place, are left as they are, and the run uses the
-// defaults.
+// default, and is named (settings_values.h); a file that does not parse, or
+// is too large to be one, is replaced as a whole once it is kept beside it. A
+// file that cannot be read, and a link in the file's place, are left as they
+// are, and the run uses the defaults.
 #include "launch_settings.h"
 
-#include <exception>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -19,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings_file.h"
+#include "settings_values.h"
 
 namespace tessvik {
 
@@ -29,11 +29,8 @@ namespace {
 constexpr const char* defaultInitialHeap = "512m";
 constexpr const char* defaultMaxHeapSize = "2048m";
 constexpr const char* alwaysAddedVmParam = "-XX:+AggressiveOpts";
-
-// A Debug key: the lowest bit of a decimal integer switches the flag.
-std::uint32_t debugFlag(const pt::ptree& tree, const char* path) {
-    return static_cast<std::uint32_t>(tree.get<int>(path, 0)) & 1u;
-}
+constexpr const char* defaultMainJar = "client.jar";
+constexpr const char* defaultMainClass = "com.zarnhall.client.launcherfx.ZarnMain";
 
 // The name under which a settings file that cannot be used is kept.
 std::string rejectedPathOf(const std::string& path) { return path + ".rejected"; }
@@ -95,7 +92,9 @@ LaunchSettings::LaunchSettings()
       classDataSharing(0),
       showCrashNotice(1),
       initialHeap(defaultInitialHeap),
-      maxHeapSize(defaultMaxHeapSize) {}
+      maxHeapSize(defaultMaxHeapSize),
+      mainJar(defaultMainJar),
+      mainClass(defaultMainClass) {}
 
 void LaunchSettings::loadOrCreateConfig(const std::string& path) {
     SettingsFileFailure failure;
@@ -115,31 +114,29 @@ bool LaunchSettings::readConfig(const std::string& path, SettingsFileFailure* fa
         return false;
     }
     decodeSettingsValues(tree);
+    nameUnknownEntries(tree);
 
-    // Booleans read as 0 or 1, else as the lower-case words true and false.
-    overrideDefaultJavaPath = tree.get<bool>("Runtime.OverrideDefaultJavaPath", false);
-    javaPath = tree.get<std::string>("Runtime.JavaPath", "");
-    initialHeap = tree.get<std::string>("Memory.InitialHeap", defaultInitialHeap);
-    maxHeapSize = tree.get<std::string>("Memory.MaxHeapSize", defaultMaxHeapSize);
-    cleanLogsOnStart = tree.get<bool>("Utility.CleanLogsOnStart", false);
+    overrideDefaultJavaPath = readBoolean(tree, "Runtime", "OverrideDefaultJavaPath", false);
+    javaPath = readText(tree, "Runtime", "JavaPath");
     // Not written into the default file: sharing is something a game turns on.
-    classDataSharing = tree.get<bool>("Runtime.ClassDataSharing", false);
+    classDataSharing = readBoolean(tree, "Runtime", "ClassDataSharing", false);
+    initialHeap = readRequired(tree, "Memory", "InitialHeap", defaultInitialHeap, ValueKind::size);
+    maxHeapSize = readRequired(tree, "Memory", "MaxHeapSize", defaultMaxHeapSize, ValueKind::size);
+    cleanLogsOnStart = readBoolean(tree, "Utility", "CleanLogsOnStart", false);
+    const std::vector<std::string> params = readVmParams(tree);
+    vmParams.insert(vmParams.end(), params.begin(), params.end());
 
-    // Every entry of VMParams in file order, whatever its name.
-    try {
-        for (const pt::ptree::value_type& entry : tree.get_child("VMParams")) {
-            vmParams.push_back(entry.second.get_value<std::string>());
-        }
-    } catch (const std::exception&) {
-        // No VMParams section: no extra options.
-    }
-
-    debugMode = debugFlag(tree, "Debug.DebugMode");
-    verboseJni = debugFlag(tree, "Debug.VerboseJni");
-    verboseGC = debugFlag(tree, "Debug.VerboseGC");
-    verboseClass = debugFlag(tree, "Debug.VerboseClass");
+    debugMode = readDebugFlag(tree, "Debug", "DebugMode");
+    verboseJni = readDebugFlag(tree, "Debug", "VerboseJni");
+    verboseGC = readDebugFlag(tree, "Debug", "VerboseGC");
+    verboseClass = readDebugFlag(tree, "Debug", "VerboseClass");
     // Off for a game that reports its crashes itself; not in the default file.
-    showCrashNotice = tree.get<bool>("Debug.ShowCrashNotice", true);
+    showCrashNotice = readBoolean(tree, "Debug", "ShowCrashNotice", true);
+
+    // A game's own jar and class; the default file names neither.
+    mainJar = readRequired(tree, "Game", "MainJar", defaultMainJar, ValueKind::name);
+    mainClass = readRequired(tree, "Game", "MainClass", defaultMainClass, ValueKind::name);
+    gameName = readText(tree, "Game", "Name");
     return true;
 }
 

@@ -28,6 +28,12 @@ struct LaunchSettings {
     std::string maxHeapSize;
     std::string javaPath;
     std::vector<std::string> vmParams;
+    // [Game]: the main jar's file name in the game directory, the main class
+    // as the file names it (dots or slashes), and the game's name for the
+    // user's folders and the launcher's boxes ("": the install folder's name).
+    std::string mainJar;
+    std::string mainClass;
+    std::string gameName;
 
     LaunchSettings();
 

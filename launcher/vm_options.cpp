@@ -24,6 +24,7 @@ std::vector<std::string> VmOptionList::with(const std::vector<std::string>& adde
 
 VmOptionList javaVmOptions(const std::string& gameDirectory, const std::string& classPathOption,
                            const std::string& nativeLibDir, const LaunchSettings& settings,
+                           const std::vector<std::string>& vmParams,
                            std::optional<int> runtimeVersion) {
     VmOptionList list;
     std::vector<std::string>& options = list.fixedAndParams;
@@ -35,7 +36,7 @@ VmOptionList javaVmOptions(const std::string& gameDirectory, const std::string& 
     // the VM itself judges them.
     options.push_back("-Xms" + settings.initialHeap);
     options.push_back("-Xmx" + settings.maxHeapSize);
-    for (const std::string& param : settings.vmParams) {
+    for (const std::string& param : vmParams) {
         if (runtimeTakesOption(param, runtimeVersion)) options.push_back(param);
     }
     if (settings.verboseJni) list.verbose.push_back("-verbose:jni");

@@ -23,11 +23,13 @@ struct VmOptionList {
 
 // gameDirectory is the game's directory, classPathOption the complete
 // "-Djava.class.path=..." text, nativeLibDir the native library folder below
-// the game directory. runtimeVersion is the feature version of the runtime the
+// the game directory, vmParams the settings' VMParams in the VM's forms
+// (java_options.h). runtimeVersion is the feature version of the runtime the
 // VM comes from, when known: a VMParams option that runtime no longer takes is
 // left out.
 VmOptionList javaVmOptions(const std::string& gameDirectory, const std::string& classPathOption,
                            const std::string& nativeLibDir, const LaunchSettings& settings,
+                           const std::vector<std::string>& vmParams,
                            std::optional<int> runtimeVersion = std::nullopt);
 
 // True when option is handed to a runtime of the given feature version (from

@@ -25,6 +25,7 @@ enum Kind : char {
     messagesKind = 'm',   // this run's messages so far
     errorFileKind = 'e',  // the VM's -XX:ErrorFile value
     noticeKind = 'n',     // how a crash is told: CrashNotice's number
+    gameKind = 'g',       // the game's name
     startKind = 's',      // the VM's creation returned: "started" or not
 };
 
@@ -60,6 +61,7 @@ private:
 struct LaunchSeen {
     std::string messages;
     std::string errorFile;
+    std::string gameName;
     CrashNotice notice = CrashNotice::nothing;
     enum { underway, started, failed } start = underway;
 };
@@ -73,6 +75,7 @@ LaunchSeen follow(platform::LauncherLink& launch) {
             switch (r.kind) {
                 case messagesKind: seen.messages = r.bytes; break;
                 case errorFileKind: seen.errorFile = r.bytes; break;
+                case gameKind: seen.gameName = r.bytes; break;
                 case noticeKind:
                     seen.notice = static_cast<CrashNotice>(std::atoi(r.bytes.c_str()));
                     // A GUI program gets no console of its own: this one
@@ -113,13 +116,14 @@ std::string crashReport(const LaunchSeen& seen, const platform::LauncherLink& la
     return {};
 }
 
-void tellCrash(CrashNotice notice, const std::string& report) {
-    if (notice == CrashNotice::messageBox) {
-        platform::showErrorBox("Tessvik", crashNoticeText(report));
-    } else if (notice == CrashNotice::consoleLine) {
+void tellCrash(const LaunchSeen& seen, const std::string& report) {
+    const std::string text = crashNoticeText(noticeTitle(seen.gameName), report);
+    if (seen.notice == CrashNotice::messageBox) {
+        platform::showErrorBox(noticeTitle(seen.gameName), text);
+    } else if (seen.notice == CrashNotice::consoleLine) {
         // The console stays while this process is attached to it.
         platform::openDebugConsole();
-        writeErr(crashNoticeText(report));
+        writeErr(text);
         platform::pause();
     }
 }
@@ -131,7 +135,7 @@ void watch(platform::LauncherLink& launch) {
     const int status = launch.waitForEnd();
     const std::string report = crashReport(seen, launch);
     if (!report.empty()) {
-        tellCrash(seen.notice, report);
+        tellCrash(seen, report);
     } else if (seen.start == LaunchSeen::underway && status != 0) {
         // The VM ended the process while it started: its reason was written
         // into the pipe before that.
@@ -139,7 +143,7 @@ void watch(platform::LauncherLink& launch) {
         std::string log = seen.messages;
         for (const std::string& line : lines) log += line + '\n';
         log += std::string(abortedLine) + '\n';
-        platform::showErrorBox("Tessvik", composeFailureNotice(lines, log));
+        platform::showErrorBox(noticeTitle(seen.gameName), composeFailureNotice(lines, log));
     }
 }
 
@@ -162,6 +166,7 @@ std::unique_ptr<Watcher> Watcher::start(const WatcherPlan& plan) {
         plan.outputUnseen ? platform::OutputCapture::toWatcher : platform::OutputCapture::none);
     if (!link) return nullptr;
     link->send(record(messagesKind, messageLog()) + record(errorFileKind, plan.errorFile) +
+               record(gameKind, plan.gameName) +
                record(noticeKind, std::to_string(static_cast<int>(plan.crashNotice))));
     return std::unique_ptr<Watcher>(new Watcher(std::move(link)));
 }
@@ -191,8 +196,8 @@ std::string crashReportPath(const std::string& errorFile, std::uint64_t processI
     return platform::isAbsolutePath(path) ? path : platform::joinPath(directory, path);
 }
 
-std::string crashNoticeText(const std::string& report) {
-    return "The game stopped because of an error. Its report is " +
+std::string crashNoticeText(const std::string& gameName, const std::string& report) {
+    return gameName + " stopped because of an error. Its report is " +
            platform::lastComponentOf(report) + " in " + platform::directoryOf(report) + ".";
 }
 

@@ -14,9 +14,9 @@
 //  - the VM ended the process while it started ("Error occurred during
 //    initialization of VM"): the failure box, beginning with the VM's
 //    reason;
-//  - a report of that process appeared: "The game stopped because of an
-//    error. Its report is <file> in <folder>." in a box, or as a line in the
-//    debug console;
+//  - a report of that process appeared: "<game> stopped because of an
+//    error. Its report is <file> in <folder>." in a box titled with the
+//    game's name, or as a line in the debug console;
 //  - else nothing. A start that failed and returned is the launcher's own
 //    to tell: the watcher gives it the caught output back.
 #pragma once
@@ -43,6 +43,7 @@ struct WatcherPlan {
     bool outputUnseen = false;
     CrashNotice crashNotice = CrashNotice::nothing;
     std::string errorFile;  // the -XX:ErrorFile pattern HotSpot takes, "" without one
+    std::string gameName;   // titles the boxes; the crash notice names it
 };
 
 // How the VM's creation ended.
@@ -70,8 +71,9 @@ private:
 std::string crashReportPath(const std::string& errorFile, std::uint64_t processId,
                             const std::string& directory);
 
-// What the player is told of a crash that left the report at path.
-std::string crashNoticeText(const std::string& report);
+// What the player is told of a crash of the game that left the report at
+// path.
+std::string crashNoticeText(const std::string& gameName, const std::string& report);
 
 // The lines of caught output: line ends are LF or CR LF, a last line may lack
 // one, and empty lines and NUL characters are dropped.

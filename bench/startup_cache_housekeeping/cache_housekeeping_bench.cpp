@@ -69,7 +69,7 @@ public:
 
 private:
     std::string gameFolder(const std::string& gameDirectory) const {
-        const fs::path folder = gameFolderIn((root_ / "cache").string(), gameDirectory);
+        const fs::path folder = gameFolderIn((root_ / "cache").string(), "Game", gameDirectory);
         if (fs::exists(folder)) return folder.string();
         fs::create_directories(folder);
         writeFile(folder / "startup.aot", cacheBytes_);

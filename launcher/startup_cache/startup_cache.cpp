@@ -286,7 +286,8 @@ SharingPlan planRun(CacheRun& run, const SharingInput& input) {
                                                          : " on the class path holds class files"));
     }
     if (reached.cacheDirectory.empty()) return off("no user cache directory");
-    const std::string folder = gameFolderIn(reached.cacheDirectory, reached.gameDirectory);
+    const std::string folder =
+        gameFolderIn(reached.cacheDirectory, reached.gameName, reached.gameDirectory);
     // The VM reads a list of archives from the option, split at the class
     // path separator; the assembly's request holds one item a line.
     if (folder.find(platform::classPathSeparator) != std::string::npos) {

@@ -26,6 +26,7 @@ struct SharingInput {
     std::optional<int> runtimeVersion;  // feature version, from the release file
     std::string runtimeLibrary;         // the VM library that was loaded
     std::string gameDirectory;
+    std::string gameName;                // names the game's folder
     std::vector<std::string> classPath;  // the VM's, every entry, files and directories
     std::vector<std::string> vmOptions;  // the launcher's options without sharing
     // Every option the VM takes, the launcher's and the game's of every

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "captured_messages.h"
 #include "class_path.h"
+#include "digest.h"
+#include "game_layout.h"
 #include "java_launcher.h"
+#include "platform/paths.h"
 #include "temp_tree.h"
 #include "vm_options.h"
 
@@ -56,6 +60,38 @@ TEST_F(ClassPath, WithoutAMainJarTheFirstListedJarLeads) {
     EXPECT_EQ(collect(), (Lines{"a.jar", "B.jar", "zz.jar"}));
 }
 
+// The record holds the game's name and its main class in internal form.
+TEST(GameName, TheSettingsNameElseTheInstallFolderElseTheGameFolder) {
+    LaunchSettings settings;
+    EXPECT_EQ(gameNameOf(settings, "/steam/common/Tiny Quest/game"), "Tiny Quest");
+    EXPECT_EQ(gameNameOf(settings, "/game"), "game");
+    EXPECT_EQ(gameNameOf(settings, "C:/game"), "game");  // a drive is no install folder
+    EXPECT_EQ(gameNameOf(settings, "/"), "Tessvik");
+    settings.gameName = "Tiny Quest";
+    settings.mainClass = "tinyquest.Main";
+    const JavaLauncher game(settings, "/steam/common/tq/game");
+    EXPECT_EQ(game.gameName + ", " + game.mainClass, "Tiny Quest, tinyquest/Main");
+}
+
+// The name as a folder's name, the same on every system.
+TEST(GameName, AsAFolderNameEverySystemTakes) {
+    const std::pair<std::string, std::string> names[] = {
+        {"Tiny Quest", "Tiny Quest"},
+        {"Zarn: Deluxe", "Zarn_ Deluxe"},
+        {"a/b\\c*?\"<>|;\t", "a_b_c________"},
+        {"  Skerry  ", "Skerry"},
+        {"   ", "game"},
+        {"CON", "_CON"},
+        {"com1.sav", "_com1.sav"},
+        {"Console", "Console"},
+        // 47 bytes, then a character of two: cut before it, not through it.
+        {std::string(47, 'x') + "\xc3\xa9", std::string(47, 'x')},
+    };
+    for (const auto& [name, folder] : names) EXPECT_EQ(folderNameOf(name), folder) << name;
+    EXPECT_EQ(platform::lastComponentOf(gameFolderIn("/c", "Tiny Quest", "/g")),
+              "Tiny Quest-" + digestOf("/g"));
+}
+
 TEST_F(ClassPath, EveryLibFileFollowsTheJarsButNoDirectory) {
     tree_.file("client.jar");
     tree_.dir("client.jar.d");
@@ -100,10 +136,10 @@ TEST_F(ClassPath, AGameDirectoryWhosePathHoldsTheSeparatorGivesRelativeEntries) 
     EXPECT_EQ(launcher_.classPath, (Lines{game + "/client.jar", game + "/lib/a.jar"}));
     EXPECT_EQ(buildClassPathOption(launcher_),
               "-Djava.class.path=client.jar:lib/a.jar:internal-pack:launcher-data");
-    EXPECT_EQ(javaVmOptions(game, "", launcher_.nativeLibDir, settings_).with()[2],
+    EXPECT_EQ(javaVmOptions(game, "", launcher_.nativeLibDir, settings_, {}).with()[2],
               "-Djava.library.path=nativelibs");
     // Without the separator, the library path stays in full.
-    EXPECT_EQ(javaVmOptions("/games/z", "", launcher_.nativeLibDir, settings_).with()[2],
+    EXPECT_EQ(javaVmOptions("/games/z", "", launcher_.nativeLibDir, settings_, {}).with()[2],
               "-Djava.library.path=/games/z/nativelibs");
 }
 

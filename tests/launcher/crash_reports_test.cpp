@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "crash_reports.h"
+#include "digest.h"
 #include "watcher.h"
 #include "game_layout.h"
 
@@ -33,8 +34,9 @@ std::vector<GivenVmOption> given(const std::vector<std::string>& texts) {
 
 TEST(CrashReportPlan, ReportAndReplayFileGoToTheGamesCrashesFolder) {
     const CrashReportPlan plan =
-        planCrashReports("/home/u/.local/state", "/games/Zarn 50%", {}, launchTime());
-    const std::string folder = gameFolderIn("/home/u/.local/state", "/games/Zarn 50%") + "/crashes";
+        planCrashReports("/home/u/.local/state", "Zarn 50%", "/games/zarn", {}, launchTime());
+    const std::string folder =
+        "/home/u/.local/state/Tessvik/Zarn 50%-" + digestOf("/games/zarn") + "/crashes";
     EXPECT_EQ(plan.folder, folder);
     EXPECT_EQ(plan.crashesFolder, folder);
     EXPECT_EQ(plan.reportPrefix, "hs_err_20261207-221503_pid");
@@ -69,7 +71,7 @@ TEST(CrashReportPlan, TheGamesOwnChoiceWins) {
     for (const Case& each : cases) {
         const std::string context = each.given.empty() ? "(none)" : each.given.front();
         const CrashReportPlan plan =
-            planCrashReports(each.state, "/g", given(each.given), launchTime());
+            planCrashReports(each.state, "G", "/g", given(each.given), launchTime());
         const auto has = [&plan](const std::string& start) {
             return std::any_of(plan.options.begin(), plan.options.end(),
                                [&start](const std::string& o) { return o.rfind(start, 0) == 0; });

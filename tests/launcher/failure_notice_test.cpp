@@ -119,8 +119,11 @@ TEST(CrashReport, WhereHotSpotWritesItByTheErrorFilePattern) {
     for (const auto& c : cases) {
         EXPECT_EQ(crashReportPath(c.errorFile, 4242, "game"), c.expected) << c.errorFile;
     }
-    EXPECT_EQ(crashNoticeText(platform::joinPath("crashes", "hs_err_pid7.log")),
-              "The game stopped because of an error. Its report is hs_err_pid7.log in crashes.");
+    EXPECT_EQ(crashNoticeText("Tiny Quest", platform::joinPath("crashes", "hs_err_pid7.log")),
+              "Tiny Quest stopped because of an error. Its report is hs_err_pid7.log in crashes.");
+    // Before the settings name the game, the boxes are the launcher's own.
+    EXPECT_EQ(noticeTitle(""), "Tessvik");
+    EXPECT_EQ(noticeTitle("Tiny Quest"), "Tiny Quest");
 }
 
 TEST(CrashNoticeChoice, ABoxUnseenALineInTheDebugConsoleNothingWhenTheGameTellsItself) {
@@ -135,7 +138,7 @@ TEST(CrashNoticeChoice, ABoxUnseenALineInTheDebugConsoleNothingWhenTheGameTellsI
         {false, true, false, CrashNotice::nothing},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(chooseCrashNotice(c.outputUnseen, {c.consoleKept, c.wanted}), c.notice)
+        EXPECT_EQ(chooseCrashNotice(c.outputUnseen, {c.consoleKept, c.wanted, {}}), c.notice)
             << c.outputUnseen << c.consoleKept << c.wanted;
     }
 }

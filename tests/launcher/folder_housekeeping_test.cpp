@@ -25,8 +25,8 @@ constexpr std::int64_t day = 24 * 60 * 60;
 // Time enough for the removals of a small tree on a busy machine.
 constexpr std::chrono::minutes ample(1);
 
-std::string folderNameOf(const std::string& gameDirectory) {
-    return platform::lastComponentOf(gameFolderIn({}, gameDirectory));
+std::string gameFolderNameOf(const std::string& gameDirectory) {
+    return platform::lastComponentOf(gameFolderIn({}, "Game", gameDirectory));
 }
 
 // The time seconds from now, in the units of the file system's times.
@@ -42,8 +42,8 @@ void makeUnusedFor(const std::string& path, std::chrono::hours age) {
 
 TEST(GameFolderDecision, TheCacheGoesWhenItsGameIsGoneOrUnusedCrashReportsWhenBoth) {
     const std::string game = "/games/Skerry";
-    const std::string own = folderNameOf(game);
-    const std::string other = folderNameOf("/games/Other");
+    const std::string own = gameFolderNameOf(game);
+    const std::string other = gameFolderNameOf("/games/Other");
     const std::int64_t old = unusedFolderSeconds;
     struct Case {
         const char* what;
@@ -124,7 +124,7 @@ TEST(GameFolderTidying, RemovesStaleCachesOnlyWithinTheLauncherFolderOnceADay) {
     TempTree tree;
     const std::string launcher = tree.dir("cache/Tessvik");
     const auto gameFolder = [&](const std::string& gameDirectory) {
-        const std::string folder = gameFolderIn(tree.path("cache"), gameDirectory);
+        const std::string folder = gameFolderIn(tree.path("cache"), "Game", gameDirectory);
         tree.file(folder.substr(tree.root().size() + 1) + "/cache.aot", "cache");
         noteGameDirectory(folder, gameDirectory);
         return folder;

@@ -33,12 +33,22 @@ const char* const defaultFile =
 class SettingsFile : public ::testing::Test {
 protected:
     // Reads text as a settings file into fresh settings; the read must work.
-    LaunchSettings read(const std::string& text) {
+    // The mistakes it names go to named, each without the file's name in
+    // front; without named there must be none.
+    LaunchSettings read(const std::string& text, Lines* named = nullptr) {
         const std::string path = tree_.file("LaunchConfig.ini", text);
         LaunchSettings settings;
         CapturedMessages messages;
         EXPECT_TRUE(settings.readConfig(path)) << text.substr(0, 200);
-        EXPECT_EQ(messages.all(), Lines{}) << text.substr(0, 200);
+        Lines lines = messages.all();
+        for (std::string& line : lines) {
+            if (line.rfind("LaunchConfig.ini: ", 0) == 0) line.erase(0, 18);
+        }
+        if (named == nullptr) {
+            EXPECT_EQ(lines, Lines{}) << text.substr(0, 200);
+        } else {
+            *named = lines;
+        }
         return settings;
     }
 
@@ -47,7 +57,7 @@ protected:
 
 TEST_F(SettingsFile, BooleansAreZeroOneOrLowerCaseWords) {
     // expected: a key off by default; onByDefault: ShowCrashNotice, which
-    // a value that does not convert leaves on.
+    // a value that does not convert leaves on, and which is named for each key.
     const struct {
         const char* value;
         bool expected;
@@ -57,14 +67,22 @@ TEST_F(SettingsFile, BooleansAreZeroOneOrLowerCaseWords) {
                  {"yes", false, true},    {"2", false, true},    {"", false, true},
                  {"1 x", false, true},    {"  1  ", true, true}};
     for (const auto& c : cases) {
+        Lines named;
         LaunchSettings settings =
             read(std::string("[Runtime]\nOverrideDefaultJavaPath=") + c.value +
-                 "\nClassDataSharing=" + c.value + "\n[Utility]\nCleanLogsOnStart=" + c.value +
-                 "\n[Debug]\nShowCrashNotice=" + c.value + "\n");
+                     "\nClassDataSharing=" + c.value + "\n[Utility]\nCleanLogsOnStart=" + c.value +
+                     "\n[Debug]\nShowCrashNotice=" + c.value + "\n",
+                 &named);
         EXPECT_EQ(bool(settings.overrideDefaultJavaPath), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.cleanLogsOnStart), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.classDataSharing), c.expected) << '"' << c.value << '"';
         EXPECT_EQ(bool(settings.showCrashNotice), c.onByDefault) << '"' << c.value << '"';
+        EXPECT_EQ(named.size(), c.expected != c.onByDefault ? 4u : 0u) << '"' << c.value << '"';
+        if (!named.empty()) {
+            EXPECT_EQ(named.back(),
+                      std::string("[Debug] ShowCrashNotice=") + c.value +
+                          " is not a boolean (1, 0, true or false); it counts as true");
+        }
     }
 }
 
@@ -72,13 +90,20 @@ TEST_F(SettingsFile, DebugKeysUseTheLowestBitOfAnInteger) {
     const struct {
         const char* value;
         bool expected;
-    } cases[] = {{"1", true},    {"3", true},           {"-1", true},  {"0", false},
-                 {"2", false},   {"true", false},       {"1x", false}, {"", false},
-                 {"1.0", false}, {"99999999999", false}};
+        bool named;
+    } cases[] = {{"1", true, false},      {"3", true, false},          {"-1", true, false},
+                 {"0", false, false},     {"2", false, false},         {"true", false, true},
+                 {"1x", false, true},     {"", false, true},           {"1.0", false, true},
+                 {"1 ; on", false, true}, {"99999999999", false, true}};
     const char* const keys[] = {"DebugMode", "VerboseJni", "VerboseGC", "VerboseClass"};
     for (const auto& c : cases) {
         for (int k = 0; k < 4; ++k) {
-            LaunchSettings s = read(std::string("[Debug]\n") + keys[k] + "=" + c.value + "\n");
+            Lines named;
+            LaunchSettings s =
+                read(std::string("[Debug]\n") + keys[k] + "=" + c.value + "\n", &named);
+            EXPECT_EQ(named, c.named ? Lines{std::string("[Debug] ") + keys[k] + "=" + c.value +
+                                             " is not a whole number (odd is on); it counts as 0"}
+                                     : Lines{});
             // Only the flag of that key may change.
             const bool flags[] = {bool(s.debugMode), bool(s.verboseJni), bool(s.verboseGC),
                                   bool(s.verboseClass)};
@@ -90,7 +115,9 @@ TEST_F(SettingsFile, DebugKeysUseTheLowestBitOfAnInteger) {
 }
 
 TEST_F(SettingsFile, MissingKeysTakeTheirDefaults) {
-    LaunchSettings settings = read("[Other]\nKey=value\n");
+    Lines named;
+    LaunchSettings settings = read("[Other]\nKey=value\n", &named);
+    EXPECT_EQ(named, Lines{"no section [Other]"});
     EXPECT_FALSE(settings.overrideDefaultJavaPath);
     EXPECT_EQ(settings.javaPath, "");
     EXPECT_EQ(settings.initialHeap, "512m");
@@ -103,19 +130,29 @@ TEST_F(SettingsFile, MissingKeysTakeTheirDefaults) {
     EXPECT_TRUE(settings.vmParams.empty());
 }
 
-TEST_F(SettingsFile, TextValuesAreTrimmedAndMayBeEmpty) {
-    LaunchSettings settings =
-        read("[Memory]\nInitialHeap=\nMaxHeapSize =  4g  \n[Runtime]\nJavaPath= C:\\jre x \n");
-    EXPECT_EQ(settings.initialHeap, "");
+// An empty heap size would end the launch ("Invalid initial heap size"):
+// it takes the default instead.
+TEST_F(SettingsFile, TextValuesAreTrimmedAndAnEmptyHeapSizeTakesItsDefault) {
+    Lines named;
+    LaunchSettings settings = read(
+        "[Memory]\nInitialHeap=\nMaxHeapSize =  4g  \n[Runtime]\nJavaPath= C:\\jre x \n", &named);
+    EXPECT_EQ(named, Lines{"[Memory] InitialHeap is empty; the default 512m is used"});
+    EXPECT_EQ(settings.initialHeap, "512m");
     EXPECT_EQ(settings.maxHeapSize, "4g");
     EXPECT_EQ(settings.javaPath, "C:\\jre x");
 }
 
 TEST_F(SettingsFile, SectionNamesAreCaseSensitiveAndKeysOutsideSectionsIgnored) {
+    Lines named;
     LaunchSettings settings = read(
         "InitialHeap=1g\nJavaPath=/top\n"
         "[runtime]\nOverrideDefaultJavaPath=1\nJavaPath=/lower\n"
-        "[MEMORY]\nInitialHeap=2g\n");
+        "[MEMORY]\nInitialHeap=2g\n",
+        &named);
+    EXPECT_EQ(named,
+              (Lines{"InitialHeap stands before every section ([Memory] InitialHeap?)",
+                     "JavaPath stands before every section ([Runtime] JavaPath?)",
+                     "no section [runtime] ([Runtime]?)", "no section [MEMORY] ([Memory]?)"}));
     EXPECT_FALSE(settings.overrideDefaultJavaPath);
     EXPECT_EQ(settings.javaPath, "");
     EXPECT_EQ(settings.initialHeap, "512m");
@@ -127,7 +164,53 @@ TEST_F(SettingsFile, VmParamsKeepFileOrderWhateverTheNames) {
     EXPECT_EQ(settings.vmParams, (Lines{"-Dfirst=1", "-Dsecond=2", "", "-Xss2m"}));
 
     EXPECT_TRUE(read("[VMParams]\n[Memory]\nInitialHeap=1g\n").vmParams.empty());
-    EXPECT_TRUE(read("VMParams=-Xfoo\n").vmParams.empty());
+    Lines named;
+    EXPECT_TRUE(read("VMParams=-Xfoo\n", &named).vmParams.empty());
+    EXPECT_EQ(named, Lines{"VMParams stands before every section"});
+}
+
+// Each mistake a hand-edited file may hold is named once, with what the
+// launcher makes of it; the launch goes on.
+TEST_F(SettingsFile, EachMistakeIsNamedOnceWithWhatIsUsed) {
+    const struct {
+        const char* text;
+        const char* named;
+    } cases[] = {
+        {"[Memory]\nMaxHeap=1g\n", "[Memory] has no key MaxHeap (MaxHeapSize?)"},
+        {"[memory]\nInitialHeap=1g\n", "no section [memory] ([Memory]?)"},
+        {"[Sound]\nVolume=3\n", "no section [Sound]"},
+        {"[Memory]\nClassDataSharing=1\n",
+         "[Memory] has no key ClassDataSharing ([Runtime] ClassDataSharing?)"},
+        {"[Runtime]\nColour=blue\n", "[Runtime] has no key Colour"},
+        {"[Memory]\nMaxHeapSize=1g ; 8 GB\n",
+         "[Memory] MaxHeapSize=1g ; 8 GB: a comment stands only on a line of its own; 1g is used"},
+        {"[VMParams]\nJvmParam0=\"-Dname=Tiny Quest\"\n",
+         "[VMParams] JvmParam0=\"-Dname=Tiny Quest\" is in quotes; -Dname=Tiny Quest is used"},
+        {"[Game]\nMainClass=\n",
+         "[Game] MainClass is empty; the default com.zarnhall.client.launcherfx.ZarnMain is used"},
+        // Every key the launcher reads is known.
+        {"[Runtime]\nOverrideDefaultJavaPath=1\nJavaPath=/j\nClassDataSharing=1\n[Memory]\n"
+         "InitialHeap=1g\nMaxHeapSize=2g\n[Utility]\nCleanLogsOnStart=1\n[VMParams]\nAny=-Da\n"
+         "[Debug]\nDebugMode=0\nVerboseJni=1\nVerboseGC=1\nVerboseClass=1\nShowCrashNotice=0\n"
+         "[Game]\nMainJar=a.jar\nMainClass=a.Main\nName=A\n",
+         ""},
+    };
+    for (const auto& c : cases) {
+        Lines named;
+        read(c.text, &named);
+        EXPECT_EQ(named, *c.named ? Lines{c.named} : Lines{}) << c.text;
+    }
+    Lines named;
+    const LaunchSettings settings = read(
+        "[Memory]\nMaxHeapSize=1g # 8 GB\n[Runtime]\nClassDataSharing=true ; on\n"
+        "JavaPath='../jre'\n[VMParams]\na=\"-Dname=Tiny Quest\"\nb=-Dlist=a;b\n[Game]\n"
+        "Name=\"Tiny Quest\"\n",
+        &named);
+    EXPECT_EQ(named.size(), 5u);
+    EXPECT_EQ(settings.maxHeapSize, "1g");
+    EXPECT_TRUE(settings.classDataSharing);
+    EXPECT_EQ(settings.javaPath + ", " + settings.gameName, "../jre, Tiny Quest");
+    EXPECT_EQ(settings.vmParams, (Lines{"-Dname=Tiny Quest", "-Dlist=a;b"}));
 }
 
 TEST_F(SettingsFile, AnEmptyFileReadsAsDefaultsAndStaysEmpty) {

@@ -108,7 +108,8 @@ TEST_F(GameTree, ARuntimeThatDoesNotLoadStopsTheLaunch) {
     const Outcome outcome = run();
     EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), game_,
                                   "Runtime path: " + game_ + "/../runtime/libjvm.so"}));
-    EXPECT_EQ(outcome.err, Lines{"Failed to load libjvm.so"});
+    EXPECT_EQ(outcome.err,
+              (Lines{"Failed to load libjvm.so", game_ + "/../runtime/libjvm.so: file too short"}));
     EXPECT_EQ(outcome.status, 1);
 }
 
@@ -237,10 +238,11 @@ TEST_F(GameTree, FifosInPlaceOfTheSettingsAndTheRuntimeEndWithTheirMessages) {
     tree_.dir("runtime");
     ASSERT_EQ(mkfifo(tree_.path("runtime/libjvm.so").c_str(), 0600), 0);
     const Outcome outcome = run(true);
-    EXPECT_EQ(outcome.out, (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
-                                  "Failed to create ini.", game_,
-                                  "Runtime path: " + game_ + "/../runtime/libjvm.so",
-                                  "Failed to load libjvm.so"}));
+    EXPECT_EQ(
+        outcome.out,
+        (Lines{"Starting: ", openError(), settingsPath() + ": cannot open file",
+               "Failed to create ini.", game_, "Runtime path: " + game_ + "/../runtime/libjvm.so",
+               "Failed to load libjvm.so", game_ + "/../runtime/libjvm.so: not a regular file"}));
     EXPECT_EQ(outcome.status, 1);
 }
 

@@ -11,6 +11,7 @@
 #include "java_launcher.h"
 #include "runtime_location.h"
 #include "runtime_facts.h"
+#include "platform/paths.h"
 
 using namespace tessvik;
 
@@ -35,9 +36,10 @@ TEST_F(RuntimeLoading, TheOverrideDirectoryItselfMustHoldTheLibrary) {
     CapturedMessages messages;
     EXPECT_EQ(validateJavaPath(tree_.path("jre")), "");
     EXPECT_EQ(validateJavaPath(""), "");
-    EXPECT_EQ(messages.out(),
-              (Lines{"Unable to find libjvm.so at specified location.",
-                     "A path must be specified to override the default java path"}));
+    EXPECT_EQ(
+        messages.out(),
+        (Lines{"Unable to find libjvm.so at specified location.", "Looked in: " + tree_.path("jre"),
+               "A path must be specified to override the default java path"}));
     EXPECT_EQ(validateJavaPath(tree_.path("jre/bin/server")),
               tree_.path("jre/bin/server/libjvm.so"));
     // Nothing checks for a trailing separator.
@@ -67,7 +69,7 @@ TEST_F(RuntimeLoading, OverrideOnWithoutALibraryFails) {
         settings_.javaPath = javaPath;
         CapturedMessages messages;
         EXPECT_FALSE(loadRuntime(launcher));
-        EXPECT_EQ(messages.out().size(), 2u);
+        EXPECT_EQ(messages.out().size(), javaPath.empty() ? 2u : 3u);
         EXPECT_EQ(messages.out().back(), "Failed to find jvm installation.");
         EXPECT_FALSE(launcher.runtimeModule);
     }
@@ -98,8 +100,40 @@ TEST_F(RuntimeLoading, AFileThatIsNoLibraryFailsToLoad) {
         CapturedMessages messages;
         EXPECT_FALSE(loadRuntime(launcher));
         EXPECT_EQ(messages.out(), Lines{"Runtime path: " + launcher.runtimePath});
-        EXPECT_EQ(messages.err(), Lines{"Failed to load libjvm.so"});
+        // Then the library's path and the system's reason.
+        ASSERT_EQ(messages.err().size(), 2u);
+        EXPECT_EQ(messages.err()[0], "Failed to load libjvm.so");
+        EXPECT_EQ(messages.err()[1].rfind(candidate + ": ", 0), 0u) << messages.err()[1];
         EXPECT_FALSE(launcher.runtimeModule);
+    }
+}
+
+// Wherever the launcher is started from: a relative JavaPath is the game
+// directory's. A runtime whose real path holds ':' cannot start (HotSpot
+// splits its library path there), and is said so before it is loaded; one
+// reached through such a path by a link can.
+TEST_F(RuntimeLoading, JavaPathIsTheGamesAndTheRuntimesRealPathMustNotSplit) {
+    const std::string game = tree_.dir("game");
+    settings_.overrideDefaultJavaPath = 1;
+    settings_.javaPath = "../jre";
+    fakeRuntime("jre");
+    JavaLauncher launcher(settings_, game);
+    CapturedMessages messages;
+    EXPECT_TRUE(loadRuntime(launcher));
+    EXPECT_EQ(messages.out(), Lines{"Runtime path: " + game + "/../jre/libjvm.so"});
+
+    const std::string split = fakeRuntime("Zarn: Deluxe/runtime");
+    tree_.link("Zarn: Linked", tree_.path("jre"));
+    for (const std::string& path : {split, tree_.path("Zarn: Linked/libjvm.so")}) {
+        settings_.javaPath = platform::directoryOf(path);
+        JavaLauncher other(settings_, game);
+        CapturedMessages said;
+        EXPECT_EQ(loadRuntime(other), path != split);
+        EXPECT_EQ(
+            said.out().back().rfind("The Java runtime cannot run from a path that holds ':' (" +
+                                        split + "): install the game",
+                                    0),
+            path == split ? 0u : std::string::npos);
     }
 }
 

@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes as LaunchConfig.ini must give a reading or an
 // error message, never a crash, a leak or undefined behaviour. A file that
-// does not parse hands back its whole text (to be kept), and a UTF-8
-// byte-order mark in front of a file changes nothing.
+// does not parse hands back its whole text (to be kept), one that does names
+// its mistakes on lines of their own and leaves no size or name the launcher
+// needs empty, and a UTF-8 byte-order mark in front of a file changes nothing.
 #include <unistd.h>
 
 #include <cstddef>
@@ -56,7 +57,13 @@ Reading readAsSettingsFile(const std::string& text) {
         // could be read gives back exactly what it held.
         if (s.initialHeap != "512m" || !s.vmParams.empty()) std::abort();
         if (text.size() <= largestSettingsFile && failure.text != text) std::abort();
+        return reading;
     }
+    std::istringstream lines(reading.messages);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("LaunchConfig.ini: ", 0) != 0) std::abort();
+    }
+    if (s.initialHeap.empty() || s.mainClass.empty()) std::abort();
     return reading;
 }
 
@@ -65,7 +72,9 @@ bool sameSettings(const LaunchSettings& a, const LaunchSettings& b) {
            a.verboseGC == b.verboseGC && a.verboseClass == b.verboseClass &&
            a.overrideDefaultJavaPath == b.overrideDefaultJavaPath &&
            a.cleanLogsOnStart == b.cleanLogsOnStart && a.initialHeap == b.initialHeap &&
-           a.maxHeapSize == b.maxHeapSize && a.javaPath == b.javaPath && a.vmParams == b.vmParams;
+           a.maxHeapSize == b.maxHeapSize && a.javaPath == b.javaPath && a.vmParams == b.vmParams &&
+           a.classDataSharing == b.classDataSharing && a.showCrashNotice == b.showCrashNotice &&
+           a.mainJar == b.mainJar && a.mainClass == b.mainClass && a.gameName == b.gameName;
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ protected:
         input_.runtimeLibrary = tree_.file("runtime/lib/server/libjvm.so", "library");
         tree_.file("runtime/lib/server/classes.jsa", archiveBytes(0xf00baba2, 4096, 8192));
         input_.gameDirectory = tree_.dir("game");
+        input_.gameName = "Skerry";
         input_.classPath = {tree_.file("game/client.jar", "jar"), tree_.path("game/internal-pack")};
         input_.vmOptions = {"-Xmx1g"};
         input_.cacheDirectory = tree_.path("cache");
@@ -209,7 +210,7 @@ TEST_F(ClassDataSharing, OptionsByRuntimeVersion) {
         const SharingPlan writing = plan();
         const std::string archive = archiveOf(writing);
         EXPECT_EQ(writing.message, "Class data sharing: writing " + archive);
-        EXPECT_EQ(archive.rfind(tree_.path("cache/Tessvik/game-"), 0), 0u) << archive;
+        EXPECT_EQ(archive.rfind(tree_.path("cache/Tessvik/Skerry-"), 0), 0u) << archive;
         ASSERT_EQ(writing.options.size(), 1u);
         EXPECT_EQ(writing.options[0].rfind("-XX:ArchiveClassesAtExit=" + archive + ".part-", 0),
                   0u);

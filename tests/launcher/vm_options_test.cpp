@@ -1,6 +1,7 @@
 // The VM option list as data: positions and conditions.
 #include <gtest/gtest.h>
 
+#include "java_options.h"
 #include "vm_options.h"
 
 using namespace tessvik;
@@ -15,7 +16,7 @@ const char* const classPath = "-Djava.class.path=/g/client.jar:/g/internal-pack:
 
 TEST(VmOptions, InitialSettingsGiveTheSixFixedOptions) {
     LaunchSettings settings;
-    EXPECT_EQ(javaVmOptions("/g", classPath, "nativelibs", settings).with(),
+    EXPECT_EQ(javaVmOptions("/g", classPath, "nativelibs", settings, settings.vmParams).with(),
               (Options{"-Dworkdir=/g", classPath, "-Djava.library.path=/g/nativelibs", "-Xmn256M",
                        "-Xms512m", "-Xmx2048m"}));
 }
@@ -25,7 +26,8 @@ TEST(VmOptions, ExtraOptionsKeepTheirOrderAndComeBeforeTheVerboseSwitches) {
     settings.vmParams = {"-Db=2", "", "-Da=1"};
     settings.verboseClass = 1;
     settings.verboseJni = 1;
-    Options options = javaVmOptions("/g", classPath, "nativelibs", settings).with();
+    Options options =
+        javaVmOptions("/g", classPath, "nativelibs", settings, settings.vmParams).with();
     ASSERT_EQ(options.size(), 11u);
     EXPECT_EQ(Options(options.begin() + 6, options.end()),
               (Options{"-Db=2", "", "-Da=1", "-verbose:jni", "-verbose:class"}));
@@ -35,7 +37,8 @@ TEST(VmOptions, HeapTextsAreNotConverted) {
     LaunchSettings settings;
     settings.initialHeap = "1g";
     settings.maxHeapSize = "";
-    Options options = javaVmOptions("/Games/Zarn", classPath, "nativelibs", settings).with();
+    Options options =
+        javaVmOptions("/Games/Zarn", classPath, "nativelibs", settings, settings.vmParams).with();
     EXPECT_EQ(options[0], "-Dworkdir=/Games/Zarn");
     EXPECT_EQ(options[2], "-Djava.library.path=/Games/Zarn/nativelibs");
     EXPECT_EQ(options[4], "-Xms1g");
@@ -48,12 +51,14 @@ TEST(VmOptions, AggressiveOptsGoesOnlyToJava11AndOlderOrAnUnknownRuntime) {
     for (const std::optional<int> version :
          {std::optional<int>(), std::optional<int>(8), std::optional<int>(11)}) {
         const Options options =
-            javaVmOptions("/g", classPath, "nativelibs", settings, version).with();
+            javaVmOptions("/g", classPath, "nativelibs", settings, settings.vmParams, version)
+                .with();
         EXPECT_EQ(Options(options.begin() + 6, options.end()), settings.vmParams);
     }
     for (const int version : {12, 17, 25}) {
         const Options options =
-            javaVmOptions("/g", classPath, "nativelibs", settings, version).with();
+            javaVmOptions("/g", classPath, "nativelibs", settings, settings.vmParams, version)
+                .with();
         EXPECT_EQ(Options(options.begin() + 6, options.end()), (Options{"-Da=1", "-Db=2"}));
     }
 }
@@ -63,8 +68,25 @@ TEST(VmOptions, SharingOptionsStandAfterTheExtraOptionsAndBeforeTheVerboseSwitch
     settings.vmParams = {"-Da=1"};
     settings.verboseGC = 1;
     const Options sharing{"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=/c/a.jsa"};
-    Options options = javaVmOptions("/g", classPath, "nativelibs", settings).with(sharing);
+    Options options =
+        javaVmOptions("/g", classPath, "nativelibs", settings, settings.vmParams).with(sharing);
     ASSERT_EQ(options.size(), 10u);
     EXPECT_EQ(Options(options.begin() + 6, options.end()),
               (Options{"-Da=1", sharing[0], sharing[1], "-verbose:gc"}));
+}
+
+// VMParams as java's command line takes them, and what the VM gets. The
+// entry after a two-word option is its value, whatever it holds.
+TEST(VmOptions, JavasFormsBecomeTheVmsAndTheSplashImageIsTheLaunchers) {
+    const JavaOptions options =
+        javaOptionsOf({"--add-opens a=b", "--add-exports", "c", "-p \t /m", "-splash:/s/a.png",
+                       "-client", "-server", "--enable-native-access", "-client", "-pp",
+                       "-splash:img/b.png", "-Xss1m", "--limit-modules"},
+                      "/g");
+    EXPECT_EQ(options.vmOptions,
+              (Options{"--add-opens=a=b", "--add-exports=c", "--module-path=/m",
+                       "--enable-native-access=-client", "-pp", "-Xss1m", "--limit-modules"}));
+    EXPECT_EQ(options.splashImage, "/g/img/b.png");
+    EXPECT_EQ(withJavaCommand({"-Da"}, "tinyquest/Main", {"/g/tessvik", "a b", "c"}),
+              (Options{"-Da", "-Dsun.java.command=tinyquest.Main a b c"}));
 }

@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "game_layout.h"
 #include "game_tree.h"
+#include "java_launcher.h"
 
 // The VM library of the second JDK the tests compare with (Java 25), "" where
 // this machine has none.
@@ -35,6 +37,11 @@ public:
     std::string reportFile() const { return root() + "/report.txt"; }
     std::string cache() const { return root() + "/cache"; }
     std::string state() const { return root() + "/state"; }
+    // The game's folder below a base directory of the user's, as the
+    // launcher names it without a [Game] Name.
+    std::string gameFolder(const std::string& base) const {
+        return tessvik::gameFolderIn(base, tessvik::gameNameOf({}, game()), game());
+    }
 
     using GameTree::writeSettings;
     // Writes a settings file: heap sizes, extra VM options, verbose flags and
@@ -69,6 +76,14 @@ public:
         options.environment.set.emplace("XDG_CACHE_HOME", cache());
         options.inTerminal = inTerminal;
         return GameTree::launch(args, options);
+    }
+
+    // A one-pixel image for -splash: in the tree's root; its path.
+    std::string splashImage() const {
+        return file("splash.gif",
+                    std::string("GIF89a\1\0\1\0\x80\0\0\xff\0\0\0\0\0,\0\0\0\0\1\0\1\0"
+                                "\0\2\2D\1\0;",
+                                35));
     }
 
     // The lines of the client's report, empty when it wrote none.

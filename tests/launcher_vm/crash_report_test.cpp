@@ -43,7 +43,7 @@ class CrashTree : public ClientTree {
 public:
     explicit CrashTree(const std::string& jvmLibrary = JVM_LIBRARY) : ClientTree(jvmLibrary) {}
 
-    std::string crashes() const { return gameFolderIn(state(), game()) + "/crashes"; }
+    std::string crashes() const { return gameFolder(state()) + "/crashes"; }
 
     RunResult launch(const std::string& mode) const {
         return ClientTree::launch({}, mode, {{{"XDG_STATE_HOME", state()}}, {}});

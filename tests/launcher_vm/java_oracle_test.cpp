@@ -121,7 +121,13 @@ public:
                  "/launcher-data",
              "-Djava.library.path=" + game() + "/nativelibs", "-Xmn256M", "-Xms64m", "-Xmx256m"},
             env, root());
-        java.argv.insert(java.argv.end(), vmParams_.begin(), vmParams_.end());
+        // As a shell gives java the settings' values: one word a blank.
+        for (const std::string& param : vmParams_) {
+            for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 1) {
+                to = param.find(' ', from);
+                java.argv.push_back(param.substr(from, to - from));
+            }
+        }
         java.argv.push_back(mainClass);
         java.options.environment.set["TESSVIK_TEST_MODE"] = mode;
         return java;
@@ -212,6 +218,8 @@ std::string describe(const Outcome& outcome) {
            "--- err\n" + outcome.err;
 }
 
+std::string replaced(std::string text, const std::string& from, const std::string& to);
+
 // How a client may end (the client's modes).
 struct Ending {
     const char* mode;
@@ -220,6 +228,9 @@ struct Ending {
     // it discards the cache. Such an ending runs alone, after the others, so
     // that no launch beside it finds its mark, however slow the machine.
     bool pastTheVm = false;
+    // VMParams as a game team copies them from java's command line, in a
+    // tree of the row's own ({tree} its folder, which holds splash.gif).
+    std::vector<std::string> vmParams = {};
 };
 
 const Ending endings[] = {
@@ -240,6 +251,12 @@ const Ending endings[] = {
     {"nativeExit7+sleep", true},
     {"crash", true},
     {"workerCrash+return", true},
+    // One row, as each tree of its own waits for its cache to be written.
+    {"options",
+     false,
+     {"--add-opens java.base/java.lang=ALL-UNNAMED", "-client", "--add-exports",
+      "java.base/sun.nio.ch=ALL-UNNAMED", "--add-reads java.sql=ALL-UNNAMED", "--add-modules",
+      "java.sql", "--enable-native-access ALL-UNNAMED", "-server", "-splash:{tree}/splash.gif"}},
 };
 
 // The endings in the batches they run in: the others four at a time, then
@@ -265,12 +282,32 @@ std::vector<std::vector<Ending>> batches() {
 TEST_P(JavaOracle, EveryEndingEndsAsUnderJava) {
     OracleTree tree(runtime(), sharing());
     const std::map<std::string, std::string> env{{"TESSVIK_TEST_NATIVE", CLIENT_NATIVE_LIBRARY}};
+    // A row with VMParams of its own runs in a tree of its own, made ready
+    // (a cached launch's cache filled) while the tree of the others fills.
+    std::vector<std::unique_ptr<OracleTree>> ownTrees;
+    std::map<std::vector<std::string>, std::future<std::pair<Command, Command>>> ownRows;
+    for (const Ending& ending : endings) {
+        if (ending.vmParams.empty()) continue;
+        OracleTree& own = *ownTrees.emplace_back(new OracleTree(runtime(), sharing()));
+        std::vector<std::string> params;
+        for (const std::string& param : ending.vmParams) {
+            params.push_back(replaced(param, "{tree}", own.root()));
+        }
+        own.splashImage();
+        own.setVmParams(params);
+        ownRows[ending.vmParams] = std::async(std::launch::async, [&own, &ending, &env] {
+            return std::make_pair(own.javaCommand(ending.mode, env),
+                                  own.tessvikCommand(ending.mode, env));
+        });
+    }
     for (const std::vector<Ending>& batch : batches()) {
         std::vector<std::future<std::pair<Outcome, Outcome>>> rows;
         for (const Ending& ending : batch) {
-            rows.push_back(std::async(std::launch::async, runBoth,
-                                      tree.javaCommand(ending.mode, env),
-                                      tree.tessvikCommand(ending.mode, env)));
+            const auto [java, ours] = ending.vmParams.empty()
+                                          ? std::make_pair(tree.javaCommand(ending.mode, env),
+                                                           tree.tessvikCommand(ending.mode, env))
+                                          : ownRows[ending.vmParams].get();
+            rows.push_back(std::async(std::launch::async, runBoth, java, ours));
         }
         for (std::size_t i = 0; i < batch.size(); ++i) {
             const auto [java, ours] = rows[i].get();
@@ -441,8 +478,11 @@ const SharingOption sharingOptions[] = {
     {"--patch-module=java.base={empty}", "patch-module", off, off, false},
     {"--upgrade-module-path={empty}", "upgrade-module-path", off, off, false},
     {"-Xbootclasspath/a:{full}", "Xbootclasspath", off, off, false},
-    {"--module-path={empty}", "module-path", off, off, false},
+    {"-p {empty}", "module-path", off, off, false},
     {"-XX:+UseCountedLoopSafepoints", "UseCountedLoopSafepoints", off, off, false},
+    // A stack size no VM can read, which the launcher reads from every
+    // source for the main thread's stack: the VM stops, as under java.
+    {"-Xss9999999999999999999999999", "Xss", works, works},
 };
 
 // Where the options are given: the settings' VMParams, the VM's two

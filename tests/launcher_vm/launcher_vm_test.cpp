@@ -146,6 +146,41 @@ TEST(LauncherVmOptions, AGamePathHoldingTheSeparatorStartsTheClientFromRelativeE
     EXPECT_EQ(withPrefix(tree.report(), "property user.dir="), Lines{tree.game()});
 }
 
+// A game of its own: its jar and class from [Game], the settings' mistakes
+// named while it still starts, tools naming it by sun.java.command, and the
+// user's folders by its name.
+TEST(LauncherVmOptions, ATeamsOwnJarAndClassStartDespiteNamedMistakes) {
+    ClientTree tree;
+    fs::rename(tree.clientJar(), tree.game() + "/tiny.jar");
+    tree.writeSettings(
+        "[Game]\nMainJar=tiny.jar\nMainClass=tinyquest.Main\nName=Tiny Quest\n"
+        "[Memory]\nInitialHeap=\nMaxHeap=1g\n");
+    RunResult run = tree.launch({"level 2"}, "exit3", {{{"XDG_STATE_HOME", tree.state()}}, {}});
+    EXPECT_TRUE(fs::is_directory(tessvik::gameFolderIn(tree.state(), "Tiny Quest", tree.game())));
+    EXPECT_EQ(run.status, 3) << run.out << run.err;
+    EXPECT_TRUE(hasLine(run.out, "LaunchConfig.ini: [Memory] has no key MaxHeap (MaxHeapSize?)"));
+    EXPECT_EQ(withPrefix(tree.report(), "property sun.java.command="),
+              Lines{"tinyquest.Main level 2"});
+    EXPECT_EQ(withPrefix(tree.report(), "property java.class.path=")
+                  .at(0)
+                  .rfind(tree.game() + "/tiny.jar:", 0),
+              0u);
+}
+
+// Under a display the client finds the splash screen java would show.
+TEST(LauncherVmOptions, ASplashScreenIsShownBeforeTheVmAsJavaShowsIt) {
+    if (launcher_test::runProgram({"sh", "-c", "command -v xvfb-run"}).status != 0) {
+        GTEST_SKIP() << "xvfb-run not installed";
+    }
+    ClientTree tree;
+    tree.splashImage();
+    tree.writeSettings("512m", "1g", {"-splash:../splash.gif"});
+    launcher_test::RunOptions options;
+    options.environment.set = {{"TESSVIK_TEST_MODE", "options"}, {"XDG_CACHE_HOME", tree.cache()}};
+    RunResult run = launcher_test::runProgram({"xvfb-run", "-a", tree.launcher()}, options);
+    EXPECT_TRUE(contains(run.out, ", splash shown\n")) << run.out << run.err;
+}
+
 // --- Arguments handed to main ----------------------------------------------
 
 TEST(LauncherVmArguments, WithoutArgumentsMainGetsTheProgramAsInvoked) {

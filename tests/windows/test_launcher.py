@@ -51,6 +51,12 @@ class Run:
     def recorded(self, key):
         return [line[len(key) + 1:] for line in self.record if line.startswith(key + " ")]
 
+    def options(self):
+        """The VM's options as the launcher assembled them: without the
+        -Dsun.java.command that it adds last, as java does."""
+        return [option for option in self.recorded("option")
+                if not option.startswith("-Dsun.java.command=")]
+
     def arguments(self):
         """The bytes of each element of the String[] that main received."""
         with_index = [line for line in self.record if line.startswith("argument[")]
@@ -149,8 +155,10 @@ class FirstLaunch(unittest.TestCase):
     def test_vm_gets_the_fixed_options_then_the_default_vm_parameter(self):
         game = self.tree.win_game
         self.assertEqual(self.launch.record[0],
-                         "JNI_CreateJavaVM version=0x10008 nOptions=7 ignoreUnrecognized=0")
-        self.assertEqual(self.launch.recorded("option"), [
+                         "JNI_CreateJavaVM version=0x10008 nOptions=8 ignoreUnrecognized=0")
+        self.assertEqual(self.launch.recorded("option")[-1],
+                         "-Dsun.java.command=com.zarnhall.client.launcherfx.ZarnMain")
+        self.assertEqual(self.launch.options(), [
             "-Dworkdir=" + game,
             "-Djava.class.path=" + game + "\\client.jar;" + game + "\\internal-pack;" +
             game + "\\launcher-data",
@@ -175,7 +183,7 @@ class FirstLaunch(unittest.TestCase):
         before = os.stat(ini).st_mtime_ns
         again = self.tree.run()
         self.assertNotIn("Error: ", "".join(again.out_lines()))
-        self.assertEqual(again.recorded("option")[-1], "-XX:+AggressiveOpts")
+        self.assertEqual(again.options()[-1], "-XX:+AggressiveOpts")
         self.assertEqual(os.stat(ini).st_mtime_ns, before)
         with open(ini, "rb") as content:
             self.assertEqual(content.read(), DEFAULT_INI)
@@ -229,7 +237,7 @@ class FolderNames(unittest.TestCase):
                     "Working Directory: " + game, "Number of options: 8", "Create java VM!"])
                 self.assertEqual(run.status, 0)
                 self.assertEqual(run.recorded("code-page"), ["65001"])
-                self.assertEqual(run.recorded("option"), [
+                self.assertEqual(run.options(), [
                     "-Dworkdir=" + game,
                     "-Djava.class.path=" + ";".join(game + entry for entry in (
                         "\\client.jar", "\\lib\\util.jar", "\\internal-pack", "\\launcher-data")),
@@ -251,7 +259,7 @@ class FolderNames(unittest.TestCase):
         run = tree.run()
         self.assertIn("Runtime path: " + wine.windows_path(other) + "\\jvm.dll", run.out_lines())
         self.assertEqual(run.status, 0)
-        self.assertEqual(run.recorded("option")[-1], "-Dname=Jos\u00e9")
+        self.assertEqual(run.options()[-1], "-Dname=Jos\u00e9")
 
     def test_an_older_windows_names_the_cause_and_a_name_in_its_code_page_works_as_before(self):
         launcher = launcher_of_an_older_windows()
@@ -271,7 +279,8 @@ class FolderNames(unittest.TestCase):
         self.assertEqual(run.recorded("code-page"), ["1252"])
         # The process's code page is the system's: every text stays in it.
         with open(tree.record_path, "rb") as record:
-            options = [line for line in record.read().split(b"\n") if line.startswith(b"option ")]
+            options = [line for line in record.read().split(b"\n") if line.startswith(b"option ")
+                       and not line.startswith(b"option -Dsun.java.command=")]
         self.assertEqual(options[0], b"option -Dworkdir=" + tree.win_game.encode("cp1252"))
         self.assertEqual(options[-1], b"option -Dname=Jos\xe9")
 
@@ -283,7 +292,7 @@ class Settings(unittest.TestCase):
                       "[Debug]\nVerboseJni=1\nVerboseGC=3\nVerboseClass=1\n")
         run = tree.run()
         self.assertIn("Number of options: 11", run.out_lines())
-        self.assertEqual(run.recorded("option")[4:], [
+        self.assertEqual(run.options()[4:], [
             "-Xms1g", "-Xmx2048m", "-Dfirst=1", "-Dsecond=2",
             "-verbose:jni", "-verbose:gc", "-verbose:class",
         ])
@@ -303,7 +312,7 @@ class Settings(unittest.TestCase):
         tree.file("LaunchConfig.ini", b"\xef\xbb\xbf[Memory]\r\nInitialHeap=1g\r\n")
         run = tree.run()
         self.assertNotIn("Error: ", "".join(run.out_lines()))
-        self.assertEqual(run.recorded("option")[4], "-Xms1g")
+        self.assertEqual(run.options()[4], "-Xms1g")
 
         garbled = b"[Memory]\r\nInitialHeap\r\n"
         ini = tree.file("LaunchConfig.ini", garbled)
@@ -349,7 +358,7 @@ class Settings(unittest.TestCase):
             release.write('IMPLEMENTOR="x"\nJAVA_VERSION="17.0.15"\n')
         run = tree.run()
         self.assertIn("Number of options: 6", run.out_lines())
-        self.assertNotIn("-XX:+AggressiveOpts", run.recorded("option"))
+        self.assertNotIn("-XX:+AggressiveOpts", run.options())
         with open(os.path.join(tree.game, "LaunchConfig.ini"), "rb") as ini:
             self.assertEqual(ini.read(), DEFAULT_INI)
 
@@ -359,8 +368,10 @@ class Settings(unittest.TestCase):
         tree.settings("[Runtime]\nOverrideDefaultJavaPath=1\nJavaPath=%s\n"
                       % wine.windows_path(os.path.join(tree.root, "elsewhere")))
         run = tree.run()
-        self.assertEqual(run.out_lines()[-2:], ["Unable to find jvm.dll at specified location.",
-                                                "Failed to find jvm installation."])
+        self.assertEqual(run.out_lines()[-3:], [
+            "Unable to find jvm.dll at specified location.",
+            "Looked in: " + wine.windows_path(os.path.join(tree.root, "elsewhere")),
+            "Failed to find jvm installation."])
         self.assertEqual(run.status, 1)
         self.assertEqual(run.record, [])
 
@@ -431,7 +442,10 @@ class RuntimeSearch(unittest.TestCase):
             broken.write(b"not a library")
         run = tree.run()
         self.assertEqual(run.out_lines()[-1], "Runtime path: " + tree.runtime_path("bin", "server"))
-        self.assertEqual(run.stderr, b"Failed to load jvm.dll\r\n")
+        # Then the library and the system's reason (FormatMessage's text).
+        lines = run.stderr.decode().split("\r\n")
+        self.assertEqual(lines[0], "Failed to load jvm.dll")
+        self.assertTrue(lines[1].startswith(tree.runtime_path("bin", "server") + ": "), lines[1])
         self.assertEqual(run.status, 1)
 
 
@@ -443,7 +457,7 @@ class ClassPath(unittest.TestCase):
             tree.file(name)
         run = tree.run()
         game = tree.win_game
-        option = run.recorded("option")[1]
+        option = run.options()[1]
         entries = option[len("-Djava.class.path="):].split(";")
         self.assertEqual(entries[0], game + "\\client.jar")
         self.assertEqual(entries[-2:], [game + "\\internal-pack", game + "\\launcher-data"])
@@ -455,13 +469,23 @@ class ClassPath(unittest.TestCase):
 
 
     def test_a_game_folder_named_with_a_semicolon_gives_entries_relative_to_it(self):
+        # No Java runtime runs from below such a folder: the game names one
+        # elsewhere (reached through "..", which leaves the folder).
         tree = GameTree("Zarnhall; Deluxe")
         for name in ("client.jar", "lib/util.jar", "lib/old;util.jar"):
             tree.file(name)
         run = tree.run()
+        self.assertEqual(run.out_lines()[-1], (
+            "The Java runtime cannot run from a path that holds ';' (%s): install the game in a "
+            "folder whose path has no ';'." % tree.runtime_path("bin", "server")))
+        self.assertEqual(run.status, 1)
+        other = tree.add_runtime("..", "..", "runtime-beside-a-semicolon")
+        tree.settings("[Runtime]\nOverrideDefaultJavaPath=true\nJavaPath=%s\n"
+                      % wine.windows_path(other))
+        run = tree.run()
         self.assertIn("Left off the class path, its name holds ';': " + tree.win_game +
                       "\\lib\\old;util.jar", run.out_lines())
-        options = run.recorded("option")
+        options = run.options()
         self.assertEqual(options[1],
                          "-Djava.class.path=client.jar;lib\\util.jar;internal-pack;launcher-data")
         self.assertEqual(options[2], "-Djava.library.path=nativelibs")
@@ -472,7 +496,7 @@ class ClassPath(unittest.TestCase):
         tree.file("a.jar")
         tree.file("Client.JAR")
         run = tree.run()
-        entries = run.recorded("option")[1][len("-Djava.class.path="):].split(";")
+        entries = run.options()[1][len("-Djava.class.path="):].split(";")
         self.assertEqual(entries[:2], [tree.win_game + "\\Client.JAR", tree.win_game + "\\a.jar"])
 
 
@@ -485,7 +509,7 @@ class RedirectedOutput(unittest.TestCase):
         self.assertEqual(run.stderr, b"a VM warning\r\n")
         self.assertEqual(run.status, 0)
         # Only the options of the settings: no hook for a box nobody needs.
-        self.assertEqual(run.record[0], "JNI_CreateJavaVM version=0x10008 nOptions=7 ignoreUnrecognized=0")
+        self.assertEqual(run.record[0], "JNI_CreateJavaVM version=0x10008 nOptions=8 ignoreUnrecognized=0")
 
 
 class VmFailures(unittest.TestCase):
@@ -537,11 +561,12 @@ class ClassDataSharing(unittest.TestCase):
     def test_archive_below_the_local_application_data_and_read_only_leftovers_go(self):
         tree = self.sharing_tree("sharing", "21")
         first = self.launch(tree)
-        options = first.recorded("option")
+        options = first.options()
         lines = [line for line in first.out_lines() if line.startswith("Class data sharing")]
         self.assertRegex(lines[0], "^Class data sharing: writing " +
                          re.escape(wine.windows_path(tree.local)) +
-                         r"\\Tessvik\\game-[0-9a-f]{16}\\classes-[0-9a-f]{16}\.jsa$")
+                         r"\\Tessvik\\" + re.escape(os.path.basename(tree.root)) +
+                         r"-[0-9a-f]{16}\\classes-[0-9a-f]{16}\.jsa$")
         archive = lines[0][len("Class data sharing: writing "):]
         # The VM writes under a name of its own, named as the archive once the
         # process ended well; the VM gets no hook of the launcher's.
@@ -572,7 +597,7 @@ class ClassDataSharing(unittest.TestCase):
         # and the name the VM writes under.
         def alike(run):
             return [re.sub(r"_\d{8}-\d{6}_pid|\.part-[0-9a-f]+$", "", option)
-                    for option in run.recorded("option")]
+                    for option in run.options()]
         self.assertEqual(alike(second), alike(first))
         self.assertIn("Class data sharing: writing " + archive, second.out_lines())
         self.assertEqual(sorted(os.listdir(directory)), kept)
@@ -585,9 +610,10 @@ class ClassDataSharing(unittest.TestCase):
         self.assertEqual(len(lines), 1, first.out_lines())
         self.assertRegex(lines[0], "^Class data sharing: recording " +
                          re.escape(wine.windows_path(tree.local)) +
-                         r"\\Tessvik\\game-[0-9a-f]{16}\\classes-[0-9a-f]{16}\.aot$")
+                         r"\\Tessvik\\" + re.escape(os.path.basename(tree.root)) +
+                         r"-[0-9a-f]{16}\\classes-[0-9a-f]{16}\.aot$")
         cache = lines[0][len("Class data sharing: recording "):]
-        self.assertIn("-XX:AOTConfiguration=" + cache + ".aotconf.part", first.recorded("option"))
+        self.assertIn("-XX:AOTConfiguration=" + cache + ".aotconf.part", first.options())
         directory, name = self.local_directory(tree, cache)
         # The runtime has no java.exe: the launcher, started again detached,
         # assembles the cache, tries it, and names it once whole.
@@ -600,4 +626,4 @@ class ClassDataSharing(unittest.TestCase):
         second = self.launch(tree)
         self.assertEqual(second.status, 0)
         self.assertIn("Class data sharing: using " + cache, second.out_lines())
-        self.assertIn("-XX:AOTCache=" + cache, second.recorded("option"))
+        self.assertIn("-XX:AOTCache=" + cache, second.options())

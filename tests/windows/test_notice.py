@@ -76,10 +76,12 @@ class OutputObservation(unittest.TestCase):
 
 
 class FailureNotice(unittest.TestCase):
-    def assert_box_shows(self, boxes, expected_text):
+    def assert_box_shows(self, boxes, expected_text, tree):
+        """One box, titled with the game's name: the name of the folder that
+        holds game/, where the settings name none."""
         self.assertEqual(len(boxes), 1, "one message box")
         text, cut, title, flags = boxes[0]
-        self.assertEqual(unescape(title), "Tessvik")
+        self.assertEqual(unescape(title), os.path.basename(tree.root))
         self.assertTrue(int(flags, 16) & MB_ICONERROR, "an error icon")
         shown = unescape(text)
         if cut:
@@ -97,7 +99,7 @@ class FailureNotice(unittest.TestCase):
             with self.subTest(started=started):
                 completed, boxes, pauses = traced_run(tree, subprocess.DEVNULL, started)
                 self.assertEqual(completed.returncode, 1)
-                self.assert_box_shows(boxes, "\n".join([lines[-1], ""] + lines))
+                self.assert_box_shows(boxes, "\n".join([lines[-1], ""] + lines), tree)
                 self.assertEqual(pauses, [])
 
     def test_the_box_shows_a_game_folder_named_in_any_language(self):
@@ -107,7 +109,8 @@ class FailureNotice(unittest.TestCase):
         completed, boxes, _ = traced_run(tree, subprocess.DEVNULL, "desktop")
         self.assertEqual(completed.returncode, 1)
         reason = "Failed to find jvm installation."
-        self.assert_box_shows(boxes, "\n".join([reason, "", "Starting: ", tree.win_game, reason]))
+        self.assert_box_shows(boxes, "\n".join([reason, "", "Starting: ", tree.win_game, reason]),
+                              tree)
 
     def test_refused_vm_with_standard_error_seen_leaves_the_vms_line_there(self):
         # Short paths, so that the trace shows the whole text.
@@ -119,7 +122,7 @@ class FailureNotice(unittest.TestCase):
         self.assertIn(REFUSED_OPTION.encode() + b"\r\n", completed.stderr)
         self.assert_box_shows(boxes, "\n".join(
             ["Failed to create Java VM (error -6)", ""] + messages_until_the_vm(tree) +
-            ["Failed to create Java VM (error -6)"]))
+            ["Failed to create Java VM (error -6)"]), tree)
         self.assertEqual(pauses, [])
 
     def test_refused_vm_started_from_the_desktop_the_box_begins_with_the_vms_reason(self):
@@ -138,7 +141,7 @@ class FailureNotice(unittest.TestCase):
                 self.assertEqual(completed.returncode, 1)
                 self.assert_box_shows(boxes, "\n".join(
                     [REFUSED_OPTION, ""] + messages_until_the_vm(tree) +
-                    [REFUSED_OPTION, "Failed to create Java VM (error -6)"]))
+                    [REFUSED_OPTION, "Failed to create Java VM (error -6)"]), tree)
                 self.assertEqual(pauses, [])
                 # The null device behind all three handles stays open for
                 # standard input, though the C runtimes let go of it.
@@ -159,7 +162,7 @@ class FailureNotice(unittest.TestCase):
         self.assertEqual(completed.returncode, 1)
         self.assert_box_shows(boxes, "\n".join(
             said + [""] + messages_until_the_vm(tree) + said +
-            ["Failed to create Java VM (the VM aborted)"]))
+            ["Failed to create Java VM (the VM aborted)"]), tree)
         with open(tree.record_path) as record:
             self.assertNotIn("option abort", record.read().split("\n"))
 
@@ -172,7 +175,8 @@ class FailureNotice(unittest.TestCase):
         tree = test_launcher.GameTree("box-crash", short=True)
         local = os.path.join(tree.root, "local")
         os.makedirs(local)
-        crashes = os.path.join(local, "Tessvik", "game-*", "crashes")
+        # The game's folder is named after the folder that holds game\.
+        crashes = os.path.join(local, "Tessvik", os.path.basename(tree.root) + "-*", "crashes")
         reports = os.path.join(tree.game, "reports")
         os.makedirs(reports)
         error_file = "-XX:ErrorFile=" + wine.windows_path(reports) + "\\hs_err_%p.log"
@@ -195,9 +199,11 @@ class FailureNotice(unittest.TestCase):
                 written = glob.glob(os.path.join(folder, "hs_err_*"))
                 self.assertEqual(len(written), 1, written)
                 if shown:
-                    self.assert_box_shows(boxes, "The game stopped because of an error. Its report is "
+                    self.assert_box_shows(boxes, os.path.basename(tree.root)
+                                          + " stopped because of an error. Its report is "
                                           + os.path.basename(written[0]) + " in "
-                                          + wine.windows_path(os.path.dirname(written[0])) + ".")
+                                          + wine.windows_path(os.path.dirname(written[0])) + ".",
+                                          tree)
                 else:
                     self.assertEqual(boxes, [])
                 self.assertEqual(pauses, [])

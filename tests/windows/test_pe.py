@@ -183,19 +183,23 @@ class Manifests(unittest.TestCase):
                 self.assertIn(levels[0].get("uiAccess", "false"), ("false",))
 
 
-    def test_launcher_asks_for_the_utf8_code_page_and_long_paths(self):
+    def test_launcher_asks_for_utf8_long_paths_dpi_awareness_and_common_controls_6(self):
         # Where Windows looks for them: application/windowsSettings, each in
         # the namespace of the Windows version that brought it.
         manifest = resources(load("Tessvik.exe"), RT_MANIFEST)[1]
         root = ElementTree.fromstring(manifest.decode("utf-8").lstrip("\ufeff"))
         settings = "{urn:schemas-microsoft-com:asm.v3}"
         path = f"{settings}application/{settings}windowsSettings/"
-        for name, namespace, value in (
-                ("activeCodePage", "http://schemas.microsoft.com/SMI/2019/WindowsSettings", "UTF-8"),
-                ("longPathAware", "http://schemas.microsoft.com/SMI/2016/WindowsSettings", "true")):
+        for name, year, value in (
+                ("activeCodePage", 2019, "UTF-8"), ("longPathAware", 2016, "true"),
+                ("dpiAware", 2005, "true/PM"), ("dpiAwareness", 2016, "PerMonitorV2, PerMonitor, system")):
             with self.subTest(name):
-                found = root.findall(path + "{" + namespace + "}" + name)
+                found = root.findall(f"{path}{{http://schemas.microsoft.com/SMI/{year}/WindowsSettings}}{name}")
                 self.assertEqual([element.text for element in found], [value])
+        dependency = "{urn:schemas-microsoft-com:asm.v1}dependency/*/*"
+        self.assertEqual([element.attrib for element in root.findall(dependency)], [dict(
+            type="win32", name="Microsoft.Windows.Common-Controls", version="6.0.0.0", language="*",
+            processorArchitecture="amd64", publicKeyToken="6595b64144ccf1df")])
 
 
 class BridgeExports(unittest.TestCase):

@@ -88,7 +88,9 @@ public final class ZarnMain {
      * dies of a segmentation fault), sleep (a minute), nap (two seconds), chain
      * (see chain), library (prints "library " and the text of the class
      * com.zarnhall.testlib.Version, from whichever jar of the class path holds
-     * it); anything else prints "main returns".
+     * it), options (sun.java.command, whether java.lang is open to the client
+     * and a splash screen shown, the module options the VM took); anything
+     * else prints "main returns".
      */
     private static void step(String step) throws Exception {
         switch (step) {
@@ -164,6 +166,12 @@ public final class ZarnMain {
                 Object text = Class.forName("com.zarnhall.testlib.Version").getMethod("text").invoke(null);
                 System.out.println("library " + text);
                 break;
+            case "options":
+                System.out.println("command " + System.getProperty("sun.java.command") + ", java.lang open "
+                    + Object.class.getModule().isOpen("java.lang", ZarnMain.class.getModule()) + ", splash " + splash());
+                ManagementFactory.getRuntimeMXBean().getInputArguments().stream()
+                    .filter(input -> input.startsWith("--")).forEach(System.out::println);
+                break;
             default:
                 System.out.println("main returns");
                 break;
@@ -171,6 +179,15 @@ public final class ZarnMain {
     }
 
     private static int depth;
+
+    // No caught type is java.awt's: a runtime without java.desktop runs the other modes.
+    private static String splash() {
+        try {
+            return java.awt.SplashScreen.getSplashScreen() != null ? "shown" : "none";
+        } catch (UnsupportedOperationException headless) {
+            return "headless";
+        }
+    }
 
     /**
      * One launch of a restart loop. It appends "n status" to the file
@@ -272,7 +289,8 @@ public final class ZarnMain {
         for (String input : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
             lines.add("input " + input);
         }
-        String[] properties = {"java.class.path", "workdir", "java.library.path", "user.dir"};
+        String[] properties = {"java.class.path", "workdir", "java.library.path", "user.dir",
+            "sun.java.command"};
         for (String name : properties) {
             lines.add("property " + name + "=" + System.getProperty(name));
         }
