@@ -66,8 +66,7 @@ void tendCrashesFolder(const CrashReportPlan& plan) {
 }  // namespace
 
 CrashReportPlan prepareCrashReports(const std::vector<GivenVmOption>& given,
-                                    const std::string& gameName,
-                                    const std::string& gameDirectory) {
+                                    const std::string& gameName, const std::string& gameDirectory) {
     CrashReportPlan plan = planCrashReports(platform::userStateDirectory(), gameName, gameDirectory,
                                             given, universalTimeNow());
     if (plan.crashesFolder.empty()) return plan;

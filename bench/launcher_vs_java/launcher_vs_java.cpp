@@ -344,7 +344,8 @@ void compareSharing(const std::string& tessvik, const std::string& jvmLibrary, i
         javaChecked.insert(javaChecked.begin() + 1,
                            "-Xlog:cds=info,cds+dynamic=info:file=" + (root / "map.log").string() +
                                ":none:filecount=0");
-        printComparison("the map check", runPairs(javaChecked, {}, javaSharing, pairs, {}, {}, true),
+        printComparison("the map check",
+                        runPairs(javaChecked, {}, javaSharing, pairs, {}, {}, true),
                         "java with the archive and the log / without the log");
     }
 
