@@ -8,6 +8,7 @@
 #include "java_launcher.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "starts_with.h"
 
 namespace tessvik {
 
@@ -70,7 +71,7 @@ bool isDeviceName(const std::string& name) {
     std::transform(stem.begin(), stem.end(), stem.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
-    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
+    return stem.size() == 4 && (startsWith(stem, "COM") || startsWith(stem, "LPT")) &&
            std::isdigit(static_cast<unsigned char>(stem[3]));
 }
 
