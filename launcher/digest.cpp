@@ -70,7 +70,7 @@ std::uint64_t checksumOf(const char* bytes, std::size_t size) {
 
 std::string hexText(std::uint64_t value) {
     static const char digits[] = "0123456789abcdef";
-    std::string text(16, '0');
+    std::string text(digestLength, '0');
     for (std::size_t i = text.size(); i > 0; --i, value >>= 4) text[i - 1] = digits[value & 15];
     return text;
 }

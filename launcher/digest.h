@@ -27,6 +27,9 @@ private:
 
 std::uint64_t checksumOf(const char* bytes, std::size_t size);
 
+// The length of a digest's text: 16 hex digits.
+constexpr std::size_t digestLength = 16;
+
 // value as 16 hex digits.
 std::string hexText(std::uint64_t value);
 

@@ -19,7 +19,6 @@ constexpr const char* recordName = "game-directory";
 constexpr std::int64_t daySeconds = 24 * 60 * 60;
 // A game directory's path, however long Windows lets it be, with room to spare.
 constexpr std::uint64_t recordLimit = 64 * 1024;
-constexpr std::size_t digestLength = 16;
 
 // Files a running launch holds locked in its game folder.
 constexpr const char* lockPatterns[] = {"*.lock", "*.in-use-*", "*.starting-*"};

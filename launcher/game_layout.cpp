@@ -66,12 +66,14 @@ namespace {
 constexpr std::size_t longestFolderName = 48;
 
 bool isDeviceName(const std::string& name) {
-    std::string stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-    std::transform(stem.begin(), stem.end(), stem.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
-    return stem.size() == 4 && (startsWith(stem, "COM") || startsWith(stem, "LPT")) &&
+    std::string_view stem = std::string_view(name).substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+        if (equalsIgnoringCase(stem, device)) return true;
+    }
+    return stem.size() == 4 &&
+           (equalsIgnoringCase(stem.substr(0, 3), "COM") ||
+            equalsIgnoringCase(stem.substr(0, 3), "LPT")) &&
            std::isdigit(static_cast<unsigned char>(stem[3]));
 }
 

@@ -5,7 +5,8 @@
 //  1. The modes: started to assemble an earlier launch's ahead-of-time cache,
 //     or to watch a launch's end, the program does that instead.
 //  2. Its directory: every path of the launch is built on the launcher's own.
-//  3. The settings: LaunchConfig.ini read, or created; the debug console.
+//  3. The settings: LaunchConfig.ini read, or created; the debug console;
+//     the launcher record made from them.
 //  4. The runtime: found below ../runtime (or where the settings say) and
 //     loaded; the game directory becomes the working directory.
 //  5. The class path: the main jar, the other jars, lib/, the resource folders.
@@ -125,11 +126,11 @@ int launch(const std::vector<std::string>& asGiven) {
     // 3. The settings.
     LaunchSettings settings;
     settings.loadOrCreateConfig(platform::joinPath(*gameDirectory, settingsFileName));
+    JavaLauncher launcher(settings, *gameDirectory);
     const NoticeSettings notices{settings.debugMode == 1, settings.showCrashNotice == 1,
-                                 gameNameOf(settings, *gameDirectory)};
+                                 launcher.gameName};
 
     // 4. The runtime.
-    JavaLauncher launcher(settings, *gameDirectory);
     locateDefaultRuntime(launcher);
     launcher.programArgs = platform::commandLineArguments(asGiven);
     if (!loadRuntime(launcher)) {

@@ -53,34 +53,16 @@ std::string runtimeLibraryDirectory(const std::string& libraryPath) {
 
 namespace {
 
-// True when a folder that path names, once "." and ".." are taken as the
-// system takes them, holds the character c.
-bool namesFolderHolding(const std::string& path, char c) {
-    std::vector<std::string> folders(1);
-    for (const char each : path + platform::pathSeparator) {
-        if (!platform::isPathSeparator(each)) {
-            folders.back() += each;
-        } else if (folders.back() == ".." && folders.size() > 1) {
-            folders.pop_back();
-            folders.back().clear();
-        } else if (folders.back() == "." || folders.back().empty()) {
-            folders.back().clear();
-        } else {
-            folders.emplace_back();
-        }
-    }
-    for (const std::string& folder : folders) {
-        if (folder.find(c) != std::string::npos) return true;
-    }
-    return false;
-}
-
 // HotSpot splits its own library path (the runtime's folder) at the path list
 // separator, so a runtime below a folder whose name holds one does not start;
 // its own java fails there too. It resolves links to find that folder.
 bool runtimeCanRunFrom(const std::string& libraryPath) {
     const std::string resolved = platform::resolvedPath(libraryPath);
-    if (!namesFolderHolding(resolved, platform::classPathSeparator)) return true;
+    // Where links are not resolved (Windows), ".." still leaves its folder.
+    if (platform::withDotSegmentsResolved(resolved).find(platform::classPathSeparator) ==
+        std::string::npos) {
+        return true;
+    }
     const std::string separator(1, platform::classPathSeparator);
     writeOut("The Java runtime cannot run from a path that holds '" + separator + "' (" + resolved +
              "): install the game in a folder whose path has no '" + separator + "'.");

@@ -2,6 +2,7 @@
 // launcher takes a path apart, so that every step agrees on its edge cases.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "paths.h"
 
@@ -38,6 +39,31 @@ std::string lastComponentOf(const std::string& path) {
     const std::size_t end = endWithoutTrailingSeparators(path);
     const std::size_t begin = lastComponentStart(path, end);
     return path.substr(begin, end - begin);
+}
+
+std::string withDotSegmentsResolved(const std::string& path) {
+    std::vector<std::string> segments;
+    std::string segment;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        if (at < path.size() && !isPathSeparator(path[at])) {
+            segment += path[at];
+            continue;
+        }
+        if (segment == ".." && !segments.empty() && !segments.back().empty() &&
+            segments.back() != "..") {
+            segments.pop_back();
+        } else if (segment != "." && !(segment.empty() && !segments.empty())) {
+            segments.push_back(segment);
+        }
+        segment.clear();
+    }
+    std::string resolved;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        if (i > 0) resolved += pathSeparator;
+        resolved += segments[i];
+    }
+    if (!path.empty() && isPathSeparator(path.back())) resolved += pathSeparator;
+    return resolved;
 }
 
 bool isAbsolutePath(const std::string& path) {

@@ -28,6 +28,12 @@ inline std::string joinPath(const std::string& directory, const std::string& nam
     return directory + pathSeparator + name;
 }
 
+// path with its "." and ".." components taken as URLs and the system take
+// them, without asking the file system: "a/./b/../c" gives "a/c", a ".." at
+// the start stays, and separators are the platform's. A separator at the end
+// stays.
+std::string withDotSegmentsResolved(const std::string& path);
+
 // True when path names its file from the root (or a drive's root), not from
 // the current directory.
 bool isAbsolutePath(const std::string& path);

@@ -2,10 +2,13 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <set>
+#include <string_view>
 
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -50,18 +53,6 @@ struct ZipEntry {
     std::uint32_t size = 0;
 };
 
-bool sameNameIgnoringCase(const std::string& bytes, std::size_t at, std::size_t length,
-                          const std::string& name) {
-    if (length != name.size()) return false;
-    for (std::size_t i = 0; i < length; ++i) {
-        if (std::toupper(static_cast<unsigned char>(bytes[at + i])) !=
-            std::toupper(static_cast<unsigned char>(name[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The manifest's entry in the zip's central directory, its name's letter
 // case ignored as the JDK ignores it; nothing without one.
 std::optional<ZipEntry> manifestEntry(std::ifstream& file, std::uint64_t fileSize) {
@@ -79,7 +70,8 @@ std::optional<ZipEntry> manifestEntry(std::ifstream& file, std::uint64_t fileSiz
         const std::size_t recordLength =
             46 + nameLength + little(directory, at + 30, 2) + little(directory, at + 32, 2);
         if (at + 46 + nameLength > directory.size()) return std::nullopt;
-        if (sameNameIgnoringCase(directory, at + 46, nameLength, manifestName)) {
+        if (equalsIgnoringCase(std::string_view(directory).substr(at + 46, nameLength),
+                               manifestName)) {
             return ZipEntry{little(directory, at + 42, 4), little(directory, at + 10, 2),
                             little(directory, at + 20, 4), little(directory, at + 24, 4)};
         }
@@ -146,9 +138,7 @@ std::string classPathAttribute(const std::string& manifest) {
     }
     const std::string name = "class-path:";
     for (const std::string& each : lines) {
-        if (each.size() < name.size() || !sameNameIgnoringCase(each, 0, name.size(), name)) {
-            continue;
-        }
+        if (!equalsIgnoringCase(std::string_view(each).substr(0, name.size()), name)) continue;
         return each.substr(name.size());
     }
     return {};
@@ -170,33 +160,6 @@ std::string decodedUrl(const std::string& text) {
     return decoded;
 }
 
-// path with "." and ".." segments resolved, as URL resolution resolves them.
-std::string resolvedSegments(const std::string& path) {
-    std::vector<std::string> segments;
-    std::string segment;
-    for (std::size_t at = 0; at <= path.size(); ++at) {
-        if (at < path.size() && !platform::isPathSeparator(path[at])) {
-            segment += path[at];
-            continue;
-        }
-        if (segment == ".." && !segments.empty() && !segments.back().empty() &&
-            segments.back() != "..") {
-            segments.pop_back();
-        } else if (segment != "." && !(segment.empty() && !segments.empty())) {
-            segments.push_back(segment);
-        }
-        segment.clear();
-    }
-    std::string resolved;
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-        if (i > 0) resolved += platform::pathSeparator;
-        resolved += segments[i];
-    }
-    if (!path.empty() && platform::isPathSeparator(path.back()))
-        resolved += platform::pathSeparator;
-    return resolved;
-}
-
 // The path a Class-Path entry names, relative URLs below folder; "" for one
 // the JDK does not follow (another scheme).
 std::string entryPath(const std::string& entry, const std::string& folder) {
@@ -211,8 +174,8 @@ std::string entryPath(const std::string& entry, const std::string& folder) {
     if (hasScheme && startsWith(url, "//")) url.erase(0, std::min(url.find('/', 2), url.size()));
     std::string path;
     for (const char c : decodedUrl(url)) path += c == '/' ? platform::pathSeparator : c;
-    return resolvedSegments(platform::isAbsolutePath(path) ? path
-                                                           : platform::joinPath(folder, path));
+    return platform::withDotSegmentsResolved(
+        platform::isAbsolutePath(path) ? path : platform::joinPath(folder, path));
 }
 
 }  // namespace
@@ -266,10 +229,8 @@ std::vector<std::string> reachableClassPath(const std::vector<std::string>& clas
         pending.pop_back();
         if (!seen.insert(entry).second) continue;
         reached.push_back(entry);
-        if (platform::isPathSeparator(entry.back()) ||
-            !platform::fileStatus(entry).isRegularFile()) {
-            continue;
-        }
+        // A folder adds nothing; a jar's manifest is read only from a regular file.
+        if (platform::isPathSeparator(entry.back())) continue;
         const std::vector<std::string> added = manifestClassPath(entry);
         pending.insert(pending.end(), added.rbegin(), added.rend());
     }
